@@ -1,0 +1,1 @@
+int vorlanPlaceholder() { return 0; }

@@ -1,0 +1,23 @@
+// Every test process runs on a HOME of its own, so nothing touches the user's
+// data folders; the all-users folder is redirected below it too.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+int main (int argc, char** argv)
+{
+    std::string base = "/tmp/vorlan-test-XXXXXX";
+    if (const char* dir = std::getenv ("TMPDIR"))
+        base = std::string (dir) + "/vorlan-test-XXXXXX";
+
+    if (char* home = mkdtemp (base.data()))
+    {
+        setenv ("HOME", home, 1);
+        const std::string common = std::string (home) + "/common";
+        setenv ("VORLAN_COMMON_DATA_DIR", common.c_str(), 1);
+    }
+
+    ::testing::InitGoogleTest (&argc, argv);
+    return RUN_ALL_TESTS();
+}
