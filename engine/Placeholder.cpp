@@ -1,1 +1,0 @@
-int vorlanPlaceholder() { return 0; }

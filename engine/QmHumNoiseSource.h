@@ -1,0 +1,29 @@
+#pragma once
+
+#include "QmOnePole.h"
+
+#include <cstdint>
+
+/** Per-block buffers of mains-like hum and white noise, refilled by the
+    engine before every block for the modules that mix them in. */
+class QmHumNoiseSource
+{
+public:
+    explicit QmHumNoiseSource (int rate);
+    ~QmHumNoiseSource();
+
+    /** Refills the first n samples (at most bufferSize) of both buffers. */
+    void fill (int n) noexcept;
+
+    static constexpr int bufferSize = 8192;
+
+    float* noise = nullptr;
+    float* hum = nullptr;
+    float* spare = nullptr;     // allocated, never filled
+    QmOnePole highPass;
+    float phase = 0.0f;
+    int32_t rate = 44100;
+
+    QmHumNoiseSource (const QmHumNoiseSource&) = delete;
+    QmHumNoiseSource& operator= (const QmHumNoiseSource&) = delete;
+};

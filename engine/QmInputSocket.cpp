@@ -1,0 +1,73 @@
+#include "QmInputSocket.h"
+#include "QmModule.h"
+#include "QmOutputSocket.h"
+#include "QmSignal.h"
+
+#include <cstdio>
+
+QmInputSocket::QmInputSocket (QmModule* m, std::string n, uint32_t k)
+    : own (new QmSignal (k, m->context)), context (m->context), owner (m)
+{
+    kind = k;
+    name = std::move (n);
+}
+
+QmInputSocket::~QmInputSocket()
+{
+    delete own;
+}
+
+void QmInputSocket::requestSignal()
+{
+    if (debug)
+        std::printf ("input[%s/%s] requestSignal %lu \n\t", owner->name.c_str(), name.c_str(),
+                     (unsigned long) sources.size());
+
+    for (auto* source : sources)
+        source->requestSignal();
+
+    if (sources.empty())
+        pushSignal (own);
+}
+
+void QmInputSocket::sendEvent (const QmGraphEvent& event)
+{
+    for (auto* source : sources)
+        source->sendEvent (event);
+}
+
+void QmInputSocket::pushSignal (QmSignal* signal)
+{
+    if (debug)
+        std::printf ("input[%s/%s] pushSignal %s  - usemy %d \n\t", owner->name.c_str(), name.c_str(),
+                     signal->toString().c_str(), (int) usemy);
+
+    if (sources.empty())
+        return;
+
+    if (usemy)
+    {
+        own->mixAdd (signal);
+
+        if (debug && signal->kind == QmSignal::block && own->kind == QmSignal::block)
+            std::printf ("%f %f\n\t", (double) signal->buffer[100], (double) own->buffer[100]);
+    }
+    else
+    {
+        current = signal;
+    }
+}
+
+void QmInputSocket::clear()
+{
+    if (usemy)
+    {
+        own->clear();
+
+        if (debug)
+            std::printf ("Clear\n\t");
+    }
+
+    for (auto* source : sources)
+        source->clear();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Processable.h"
+#include "QmGraphEvent.h"
+#include "QmInputSocket.h"
+#include "QmOutputSocket.h"
+#include "QmProcessContext.h"
+#include "QmSignal.h"
+
+#include <vector>
+
+/** Base of every sound module: owns its sockets, processes at most once per
+    block tick after pulling its inputs, and acts on each graph event once. */
+class QmModule : public Processable
+{
+public:
+    explicit QmModule (QmProcessContext* context);
+    ~QmModule() override;
+
+    void requestSignal() override;
+    void sendEvent (const QmGraphEvent& event) override;
+    void pushSignal (QmSignal* signal) override;
+    void clear() override;
+
+    virtual void process() {}
+    virtual void sampleRateChanged() {}
+    virtual void onEvent (const QmGraphEvent&) {}
+
+    QmInputSocket* addInput (std::string name, uint32_t kind);
+    QmOutputSocket* addOutput (std::string name, uint32_t kind);
+
+    /** The nth socket of that name in creation order, or null. */
+    QmInputSocket* findInput (const std::string& name, int nth = 0) const;
+    QmOutputSocket* findOutput (const std::string& name, int nth = 0) const;
+
+    QmProcessContext* context;
+    uint32_t lastTick = 0xffffffffu;
+    uint32_t lastEventId = 0xffffffffu;
+    std::vector<QmInputSocket*> inputs;
+    std::vector<QmOutputSocket*> outputs;
+
+    QmModule (const QmModule&) = delete;
+    QmModule& operator= (const QmModule&) = delete;
+};

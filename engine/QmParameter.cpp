@@ -1,0 +1,153 @@
+#include "QmParameter.h"
+#include "QmInputSocket.h"
+#include "QmProcessContext.h"
+#include "QmSignal.h"
+
+#include <cmath>
+#include <cstdio>
+
+QmParameter::QmParameter (std::string n, int initialIndex, std::vector<std::string> optionNames, QmProcessContext* c)
+    : QmOutputSocket (c, n, QmSignal::scalar),
+      name (std::move (n)),
+      steps ((int32_t) optionNames.size()),
+      options (std::move (optionNames))
+{
+    QmOutputSocket::name = name;
+    setValue (steps > 1 ? (float) initialIndex / (float) (steps - 1) : 0.0f);
+    signal = new QmSignal (QmSignal::scalar, c);
+}
+
+QmParameter::QmParameter (std::string n, float initialValue, uint8_t isBipolar, QmProcessContext* c)
+    : QmOutputSocket (c, n, QmSignal::scalar),
+      name (std::move (n)),
+      value (initialValue),
+      defaultValue (initialValue),
+      bipolar (isBipolar)
+{
+    QmOutputSocket::name = name;
+    signal = new QmSignal (QmSignal::scalar, c);
+}
+
+QmParameter::QmParameter (std::string n, float initialValue, QmProcessContext* c)
+    : QmOutputSocket (c, n, QmSignal::scalar),
+      name (std::move (n)),
+      value (initialValue),
+      defaultValue (initialValue),
+      smooth (1)
+{
+    QmOutputSocket::name = name;
+    kind = QmSignal::block;
+    signal = new QmSignal (QmSignal::block, c);
+}
+
+QmParameter::~QmParameter()
+{
+    delete signal;
+}
+
+void QmParameter::setValue (float v)
+{
+    if (debug)
+        std::printf ("set to %f \n\t", (double) v);
+
+    if (! std::isfinite (v))
+        v = 0.0f;
+    else if (v > 1.0f)
+        v = 1.0f;
+    else if (0.0f > v)
+        v = 0.0f;
+
+    if (steps > 1)
+    {
+        const float last = (float) (steps - 1);
+        v = (float) std::lround (last * v) / last;
+    }
+    else if (steps == 1)
+    {
+        v = 0.0f;
+    }
+
+    value = v;
+
+    if (callback.function != nullptr)
+        callback.function (callback.context);
+
+    if (signal != nullptr)
+    {
+        signal->value = getMappedValue();
+        signal->index = getIndex();
+    }
+}
+
+float QmParameter::getMappedValue() const
+{
+    float c = value;
+
+    if (curve == 1)
+        c = value * value;
+    else if (curve == 2)
+        c = value * value * value;
+
+    return minValue + (maxValue - minValue) * c;
+}
+
+int QmParameter::getIndex() const
+{
+    return (int) std::lround ((float) (steps - 1) * value);
+}
+
+std::string QmParameter::getText (float v) const
+{
+    if (steps == 0)
+    {
+        if (bipolar)
+            v = (v - 0.5f) * 2.0f;
+
+        char text[32];
+        std::snprintf (text, sizeof (text), "%03.02f", (double) v);
+        return text;
+    }
+
+    const float position = (float) (steps - 1) * v;
+
+    // Truncated toward zero, so anything above -1 reads option 0.
+    if (! (position > -1.0f && position < (float) options.size()))
+        return "WRONG!";
+
+    return options[(size_t) (int) position];
+}
+
+std::string QmParameter::getOptionText (int i) const
+{
+    if (steps == 0)
+        return getText ((float) i);
+
+    if (i < 0 || i >= (int) options.size())
+        return "WRONG!";
+
+    return options[(size_t) i];
+}
+
+void QmParameter::connectTo (QmInputSocket* input)
+{
+    connect (input);
+    signal->value = getMappedValue();
+    signal->index = getIndex();
+    pushSignal (signal);
+}
+
+void QmParameter::requestSignal()
+{
+    const float target = getMappedValue();
+
+    if (smooth && context->blockLength >= 1)
+    {
+        for (int i = 0; i < context->blockLength; ++i)
+        {
+            smoothState = (float) ((double) smoothState + (double) (target - smoothState) * 0.001);
+            signal->buffer[i] = smoothState;
+        }
+    }
+
+    pushSignal (signal);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "QmOutputSocket.h"
+
+#include <string>
+#include <vector>
+
+/** The one change callback a parameter holds: a function and its context. */
+struct QmParameterCallback
+{
+    void (*function) (void*) = nullptr;
+    void* context = nullptr;
+};
+
+/** A named control normalised to 0..1, and at the same time an output socket
+    that feeds module inputs with its value mapped into a range with a curve,
+    optionally smoothed sample by sample. Choice parameters sit on the grid
+    k / (steps - 1) and carry the option index beside the value. */
+class QmParameter : public QmOutputSocket
+{
+public:
+    /** A choice between options, starting on initialIndex. */
+    QmParameter (std::string name, int initialIndex, std::vector<std::string> options, QmProcessContext* context);
+
+    /** A continuous value, stored as given; it is also the default. */
+    QmParameter (std::string name, float initialValue, uint8_t bipolar, QmProcessContext* context);
+
+    /** A continuous value whose block signal glides towards its target. */
+    QmParameter (std::string name, float initialValue, QmProcessContext* context);
+
+    ~QmParameter() override;
+
+    /** Clamps to 0..1 (anything non-finite becomes 0), quantises a choice,
+        calls the callback and updates the signal; pushes nothing. */
+    void setValue (float v);
+
+    std::string getName() const { return name; }
+    int getIndex() const;
+    std::string getText (float v) const;
+    std::string getOptionText (int i) const;
+
+    /** The value mapped into minValue..maxValue through the curve. */
+    float getMappedValue() const;
+
+    void connectTo (QmInputSocket* input);
+    void requestSignal() override;
+
+    std::string name;
+    float value = 0.0f;
+    float defaultValue = 0.0f;
+    int32_t steps = 0;
+    uint8_t bipolar = 0;
+    QmParameterCallback callback;
+    QmSignal* signal = nullptr;
+    float minValue = 0.0f;
+    float maxValue = 1.0f;
+    int32_t curve = 0;
+    uint8_t smooth = 0;
+    float smoothState = 0.0f;
+    uint8_t debug = 0;
+    std::vector<std::string> options;
+};

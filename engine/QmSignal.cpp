@@ -1,0 +1,136 @@
+#include "QmSignal.h"
+#include "QmProcessContext.h"
+
+#include <juce_audio_basics/juce_audio_basics.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+QmSignal::QmSignal (uint32_t k, QmProcessContext* c)
+    : context (c), kind (k)
+{
+    if (kind == block)
+    {
+        buffer = static_cast<float*> (std::aligned_alloc (32, capacity * sizeof (float)));
+        std::memset (buffer, 0, capacity * sizeof (float));
+    }
+}
+
+QmSignal::~QmSignal()
+{
+    std::free (buffer);
+}
+
+void QmSignal::clear()
+{
+    if (kind == block)
+        std::memset (buffer, 0, (size_t) context->blockLength * sizeof (float));
+    else
+        value = 0.0f;
+}
+
+void QmSignal::mixAdd (const QmSignal* source)
+{
+    value += source->value;
+
+    if (kind != block)
+        return;
+
+    const int n = context->blockLength;
+
+    if (source->kind == block)
+    {
+        juce::FloatVectorOperations::add (buffer, source->buffer, n);
+    }
+    else
+    {
+        const float v = source->value;
+        for (int i = 0; i < n; ++i)
+            buffer[i] += v;
+    }
+}
+
+void QmSignal::multiply (const QmSignal* other)
+{
+    if (kind != block)
+        return;
+
+    const int n = context->blockLength;
+
+    if (other->kind == block)
+    {
+        juce::FloatVectorOperations::multiply (buffer, other->buffer, n);
+    }
+    else
+    {
+        const float v = other->value;
+        for (int i = 0; i < n; ++i)
+            buffer[i] *= v;
+    }
+}
+
+void QmSignal::addConstant (float c)
+{
+    if (kind != block)
+        return;
+
+    for (int i = 0; i < context->blockLength; ++i)
+        buffer[i] += c;
+}
+
+void QmSignal::addScaled (const QmSignal* source, float gain)
+{
+    if (kind != block || gain == 0.0f)
+        return;
+
+    if (source->kind != block)
+    {
+        addConstant (source->value * gain);
+        return;
+    }
+
+    for (int i = 0; i < context->blockLength; ++i)
+        buffer[i] += source->buffer[i] * gain;
+}
+
+void QmSignal::clamp (float lo, float hi)
+{
+    auto limit = [lo, hi] (float s)
+    {
+        if (lo > s) s = lo;
+        if (s > hi) s = hi;
+        return s;
+    };
+
+    if (kind != block)
+    {
+        value = limit (value);
+        return;
+    }
+
+    for (int i = 0; i < context->blockLength; ++i)
+        buffer[i] = limit (buffer[i]);
+}
+
+void QmSignal::pitchToFrequency()
+{
+    if (kind != block)
+        return;
+
+    for (int i = 0; i < context->blockLength; ++i)
+        buffer[i] = (float) ((double) std::pow (2.0f, buffer[i]) * 16.3516 * 0.5);
+}
+
+std::string QmSignal::toString() const
+{
+    char text[64];
+
+    if (kind == block)
+        std::snprintf (text, sizeof (text), "sig[b:%f]", (double) buffer[0]);
+    else
+        std::snprintf (text, sizeof (text), "sig[s:%f]", (double) value);
+
+    return text;
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "QmMidiEvent.h"
+
+#include <vector>
+
+class QmAmplifierModule;
+class QmAudioOutModule;
+class QmControlModule;
+class QmHPFilterModule;
+class QmMidiLearnHandler;
+class QmModule;
+class QmMulModule;
+class QmMultiFilterModule;
+class QmParameter;
+class QmParameterGroup;
+class QmSpiceModule;
+class QmVCO4Module;
+class QmVoiceCrusherModule;
+class QmVorlanModDispatcher;
+class QmVorlanModulator;
+class QmWaveshaperModule;
+struct QmProcessContext;
+
+/** The synthesizer as one object: the processing context, the 44 parameters
+    (indexed as the host sees them), their eight groups and the one voice's
+    modules, wired once in the constructor. */
+class QmSynthEngine
+{
+public:
+    QmSynthEngine();
+    ~QmSynthEngine();
+
+    /** Renders numSamples host samples into left and right: the graph runs
+        at twice the host rate and is decimated 2:1. Longer requests than one
+        pass holds are rendered in passes. */
+    void renderBlock (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples);
+
+    /** Where controller events are looked up and learnt; null: nowhere. */
+    void setMidiLearnHandler (QmMidiLearnHandler* handler) noexcept { midiLearn = handler; }
+
+    static constexpr int numParameters = 44;
+
+    /** Host samples one pass renders: the doubled block must fit a signal. */
+    static constexpr int maxPassSamples = 4096;
+
+    QmVCO4Module* vco = nullptr;
+    QmVorlanModulator* modulator = nullptr;
+    QmAmplifierModule* amplifier = nullptr;
+    QmMultiFilterModule* multiFilter = nullptr;
+    QmWaveshaperModule* waveshaper = nullptr;
+    QmMulModule* ampModMul = nullptr;
+    QmMulModule* oscCutoffMul = nullptr;
+    QmMulModule* envCutoffMul = nullptr;
+    QmMulModule* kbdCutoffMul = nullptr;
+    QmMulModule* modCutoffMul = nullptr;
+    QmSpiceModule* spice = nullptr;
+    QmHPFilterModule* hpFilter = nullptr;
+    QmVorlanModDispatcher* modDispatcher = nullptr;
+    QmParameter* parameters[numParameters] = {};
+    QmProcessContext* context = nullptr;
+    std::vector<QmParameterGroup*> groups;
+    QmControlModule* control = nullptr;
+    QmAudioOutModule* audioOut = nullptr;
+    QmVoiceCrusherModule* voiceCrusher = nullptr;
+
+    QmSynthEngine (const QmSynthEngine&) = delete;
+    QmSynthEngine& operator= (const QmSynthEngine&) = delete;
+
+private:
+    enum Slot
+    {
+        audioOutSlot, controlSlot, vcoSlot, modulatorSlot, amplifierSlot, multiFilterSlot,
+        waveshaperSlot, ampModMulSlot, envCutoffMulSlot, kbdCutoffMulSlot, modCutoffMulSlot,
+        oscCutoffMulSlot, spiceSlot, hpFilterSlot, modDispatcherSlot, voiceCrusherSlot, numSlots
+    };
+
+    void buildParameters();
+    void buildVoice (int voice);
+    void renderPass (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples);
+    void dispatchControllers (const std::vector<QmMidiEvent>& events);
+
+    template <typename ModuleType>
+    ModuleType* adopt (ModuleType* module, Slot slot)
+    {
+        modules[slot] = module;
+        return module;
+    }
+
+    void wire (Slot from, const char* output, int outputIndex, Slot to, const char* input, int inputIndex = 0);
+    void wireParameter (int parameter, Slot to, const char* input, int inputIndex = 0);
+
+    QmModule* modules[numSlots] = {};
+    QmMidiLearnHandler* midiLearn = nullptr;
+    std::vector<QmMidiEvent> passEvents;    // reserved once; long blocks only
+};

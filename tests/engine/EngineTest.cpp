@@ -1,0 +1,189 @@
+#include "QmAudioOutModule.h"
+#include "QmDecimator.h"
+#include "QmMidiLearnHandler.h"
+#include "QmParameter.h"
+#include "QmParameterGroup.h"
+#include "QmSynthEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+namespace
+{
+    struct FakeLearn : QmMidiLearnHandler
+    {
+        bool isLearnMode() override { return learn; }
+        int getLearnTarget() override { return target; }
+        int getParameterForController (int c) override { return bindings.count (c) ? bindings[c] : -1; }
+        void assignController (int c, int p) override { assigned.emplace_back (c, p); }
+
+        bool learn = false;
+        int target = -1;
+        std::map<int, int> bindings;
+        std::vector<std::pair<int, int>> assigned;
+    };
+
+    QmMidiEvent controllerEvent (int controller, float value, int position = 0)
+    {
+        QmMidiEvent e;
+        e.type = QmMidiEvent::typeController;
+        e.controller = controller;
+        e.value = value;
+        e.position = position;
+        return e;
+    }
+
+    QmSynthEngine& sharedEngine()
+    {
+        static QmSynthEngine engine;
+        return engine;
+    }
+}
+
+TEST (Engine, ParameterTableNamesGroupsAndInitialValues)
+{
+    auto& engine = sharedEngine();
+    const char* names[] = { "Wave", "Freq", "Mode", "Adsr sync", "Wheel", "Sync", "Velocity", "Wave1", "Wave2",
+                            "Width1", "Width2", "Mod", "Mod target", "Type", "Drive", "Cutoff", "Res", "Env", "Kbd",
+                            "Mod", "Osc mod", "Wheel", "A", "D", "S", "R", "Type", "Drive Q", "Amount", "Amount",
+                            "Amp mod", "Amp mode", "Cutoff", "Res", "Track", "GlidePoly", "Glide auto", "Mode",
+                            "spread auto", "Vco trig", "VCO mix", "Phase/detune", "Octave", "Vco Sync" };
+
+    for (int i = 0; i < QmSynthEngine::numParameters; ++i)
+        EXPECT_EQ (engine.parameters[i]->getName(), names[i]) << i;
+
+    const std::vector<std::pair<std::string, std::vector<int>>> groups {
+        { "Modulator", { 0, 1, 2, 3, 4, 6, 5 } },
+        { "VCO", { 7, 8, 42, 9, 10, 11, 12, 39, 43, 40, 41 } },
+        { "HPF", { 32, 33, 34 } },
+        { "LPF", { 13, 14, 15, 16, 17, 18, 19, 20, 21 } },
+        { "Env", { 22, 23, 24, 25 } },
+        { "Shaper", { 26, 27, 28 } },
+        { "Amp", { 29, 30, 31 } },
+        { "Params", { 35, 36, 37, 38 } } };
+
+    ASSERT_EQ (engine.groups.size(), groups.size());
+    for (size_t g = 0; g < groups.size(); ++g)
+    {
+        EXPECT_EQ (engine.groups[g]->getName(), groups[g].first);
+        ASSERT_EQ (engine.groups[g]->parameters.size(), groups[g].second.size());
+        for (size_t k = 0; k < groups[g].second.size(); ++k)
+            EXPECT_EQ (engine.groups[g]->parameters[k], engine.parameters[groups[g].second[k]]);
+    }
+
+    auto* p = engine.parameters;
+    EXPECT_EQ (p[0]->getOptionText (p[0]->getIndex()), "SH");
+    EXPECT_EQ (p[2]->getOptionText (p[2]->getIndex()), "32'");
+    EXPECT_EQ (p[34]->getOptionText (p[34]->getIndex()), "On");
+    for (int i : { 3, 4, 5, 12, 13, 18, 21, 26, 27, 31, 36, 37, 38, 39, 42, 43 })
+        EXPECT_EQ (p[i]->getIndex(), 0) << i;
+    for (int i = 0; i < QmSynthEngine::numParameters; ++i)
+        if (p[i]->steps > 0)
+            EXPECT_EQ (p[i]->defaultValue, 0.0f) << i;
+
+    const std::pair<int, float> initial[] = { { 29, 0.75f }, { 1, 0.4f }, { 22, 0.01f }, { 23, 0.3f }, { 25, 0.3f }, { 15, 1.0f } };
+    for (auto [i, v] : initial)
+    {
+        EXPECT_EQ (p[i]->value, v) << i;
+        EXPECT_EQ (p[i]->defaultValue, v) << i;
+    }
+
+    EXPECT_EQ (p[15]->smooth, 1);
+    EXPECT_EQ (p[15]->signal->kind, (uint32_t) QmSignal::block);
+    EXPECT_EQ (p[40]->bipolar, 1);
+    EXPECT_EQ (p[41]->bipolar, 1);
+    EXPECT_FLOAT_EQ (p[20]->maxValue, 8.0f);
+    EXPECT_EQ (p[20]->curve, 2);
+    EXPECT_FLOAT_EQ (p[17]->maxValue, 9.2f);
+    EXPECT_FLOAT_EQ (p[32]->maxValue, 12.0f);
+}
+
+TEST (Engine, DecimatorIsAHalfBandFilterWithUnityDcGain)
+{
+    QmDecimator d;
+    EXPECT_FLOAT_EQ (d.c0 + 2.0f * (d.h1 + d.h2 + d.h3 + d.h4 + d.h5), 1.0f);
+
+    // An impulse on an odd sample comes out 5 host samples later at half height.
+    std::vector<float> out;
+    for (int k = 0; k < 12; ++k)
+        out.push_back (d.process (0.0f, k == 2 ? 1.0f : 0.0f));
+    for (int k = 0; k < 12; ++k)
+        EXPECT_FLOAT_EQ (out[k], k == 7 ? 0.5f : 0.0f) << k;
+
+    // An impulse on an even sample spreads over the side taps symmetrically.
+    QmDecimator e;
+    std::vector<float> taps;
+    for (int k = 0; k < 12; ++k)
+        taps.push_back (e.process (k == 0 ? 1.0f : 0.0f, 0.0f));
+    const float expected[] = { e.h5, e.h4, e.h3, e.h2, e.h1, e.h1, e.h2, e.h3, e.h4, e.h5, 0.0f, 0.0f };
+    for (int k = 0; k < 12; ++k)
+        EXPECT_FLOAT_EQ (taps[k], expected[k]) << k;
+
+    QmDecimator dc;
+    float y = 0.0f;
+    for (int k = 0; k < 20; ++k)
+        y = dc.process (1.0f, 1.0f);
+    EXPECT_FLOAT_EQ (y, 1.0f);
+
+    // Half-band: the oversampled Nyquist (+1, -1, ...) is removed.
+    QmDecimator ny;
+    for (int k = 0; k < 20; ++k)
+        y = ny.process (1.0f, -1.0f);
+    EXPECT_NEAR (y, 0.0f, 1e-6f);
+
+    QmDecimator other;
+    other.order = 7;
+    EXPECT_EQ (other.process (1.0f, 1.0f), 0.0f);
+}
+
+TEST (Engine, RenderBlockAdvancesTheTickOncePerPassAndKeepsChannelsEqual)
+{
+    auto& engine = sharedEngine();
+    std::vector<float> left (10000, 1.0f), right (10000, 1.0f);
+    const int before = engine.context->tick;
+
+    engine.renderBlock (left.data(), right.data(), {}, 256);
+    EXPECT_EQ (engine.context->tick, before + 1);
+    EXPECT_EQ (engine.context->blockLength, 512);
+
+    engine.renderBlock (left.data(), right.data(), {}, 9000);   // three passes
+    EXPECT_EQ (engine.context->tick, before + 4);
+    EXPECT_EQ (engine.context->blockLength, 2 * (9000 - 2 * 4096));
+
+    for (int i = 0; i < 9000; ++i)
+    {
+        ASSERT_TRUE (std::isfinite (left[i]));
+        ASSERT_EQ (left[i], right[i]);
+    }
+    EXPECT_EQ (left[9000], 1.0f);   // nothing written past the request
+}
+
+TEST (Engine, ControllersSetLearnedParametersOrAreLearnt)
+{
+    QmSynthEngine engine;
+    FakeLearn learn;
+    engine.setMidiLearnHandler (&learn);
+    learn.bindings = { { 74, 16 }, { 20, 99 } };
+    std::vector<float> left (64), right (64);
+
+    engine.renderBlock (left.data(), right.data(), { controllerEvent (74, 0.6f), controllerEvent (20, 0.9f) }, 32);
+    EXPECT_FLOAT_EQ (engine.parameters[16]->value, 0.6f);   // before the graph ran
+
+    // Learning binds and sets nothing; a zero-length block still takes its events.
+    learn.learn = true;
+    learn.target = 14;
+    engine.renderBlock (left.data(), right.data(), { controllerEvent (1, 0.3f) }, 0);
+    EXPECT_EQ (learn.assigned, (std::vector<std::pair<int, int>> { { 1, 14 } }));
+    EXPECT_EQ (engine.parameters[14]->value, 0.0f);
+
+    // Long blocks hand every event to the pass it falls in.
+    learn.learn = false;
+    learn.bindings = { { 74, 16 }, { 75, 33 } };
+    std::vector<float> longLeft (9000), longRight (9000);
+    engine.renderBlock (longLeft.data(), longRight.data(),
+                        { controllerEvent (74, 0.2f, 10), controllerEvent (75, 0.8f, 8999) }, 9000);
+    EXPECT_FLOAT_EQ (engine.parameters[16]->value, 0.2f);
+    EXPECT_FLOAT_EQ (engine.parameters[33]->value, 0.8f);
+}
