@@ -52,6 +52,8 @@
  #define VORLAN_HAS_HPFILTER 1
 #endif
 
+#include <juce_audio_basics/juce_audio_basics.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -358,6 +360,8 @@ void QmSynthEngine::wireParameter (int parameter, Slot to, const char* input, in
 
 void QmSynthEngine::renderBlock (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples)
 {
+    const juce::ScopedNoDenormals noDenormals;
+
     if (numSamples <= maxPassSamples)
     {
         renderPass (left, right, events, std::max (numSamples, 0));

@@ -1,0 +1,103 @@
+// Cost of the oscillators per engine sample (items = samples at 88.2 kHz).
+#include "QmBlep.h"
+#include "QmHumNoiseSource.h"
+#include "QmOscillatorCore.h"
+#include "QmProcessContext.h"
+#include "QmVCO4Module.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace
+{
+    constexpr float benchRate = 88200.0f;
+
+    // arg: shape x 1000; arg 2: smoothing flag
+    void BM_OscillatorCoreRender (benchmark::State& state)
+    {
+        QmProcessContext context;
+        context.sampleRate = benchRate;
+        auto core = std::make_unique<QmOscillatorCore> (&context);
+        core->smoothing = (int) state.range (1);
+
+        const float shape = (float) state.range (0) / 1000.0f;
+        const float increment = 880.0f / benchRate;
+        float phase = 0.0f;
+        const int n = 512;
+
+        for (auto _ : state)
+        {
+            float sum = 0.0f;
+            for (int i = 0; i < n; ++i)
+            {
+                sum += core->render (phase, increment, shape, -1.0f);
+                phase += increment;
+                if (phase >= 1.0f)
+                    phase -= 1.0f;
+            }
+            benchmark::DoNotOptimize (sum);
+        }
+
+        state.SetItemsProcessed (state.iterations() * n);
+    }
+
+    BENCHMARK (BM_OscillatorCoreRender)
+        ->ArgNames ({ "shape_x1000", "smoothing" })
+        ->Args ({ 0, 0 })       // saw
+        ->Args ({ 125, 0 })     // pulse-width triangle
+        ->Args ({ 375, 0 })     // triangle + saw
+        ->Args ({ 625, 0 })     // saw + pulse
+        ->Args ({ 875, 0 })     // pulse
+        ->Args ({ 60, 1 });     // filter sweep: one exponential per sample
+
+    // arg 0: "Phase detune" x 100; arg 1: sync; a 256-sample block (128 host samples)
+    void BM_VCO4ModuleBlock (benchmark::State& state)
+    {
+        QmProcessContext context;
+        context.sampleRate = benchRate;
+        QmHumNoiseSource hum (88200);
+        context.humNoise = &hum;
+
+        auto vco = std::make_unique<QmVCO4Module> (&context);
+        vco->phaseDetuneIn->own->value = (float) state.range (0) / 100.0f;
+        vco->syncIn->own->index = (int) state.range (1);
+        vco->octaveIn->own->index = 2;
+        vco->mixIn->own->value = 0.5f;
+        vco->wave1In->own->value = 0.625f;
+        vco->wave2In->own->value = 0.05f;
+
+        const int n = 256;
+        context.blockLength = n;
+        hum.fill (n);
+        float* cv = vco->cvIn->own->buffer;
+
+        for (auto _ : state)
+        {
+            std::fill (cv, cv + n, 5.0f);
+            vco->process();
+            benchmark::DoNotOptimize (vco->output.buffer[0]);
+        }
+
+        state.SetItemsProcessed (state.iterations() * n);
+    }
+
+    BENCHMARK (BM_VCO4ModuleBlock)
+        ->ArgNames ({ "phase_detune_x100", "sync" })
+        ->Args ({ 20, 0 })      // phase-offset mode
+        ->Args ({ 80, 0 })      // detune mode
+        ->Args ({ 80, 1 });     // detune mode, hard sync
+
+    void BM_BlepConstruction (benchmark::State& state)
+    {
+        for (auto _ : state)
+        {
+            auto blep = std::make_unique<QmBlep>();
+            benchmark::DoNotOptimize (blep->step[1024]);
+        }
+    }
+
+    BENCHMARK (BM_BlepConstruction)->Unit (benchmark::kMillisecond);
+}

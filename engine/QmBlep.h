@@ -1,0 +1,46 @@
+#pragma once
+
+/** Band-limited step and ramp corrector.
+
+    Whoever renders a wave reports each jump (step) and bend (ramp) that falls
+    inside the current sample; the difference between the band-limited and the
+    ideal response is added into a ring of future samples, 8 samples on each
+    side of the corner. The naive samples go into the same ring and come out
+    corrected 17 samples later. The band limit is a quarter of the rate.
+*/
+class QmBlep
+{
+public:
+    QmBlep();
+
+    /** position: fraction of the current sample elapsed since the jump, in (0, 1]. */
+    void addStep (float position, float amount);
+
+    /** A slope change of D value units per sample is an amount of -D / 4. */
+    void addRamp (float position, float amount);
+
+    /** Adds the naive sample and returns the corrected output 17 samples behind. */
+    float process (float naive);
+
+    static constexpr int tableSize = 2048;
+    static constexpr int pointsPerSample = 128;
+    static constexpr int ringSize = 2048;
+    static constexpr int taps = 16;
+    static constexpr int delay = 17;
+
+    // each table has a guard entry equal to its last and a zero after it
+    float step[tableSize + 2];
+    float ramp[tableSize + 2];
+    float ring[ringSize];
+    int writeIndex = 0;
+
+private:
+    template <typename Apply>
+    void forEachTap (float position, Apply&& apply);
+};
+
+/** Modified Bessel function of the first kind, order 0. */
+float besselI0 (float x);
+
+/** Writes the symmetric Kaiser window of n points into out. */
+void kaiserWindow (int n, float* out, float beta);

@@ -1,0 +1,239 @@
+#include "QmControlModule.h"
+#include "QmDriftGenerator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+QmControlModule::QmControlModule (QmProcessContext* c)
+    : QmModule (c),
+      gate (QmSignal::block, c),
+      cv (QmSignal::block, c),
+      pitchWheel (QmSignal::block, c),
+      modWheel (QmSignal::block, c),
+      shiftedGate (QmSignal::block, c),
+      shiftedCv (QmSignal::block, c),
+      drift (QmSignal::block, c),
+      numVoices (QmSignal::scalar, c)
+{
+    name = "Control module";
+
+    shiftedGateOut = addOutput ("Shifted gate", QmSignal::block);
+    shiftedCvOut = addOutput ("Shifted cv", QmSignal::block);
+    gateOut = addOutput ("Gate out", QmSignal::block);
+    cvOut = addOutput ("CV out", QmSignal::block);
+    modWheelOut = addOutput ("Mod wheel", QmSignal::block);
+    pitchWheelOut = addOutput ("Pitch wheel", QmSignal::block);
+    velocityOut = addOutput ("Velocity", QmSignal::block);
+    aftertouchOut = addOutput ("Aftertouch", QmSignal::block);
+    glideAutoIn = addInput ("Glide auto", QmSignal::scalar);
+    numVoicesOut = addOutput ("Num voices", QmSignal::scalar);
+    glidePolyIn = addInput ("GlidePoly", QmSignal::scalar);
+
+    // Reserved here so the audio thread never grows them.
+    events.reserve (maxEvents);
+    switches.reserve (maxEvents);
+
+    driftTap.reset (c->drift->createTap (1));
+
+    sampleRateChanged();
+}
+
+QmControlModule::~QmControlModule() = default;
+
+void QmControlModule::appendEvents (const std::vector<QmMidiEvent>& newEvents)
+{
+    for (const auto& event : newEvents)
+    {
+        if (events.size() >= (size_t) maxEvents)
+            break;
+
+        events.push_back (event);
+    }
+}
+
+void QmControlModule::sampleRateChanged()
+{
+    modWheelSmoother.setFrequencyAtRate (30.0f, context->sampleRate, false);
+    spareSmoother.setFrequencyAtRate (1.0f, context->sampleRate, false);
+}
+
+void QmControlModule::process()
+{
+    const int n = context->blockLength;
+
+    driftTap->read (drift.buffer, n);
+    for (int i = 0; i < n; ++i)
+        drift.buffer[i] *= 0.001f;
+
+    const bool glideAuto = glideAutoIn->getSignal()->index > 0;
+
+    switches.clear();
+
+    for (const auto& event : events)
+    {
+        if (event.type == QmMidiEvent::typeNote)
+        {
+            if (event.note < 0 || event.note >= numNotes)
+                continue;
+
+            if (event.gate != 0)
+                handleNoteOn (event, glideAuto);
+            else
+                handleNoteOff (event);
+        }
+        else if (event.type == QmMidiEvent::typePitchWheel)
+        {
+            pitchWheelTarget = event.value;
+        }
+        else if (event.type == QmMidiEvent::typeController && event.controller == 1)
+        {
+            modWheelValue = event.value;
+        }
+    }
+
+    events.clear();
+
+    const float glidePoly = glidePolyIn->getSignal()->value;
+    voiceCount = 1;
+
+    for (int i = 0; i < n; ++i)
+        modWheel.buffer[i] = modWheelSmoother.step (modWheelValue);
+
+    modWheelOut->pushSignal (&modWheel);
+
+    // The wheel's 0..1 maps onto -1..+1 octave.
+    for (int i = 0; i < n; ++i)
+    {
+        pitchWheelSmoothed += (pitchWheelTarget - pitchWheelSmoothed) * 0.001f;
+        pitchWheel.buffer[i] = 2.0f * pitchWheelSmoothed - 1.0f;
+    }
+
+    renderVoice (n);
+
+    for (int i = 0; i < n; ++i)
+        cv.buffer[i] = glideSmoother.step (cv.buffer[i]);
+
+    // Glide coefficients for the next block; 0 means (almost) no glide.
+    const float frequency = glidePoly == 0.0f ? 10000.0f
+                                              : std::pow (2.0f, (1.0f - glidePoly) * 8.0f - 2.0f);
+    glideSmoother.setFrequencyAtRate (frequency, context->sampleRate, false);
+
+    gateOut->pushSignal (&gate);
+    cv.mixAdd (&drift);
+    cvOut->pushSignal (&cv);
+
+    shift (gate.buffer, gateHistory, shiftedGate.buffer, n);
+    shift (cv.buffer, cvHistory, shiftedCv.buffer, n);
+    shiftedGateOut->pushSignal (&shiftedGate);
+    shiftedCvOut->pushSignal (&shiftedCv);
+
+    numVoices.index = voiceCount;
+    numVoicesOut->pushSignal (&numVoices);
+}
+
+void QmControlModule::handleNoteOn (const QmMidiEvent& event, bool glideAuto)
+{
+    // A note struck with no other key held jumps to its pitch.
+    if (glideAuto && stackSize == 0)
+        glideSmoother.setFrequency (20000.0f, false);
+
+    newLevel = event.value * event.value;
+    newNote = event.note;
+    addSwitch (event.position);
+    pressNote (event.note);
+}
+
+void QmControlModule::handleNoteOff (const QmMidiEvent& event)
+{
+    bool held = false;
+    for (int i = 0; i < stackSize; ++i)
+        held = held || noteStack[i] == event.note;
+
+    // A stray or repeated note-off must not touch the sounding note.
+    if (! held)
+        return;
+
+    const bool wasNewest = noteStack[stackSize - 1] == event.note;
+    releaseNote (event.note);
+
+    // A released background key does not change the sound.
+    if (! wasNewest)
+        return;
+
+    if (stackSize > 0)
+        newNote = noteStack[stackSize - 1];
+    else
+        newLevel = 0.0f;
+
+    addSwitch (event.position);
+}
+
+void QmControlModule::addSwitch (int hostPosition)
+{
+    if (switches.size() >= (size_t) maxEvents)
+        return;
+
+    // Every position before the block acts alike, and so does every one past
+    // it; limiting them keeps the doubling in range.
+    const int position = std::clamp (hostPosition, -1, QmSignal::capacity);
+    switches.push_back ({ (int) ((float) position * 2.0f), newNote, newLevel });
+}
+
+void QmControlModule::pressNote (int note)
+{
+    releaseNote (note);
+    noteStack[stackSize++] = note;
+}
+
+void QmControlModule::releaseNote (int note)
+{
+    int kept = 0;
+
+    for (int i = 0; i < stackSize; ++i)
+        if (noteStack[i] != note)
+            noteStack[kept++] = noteStack[i];
+
+    stackSize = kept;
+}
+
+void QmControlModule::renderVoice (int n)
+{
+    int note = oldNote;
+    float level = oldLevel;
+    size_t next = 0;
+
+    for (int i = 0; i < n; ++i)
+    {
+        bool mark = false;
+
+        for (; next < switches.size() && switches[next].position <= i; ++next)
+        {
+            note = switches[next].note;
+            level = switches[next].level;
+            mark = switches[next].position == i;
+        }
+
+        // A switch to a sounding level carries a retrigger mark on its sample.
+        gate.buffer[i] = (mark && level > 0.0f) ? level + 1.0f : level;
+        cv.buffer[i] = (float) note * 0.083333336f - 1.0f + pitchWheel.buffer[i];
+    }
+
+    // Switches beyond the block take effect from the next one, unmarked.
+    oldNote = newNote;
+    oldLevel = newLevel;
+}
+
+void QmControlModule::shift (const float* in, float* history, float* out, int n) noexcept
+{
+    // The output is the first n samples of history + in, and the history
+    // keeps the last shiftLength samples of that sequence.
+    for (int i = 0; i < n; ++i)
+        out[i] = i < shiftLength ? history[i] : in[i - shiftLength];
+
+    for (int j = 0; j < shiftLength; ++j)
+    {
+        const int k = n + j;
+        history[j] = k < shiftLength ? history[k] : in[k - shiftLength];
+    }
+}

@@ -1,0 +1,136 @@
+#include "QmFirInterpolator.h"
+
+#include <cmath>
+#include <cstring>
+
+#if defined (__SSE2__)
+ #include <emmintrin.h>
+#endif
+
+namespace
+{
+    alignas (16) float sharedTaps[QmFirInterpolator::numTaps];
+
+    constexpr int historyLength = 1000;
+    constexpr int windowLength = 16;
+}
+
+QmFirInterpolator::QmFirInterpolator()
+{
+    const double pi = 3.141592653589793;
+
+    for (int n = 0; n < numTaps; ++n)
+    {
+        const double a = (float) (n * 2.0 * pi / 63.0);
+        window[n] = (float) (0.08 * std::cos (2.0 * a) + (0.42 - 0.5 * std::cos (a)));
+    }
+
+    for (int m = 0; m < numTaps; ++m)
+    {
+        const double t = (m - 32) * 0.25;
+        taps[m] = m == 32 ? window[m] : (float) (window[m] * std::sin (pi * t) / (pi * t));
+    }
+
+    std::memcpy (sharedTaps, taps, sizeof (taps));
+    reset();
+}
+
+const float* QmFirInterpolator::getSharedTaps() noexcept
+{
+    return sharedTaps;
+}
+
+void QmFirInterpolator::reset() noexcept
+{
+    std::memset (history, 0, sizeof (history));
+    std::memset (decimationHistory, 0, sizeof (decimationHistory));
+    index = 16;
+}
+
+bool QmFirInterpolator::isFinite() const noexcept
+{
+    float sum = 0.0f;
+
+    for (int j = 0; j < windowLength; ++j)
+        sum += history[index - j] * 0.0f;
+
+    for (int m = 0; m < numTaps; ++m)
+        sum += decimationHistory[m] * 0.0f;
+
+    // Only NaN and infinities survive the multiplication by zero.
+    return sum == 0.0f;
+}
+
+void QmFirInterpolator::push (float x, float* out) noexcept
+{
+    // A linear buffer moved back once every 984 samples: no modulo per sample.
+    if (++index == historyLength)
+    {
+        std::memcpy (history, history + historyLength - windowLength, windowLength * sizeof (float));
+        index = windowLength;
+    }
+
+    history[index] = x;
+    const float* w = history + index - (windowLength - 1);
+
+   #if defined (__SSE2__)
+    __m128 acc = _mm_mul_ps (_mm_set1_ps (w[0]), _mm_load_ps (taps));
+
+    for (int j = 1; j < windowLength; ++j)
+        acc = _mm_add_ps (acc, _mm_mul_ps (_mm_set1_ps (w[j]), _mm_load_ps (taps + 4 * j)));
+
+    _mm_storeu_ps (out, acc);
+   #else
+    for (int p = 0; p < factor; ++p)
+    {
+        float acc = 0.0f;
+
+        for (int j = 0; j < windowLength; ++j)
+            acc += w[j] * taps[4 * j + p];
+
+        out[p] = acc;
+    }
+   #endif
+}
+
+void QmFirInterpolator::interpolate (const float* in, float* out, int n) noexcept
+{
+    for (int i = 0; i < n; ++i)
+        push (in[i], out + factor * i);
+}
+
+void QmFirInterpolator::decimate (float* out, int n) noexcept
+{
+    const float* h = sharedTaps;
+    const float* z = decimationHistory;
+
+    for (int j = 0; j < n; ++j, z += factor)
+    {
+       #if defined (__SSE2__)
+        __m128 acc0 = _mm_mul_ps (_mm_load_ps (z), _mm_load_ps (h));
+        __m128 acc1 = _mm_mul_ps (_mm_load_ps (z + 4), _mm_load_ps (h + 4));
+
+        for (int m = 8; m < numTaps; m += 8)
+        {
+            acc0 = _mm_add_ps (acc0, _mm_mul_ps (_mm_load_ps (z + m), _mm_load_ps (h + m)));
+            acc1 = _mm_add_ps (acc1, _mm_mul_ps (_mm_load_ps (z + m + 4), _mm_load_ps (h + m + 4)));
+        }
+
+        acc0 = _mm_add_ps (acc0, acc1);
+        acc0 = _mm_add_ps (acc0, _mm_movehl_ps (acc0, acc0));
+        acc0 = _mm_add_ss (acc0, _mm_shuffle_ps (acc0, acc0, 1));
+        out[j] = _mm_cvtss_f32 (acc0);
+       #else
+        float acc = 0.0f;
+
+        for (int m = 0; m < numTaps; ++m)
+            acc += z[m] * h[m];
+
+        out[j] = acc;
+       #endif
+    }
+
+    // The last 64 samples of history plus block become the next history; for
+    // blocks under 16 samples they span both, which memmove handles.
+    std::memmove (decimationHistory, decimationHistory + factor * n, numTaps * sizeof (float));
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "QmJFetStage.h"
+
+/** One sample of the resonant two-pole zero-delay-feedback high-pass, whose
+    resonance gain passes through the stage's JFET curve and carries a
+    +-0.5 % random jitter. */
+struct QmHPFilterCore
+{
+    /** x the input, f the cutoff in Hz, res the resonance; returns 10 x the high-pass. */
+    static float process (QmJFetStage& stage, float x, float f, float res, float rate) noexcept;
+
+    /** The same with the prewarped gain T = tan (pi min (f, rate / 4) / rate) given. */
+    static float processPrewarped (QmJFetStage& stage, float x, float T, float res) noexcept;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "QmBlep.h"
+#include "QmOnePole.h"
+#include "QmPWTriangle.h"
+#include "QmPulseWave.h"
+#include "QmSawWave.h"
+#include "QmTriangleWave.h"
+#include "QmTwistedSawWave.h"
+#include "QmWrappedSawWave.h"
+
+struct QmProcessContext;
+
+/** One band-limited oscillator. The caller keeps the phase; the core morphs
+    by a shape control in [0, 1] through its wave bank:
+
+    falling saw (0), inverted triangle with its peak moving from the end to the
+    middle (to 0.25), triangle fading into a rising saw (to 0.5), saw fading into
+    a pulse that widens to half the cycle (to 0.75), pulse widening to the whole
+    cycle (to 1), silence from 1.
+
+    In smoothing mode the first quarter is a filter sweep instead: a saw whose
+    low-pass closes from about 44 kHz to 150 Hz, then a triangle whose low-pass
+    opens again.
+*/
+class QmOscillatorCore
+{
+public:
+    explicit QmOscillatorCore (QmProcessContext* context);
+
+    /** Renews the smoother for the context's current rate. */
+    void init();
+
+    /** One output sample. phase: at the sample's start; increment: phase
+        advance of this sample (may be negative); sync: -1, or the fraction of
+        the sample elapsed before a hard-sync reset to phase 0.
+    */
+    float render (float phase, float increment, float shape, float sync);
+
+    QmBlep corrector;
+
+    QmPulseWave pulseA;
+    QmPulseWave pulseB;
+    QmSawWave sawA;
+    QmSawWave sawB;
+    QmTriangleWave triangle;
+    QmTwistedSawWave twistedSaw;
+    QmWrappedSawWave wrappedSaw;
+    QmPWTriangle pwTriangle;
+
+    QmOnePole smoother;
+    int smoothing = 0;
+    QmProcessContext* context;
+
+private:
+    float renderTriangle (float phase, float increment, float width, float amplitude, float sync);
+    float renderSmoothed (float phase, float increment, float x, float sync);
+
+    QmOscillatorCore (const QmOscillatorCore&) = delete;
+    QmOscillatorCore& operator= (const QmOscillatorCore&) = delete;
+};

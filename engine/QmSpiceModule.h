@@ -1,0 +1,39 @@
+#pragma once
+
+#include "QmModule.h"
+#include "QmOnePole.h"
+
+#include <memory>
+
+struct QmDriftTap;
+
+/** Colouring stage: when "Amount" is on, folds the amplified, low-passed input
+    through an anti-aliased triangle, high-passes the fold, adds some dry
+    signal and limits the result to +-5. Otherwise a pass-through. */
+class QmSpiceModule : public QmModule
+{
+public:
+    explicit QmSpiceModule (QmProcessContext* context);
+    ~QmSpiceModule() override;
+
+    void process() override;
+    void sampleRateChanged() override;
+
+    /** Largest magnitude of an output sample. */
+    static constexpr float outputLimit = 5.0f;
+
+    QmInputSocket* input;
+    QmOutputSocket* out;
+    QmInputSocket* amountIn;
+    QmInputSocket* cvIn;        // not read
+
+private:
+    QmOnePole highPass1, highPass2, lowPass, spareHighPass1, spareHighPass2;
+    float previousU = 0.0f;
+    float previousG = 0.0f;
+
+    // Kept with the module, not read by processing; the tap still takes its
+    // place in the drift table.
+    float* spareBuffer = nullptr;
+    std::unique_ptr<QmDriftTap> driftTap;
+};

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "QmModule.h"
+#include "QmOnePole.h"
+#include "QmOscillatorCore.h"
+
+#include <memory>
+
+struct QmDriftTap;
+
+/** The voice's oscillator section ("VCO4").
+
+    Core 1 follows the pitch; core 2 either keeps a fixed phase offset to it at
+    an octave ratio, or runs detuned above it, optionally hard-synced to it.
+    The mix of both, with a trace of noise and without its offset, goes out on
+    "Out"; core 2 alone goes out on "Osc2".
+*/
+class QmVCO4Module : public QmModule
+{
+public:
+    explicit QmVCO4Module (QmProcessContext* context);
+    ~QmVCO4Module() override;
+
+    void process() override;
+    void sampleRateChanged() override;
+
+    QmInputSocket* cvIn;
+    QmInputSocket* gateIn;
+    QmInputSocket* mixIn;
+    QmInputSocket* phaseDetuneIn;
+    QmInputSocket* wave1In;
+    QmInputSocket* wave2In;
+    QmInputSocket* width1In;
+    QmInputSocket* width2In;
+    QmInputSocket* octaveIn;
+    QmInputSocket* modIn;
+    QmInputSocket* modTypeIn;
+    QmInputSocket* modSourceIn;
+    QmInputSocket* envIn;
+    QmInputSocket* syncIn;
+    QmOutputSocket* out;
+    QmOutputSocket* osc2Out;
+    QmInputSocket* retriggerIn;
+
+    QmOscillatorCore core1;
+    QmOscillatorCore core2;
+    std::unique_ptr<QmDriftTap> driftTap;
+
+    QmSignal output;
+    QmSignal osc2;
+    QmSignal phaseDetune;
+    QmSignal shape;
+    QmSignal driftNoise;
+
+    QmOnePole highPass;
+
+    float phase1 = 0.0f;
+    float phase2 = 0.0f;
+    float previousGate = 0.0f;
+    float previousOffset = 0.0f;
+
+private:
+    struct BlockInputs;
+
+    /** Both return whether a mixed sample was not a number. */
+    bool renderPhaseOffset (const BlockInputs& in);
+    bool renderDetune (const BlockInputs& in);
+
+    /** A retrigger edge resets both phases; then core 1's sample, with its increment in d1. */
+    float renderCore1 (const BlockInputs& in, int i, float& d1);
+};

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "QmMidiEvent.h"
+#include "QmPresetClient.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <memory>
+#include <vector>
+
+class QmBankManager;
+class QmSynthEngine;
+
+/** The object the host talks to: it exposes the engine's 44 parameters, turns
+    the host's MIDI into engine events, renders blocks, keeps the meter's peak
+    level, hands the host state to the bank manager and runs the editor's Init
+    and Randomize commands. It is also the bank manager's view of the plug-in.
+
+    The host's parameter calls use the framework's index-based operations,
+    which the QmPresetClient operations of the same names share.
+*/
+class KorvixAudioProcessor : public juce::AudioProcessor,
+                             public QmPresetClient
+{
+public:
+    KorvixAudioProcessor();
+    ~KorvixAudioProcessor() override;
+
+    //==============================================================================
+    const juce::String getName() const override                     { return "Vorlan"; }
+    void prepareToPlay (double, int) override                       {}
+    void releaseResources() override                                {}
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    void reset() override                                           {}
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+
+    const juce::String getInputChannelName (int channelIndex) const override   { return juce::String (channelIndex + 1); }
+    const juce::String getOutputChannelName (int channelIndex) const override  { return juce::String (channelIndex + 1); }
+    bool isInputChannelStereoPair (int) const override              { return true; }
+    bool isOutputChannelStereoPair (int) const override             { return true; }
+
+    double getTailLengthSeconds() const override                    { return 0.0; }
+    bool acceptsMidi() const override                               { return true; }
+    bool producesMidi() const override                              { return true; }
+
+    /** The editor comes with a later version; until then there is none. */
+    juce::AudioProcessorEditor* createEditor() override             { return nullptr; }
+    bool hasEditor() const override                                 { return false; }
+
+    //==============================================================================
+    int getNumParameters() override;
+    const juce::String getParameterName (int index) override;
+    float getParameter (int index) override;
+    const juce::String getParameterText (int index) override        { return {}; }
+    void setParameter (int index, float value) override;
+
+    int getNumPrograms() override                                   { return 1; }
+    int getCurrentProgram() override                                { return 0; }
+    void setCurrentProgram (int) override                           {}
+    const juce::String getProgramName (int) override                { return {}; }
+    void changeProgramName (int, const juce::String&) override      {}
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    //==============================================================================
+    /** The string properties ("currentBank", "currentPreset"). They are
+        shared with the host's state calls, so every user holds the bank
+        manager's lock (its own operations take it). */
+    juce::HashMap<juce::String, juce::String>& getProperties() override;
+    juce::String getPluginVersion() override                        { return "1.0.0"; }
+
+    /** The editor's commands: 1 Init, 2 Randomize; others do nothing here. */
+    void runCommand (int command);
+
+    QmSynthEngine* getEngine() const noexcept                       { return engine.get(); }
+    QmBankManager* getBankManager() const noexcept                  { return bankManager.get(); }
+
+    /** The peak magnitude the editor's meter shows; written by processBlock only. */
+    float peakLevel = 0.0f;
+
+    /** Turns one MIDI message into an engine event: note on and off (a note
+        on with velocity 0 is a note off), controller and pitch wheel, on any
+        channel. False for every other message. */
+    static bool toEngineEvent (const juce::uint8* data, int numBytes, int position, QmMidiEvent& event) noexcept;
+
+    /** The meter's next peak level after a block: the block's peak magnitude
+        when it is higher (at most 5), else the old level decayed by 0.95. */
+    static float nextPeakLevel (float peak, const float* samples, int numSamples) noexcept;
+
+    /** Events kept per host block; later ones in an overfull block are dropped. */
+    static constexpr int maxEventsPerBlock = 4096;
+
+    /** Host blocks up to this length go to the engine in one call, longer
+        ones in chunks of chunkSamples. */
+    static constexpr int maxSingleCallSamples = 4096;
+    static constexpr int chunkSamples = 512;
+
+private:
+    void updateHostState();
+    void collectEvents (const juce::MidiBuffer& midi);
+    void renderChunked (float* left, float* right, int numSamples);
+
+    std::unique_ptr<QmSynthEngine> engine;
+    std::unique_ptr<QmBankManager> bankManager;
+    std::vector<QmMidiEvent> blockEvents;
+    std::vector<QmMidiEvent> chunkEvents;
+    juce::HashMap<juce::String, juce::String> properties { 101 };
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KorvixAudioProcessor)
+};

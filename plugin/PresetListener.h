@@ -1,0 +1,21 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+class QmBank;
+class QmPreset;
+
+/** Notifications about presets and banks; every one does nothing by default. */
+class PresetListener
+{
+public:
+    virtual ~PresetListener() = default;
+
+    virtual void presetLoaded (QmPreset* preset) {}
+    virtual void bankAdded (juce::String bankName) {}
+    virtual void bankRemoved (juce::String bankName) {}
+    virtual void presetAdded (QmBank* bank, juce::String presetName) {}
+    virtual void presetRemoved (QmBank* bank, juce::String presetName) {}
+    virtual void presetChanged (QmPreset* preset) {}
+    virtual void presetFavouriteChanged (QmPreset* preset, bool fav) {}
+};

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "QmBank.h"
+
+/** Maps banks and presets to and from XML element trees, and reads and writes
+    the documents that hold them.
+
+    XMLMarshaller is the one implementation; this base supplies the document
+    reading and writing. Every named value is a child element holding the value
+    as text; elements carry no attributes.
+*/
+class PresetMarshaller
+{
+public:
+    virtual std::unique_ptr<QmBank> bankFromXml (juce::XmlElement* root) = 0;
+    virtual std::unique_ptr<juce::XmlElement> bankToXml (QmBank* bank) = 0;
+    virtual std::unique_ptr<juce::XmlElement> presetToXml (QmPreset* preset) = 0;
+    virtual QmPreset::Ptr presetFromXml (juce::XmlElement* element) = 0;
+
+    virtual ~PresetMarshaller() = default;
+
+    virtual void setField (juce::XmlElement* element, const juce::String& name, const char* value) = 0;
+    virtual void setField (juce::XmlElement* element, const juce::String& name, const juce::String& value) = 0;
+    virtual void setField (juce::XmlElement* element, const juce::String& name, double value) = 0;
+    virtual void setField (juce::XmlElement* element, const juce::String& name, float value) = 0;
+    virtual void setField (juce::XmlElement* element, const juce::String& name, juce::uint32 value) = 0;
+    virtual void setField (juce::XmlElement* element, const juce::String& name, juce::int64 value) = 0;
+    virtual void setField (juce::XmlElement* element, const juce::String& name, bool value) = 0;
+
+    virtual juce::String getStringField (const juce::XmlElement* element, const juce::String& name, const juce::String& defaultValue) = 0;
+    virtual double getDoubleField (const juce::XmlElement* element, const juce::String& name, double defaultValue) = 0;
+    virtual float getFloatField (const juce::XmlElement* element, const juce::String& name, float defaultValue) = 0;
+    virtual int getIntField (const juce::XmlElement* element, const juce::String& name, int defaultValue) = 0;
+    virtual juce::int64 getInt64Field (const juce::XmlElement* element, const juce::String& name, juce::int64 defaultValue) = 0;
+    virtual bool getBoolField (const juce::XmlElement* element, const juce::String& name, bool defaultValue) = 0;
+
+    virtual std::unique_ptr<juce::XmlElement> createBankElement() = 0;
+    virtual std::unique_ptr<juce::XmlElement> createListElement() = 0;
+    virtual std::unique_ptr<juce::XmlElement> createDictElement() = 0;
+
+    /** Both append child (owned from then on) as the last child of parent; a
+        null child is ignored and the key is not stored. */
+    virtual void addChildElement (juce::XmlElement* parent, juce::XmlElement* child, const juce::String& key) = 0;
+    virtual void appendChildElement (juce::XmlElement* parent, juce::XmlElement* child, const juce::String& key) = 0;
+
+    /** The children of element's first child named name (ignoring case), or of
+        element itself when name is empty. */
+    virtual juce::Array<juce::XmlElement*> getChildElements (const juce::XmlElement* element, const juce::String& name) = 0;
+
+    /** The first child named name (ignoring case); null when name is empty or none matches. */
+    virtual juce::XmlElement* getChildByName (const juce::XmlElement* element, const juce::String& name) = 0;
+
+    /** Reads the whole stream and parses it. Null for text that is not XML, and
+        for documents no writer of ours produces: larger than maxBytes, nested
+        deeper than maxDocumentDepth, or carrying a DTD. */
+    virtual std::unique_ptr<juce::XmlElement> parse (juce::InputStream& input, juce::int64 maxBytes = maxFileBytes);
+
+    /** Writes the document text (UTF-8 header, two-space indentation, CR LF line
+        breaks) and flushes the stream. */
+    virtual void write (juce::XmlElement* element, juce::OutputStream& output, const juce::String& dtd);
+
+    /** No DTD is written. */
+    virtual juce::String getDTD();
+
+    /** The same for text already in memory. */
+    static std::unique_ptr<juce::XmlElement> parseText (const juce::String& text, juce::int64 maxBytes = maxFileBytes);
+
+    /** The deepest element nesting accepted: banks nest four levels, the state chunk two. */
+    static constexpr int maxDocumentDepth = 8;
+
+    /** The largest bank file accepted, far above what thousands of presets take. */
+    static constexpr juce::int64 maxFileBytes = 16 * 1024 * 1024;
+
+    /** The largest state chunk accepted; one preset takes about a kilobyte. */
+    static constexpr juce::int64 maxStateBytes = 1024 * 1024;
+};

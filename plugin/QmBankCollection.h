@@ -1,0 +1,29 @@
+#pragma once
+
+#include "QmBank.h"
+
+/** Called after a preset was loaded, with the context pointer given when it was set. */
+using QmPresetLoadedCallback = void (*) (void* context, QmPreset* preset);
+
+/** The bank manager as the preset browser and the editor see it.
+
+    Returned banks and presets are plain pointers that stay valid until the next
+    change of the bank list (create, delete, import and every reload).
+*/
+class QmBankCollection
+{
+public:
+    virtual bool createBank (juce::String name) = 0;
+    virtual bool deleteBank (QmBank* bank) = 0;
+    virtual bool saveBank (QmBank* bank) = 0;
+    virtual bool importBank (juce::File file) = 0;
+    virtual QmBank* getBank (juce::String name) = 0;
+    virtual QmPreset* findPreset (juce::String bankName, juce::String presetName) = 0;
+    virtual QmBank* getBankAt (int index) = 0;
+    virtual juce::Array<QmBank*> getBanks() = 0;
+    virtual void loadPreset (QmPreset* preset) = 0;
+    virtual void setPresetLoadedCallback (QmPresetLoadedCallback callback, void* context) = 0;
+
+protected:
+    ~QmBankCollection() = default;
+};

@@ -1,0 +1,647 @@
+#include "QmBankManager.h"
+
+#include "QmDataFolders.h"
+#include "QmFileWriter.h"
+#include "XMLMarshaller.h"
+
+#include <cmath>
+
+namespace
+{
+    const char* const bankFileExtension = ".xml";
+
+    bool isBankFileName (const juce::String& fileName)
+    {
+        return fileName.endsWithIgnoreCase (bankFileExtension);
+    }
+
+    /** A bank as written to its file. */
+    juce::MemoryBlock bankDocument (QmBank& bank)
+    {
+        XMLMarshaller marshaller;
+        auto element = marshaller.bankToXml (&bank);
+
+        juce::MemoryOutputStream out;
+        marshaller.write (element.get(), out, marshaller.getDTD());
+        return out.getMemoryBlock();
+    }
+
+    /** A bank read from a document; null when it does not parse or its root has
+        no child element. */
+    std::unique_ptr<QmBank> bankFromStream (juce::InputStream& in)
+    {
+        XMLMarshaller marshaller;
+        auto root = marshaller.parse (in);
+
+        if (root == nullptr)
+            return {};
+
+        for (auto* child : root->getChildIterator())
+            if (! child->isTextElement())
+                return marshaller.bankFromXml (root.get());
+
+        return {};
+    }
+}
+
+//==============================================================================
+QmBankManager::QmBankManager (QmPresetClient* presetClient)
+    : banksFolder (QmDataFolders::getBanksFolder()),
+      client (presetClient)
+{
+    reloadBanks();
+}
+
+QmBankManager::~QmBankManager()
+{
+    const juce::ScopedLock sl (lock);
+    banks.clear (true);
+}
+
+//==============================================================================
+void QmBankManager::reloadBanks()
+{
+    const juce::ScopedLock sl (lock);
+
+    banks.clear (true);
+
+    auto* favourites = new QmBank();
+    favourites->name = "Favourites";
+    favourites->isSystem = true;
+    favourites->addListener (this);
+
+    auto* all = new QmBank();
+    all->name = "All";
+    all->isSystem = true;
+    all->addListener (this);
+
+    banks.add (all);
+    banks.add (favourites);
+    allBank = all;
+    favouritesBank = favourites;
+
+    for (const auto& entry : juce::RangedDirectoryIterator (banksFolder, false, "*", juce::File::findFiles))
+    {
+        const auto file = entry.getFile();
+
+        if (! isBankFileName (file.getFileName()))
+            continue;
+
+        auto bank = loadBankFile (file);
+
+        // A second file holding a name that is listed already would make
+        // lookups by name ambiguous; it stays on disk untouched.
+        if (bank == nullptr || getBank (bank->name) != nullptr)
+            continue;
+
+        banks.add (bank.release());
+    }
+
+    rebuildSystemBanks();
+}
+
+void QmBankManager::rebuildSystemBanks()
+{
+    const juce::ScopedLock sl (lock);
+
+    if (allBank == nullptr || favouritesBank == nullptr)
+        return;
+
+    allBank->presets.clear();
+    favouritesBank->presets.clear();
+
+    for (auto* bank : banks)
+    {
+        if (bank->isSystem)
+            continue;
+
+        for (auto* preset : bank->presets)
+        {
+            allBank->presets.add (preset);
+
+            if (preset->fav)
+                favouritesBank->presets.add (preset);
+        }
+    }
+}
+
+std::unique_ptr<QmBank> QmBankManager::loadBankFile (const juce::File& file)
+{
+    juce::FileInputStream in (file);
+
+    if (! in.openedOk())
+        return {};
+
+    auto bank = bankFromStream (in);
+
+    if (bank != nullptr)
+    {
+        bank->file = file;
+        bank->addListener (this);
+    }
+
+    return bank;
+}
+
+//==============================================================================
+juce::File QmBankManager::getBankFile (const QmBank& bank) const
+{
+    if (bank.file != juce::File())
+        return bank.file.getParentDirectory() == banksFolder ? bank.file : juce::File();
+
+    const auto& name = bank.name;
+
+    if (name.trim().isEmpty() || name.containsAnyOf ("/\\") || name.startsWithChar ('~'))
+        return {};
+
+    for (auto p = name.getCharPointer(); ! p.isEmpty(); ++p)
+        if (*p < 0x20)
+            return {};
+
+    const auto fileName = name.toLowerCase() + bankFileExtension;
+    const auto file = banksFolder.getChildFile (fileName);
+
+    if (file.getParentDirectory() != banksFolder || file.getFileName() != fileName)
+        return {};
+
+    // A bank never takes over a file that is there already, whoever's it is.
+    if (findFileIgnoringCase (fileName) != juce::File())
+        return {};
+
+    return file;
+}
+
+juce::File QmBankManager::findFileIgnoringCase (const juce::String& fileName) const
+{
+    for (const auto& entry : juce::RangedDirectoryIterator (banksFolder, false, "*",
+                                                            juce::File::findFilesAndDirectories))
+        if (entry.getFile().getFileName().equalsIgnoreCase (fileName))
+            return entry.getFile();
+
+    return {};
+}
+
+bool QmBankManager::isListed (const QmBank* bank) const
+{
+    return bank != nullptr && banks.contains (bank);
+}
+
+//==============================================================================
+bool QmBankManager::createBank (juce::String name)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (getBank (name) != nullptr)
+        return false;
+
+    return createBankFile (name).wasOk();
+}
+
+juce::Result QmBankManager::createBankFile (juce::String name)
+{
+    const juce::ScopedLock sl (lock);
+
+    QmBank bank;
+    bank.name = name;
+    const auto file = getBankFile (bank);
+
+    if (file == juce::File())
+        return juce::Result::fail ("The bank name cannot be used as a file name, or its file exists already");
+
+    const auto document = bankDocument (bank);
+
+    if (! writeFileAtomically (file, document.getData(), document.getSize()))
+        return juce::Result::fail ("The bank file cannot be written");
+
+    reloadBanks();
+    return juce::Result::ok();
+}
+
+bool QmBankManager::deleteBank (QmBank* bank)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (! isListed (bank) || bank->isSystem || getBank (bank->name) != bank)
+        return false;
+
+    if (deleteBankFile (bank->name).failed())
+        return false;
+
+    banks.removeObject (bank);
+    rebuildSystemBanks();
+    return true;
+}
+
+juce::Result QmBankManager::deleteBankFile (juce::String name)
+{
+    const juce::ScopedLock sl (lock);
+
+    auto* bank = getBank (name);
+
+    if (bank == nullptr || bank->isSystem)
+        return juce::Result::fail ("There is no such bank");
+
+    const auto file = getBankFile (*bank);
+
+    if (file == juce::File())
+        return juce::Result::fail ("The bank has no file in the Banks folder");
+
+    if (file.exists())
+    {
+        if (! file.deleteFile())
+            return juce::Result::fail ("The bank file cannot be deleted");
+
+        callListeners ([&name] (PresetListener& l) { l.bankRemoved (name); });
+    }
+
+    return juce::Result::ok();
+}
+
+bool QmBankManager::saveBank (QmBank* bank)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (bank == nullptr || bank->isSystem)
+        return false;
+
+    const auto file = getBankFile (*bank);
+
+    if (file == juce::File())
+        return false;
+
+    const auto document = bankDocument (*bank);
+
+    if (! writeFileAtomically (file, document.getData(), document.getSize()))
+        return false;
+
+    bank->file = file;
+    return true;
+}
+
+bool QmBankManager::importBank (juce::File file)
+{
+    const juce::ScopedLock sl (lock);
+
+    // Brings back the Banks folder (with the factory bank) if the user removed it.
+    QmDataFolders::getBanksFolder();
+
+    // Files that would not be listed, or whose name (in any letter case) is taken.
+    const auto fileName = file.getFileName();
+
+    if (! isBankFileName (fileName) || ! file.existsAsFile() || findFileIgnoringCase (fileName) != juce::File())
+        return false;
+
+    juce::MemoryBlock data;
+
+    {
+        juce::FileInputStream in (file);
+
+        if (! in.openedOk() || in.getTotalLength() > PresetMarshaller::maxFileBytes)
+            return false;
+
+        in.readIntoMemoryBlock (data);
+    }
+
+    juce::MemoryInputStream source (data, false);
+    auto bank = bankFromStream (source);
+
+    if (bank == nullptr)
+        return false;
+
+    const auto target = banksFolder.getChildFile (fileName);
+    bool written = false;
+
+    if (getBank (bank->name) != nullptr)
+    {
+        // Listed under its file's name instead; that name must be free as well.
+        bank->name = bankNameFromFileName (target.getFullPathName());
+
+        if (bank->name.trim().isEmpty() || getBank (bank->name) != nullptr)
+            return false;
+
+        bank->file = target;
+        written = saveBank (bank.get());
+    }
+    else
+    {
+        written = writeFileAtomically (target, data.getData(), data.getSize());
+    }
+
+    if (! written)
+        return false;
+
+    reloadBanks();
+
+    const auto addedName = bankNameFromFileName (file.getFullPathName());
+    callListeners ([&addedName] (PresetListener& l) { l.bankAdded (addedName); });
+    return true;
+}
+
+juce::String QmBankManager::bankNameFromFileName (juce::String path)
+{
+    const auto separator = juce::jmax (path.lastIndexOfChar ('/'), path.lastIndexOfChar ('\\'));
+    const auto fileName = path.substring (separator + 1);
+    const auto extension = fileName.lastIndexOfIgnoreCase (bankFileExtension);
+    return extension >= 0 ? fileName.substring (0, extension) : fileName;
+}
+
+//==============================================================================
+QmBank* QmBankManager::getBank (juce::String name)
+{
+    const juce::ScopedLock sl (lock);
+
+    for (auto* bank : banks)
+        if (bank->name.equalsIgnoreCase (name))
+            return bank;
+
+    return nullptr;
+}
+
+QmPreset* QmBankManager::findPreset (juce::String bankName, juce::String presetName)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (auto* bank = getBank (bankName))
+        return bank->findPresetByName (presetName);
+
+    return nullptr;
+}
+
+QmBank* QmBankManager::getBankAt (int index)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (banks.isEmpty())
+        return nullptr;
+
+    return banks.getUnchecked (juce::jlimit (0, banks.size() - 1, index));
+}
+
+juce::Array<QmBank*> QmBankManager::getBanks()
+{
+    const juce::ScopedLock sl (lock);
+
+    juce::Array<QmBank*> result;
+
+    for (auto* bank : banks)
+        result.add (bank);
+
+    return result;
+}
+
+void QmBankManager::loadPreset (QmPreset* preset)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (preset == nullptr || client == nullptr)
+        return;
+
+    const auto count = juce::jmin (client->getNumParameters(), preset->params.size());
+
+    for (int i = 0; i < count; ++i)
+    {
+        const auto value = preset->params.getUnchecked (i);
+
+        if (std::isfinite (value))
+            client->setParameter (i, value);
+    }
+
+    auto& properties = client->getProperties();
+    properties.set ("currentPreset", preset->name);
+
+    if (preset->bank != nullptr)
+        properties.set ("currentBank", preset->bank->name);
+
+    if (presetLoadedCallback != nullptr)
+        presetLoadedCallback (presetLoadedContext, preset);
+}
+
+void QmBankManager::setPresetLoadedCallback (QmPresetLoadedCallback callback, void* context)
+{
+    const juce::ScopedLock sl (lock);
+    presetLoadedCallback = callback;
+    presetLoadedContext = context;
+}
+
+//==============================================================================
+QmPreset* QmBankManager::stepPreset (int delta)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (client == nullptr)
+        return nullptr;
+
+    auto& properties = client->getProperties();
+    auto* current = findPreset (properties["currentBank"], properties["currentPreset"]);
+
+    if (current == nullptr || ! isListed (current->bank))
+        return nullptr;
+
+    auto* next = current->bank->presets[current->index - 1 + delta].get();
+
+    if (next != nullptr)
+        loadPreset (next);
+
+    return next;
+}
+
+QmPreset* QmBankManager::loadStartupPreset()
+{
+    const juce::ScopedLock sl (lock);
+
+    auto* bank = getBank ("Vorlan");
+
+    if (bank == nullptr || bank->isSystem || bank->presets.isEmpty())
+        return nullptr;
+
+    auto* preset = bank->findPresetByName ("default");
+
+    if (preset == nullptr)
+        preset = bank->presets.getFirst().get();
+
+    loadPreset (preset);
+    return preset;
+}
+
+//==============================================================================
+void QmBankManager::getState (juce::MemoryBlock& block)
+{
+    const juce::ScopedLock sl (lock);
+
+    QmPreset::Ptr preset (new QmPreset());
+    preset->params = collectParameterValues();
+
+    juce::String bankName;
+
+    if (client != nullptr)
+    {
+        auto& properties = client->getProperties();
+        preset->name = properties["currentPreset"];
+        bankName = properties["currentBank"];
+    }
+
+    XMLMarshaller marshaller;
+    auto element = marshaller.presetToXml (preset.get());
+    marshaller.setField (element.get(), "bankName", bankName);
+
+    block.reset();
+    juce::MemoryOutputStream out (block, false);
+    marshaller.write (element.get(), out, marshaller.getDTD());
+}
+
+void QmBankManager::setState (const void* data, int size)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (data == nullptr || size < 1)
+        return;
+
+    juce::MemoryInputStream in (data, (size_t) size, false);
+    XMLMarshaller marshaller;
+    auto root = marshaller.parse (in, PresetMarshaller::maxStateBytes);
+
+    if (root == nullptr)
+        return;
+
+    auto preset = marshaller.presetFromXml (root.get());
+    const auto bankName = marshaller.getStringField (root.get(), "bankName", {});
+
+    if (bankName.isNotEmpty())
+        preset->bank = getBank (bankName);
+
+    loadPreset (preset.get());
+}
+
+//==============================================================================
+juce::Result QmBankManager::savePreset (juce::String bankName, juce::String presetName, juce::Array<int> tags)
+{
+    const juce::ScopedLock sl (lock);
+
+    auto* bank = getBank (bankName);
+
+    if (bank == nullptr)
+        return juce::Result::fail ("There is no such bank");
+
+    if (bank->isSystem)
+        return juce::Result::fail (systemBankMessage);
+
+    auto* preset = bank->findPresetByName (presetName);
+
+    if (preset == nullptr)
+        return juce::Result::fail ("There is no such preset");
+
+    preset->name = presetName;
+    preset->setTags (tags);
+    preset->params = collectParameterValues();
+    preset->pluginVersion = client != nullptr ? client->getPluginVersion() : juce::String();
+
+    if (! saveBank (bank))
+        return juce::Result::fail ("The bank file cannot be written");
+
+    callListeners ([bank, &presetName] (PresetListener& l) { l.presetAdded (bank, presetName); });
+    callListeners ([preset] (PresetListener& l) { l.presetLoaded (preset); });
+    return juce::Result::ok();
+}
+
+juce::Result QmBankManager::saveBankOfPreset (QmPreset* preset)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (preset == nullptr || ! isListed (preset->bank))
+        return juce::Result::fail ("The preset is in no bank");
+
+    preset->pluginVersion = client != nullptr ? client->getPluginVersion() : juce::String();
+
+    if (! saveBank (preset->bank))
+        return juce::Result::fail (preset->bank->isSystem ? systemBankMessage : "The bank file cannot be written");
+
+    return juce::Result::ok();
+}
+
+juce::Array<float> QmBankManager::collectParameterValues()
+{
+    const juce::ScopedLock sl (lock);
+
+    juce::Array<float> values;
+
+    if (client != nullptr)
+        for (int i = 0; i < client->getNumParameters(); ++i)
+            values.add (client->getParameter (i));
+
+    return values;
+}
+
+//==============================================================================
+void QmBankManager::presetLoaded (QmPreset* preset)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (preset != nullptr)
+        callListeners ([preset] (PresetListener& l) { l.presetLoaded (preset); });
+}
+
+void QmBankManager::presetAdded (QmBank* bank, juce::String presetName)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (! isListed (bank))
+        return;
+
+    if (auto* preset = bank->findPresetByName (presetName))
+        savePreset (bank->name, presetName, preset->getTags());
+
+    rebuildSystemBanks();
+}
+
+void QmBankManager::presetRemoved (QmBank* bank, juce::String)
+{
+    const juce::ScopedLock sl (lock);
+
+    saveBank (bank);
+    rebuildSystemBanks();
+}
+
+void QmBankManager::presetChanged (QmPreset* preset)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (preset == nullptr || ! isListed (preset->bank))
+        return;
+
+    savePreset (preset->bank->name, preset->name, preset->getTags());
+    loadPreset (preset);
+    rebuildSystemBanks();
+}
+
+void QmBankManager::presetFavouriteChanged (QmPreset* preset, bool fav)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (preset == nullptr)
+        return;
+
+    preset->fav = fav;
+    saveBankOfPreset (preset);
+    rebuildSystemBanks();
+}
+
+//==============================================================================
+void QmBankManager::addListener (PresetListener* listener)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (listener != nullptr)
+        listeners.addIfNotAlreadyThere (listener);
+}
+
+void QmBankManager::removeListener (PresetListener* listener)
+{
+    const juce::ScopedLock sl (lock);
+    listeners.removeFirstMatchingValue (listener);
+}
+
+void QmBankManager::callListeners (std::function<void (PresetListener&)> call)
+{
+    for (auto* listener : juce::Array<PresetListener*> (listeners))
+        call (*listener);
+}

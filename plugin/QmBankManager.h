@@ -1,0 +1,113 @@
+#pragma once
+
+#include "QmBankCollection.h"
+#include "QmPresetClient.h"
+
+/** Owns every bank: the user banks, one per XML file in the Banks folder, and
+    the system banks "All" and "Favourites" built in memory from them.
+
+    The current preset is not held here: it is the pair of client properties
+    "currentBank" and "currentPreset" that loadPreset writes.
+
+    Every public operation takes the manager's lock, so the host's state calls,
+    which arrive on a host thread, never interleave with the message thread's
+    bank work. The audio thread never calls in.
+*/
+class QmBankManager : public PresetListener,
+                      public QmBankCollection
+{
+public:
+    explicit QmBankManager (QmPresetClient* client);
+    ~QmBankManager() override;
+
+    //==============================================================================
+    bool createBank (juce::String name) override;
+    bool deleteBank (QmBank* bank) override;
+    bool saveBank (QmBank* bank) override;
+
+    /** Copies a bank file into the Banks folder under its own file name. A bank
+        whose name is taken already (ignoring case) is listed under the file's
+        name instead. True when a bank was added; false when the file name is
+        taken in the Banks folder (ignoring case), the file is no bank, both
+        names are taken, or it cannot be written. */
+    bool importBank (juce::File file) override;
+
+    QmBank* getBank (juce::String name) override;
+    QmPreset* findPreset (juce::String bankName, juce::String presetName) override;
+    QmBank* getBankAt (int index) override;
+    juce::Array<QmBank*> getBanks() override;
+    void loadPreset (QmPreset* preset) override;
+    void setPresetLoadedCallback (QmPresetLoadedCallback callback, void* context) override;
+
+    //==============================================================================
+    /** Loads the preset beside the current one in its own bank (-1 previous, +1
+        next); null, loading nothing, when there is none. */
+    QmPreset* stepPreset (int delta);
+
+    /** Loads "default" of the bank "Vorlan", or that bank's first preset when it
+        has no "default"; null, loading nothing, when the bank is missing or empty. */
+    QmPreset* loadStartupPreset();
+
+    /** The host state chunk: the current values as one preset element with the
+        current bank's name. */
+    void getState (juce::MemoryBlock& block);
+
+    /** Loads a chunk written by getState; anything unreadable changes nothing. */
+    void setState (const void* data, int size);
+
+    //==============================================================================
+    void presetLoaded (QmPreset* preset) override;
+    void presetAdded (QmBank* bank, juce::String presetName) override;
+    void presetRemoved (QmBank* bank, juce::String presetName) override;
+    void presetChanged (QmPreset* preset) override;
+    void presetFavouriteChanged (QmPreset* preset, bool fav) override;
+
+    /** Listeners told of loaded, added and removed presets and banks. */
+    void addListener (PresetListener* listener);
+    void removeListener (PresetListener* listener);
+
+    //==============================================================================
+    void reloadBanks();
+    void rebuildSystemBanks();
+    std::unique_ptr<QmBank> loadBankFile (const juce::File& file);
+    juce::Result createBankFile (juce::String name);
+    juce::Result deleteBankFile (juce::String name);
+
+    /** Gives the named preset of the named user bank the current parameter
+        values and tags and rewrites the bank's file. */
+    juce::Result savePreset (juce::String bankName, juce::String presetName, juce::Array<int> tags);
+    juce::Result saveBankOfPreset (QmPreset* preset);
+    juce::Array<float> collectParameterValues();
+
+    /** The text after the last path separator and before the last ".xml". */
+    static juce::String bankNameFromFileName (juce::String path);
+
+    /** The one place that decides which file a bank lives in: the file it was
+        read from, or for a bank not read from disk its lower-cased name + ".xml".
+        An invalid File when that would not be a plain file directly inside the
+        Banks folder (an empty name, separators, a leading "~"), or when a new
+        bank's file name is taken already (ignoring case). */
+    juce::File getBankFile (const QmBank& bank) const;
+
+    juce::File getBanksFolder() const       { return banksFolder; }
+    const juce::CriticalSection& getLock() const noexcept   { return lock; }
+
+    static constexpr const char* systemBankMessage = "Saving system bank";
+
+private:
+    bool isListed (const QmBank* bank) const;
+    juce::File findFileIgnoringCase (const juce::String& fileName) const;
+    void callListeners (std::function<void (PresetListener&)> call);
+
+    juce::CriticalSection lock;
+    juce::Array<PresetListener*> listeners;
+    juce::File banksFolder;
+    QmPresetClient* client = nullptr;
+    juce::OwnedArray<QmBank> banks;
+    QmBank* allBank = nullptr;
+    QmBank* favouritesBank = nullptr;
+    QmPresetLoadedCallback presetLoadedCallback = nullptr;
+    void* presetLoadedContext = nullptr;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QmBankManager)
+};

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "QmMidiComponent.h"
+#include "QmMidiLearnHandler.h"
+
+#include <juce_events/juce_events.h>
+
+#include <array>
+#include <atomic>
+
+/** MIDI learn: binds MIDI controllers to engine parameters, in both
+    directions, keeps the registry of learnable widgets, the learn mode and
+    the learn target, reads and writes the bindings file "midimapper.mrb" in
+    the per-user data folder, and repaints the overlays of widgets whose
+    binding changed.
+
+    One process-wide instance, deleted at the framework's shut-down (saving its
+    file as it goes). It is created on the message thread (it reads a file and
+    starts a timer); the audio thread only looks controllers up and, in learn
+    mode, assigns them. One lock guards the bindings, the registry and the
+    repaint queue; the audio thread holds it for one event at a time, and no
+    file is touched while it is held. The audio thread never allocates here:
+    the repaint queue keeps room for every registered widget and the bindings
+    are fixed-size tables.
+*/
+class QmMidiMapper : public juce::DeletedAtShutdown,
+                     public juce::Timer,
+                     public QmMidiLearnHandler
+{
+public:
+    /** The instance, created on first use; null when called from inside its
+        own construction. */
+    static QmMidiMapper* getInstance();
+
+    ~QmMidiMapper() override;
+
+    static constexpr int numParameters = 44;
+    static constexpr int numControllers = 128;
+
+    /** The parameter the controller drives, -1 when it drives none. */
+    int getParameterForController (int controller) override;
+
+    /** Binds the controller to the parameter: the controller leaves any other
+        parameter and the parameter leaves any other controller. Only
+        parameters that have a registered widget can be learnt; a controller of
+        -1 unbinds the parameter. */
+    void assignController (int controller, int parameterIndex) override;
+
+    /** The controller bound to the parameter, -1 for none. */
+    int getControllerForParameter (int parameterIndex);
+
+    void registerComponent (QmMidiComponent* component);
+    void unregisterComponent (QmMidiComponent* component);
+
+    /** A copy of the registry, in registration order. */
+    juce::Array<QmMidiComponent*> getComponents();
+
+    void setLearnMode (bool shouldLearn) noexcept       { learnMode = shouldLearn; }
+    bool isLearnMode() override                         { return learnMode; }
+    void setLearnTarget (int parameterIndex) noexcept   { learnTarget = parameterIndex; }
+    int getLearnTarget() override                       { return learnTarget; }
+
+    /** Replaces the bindings with those of the file; a missing file changes
+        nothing, an unreadable one leaves no bindings. Entries naming no engine
+        parameter or no controller are dropped. */
+    void load();
+
+    /** Writes the bindings to the file, replacing it only once the new
+        content is complete. Returns false (the old file kept) on failure. */
+    bool save();
+
+    /** "midimapper.mrb" in the per-user data folder. */
+    static juce::File getMapFile();
+
+    /** Repaints the overlays queued by binding changes (message thread). */
+    void timerCallback() override;
+
+    static juce::CriticalSection singletonLock;
+
+private:
+    QmMidiMapper();
+
+    /** Both directions of the bindings, fixed size so that the audio thread
+        never allocates. A parameter entry of -1 marks a lost binding (it is
+        saved), noEntry marks none (not saved). */
+    struct Bindings
+    {
+        static constexpr int noEntry = -2;
+
+        Bindings();
+        int parameterFor (int controller) const noexcept;
+        int controllerFor (int parameterIndex) const noexcept;
+
+        /** Binds and returns the parameter that lost the controller, or -1. */
+        int bind (int controller, int parameterIndex) noexcept;
+
+        std::array<int, numParameters> parameterToController;
+        std::array<int, numControllers> controllerToParameter;
+    };
+
+    static Bindings readMapFile (const juce::File& file);
+    void queueRepaint (QmMidiComponent* component) noexcept;
+    void reserveQueue();
+
+    juce::Array<QmMidiComponent*> repaintQueue;
+    Bindings bindings;
+    juce::Array<QmMidiComponent*> components;
+    std::atomic<bool> learnMode { false };
+    std::atomic<int> learnTarget { -1 };
+    juce::CriticalSection lock;
+
+    static std::atomic<QmMidiMapper*> instance;
+    static bool creating;
+
+    JUCE_DECLARE_NON_COPYABLE (QmMidiMapper)
+};

@@ -1,0 +1,159 @@
+#include "QmAmpCore.h"
+#include "QmAmplifierModule.h"
+#include "VoiceTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace voicetest;
+
+namespace
+{
+    constexpr double pi = 3.141592653589793;
+    constexpr int n = 4096;
+
+    /** An amplifier fed by test sources (audio, "Mod in" envelope, "Exp mod")
+        and by parameters for the drive amount and the level. */
+    struct AmpRig
+    {
+        explicit AmpRig (float level, float driveAmount = 0.0f, float envelopeLevel = 1.0f)
+            : amp (&context), audio (&context), envelope (&context), expMod (&context),
+              drive ("Amount", driveAmount, 0, &context), levelParam ("Amount", level, 0, &context)
+        {
+            context.sampleRate = 88200.0f;
+            amp.sampleRateChanged();
+            audio.out->connect (amp.audioIn);
+            envelope.out->connect (amp.modIn);
+            expMod.out->connect (amp.expModIn);
+            drive.connectTo (amp.driveIn);
+            levelParam.connectTo (amp.ampIn);
+            std::fill (envelope.signal.buffer, envelope.signal.buffer + n, envelopeLevel);
+        }
+
+        /** Renders blocks of fn (the running sample count); returns the last. */
+        template <typename Fn>
+        std::vector<float> run (int blocks, Fn fn, float expModValue = 0.0f)
+        {
+            for (int b = 0; b < blocks; ++b, clock += n)
+            {
+                for (int i = 0; i < n; ++i)
+                    audio.signal.buffer[i] = fn (clock + i);
+                std::fill (expMod.signal.buffer, expMod.signal.buffer + n, expModValue);   // used in place
+                pull (amp, n);
+            }
+            return { audio.signal.buffer, audio.signal.buffer + n };
+        }
+
+        QmProcessContext context;
+        QmAmplifierModule amp;
+        Source audio, envelope, expMod;
+        QmParameter drive, levelParam;
+        int clock = 0;
+    };
+
+    float nyquist (int i) { return (i & 1) ? -1.0f : 1.0f; }     // passes the DC blocker unchanged
+
+    float peak (const std::vector<float>& s)
+    {
+        float p = 0.0f;
+        for (float v : s)
+            p = std::max (p, std::fabs (v));
+        return p;
+    }
+}
+
+TEST (Amplifier, LevelExpModEnvelopeAndDcBlocker)
+{
+    // 16 at full level, 60 dB of range, silence at exactly 0; 1% glide per sample.
+    for (auto [amp, gain] : { std::pair { 1.0f, 16.0f }, { 0.75f, 2.8453f }, { 0.5f, 0.50596f }, { 0.0f, 0.0f } })
+    {
+        const auto out = AmpRig (amp).run (1, nyquist);
+        EXPECT_NEAR (std::fabs (out.back()), gain, gain * 1e-3 + 1e-6) << amp;
+        EXPECT_NEAR (std::fabs (out[99]), gain * (1.0 - std::pow (0.99, 100.0)), gain * 2e-3 + 1e-6) << amp;
+    }
+
+    // exp of "Exp mod" and the envelope multiply the output.
+    AmpRig rig (1.0f, 0.0f, 0.3f);
+    EXPECT_NEAR (std::fabs (rig.run (1, nyquist, 0.5f).back()), 16.0 * std::exp (0.5) * 0.3, 0.01);
+    EXPECT_NEAR (std::fabs (rig.run (1, nyquist, 0.0f).back()), 16.0 * 0.3, 0.005);
+
+    // A step after silence decays through the 10 Hz high-pass.
+    AmpRig dc (1.0f);
+    dc.run (1, [] (int) { return 0.0f; });
+    const auto step = dc.run (1, [] (int) { return 1.0f; });
+    const double pole = std::exp (-2.0 * pi * 10.0 / 88200.0);
+    EXPECT_NEAR (step[0], 16.0 * (1.0 + pole) / 2.0, 1e-3);
+    EXPECT_NEAR (step[1403] / step[0], std::pow (pole, 1403.0), 1e-4);
+}
+
+TEST (Amplifier, DriveStageGainMixAndCompensation)
+{
+    // Small signals pass almost linearly: the wet path gains drive / sqrt (min
+    // (drive, 6)) with drive = 2^(5 a), mixed in by min (8 a, 1). The falling
+    // side damps the stage a little, the more the lower its cutoff (1500 Hz at 1).
+    const double d1 = std::pow (2.0, 0.3125), d2 = std::pow (2.0, 2.5);
+    struct Case { float amount; double gain, tolerance; };
+
+    for (const Case c : { Case { 0.0f, 1.0, 0.01 }, Case { 0.0625f, 0.5 + 0.5 * d1 / std::sqrt (d1), 0.015 },
+                          Case { 0.5f, d2 / std::sqrt (d2), 0.03 }, Case { 0.6f, 8.0 / std::sqrt (6.0), 0.03 },
+                          Case { 1.0f, 32.0 / std::sqrt (6.0), 0.12 } })
+    {
+        AmpRig rig (1.0f, c.amount);
+        const auto out = rig.run (3, [] (int i) { return 1.0e-4f * (float) std::sin (2.0 * pi * 200.0 * i / 88200.0); });
+        EXPECT_NEAR (peak (out) / (16.0 * 1.0e-4), c.gain, c.gain * c.tolerance) << c.amount;
+    }
+
+    // A loud square stays finite; fully wet (amount 1) it saturates far below
+    // the linear 16 x 15 x 32 / sqrt 6; at 0.01 the dry 92% dominates.
+    for (float amount : { 0.01f, 1.0f })
+    {
+        AmpRig rig (1.0f, amount);
+        float worst = 0.0f;
+        for (int b = 0; b < 3; ++b)
+            for (float v : rig.run (1, [] (int i) { return ((i / 441) & 1) ? -15.0f : 15.0f; }))
+            {
+                ASSERT_TRUE (std::isfinite (v)) << amount;
+                worst = std::max (worst, std::fabs (v));
+            }
+        EXPECT_LT (worst, amount == 1.0f ? 60.0f : 480.0f) << amount;
+    }
+}
+
+TEST (Amplifier, AmpCoreSaturatesWithoutOverflowAndRecoversFromABadState)
+{
+    // Full-scale square at the highest cutoff: the rising edges after a
+    // falling half push the exponent of the rising branch past float's range.
+    float z = 0.0f, top = 0.0f, bottom = 0.0f;
+    for (int i = 0; i < 4000; ++i)
+    {
+        const float x = ((i / 441) & 1) ? -30.0f : 30.0f;
+        const float y = QmAmpCore::process (z, x, 16500.0f);
+        ASSERT_GT (y * x / 30.0f, 1.0f) << i;    // never reset: follows the input at full swing
+        top = std::max (top, y);
+        bottom = std::min (bottom, y);
+    }
+    EXPECT_LT (top, 10.0f);
+    EXPECT_LT (bottom, -top);    // the falling side has the softer knee
+
+    float z1 = 0.0f, z2 = 0.0f;
+    EXPECT_EQ (QmAmpCore::process (z1, 1000.0f, 5000.0f), QmAmpCore::process (z2, 30.0f, 5000.0f));
+
+    // A state that is no longer finite is reset and that sample is silent.
+    for (float bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity() })
+    {
+        EXPECT_EQ (QmAmpCore::process (bad, 0.5f, 5000.0f), 0.0f);
+        EXPECT_EQ (bad, 0.0f);
+    }
+}
+
+TEST (Amplifier, LambertWSolvesWTimesExpWOnEveryBranch)
+{
+    EXPECT_EQ (lambertW (0.0), 0.0);
+    EXPECT_NEAR (lambertW (2.718281828459045), 1.0, 1e-12);
+    EXPECT_NEAR (lambertW (-1.0 / 2.718281828459045), -1.0, 1e-3);
+
+    for (double x : { -0.36, -0.35, -0.311, -0.2, 0.01, 0.5, 1.38, 5.0, 235.9, 236.0, 1.0e3, 1.0e8, 1.0e30, 1.0e200 })
+    {
+        const double w = lambertW (x);
+        EXPECT_NEAR (w * std::exp (w) / x, 1.0, 1e-9) << x;
+    }
+}

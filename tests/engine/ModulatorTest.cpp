@@ -1,0 +1,271 @@
+#include "QmVorlanModulator.h"
+#include "VoiceTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace voicetest;
+
+namespace
+{
+    enum { waveParam = 0, freqParam = 1, adsrSyncParam = 3, wheelParam = 4, syncParam = 5, velocityParam = 6,
+           attackParam = 22, decayParam = 23, sustainParam = 24, releaseParam = 25, ampModeParam = 31 };
+
+    constexpr double pi = 3.141592653589793, rate = 88200.0;
+    constexpr size_t onset = 16;   // a note at host sample 0 reaches the modulator here
+    const double lfoCycle = rate * 70.0 / 4096.0;    // samples per cycle at Freq 1
+
+    struct ModRig : Rig
+    {
+        explicit ModRig (std::initializer_list<std::pair<int, float>> values = {})
+            : env (tap (engine.modulator, "Env out")), amp (tap (engine.modulator, "Amp out")),
+              mod (tap (engine.modulator, "Mod out"))
+        {
+            for (auto [p, v] : values)
+                p < 0 ? choose (-p - 1, (int) v) : set (p, v);
+        }
+
+        const int env, amp, mod;
+    };
+
+    // Choice parameters in ModRig's list: option(p) selects by index.
+    int option (int parameter) { return -parameter - 1; }
+
+    /** Pole of the trapezoidal one-pole with g = tan (pi / t), and the samples
+        it takes from rest to reach half of its target. */
+    double poleFor (double t) { return (1.0 - std::tan (pi / t)) / (1.0 + std::tan (pi / t)); }
+    int halfway (double pole) { return (int) std::ceil (std::log (1.0 / (1.0 + pole)) / std::log (pole)); }
+
+    /** A time knob as samples at 88200 Hz: the exponential curve with k = 3. */
+    double timeSamples (float knob) { return (std::exp (3.0 * knob) - 1.0) / (std::exp (3.0) - 1.0) * 1.0e6; }
+
+    /** Index of the first sample from `from` on that differs from 1. */
+    size_t endOfHigh (const std::vector<float>& s, size_t from = 0)
+    {
+        while (from < s.size() && s[from] == 1.0f)
+            ++from;
+        return from;
+    }
+}
+
+TEST (Modulator, EnvelopeAttackDecaySustainReleaseTimesAndCurves)
+{
+    ModRig rig { { attackParam, 0.05f }, { decayParam, 0.0f }, { sustainParam, 0.5f }, { releaseParam, 0.0f },
+                 { option (ampModeParam), 2 } };     // "Post": the amp envelope is the same
+    rig.render (2048, { noteOn (60, 0.3f, 0) });
+    const auto& env = rig.at (rig.env);
+
+    // The attack aims at twice the level and stops there; A is doubled, then
+    // halved in its coefficient tan (pi / (A / 2 + 900)).
+    const int attack = halfway (poleFor (timeSamples (0.05f) + 900.0));
+    const int peak = firstReaching (env, 1.0f);
+    EXPECT_NEAR (peak - (int) onset, attack, 1);
+    EXPECT_EQ (env[(size_t) peak], 1.0f);
+    EXPECT_NEAR (env[onset + (size_t) attack / 2], 2.0 - std::sqrt (2.0), 0.01);   // exponential, not linear
+
+    // Decay 0 still takes tan (pi / 600) towards the sustain level.
+    EXPECT_NEAR (env[(size_t) peak + 150], 0.5 + 0.5 * std::pow (poleFor (600.0), 150.0), 0.005);
+    EXPECT_NEAR (env.back(), 0.5f, 1e-4);
+    EXPECT_EQ (rig.at (rig.amp), env);
+
+    // Release 0 is held at 50 samples: tan (pi / 650).
+    rig.resetCollected();
+    rig.render (512, { noteOff (60, 0) });
+    EXPECT_NEAR (rig.at (rig.env)[onset + 200], 0.5 * std::pow (poleFor (650.0), 200.0), 0.002);
+
+    // A long decay through the knob's curve: 0.3 gives about 76500 samples.
+    rig.set (decayParam, 0.3f);
+    rig.set (attackParam, 0.0f);
+    rig.resetCollected();
+    rig.render (2048, { noteOn (60, 1.0f, 0) });
+    const size_t top = (size_t) firstReaching (rig.at (rig.env), 1.0f);
+    EXPECT_NEAR (rig.at (rig.env)[top + 3000], 0.5 + 0.5 * std::pow (poleFor (timeSamples (0.3f) + 600.0), 3000.0), 0.005);
+}
+
+TEST (Modulator, VelocityAmpModeAndRetriggerShapeTheEnvelopes)
+{
+    // Velocity 0.5 is a level of 0.25; the amount blends it with full level.
+    for (float amount : { 0.0f, 0.5f, 1.0f })
+    {
+        ModRig rig { { attackParam, 0.0f }, { sustainParam, 1.0f }, { velocityParam, amount } };
+        rig.render (1024, { noteOn (60, 0.5f, 0) });
+        EXPECT_NEAR (rig.at (rig.env).back(), 1.0f - amount + amount * 0.25f, 1e-4) << amount;
+        EXPECT_NEAR (rig.at (rig.amp).back(), 1.0f - amount + amount * 0.25f, 1e-4) << amount;
+    }
+
+    // "Pre": 100 samples of attack whatever "A" says, and full sustain.
+    ModRig pre { { attackParam, 0.3f }, { decayParam, 0.0f }, { sustainParam, 0.2f }, { option (ampModeParam), 0 } };
+    pre.render (2048, { noteOn (60, 1.0f, 0) });
+    EXPECT_NEAR (firstReaching (pre.at (pre.amp), 1.0f) - (int) onset, halfway (poleFor (50.0 + 900.0)), 1);
+    EXPECT_NEAR (pre.at (pre.amp).back(), 1.0f, 1e-6);
+    EXPECT_EQ (firstReaching (pre.at (pre.env), 1.0f), -1);
+
+    // "-": the envelope's own attack, still full sustain.
+    ModRig dash { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.2f }, { option (ampModeParam), 1 } };
+    dash.render (2048, { noteOn (60, 1.0f, 0) });
+    EXPECT_EQ (firstReaching (dash.at (dash.amp), 1.0f), firstReaching (dash.at (dash.env), 1.0f));
+    EXPECT_NEAR (dash.at (dash.amp).back(), 1.0f, 1e-6);
+    EXPECT_NEAR (dash.at (dash.env).back(), 0.2f, 1e-4);
+
+    // A legato key at the same level: only "Gate+trig" restarts the attack.
+    for (int mode : { 0, 1 })
+    {
+        ModRig rig { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.5f }, { option (adsrSyncParam), (float) mode } };
+        rig.render (1024, { noteOn (60, 1.0f, 0) });
+        rig.resetCollected();
+        rig.render (1024, { noteOn (64, 1.0f, 0) });
+        EXPECT_NEAR (maxOf (rig.at (rig.env)), mode == 0 ? 1.0f : 0.5f, 1e-4) << mode;
+    }
+}
+
+TEST (Modulator, SineSquareAndSampleAndHoldRunAtTheirRateAndFollowKeys)
+{
+    const double inc = 1.0 / lfoCycle;
+
+    // "Key" restarts the phase on the gate's rising sample; "None" runs on.
+    for (int sync : { 0, 1 })
+    {
+        ModRig rig { { option (waveParam), 0 }, { freqParam, 1.0f }, { option (syncParam), (float) sync } };
+        rig.render (1024, { noteOn (60, 1.0f, 0) });
+        for (size_t k : { 0, 100, 377, 1000 })
+        {
+            const double phase = sync == 0 ? (double) k * inc : (double) (onset + k + 1) * inc;
+            EXPECT_NEAR (rig.at (rig.mod)[onset + k], std::sin (2.0 * pi * phase), 1e-3) << sync << " " << k;
+        }
+    }
+
+    ModRig square { { option (waveParam), 1 }, { freqParam, 1.0f } };
+    square.render (2048, { noteOn (60, 1.0f, 0) });
+    const size_t half = (size_t) std::ceil (lfoCycle / 2.0);
+    EXPECT_EQ (endOfHigh (square.at (square.mod), onset), onset + half);
+    EXPECT_EQ (square.at (square.mod)[onset + 2 * half - 1], 0.0f);
+    EXPECT_EQ (square.at (square.mod)[onset + 2 * half], 1.0f);
+
+    // Sample and hold: a value drawn at the key press, then one per cycle.
+    ModRig sh { { option (waveParam), 2 }, { freqParam, 1.0f } };
+    sh.render (512);
+    sh.resetCollected();
+    sh.render (2048, { noteOn (60, 1.0f, 0) });
+    const auto& out = sh.at (sh.mod);
+    EXPECT_NE (out[onset], out[onset - 1]);
+    for (size_t i = onset + 1; i < out.size(); ++i)
+    {
+        if (out[i] == out[i - 1])
+            continue;
+        EXPECT_LE ((i - onset) % (size_t) lfoCycle, 1u) << i;
+        const double k = (out[i] + 1.0) / 0.002;     // on the grid -1 + 0.002 k, k < 1000
+        EXPECT_NEAR (k, std::round (k), 0.01);
+        EXPECT_LT (k, 999.5);
+    }
+}
+
+TEST (Modulator, NoiseReadsTheNoiseTableAndKeepsTheLfoGateRunning)
+{
+    ModRig rig { { option (waveParam), 3 }, { freqParam, 1.0f }, { option (adsrSyncParam), 2 }, { attackParam, 0.0f },
+                 { decayParam, 0.0f }, { sustainParam, 0.0f }, { releaseParam, 0.0f } };
+    rig.render (8192, { noteOn (60, 1.0f, 0) }, 4096);
+
+    double sum = 0.0, squares = 0.0;
+    for (float v : rig.at (rig.mod))
+    {
+        sum += v;
+        squares += (double) v * v;
+    }
+    const double count = (double) rig.at (rig.mod).size();
+    EXPECT_NEAR (sum / count, 0.0, 0.1);
+    EXPECT_NEAR (std::sqrt (squares / count), 1.0, 0.1);
+
+    // Ten LFO cycles on, the LFO gate still retriggers the envelope each cycle.
+    const auto& env = rig.at (rig.env);
+    const size_t lastCycle = env.size() - (size_t) lfoCycle;
+    EXPECT_GT (maxOf (env, lastCycle), 0.9f);
+    EXPECT_LT (*std::min_element (env.begin() + (std::ptrdiff_t) lastCycle, env.end()), 0.1f);
+}
+
+TEST (Modulator, WowEnvelopeAndPitchSine)
+{
+    // Wave 4: twice a level that falls tenfold over time / 4 + 600 samples,
+    // through a 75 Hz smoother (time 0 at Freq 0).
+    std::vector<float> full;
+    for (float velocity : { 1.0f, 0.5f })
+    {
+        ModRig rig { { option (waveParam), 4 }, { freqParam, 0.0f }, { velocityParam, 1.0f } };
+        rig.render (1024, { noteOn (60, velocity, 0) });
+        const auto& out = rig.at (rig.mod);
+        if (full.empty())
+        {
+            full = out;
+            const double smoother = 1.0 - std::exp (-2.0 * pi * 75.0 / 44100.0);
+            EXPECT_EQ (out[onset - 1], 0.0f);
+            EXPECT_NEAR (out[onset], 2.0 * smoother * std::pow (0.1, 1.0 / 600.0), 1e-5);
+            EXPECT_NEAR (out[onset + 1800] / out[onset + 1200], 0.1, 0.001);
+        }
+        else
+        {
+            EXPECT_NEAR (out[onset + 300] / full[onset + 300], 0.25, 1e-4);   // level 0.25
+        }
+    }
+
+    // Wave 5: a sine at a quarter of 2^cv x 16.3516 Hz, cv = the shifted CV + 4 Freq - 2.
+    for (float freq : { 0.5f, 0.75f })
+    {
+        ModRig rig { { option (waveParam), 5 }, { freqParam, freq } };
+        rig.render (64, { noteOn (60, 1.0f, 0) });
+        rig.resetCollected();
+        rig.render (4096, {}, 4096);
+        const auto& out = rig.at (rig.mod);
+
+        std::vector<double> crossings;
+        for (size_t i = 65; i < out.size(); ++i)
+            if (out[i - 1] < 0.0f && out[i] >= 0.0f)
+                crossings.push_back ((double) (i - 1) + out[i - 1] / (out[i - 1] - out[i]));
+        ASSERT_GE (crossings.size(), 4u);
+
+        const double period = rate / (std::pow (2.0, 4.0 + 4.0 * freq - 2.0) * 16.3516 * 0.25);
+        EXPECT_NEAR ((crossings.back() - crossings.front()) / (double) (crossings.size() - 1), period, period * 0.002) << freq;
+    }
+}
+
+TEST (Modulator, TempoSyncFollowsTheContextsTempoAndPlayFlag)
+{
+    // Freq 0.5: one cycle per beat; 1.0: eight; 0.75: four; 0.25: one per four beats.
+    struct Case { float freq, tempo; double beatsPerCycle; };
+    for (const Case c : { Case { 0.5f, 120.0f, 1.0 }, Case { 1.0f, 120.0f, 0.125 }, Case { 0.75f, 60.0f, 0.25 },
+                          Case { 0.25f, 120.0f, 4.0 } })
+    {
+        ModRig rig { { option (waveParam), 1 }, { freqParam, c.freq }, { option (syncParam), 2 } };
+        rig.engine.context->tempo = c.tempo;
+        rig.engine.context->playing = 1;
+        const double period = c.beatsPerCycle * 60.0 / c.tempo * rate;
+        rig.render ((int) (period / 2.0) + 64, {}, 4096);
+
+        // Starting the transport starts a cycle: high for its first half. The
+        // phase sums in single precision, so long cycles drift a little.
+        EXPECT_NEAR ((double) endOfHigh (rig.at (rig.mod)), period / 2.0, std::max (2.0, period * 5e-4)) << c.freq;
+    }
+
+    // Stopping and restarting the transport restarts the cycle.
+    ModRig rig { { option (waveParam), 1 }, { freqParam, 1.0f }, { option (syncParam), 2 } };
+    for (uint8_t playing : { 1, 0, 1 })
+    {
+        rig.engine.context->playing = playing;
+        rig.resetCollected();
+        rig.render (1500);
+    }
+    EXPECT_NEAR ((double) endOfHigh (rig.at (rig.mod)), 2756.0, 1.0);   // half of 88200 / 16
+}
+
+TEST (Modulator, ModWheelOptionScalesTheWave)
+{
+    ModRig rig { { option (waveParam), 0 }, { freqParam, 1.0f }, { option (wheelParam), 3 } };
+    rig.render (1024);
+    EXPECT_EQ (maxOf (rig.at (rig.mod)), 0.0f);
+
+    rig.resetCollected();
+    rig.render (4096, { controller (1, 0.5f, 0) }, 4096);
+    EXPECT_NEAR (maxOf (rig.at (rig.mod), 6000), 0.5f, 0.01);
+
+    rig.choose (wheelParam, 0);
+    rig.resetCollected();
+    rig.render (1024);
+    EXPECT_NEAR (maxOf (rig.at (rig.mod)), 1.0f, 0.01);
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+// Voice module test helpers: event builders, a probe that taps any output of
+// a built engine, a source module for small graphs, and a rig that renders
+// host blocks and collects the tapped signals at the engine's doubled rate.
+
+#include "QmControlModule.h"
+#include "QmParameter.h"
+#include "QmSynthEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace voicetest
+{
+    inline QmMidiEvent event (int type, int note, int gate, int position, float value, int controller = -1)
+    {
+        QmMidiEvent e;
+        e.type = type;
+        e.note = note;
+        e.gate = (uint8_t) gate;
+        e.position = position;
+        e.value = value;
+        e.controller = controller;
+        return e;
+    }
+
+    inline QmMidiEvent noteOn (int note, float velocity, int pos) { return event (QmMidiEvent::typeNote, note, 1, pos, velocity); }
+    inline QmMidiEvent noteOff (int note, int pos) { return event (QmMidiEvent::typeNote, note, 0, pos, 1.0f); }
+    inline QmMidiEvent controller (int number, float value, int pos) { return event (QmMidiEvent::typeController, 0, 0, pos, value, number); }
+    inline QmMidiEvent pitchBend (float value, int pos) { return event (QmMidiEvent::typePitchWheel, 0, 0, pos, value); }
+
+    /** Nothing pulls it by itself: each tapped output hands it a copy of what
+        it pushes (it is connected last), readable after the block. */
+    struct Probe : QmModule
+    {
+        explicit Probe (QmProcessContext* c) : QmModule (c) { name = "Probe"; }
+
+        int tap (QmOutputSocket* output)
+        {
+            output->connect (addInput ("Probe", output->kind));
+            return (int) inputs.size() - 1;
+        }
+
+        const float* samples (int tapIndex) const { return inputs[(size_t) tapIndex]->getSignal()->buffer; }
+    };
+
+    /** One block output whose signal the test fills. */
+    struct Source : QmModule
+    {
+        explicit Source (QmProcessContext* c) : QmModule (c), signal (QmSignal::block, c) { out = addOutput ("Out", QmSignal::block); }
+        void process() override { out->pushSignal (&signal); }
+
+        QmOutputSocket* out;
+        QmSignal signal;
+    };
+
+    /** One block of a hand-built graph whose sink is `module`. */
+    inline void pull (QmModule& module, int engineSamples)
+    {
+        module.context->advanceTick();
+        module.context->blockLength = engineSamples;
+        module.clear();
+        module.requestSignal();
+    }
+
+    struct Rig
+    {
+        Rig() : probe (engine.context) {}
+
+        int tap (QmModule* module, const char* output, int nth = 0)
+        {
+            collected.emplace_back();
+            return probe.tap (module->findOutput (output, nth));
+        }
+
+        void set (int parameter, float value) { engine.parameters[parameter]->setValue (value); }
+        void choose (int parameter, int option) { set (parameter, (float) option / (float) (engine.parameters[parameter]->steps - 1)); }
+
+        /** Renders in host blocks of at most blockSize, each with the events
+            whose positions fall inside it. */
+        void render (int hostSamples, const std::vector<QmMidiEvent>& events = {}, int blockSize = 2048)
+        {
+            std::vector<float> left ((size_t) blockSize), right ((size_t) blockSize);
+
+            for (int start = 0; start < hostSamples; start += blockSize)
+            {
+                const int n = std::min (blockSize, hostSamples - start);
+                std::vector<QmMidiEvent> blockEvents;
+                for (auto e : events)
+                    if (e.position >= start && e.position < start + n)
+                    {
+                        e.position -= start;
+                        blockEvents.push_back (e);
+                    }
+
+                // Tapped modules off the audio path are cleared and pulled here.
+                engine.context->blockLength = 2 * n;
+                probe.clear();
+                engine.renderBlock (left.data(), right.data(), blockEvents, n);
+                probe.requestSignal();
+
+                for (size_t t = 0; t < collected.size(); ++t)
+                    collected[t].insert (collected[t].end(), probe.samples ((int) t), probe.samples ((int) t) + 2 * n);
+            }
+        }
+
+        const std::vector<float>& at (int tapIndex) const { return collected[(size_t) tapIndex]; }
+        void resetCollected() { for (auto& c : collected) c.clear(); }
+
+        QmSynthEngine engine;
+        Probe probe;
+        std::vector<std::vector<float>> collected;
+    };
+
+    /** First index from `from` on whose sample is at least `level`, or -1. */
+    inline int firstReaching (const std::vector<float>& s, float level, size_t from = 0)
+    {
+        for (size_t i = from; i < s.size(); ++i)
+            if (s[i] >= level)
+                return (int) i;
+        return -1;
+    }
+
+    inline float maxOf (const std::vector<float>& s, size_t from = 0) { return *std::max_element (s.begin() + (std::ptrdiff_t) from, s.end()); }
+}

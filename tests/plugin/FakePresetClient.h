@@ -1,0 +1,29 @@
+#pragma once
+
+#include "QmPresetClient.h"
+
+#include <functional>
+#include <vector>
+
+/** A plug-in stand-in for bank tests: 44 plain values and a property map. */
+class FakePresetClient : public QmPresetClient
+{
+public:
+    int getNumParameters() override                 { return (int) values.size(); }
+    float getParameter (int index) override         { return values[(size_t) index]; }
+    void setParameter (int index, float value) override { values[(size_t) index] = value; ++writes; }
+    juce::String getPluginVersion() override        { return "1.0.0"; }
+
+    juce::HashMap<juce::String, juce::String>& getProperties() override
+    {
+        if (onPropertyAccess)
+            onPropertyAccess();
+
+        return properties;
+    }
+
+    std::vector<float> values = std::vector<float> (44, 0.5f);
+    juce::HashMap<juce::String, juce::String> properties { 101 };
+    std::function<void()> onPropertyAccess;
+    int writes = 0;
+};

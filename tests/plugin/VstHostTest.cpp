@@ -1,0 +1,223 @@
+// A small VST 2.4 host of our own: it loads the built plug-in library, calls
+// VSTPluginMain and drives the plug-in through the AEffect interface as a
+// host does.
+#include "QmParameter.h"
+#include "QmSynthEngine.h"
+
+#include <gtest/gtest.h>
+
+#define FST_DONT_DEPRECATE_UNKNOWN 1
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wcpp"
+#include <pluginterfaces/fst/aeffectx.h>
+#pragma GCC diagnostic pop
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef VORLAN_VST_PATH
+
+namespace
+{
+    VstIntPtr hostCallback (AEffect*, int opcode, int, VstIntPtr, void*, float)
+    {
+        static VstTimeInfo time {};
+        return opcode == audioMasterVersion ? 2400 : opcode == audioMasterGetTime ? (VstIntPtr) &time : 0;
+    }
+
+    /** One plug-in instance as the host sees it. The library stays loaded, as
+        a host keeps it while it may create instances. */
+    struct HostedPlugin
+    {
+        HostedPlugin()
+        {
+            static void* library = dlopen (VORLAN_VST_PATH, RTLD_NOW | RTLD_LOCAL);
+            auto entry = library != nullptr ? (AEffect* (*) (audioMasterCallback)) dlsym (library, "VSTPluginMain") : nullptr;
+            effect = entry != nullptr ? entry (hostCallback) : nullptr;
+
+            if (effect != nullptr)
+                dispatch (effOpen);
+        }
+
+        ~HostedPlugin()
+        {
+            if (effect != nullptr)
+                dispatch (effClose);
+        }
+
+        VstIntPtr dispatch (int opcode, int index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f)
+        {
+            return effect->dispatcher (effect, opcode, index, value, ptr, opt);
+        }
+
+        std::string text (int opcode, int index = 0)
+        {
+            char buffer[256] = {};
+            dispatch (opcode, index, 0, buffer);
+            return buffer;
+        }
+
+        void start (float sampleRate)
+        {
+            dispatch (effSetSampleRate, 0, 0, nullptr, sampleRate);
+            dispatch (effSetBlockSize, 0, 512);
+            dispatch (effMainsChanged, 0, 1);
+        }
+
+        void sendMidi (unsigned char status, unsigned char data1, unsigned char data2)
+        {
+            VstMidiEvent event {};
+            event.type = kVstMidiType;
+            event.byteSize = (int) sizeof (VstMidiEvent);
+            event.midiData[0] = status;
+            event.midiData[1] = data1;
+            event.midiData[2] = data2;
+
+            struct { int numEvents; VstIntPtr reserved; VstEvent* events[1]; } list { 1, 0, { (VstEvent*) &event } };
+            dispatch (effProcessEvents, 0, 0, &list);
+        }
+
+        /** Renders one block; returns its peak magnitude. */
+        float process (int numSamples)
+        {
+            left.assign ((size_t) numSamples, 9.0f);
+            right.assign ((size_t) numSamples, 9.0f);
+            float* outputs[] = { left.data(), right.data() };
+            effect->processReplacing (effect, nullptr, outputs, numSamples);
+
+            float peak = 0.0f;
+            for (auto s : left)
+                peak = std::max (peak, std::abs (s));
+            return peak;
+        }
+
+        std::vector<char> getChunk()
+        {
+            char* data = nullptr;
+            const auto size = dispatch (effGetChunk, 0, 0, &data);
+            return data != nullptr ? std::vector<char> (data, data + size) : std::vector<char>();
+        }
+
+        AEffect* effect = nullptr;
+        std::vector<float> left, right;
+    };
+}
+
+TEST (VstHost, DescriptorAnswersAsAStereoInstrument)
+{
+    HostedPlugin plugin;
+    ASSERT_NE (plugin.effect, nullptr) << dlerror();
+    const auto& e = *plugin.effect;
+
+    EXPECT_EQ (e.magic, kEffectMagic);
+    EXPECT_EQ (e.numInputs, 0);
+    EXPECT_EQ (e.numOutputs, 2);
+    EXPECT_EQ (e.numPrograms, 1);
+    EXPECT_EQ (e.numParams, 44);
+    EXPECT_EQ (e.uniqueID, CCONST ('V', 'R', 'L', 'N'));
+    EXPECT_EQ (e.version, 100);
+    EXPECT_EQ (e.flags & (effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing),
+               effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks);
+
+    EXPECT_EQ (plugin.text (effGetEffectName), "Vorlan");
+    EXPECT_EQ (plugin.text (effGetProductString), "Vorlan");
+    EXPECT_EQ (plugin.text (effGetVendorString), "Quillmoor");
+    EXPECT_EQ (plugin.dispatch (effGetVendorVersion), 100);
+    EXPECT_EQ (plugin.dispatch (effGetPlugCategory), kPlugCategSynth);
+    EXPECT_EQ (plugin.dispatch (effCanDo, 0, 0, (void*) "receiveVstMidiEvent"), 1);
+    EXPECT_EQ (plugin.dispatch (effCanDo, 0, 0, (void*) "sendVstMidiEvent"), 1);
+
+    QmSynthEngine engine;
+    for (int i = 0; i < 44; ++i)
+    {
+        EXPECT_EQ (plugin.text (effGetParamName, i), engine.parameters[i]->name) << i;
+        EXPECT_EQ (plugin.text (effGetParamDisplay, i), "") << i;
+    }
+}
+
+TEST (VstHost, ParametersAreClampedQuantisedAndCarriedByTheChunk)
+{
+    QmSynthEngine engine;
+    int choice = 0, continuous = 0;
+    while (engine.parameters[choice]->steps != 3) ++choice;
+    while (engine.parameters[continuous]->steps != 0) ++continuous;
+
+    std::vector<char> chunk;
+    std::vector<float> values;
+
+    {
+        HostedPlugin source;
+        ASSERT_NE (source.effect, nullptr);
+        auto* e = source.effect;
+
+        for (auto [given, kept] : { std::pair { 0.26f, 0.5f }, { 0.25f, 0.5f }, { 0.24f, 0.0f } })
+        {
+            e->setParameter (e, choice, given);
+            EXPECT_EQ (e->getParameter (e, choice), kept) << given;
+        }
+
+        // Out of range values are clamped; non-finite ones never arrive as such.
+        for (auto [given, kept] : { std::pair { 0.3f, 0.3f }, { 1.7f, 1.0f }, { -3.0f, 0.0f }, { NAN, 0.0f }, { INFINITY, 0.0f } })
+        {
+            e->setParameter (e, continuous, 0.6f);
+            e->setParameter (e, continuous, given);
+            EXPECT_EQ (e->getParameter (e, continuous), kept) << given;
+        }
+
+        for (int i = 0; i < 44; ++i)
+        {
+            e->setParameter (e, i, (float) ((i * 37) % 100) / 100.0f + 0.0012345f);
+            values.push_back (e->getParameter (e, i));
+        }
+
+        chunk = source.getChunk();
+    }
+
+    ASSERT_NE (std::string (chunk.begin(), chunk.end()).find ("<bankName"), std::string::npos);
+
+    HostedPlugin target;
+    ASSERT_NE (target.effect, nullptr);
+    target.dispatch (effSetChunk, 0, (VstIntPtr) chunk.size(), chunk.data());
+
+    for (int i = 0; i < 44; ++i)
+        EXPECT_NEAR (target.effect->getParameter (target.effect, i), values[(size_t) i], 1.0e-6f) << i;
+}
+
+TEST (VstHost, PlaysANoteAndOpensTwiceInOneProcess)
+{
+    // The wrapper runs a message thread of its own: instances come and go,
+    // one after the other and side by side.
+    for (int round = 0; round < 2; ++round)
+    {
+        HostedPlugin plugin, other;
+        ASSERT_NE (plugin.effect, nullptr) << round;
+        ASSERT_NE (other.effect, nullptr) << round;
+        plugin.start (44100.0f);
+        other.start (48000.0f);
+        other.process (128);
+
+        EXPECT_EQ (plugin.process (512), 0.0f);
+        plugin.sendMidi (0x90, 60, 100);
+
+        float sounding = 0.0f;
+        for (int block = 0; block < 8; ++block)
+            sounding = std::max (sounding, plugin.process (512));
+
+        EXPECT_GT (sounding, 1.0e-3f);
+        EXPECT_EQ (plugin.left, plugin.right);
+
+        plugin.sendMidi (0x80, 60, 0);
+        float late = 0.0f;
+        for (int block = 0; block < 200; ++block)
+            late = plugin.process (512);
+
+        EXPECT_LT (late, sounding * 0.5f);
+    }
+}
+
+#endif
