@@ -195,25 +195,28 @@ void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, 
             const float c0 = gh * t0, c1 = gh * t1, c2 = gh * t2, c3 = gh * t3;
             const float q0 = s0 * h, q1 = s1 * h, q2 = s2 * h, q3 = s3 * h;
 
+            // The shared terms, regrouped so that the sums form shallow trees.
             const float P = c1 * c0;
+            const float c23 = c2 * c3;
             const float A = 2.0f * c1 * c2;
-            const float B = c3 * c2 - 4.0f;
-            const float N = 2.0f * c2 * c3;
+            const float B = c23 - 4.0f;
+            const float N = 2.0f * c23;
             const float D = 4.0f * c3 * q2;
             const float E = 8.0f * q3 - A * q3;
             const float F = A + N - 8.0f;
-            const float J = (N - 8.0f) * q1;
-            const float I = (-2.0f * c2 * q3 - 4.0f * q2) * c1;
+            const float IJ = (N - 8.0f) * q1 + (-2.0f * c2 * q3 - 4.0f * q2) * c1;
             const float L = 2.0f * c3 * q2;
-            const float M = (-4.0f * q3 - L) * P + E + D + N * q1 + c2 * c1 * c3 * q0;
-            const float den = 1.0f / (P * c2 * c3 * k + B * P - N - A + 8.0f);
+            const float Nq1 = N * q1;
+            const float M = ((-4.0f * q3 - L) * P + (E + D)) + (Nq1 + c1 * c23 * q0);
+            const float den = 1.0f / (P * (c23 * k + B) + ((8.0f - N) - A));
+            const float Pu = P * u;
 
-            const float y1 = -((D + E + N * q1) * c0 * k + (J + I) * c0 + F * q0 + c0 * u * F) * den;
-            const float y2 = -((4.0f * q3 + L) * P * k + I + J + B * c1 * q0 + c0 * u * c1 * B) * den;
-            const float y3 = -(2.0f * c0 * c1 * c2 * q3 * k + (2.0f * c2 * q3 + 4.0f * q2) * P - 4.0f * c2 * q3
-                               - 8.0f * q2 - 4.0f * c2 * q1 - A * q0 - 2.0f * u * c0 * c1 * c2) * den;
-            const float y4 = (c0 * u * c1 * c2 * c3 + M) * den;
-            const float w0 = -(((4.0f - c3 * c2) * P + N + A - 8.0f) * u + M * k) * den;
+            const float y1 = -(c0 * (((D + E) + Nq1) * k + (IJ + u * F)) + F * q0) * den;
+            const float y2 = -(((4.0f * q3 + L) * P * k + IJ) + B * c1 * (q0 + c0 * u)) * den;
+            const float y3 = -(P * (2.0f * c2 * q3 * (k + 1.0f) + 4.0f * q2 - 2.0f * u * c2)
+                               - ((4.0f * c2 * (q3 + q1) + 8.0f * q2) + A * q0)) * den;
+            const float y4 = (Pu * c23 + M) * den;
+            const float w0 = -((((4.0f - c23) * P + N) + (A - 8.0f)) * u + M * k) * den;
 
             s0 += (w0 * t0 + y2 - y1) * twoG;
             s1 += ((y3 + y1) * t1 * 0.5f - y2) * twoG;
