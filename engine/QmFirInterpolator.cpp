@@ -9,35 +9,48 @@
 
 namespace
 {
-    alignas (16) float sharedTaps[QmFirInterpolator::numTaps];
-
     constexpr int historyLength = 1000;
     constexpr int windowLength = 16;
+
+    // Blackman window times a sinc with its zeros at whole input samples.
+    void buildTaps (float* window, float* taps)
+    {
+        const double pi = 3.141592653589793;
+
+        for (int n = 0; n < QmFirInterpolator::numTaps; ++n)
+        {
+            const double a = (float) (n * 2.0 * pi / 63.0);
+            window[n] = (float) (0.08 * std::cos (2.0 * a) + (0.42 - 0.5 * std::cos (a)));
+        }
+
+        for (int m = 0; m < QmFirInterpolator::numTaps; ++m)
+        {
+            const double t = (m - 32) * 0.25;
+            taps[m] = m == 32 ? window[m] : (float) (window[m] * std::sin (pi * t) / (pi * t));
+        }
+    }
+
+    struct SharedTaps
+    {
+        SharedTaps() { float window[QmFirInterpolator::numTaps]; buildTaps (window, taps); }
+
+        alignas (16) float taps[QmFirInterpolator::numTaps];
+    };
 }
 
 QmFirInterpolator::QmFirInterpolator()
 {
-    const double pi = 3.141592653589793;
-
-    for (int n = 0; n < numTaps; ++n)
-    {
-        const double a = (float) (n * 2.0 * pi / 63.0);
-        window[n] = (float) (0.08 * std::cos (2.0 * a) + (0.42 - 0.5 * std::cos (a)));
-    }
-
-    for (int m = 0; m < numTaps; ++m)
-    {
-        const double t = (m - 32) * 0.25;
-        taps[m] = m == 32 ? window[m] : (float) (window[m] * std::sin (pi * t) / (pi * t));
-    }
-
-    std::memcpy (sharedTaps, taps, sizeof (taps));
+    buildTaps (window, taps);
+    getSharedTaps();
     reset();
 }
 
 const float* QmFirInterpolator::getSharedTaps() noexcept
 {
-    return sharedTaps;
+    // Built once, before first use: an engine constructed on one thread never
+    // rewrites the table that another engine's audio thread is reading.
+    static const SharedTaps shared;
+    return shared.taps;
 }
 
 void QmFirInterpolator::reset() noexcept
@@ -101,7 +114,7 @@ void QmFirInterpolator::interpolate (const float* in, float* out, int n) noexcep
 
 void QmFirInterpolator::decimate (float* out, int n) noexcept
 {
-    const float* h = sharedTaps;
+    const float* h = getSharedTaps();
     const float* z = decimationHistory;
 
     for (int j = 0; j < n; ++j, z += factor)

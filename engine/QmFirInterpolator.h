@@ -34,7 +34,7 @@ public:
         last 64 samples of z become the history of the next block. */
     void decimate (float* out, int n) noexcept;
 
-    /** The shared tap table (filled by the first interpolator built). */
+    /** The process-wide tap table that the decimation reads (the same taps). */
     static const float* getSharedTaps() noexcept;
 
     /** Zeroes the interpolation and decimation histories. */

@@ -25,27 +25,43 @@ double cubicInterpolate (float p0, float p1, float p2, float p3, float t)
     return (double) (((a * t + b) * t + c) * t + p1);
 }
 
-float QmNonlin::lookup (float x)
+float QmNonlin::position (float x, double& step) const noexcept
 {
-    float p = (float) ((double) ((x * 4096.0f) / (float) range) + 2048.0);
-    double d = (double) (p - lastPos);
+    // x 4096 / range + 2048; with the power-of-two range both scalings are
+    // exact, so one multiplication and one rounded sum give the same float.
+    float p = x * (4096.0f / (float) range) + 2048.0f;
+    step = (double) (p - lastPos);
 
     // A step shorter than 0.1 table positions is lengthened, so a constant
     // input never divides by zero.
-    if (std::abs (d) < 0.1)
+    if (std::abs (step) < 0.1)
     {
-        const double n = d > 0.0 ? 0.1 : -0.1;
+        const double n = step > 0.0 ? 0.1 : -0.1;
         p = (float) (p + n);
-        d = d + n;
+        step = step + n;
     }
+
+    return p;
+}
+
+float QmNonlin::valueAt (float p) const noexcept
+{
+    // Entries i - 1 and i around position p: the value of position p - 1.
+    const int i = (int) p;
+    return (float) cubicInterpolate (table[i - 2], table[i - 1], table[i], table[i + 1], p - (float) i);
+}
+
+float QmNonlin::lookup (float x)
+{
+    double d;
+    const float p = position (x, d);
 
     // The four-point window reads entries i - 2 .. i + 1: the range is tested
     // in float, so NaN and huge inputs never reach the integer conversion.
     if (! (p >= 2.0f && p < (float) (tableSize - 1)))
         return 0.0f;
 
-    const int i = (int) p;
-    const float v = (float) cubicInterpolate (table[i - 2], table[i - 1], table[i], table[i + 1], p - (float) i);
+    const float v = valueAt (p);
 
     lastPos = p;
     const float q = (float) ((double) (v - lastValue) / d);
@@ -63,15 +79,8 @@ float QmNonlin::lookupBlock (float x)
     if (x < -limit)
         x = -limit;
 
-    float p = (float) ((double) ((x * 4096.0f) / (float) range) + 2048.0);
-    double d = (double) (p - lastPos);
-
-    if (std::abs (d) < 0.1)
-    {
-        const double n = d > 0.0 ? 0.1 : -0.1;
-        p = (float) (p + n);
-        d = d + n;
-    }
+    double d;
+    const float p = position (x, d);
 
     // NaN lands here too: the output holds its last value.
     if (! (p >= 2.0f))
@@ -86,8 +95,7 @@ float QmNonlin::lookupBlock (float x)
     }
     else
     {
-        const int i = (int) p;
-        v = (float) cubicInterpolate (table[i - 2], table[i - 1], table[i], table[i + 1], p - (float) i);
+        v = valueAt (p);
     }
 
     lastPos = p;

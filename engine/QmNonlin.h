@@ -59,6 +59,12 @@ protected:
     void fillInverseRatioTable (float* entries);
 
 private:
+    /** The table position of x and its step from the last one, lengthened to
+        at least 0.1 positions. */
+    float position (float x, double& step) const noexcept;
+
+    /** The cubic through entries i - 2 .. i + 1, i = floor (p), for p in [2, 4095). */
+    float valueAt (float p) const noexcept;
     static void runningSum (float* entries);
 };
 

@@ -79,14 +79,6 @@ TEST (Nonlin, TablesHoldTheCurveAndItsRunningIntegrals)
     EXPECT_EQ (probe.range, 64);
 }
 
-TEST (Nonlin, CubicInterpolationPassesThroughTheInnerPoints)
-{
-    EXPECT_FLOAT_EQ ((float) cubicInterpolate (1.0f, 2.0f, 4.0f, 8.0f, 0.0f), 2.0f);
-    EXPECT_FLOAT_EQ ((float) cubicInterpolate (1.0f, 2.0f, 4.0f, 8.0f, 1.0f), 4.0f);
-    // A cubic through samples of x^3 reproduces it: x = 1.5 on points 0..3.
-    EXPECT_FLOAT_EQ ((float) cubicInterpolate (0.0f, 1.0f, 8.0f, 27.0f, 0.5f), 3.375f);
-}
-
 TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfTheCurve)
 {
     QmJFetNonlin nonlin (2, 0.5f);
