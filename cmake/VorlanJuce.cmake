@@ -15,10 +15,12 @@ target_link_libraries(vorlan_juce
     PUBLIC
         juce::juce_recommended_config_flags)
 
-target_compile_definitions(vorlan_juce
-    PUBLIC
+# The plug-in target sets JUCE_STANDALONE_APPLICATION itself; the modules are
+# compiled as for a plug-in.
+target_compile_definitions(vorlan_juce PRIVATE JUCE_STANDALONE_APPLICATION=0)
+
+set(VORLAN_JUCE_SETTINGS
         JUCE_GLOBAL_MODULE_SETTINGS_INCLUDED=1
-        JUCE_STANDALONE_APPLICATION=0
         JUCE_WEB_BROWSER=0
         JUCE_USE_CURL=0
         JUCE_PLUGINHOST_VST=0
@@ -31,9 +33,14 @@ target_compile_definitions(vorlan_juce
         JUCE_CHECK_MEMORY_LEAKS=0
         JUCE_USE_XRANDR=0
         JUCE_USE_XINERAMA=0)
+target_compile_definitions(vorlan_juce PUBLIC ${VORLAN_JUCE_SETTINGS})
 
 # Consumers see the module headers and settings, not the module sources.
 target_include_directories(vorlan_juce INTERFACE
     $<TARGET_PROPERTY:vorlan_juce,INCLUDE_DIRECTORIES>)
-target_compile_definitions(vorlan_juce INTERFACE
-    $<TARGET_PROPERTY:vorlan_juce,COMPILE_DEFINITIONS>)
+
+# Debian's JUCE decodes images with the system's libpng and libjpeg, which
+# everything that links the compiled modules needs after them.
+if(TARGET juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+    target_link_libraries(vorlan_juce INTERFACE juce::pkgconfig_JUCE_IMG_LINUX_DEPS)
+endif()

@@ -7,50 +7,17 @@
 #include "QmParameterGroup.h"
 #include "QmProcessContext.h"
 
-#if __has_include("QmControlModule.h")
- #include "QmControlModule.h"
- #define VORLAN_HAS_CONTROL 1
-#endif
-#if __has_include("QmVCO4Module.h")
- #include "QmVCO4Module.h"
- #define VORLAN_HAS_VCO 1
-#endif
-#if __has_include("QmVorlanModulator.h")
- #include "QmVorlanModulator.h"
- #define VORLAN_HAS_MODULATOR 1
-#endif
-#if __has_include("QmAmplifierModule.h")
- #include "QmAmplifierModule.h"
- #define VORLAN_HAS_AMPLIFIER 1
-#endif
-#if __has_include("QmMultiFilterModule.h")
- #include "QmMultiFilterModule.h"
- #define VORLAN_HAS_MULTIFILTER 1
-#endif
-#if __has_include("QmWaveshaperModule.h")
- #include "QmWaveshaperModule.h"
- #define VORLAN_HAS_WAVESHAPER 1
-#endif
-#if __has_include("QmVoiceCrusherModule.h")
- #include "QmVoiceCrusherModule.h"
- #define VORLAN_HAS_VOICECRUSHER 1
-#endif
-#if __has_include("QmMulModule.h")
- #include "QmMulModule.h"
- #define VORLAN_HAS_MUL 1
-#endif
-#if __has_include("QmVorlanModDispatcher.h")
- #include "QmVorlanModDispatcher.h"
- #define VORLAN_HAS_DISPATCHER 1
-#endif
-#if __has_include("QmSpiceModule.h")
- #include "QmSpiceModule.h"
- #define VORLAN_HAS_SPICE 1
-#endif
-#if __has_include("QmHPFilterModule.h")
- #include "QmHPFilterModule.h"
- #define VORLAN_HAS_HPFILTER 1
-#endif
+#include "QmAmplifierModule.h"
+#include "QmControlModule.h"
+#include "QmHPFilterModule.h"
+#include "QmMulModule.h"
+#include "QmMultiFilterModule.h"
+#include "QmSpiceModule.h"
+#include "QmVCO4Module.h"
+#include "QmVoiceCrusherModule.h"
+#include "QmVorlanModDispatcher.h"
+#include "QmVorlanModulator.h"
+#include "QmWaveshaperModule.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
@@ -74,18 +41,14 @@ QmSynthEngine::QmSynthEngine()
 
     buildParameters();
 
-   #if VORLAN_HAS_CONTROL
-    control = adopt (new QmControlModule (context), controlSlot);
-   #endif
-    audioOut = adopt (new QmAudioOutModule (context), audioOutSlot);
+    control = new QmControlModule (context);
+    audioOut = new QmAudioOutModule (context);
 
-    wire (controlSlot, "Num voices", 0, audioOutSlot, "Num voices");
-    wireParameter (35, controlSlot, "GlidePoly");
-    wireParameter (36, controlSlot, "Glide auto");
+    wire (control, "Num voices", 0, audioOut, "Num voices");
+    wireParameter (35, control, "GlidePoly");
+    wireParameter (36, control, "Glide auto");
 
-   #if VORLAN_HAS_VOICECRUSHER
-    voiceCrusher = adopt (new QmVoiceCrusherModule (context), voiceCrusherSlot);
-   #endif
+    voiceCrusher = new QmVoiceCrusherModule (context);
 
     buildVoice (0);
 
@@ -94,14 +57,22 @@ QmSynthEngine::QmSynthEngine()
 
 QmSynthEngine::~QmSynthEngine()
 {
-    static constexpr Slot deletionOrder[] = {
-        audioOutSlot, controlSlot, vcoSlot, modulatorSlot, amplifierSlot, multiFilterSlot,
-        waveshaperSlot, ampModMulSlot, envCutoffMulSlot, kbdCutoffMulSlot, modCutoffMulSlot,
-        oscCutoffMulSlot, spiceSlot, hpFilterSlot, modDispatcherSlot, voiceCrusherSlot
-    };
-
-    for (auto slot : deletionOrder)
-        delete modules[slot];
+    delete audioOut;
+    delete control;
+    delete vco;
+    delete modulator;
+    delete amplifier;
+    delete multiFilter;
+    delete waveshaper;
+    delete ampModMul;
+    delete envCutoffMul;
+    delete kbdCutoffMul;
+    delete modCutoffMul;
+    delete oscCutoffMul;
+    delete spice;
+    delete hpFilter;
+    delete modDispatcher;
+    delete voiceCrusher;
 
     for (auto* parameter : parameters)
         delete parameter;
@@ -210,152 +181,120 @@ void QmSynthEngine::buildParameters()
 
 void QmSynthEngine::buildVoice (int v)
 {
-   #if VORLAN_HAS_VCO
-    vco = adopt (new QmVCO4Module (context), vcoSlot);
-   #endif
-   #if VORLAN_HAS_MODULATOR
-    modulator = adopt (new QmVorlanModulator (context), modulatorSlot);
-   #endif
-   #if VORLAN_HAS_AMPLIFIER
-    amplifier = adopt (new QmAmplifierModule (context), amplifierSlot);
-   #endif
-   #if VORLAN_HAS_MULTIFILTER
-    multiFilter = adopt (new QmMultiFilterModule (context), multiFilterSlot);
-   #endif
-   #if VORLAN_HAS_WAVESHAPER
-    waveshaper = adopt (new QmWaveshaperModule (context), waveshaperSlot);
-   #endif
-   #if VORLAN_HAS_MUL
-    ampModMul = adopt (new QmMulModule (context), ampModMulSlot);
-    envCutoffMul = adopt (new QmMulModule (context), envCutoffMulSlot);
-    kbdCutoffMul = adopt (new QmMulModule (context), kbdCutoffMulSlot);
-    modCutoffMul = adopt (new QmMulModule (context), modCutoffMulSlot);
-    oscCutoffMul = adopt (new QmMulModule (context), oscCutoffMulSlot);
-   #endif
-   #if VORLAN_HAS_DISPATCHER
-    modDispatcher = adopt (new QmVorlanModDispatcher (context), modDispatcherSlot);
-   #endif
-   #if VORLAN_HAS_SPICE
-    spice = adopt (new QmSpiceModule (context), spiceSlot);
-   #endif
-   #if VORLAN_HAS_HPFILTER
-    hpFilter = adopt (new QmHPFilterModule (context), hpFilterSlot);
-   #endif
+    vco = new QmVCO4Module (context);
+    modulator = new QmVorlanModulator (context);
+    amplifier = new QmAmplifierModule (context);
+    multiFilter = new QmMultiFilterModule (context);
+    waveshaper = new QmWaveshaperModule (context);
+    ampModMul = new QmMulModule (context);
+    envCutoffMul = new QmMulModule (context);
+    kbdCutoffMul = new QmMulModule (context);
+    modCutoffMul = new QmMulModule (context);
+    oscCutoffMul = new QmMulModule (context);
+    modDispatcher = new QmVorlanModDispatcher (context);
+    spice = new QmSpiceModule (context);
+    hpFilter = new QmHPFilterModule (context);
 
-    // 1-2
-    wire (controlSlot, "Shifted cv", 0, modulatorSlot, "CV");
-    wireParameter (7, vcoSlot, "Wave 1");
-    wireParameter (8, vcoSlot, "Wave 2");
-    wireParameter (9, vcoSlot, "Width 1", 0);
-    wireParameter (10, vcoSlot, "Width 1", 1);
-    wireParameter (40, vcoSlot, "Mix");
-    wireParameter (41, vcoSlot, "Phase detune");
-    wireParameter (42, vcoSlot, "Octave");
-    wireParameter (39, vcoSlot, "Retrigger");
-    wireParameter (11, vcoSlot, "Mod");
-    wireParameter (12, vcoSlot, "Mod type");
-    wireParameter (43, vcoSlot, "Sync in");
+    // The order matters: an output's first connection gets its own signal,
+    // later ones get copies.
+    wire (control, "Shifted cv", 0, modulator, "CV");
+    wireParameter (7, vco, "Wave 1");
+    wireParameter (8, vco, "Wave 2");
+    wireParameter (9, vco, "Width 1", 0);
+    wireParameter (10, vco, "Width 1", 1);
+    wireParameter (40, vco, "Mix");
+    wireParameter (41, vco, "Phase detune");
+    wireParameter (42, vco, "Octave");
+    wireParameter (39, vco, "Retrigger");
+    wireParameter (11, vco, "Mod");
+    wireParameter (12, vco, "Mod type");
+    wireParameter (43, vco, "Sync in");
 
-    // 3-4: the VCO gets the modulator's own signal, the multipliers copies.
-    wire (modulatorSlot, "Mod out", 0, vcoSlot, "Mod in");
-    wire (modulatorSlot, "Env out", 0, vcoSlot, "Env in");
-    wire (modulatorSlot, "Mod out", 0, modCutoffMulSlot, "In A");
-    wireParameter (6, modulatorSlot, "Mod velocity");
-    wireParameter (5, modulatorSlot, "Mod sync");
-    wireParameter (31, modulatorSlot, "Amp mode");
-    wireParameter (19, modCutoffMulSlot, "In B");
+    // The VCO gets the modulator's own signal, the multipliers copies.
+    wire (modulator, "Mod out", 0, vco, "Mod in");
+    wire (modulator, "Env out", 0, vco, "Env in");
+    wire (modulator, "Mod out", 0, modCutoffMul, "In A");
+    wireParameter (6, modulator, "Mod velocity");
+    wireParameter (5, modulator, "Mod sync");
+    wireParameter (31, modulator, "Amp mode");
+    wireParameter (19, modCutoffMul, "In B");
 
-    // 5-6: keyboard tracking is relative to a CV of 2.0.
-   #if VORLAN_HAS_MUL
+    // Keyboard tracking is relative to a CV of 2.0 (note 36).
     kbdCutoffMul->c = -2.0f;
-   #endif
-    wireParameter (18, kbdCutoffMulSlot, "In B");
-    wireParameter (3, modulatorSlot, "ADSR sync");
-    wireParameter (20, oscCutoffMulSlot, "In B");
+    wireParameter (18, kbdCutoffMul, "In B");
+    wireParameter (3, modulator, "ADSR sync");
+    wireParameter (20, oscCutoffMul, "In B");
 
-    // 7-9
-    wire (vcoSlot, "Osc2", 0, oscCutoffMulSlot, "In A");
-    wire (oscCutoffMulSlot, "Out", 0, multiFilterSlot, "Freq in");
-    wire (controlSlot, "Shifted cv", 0, kbdCutoffMulSlot, "In A");
-    wire (kbdCutoffMulSlot, "Out", 0, multiFilterSlot, "Freq in");
-    wire (modCutoffMulSlot, "Out", 0, multiFilterSlot, "Freq in");
-    wire (modulatorSlot, "Mod out", 0, ampModMulSlot, "In B");
-    wireParameter (30, ampModMulSlot, "In A");
-    wire (ampModMulSlot, "Out", 0, amplifierSlot, "Exp mod");
+    // Everything that moves the low-pass cutoff sums into "Freq in".
+    wire (vco, "Osc2", 0, oscCutoffMul, "In A");
+    wire (oscCutoffMul, "Out", 0, multiFilter, "Freq in");
+    wire (control, "Shifted cv", 0, kbdCutoffMul, "In A");
+    wire (kbdCutoffMul, "Out", 0, multiFilter, "Freq in");
+    wire (modCutoffMul, "Out", 0, multiFilter, "Freq in");
+    wire (modulator, "Mod out", 0, ampModMul, "In B");
+    wireParameter (30, ampModMul, "In A");
+    wire (ampModMul, "Out", 0, amplifier, "Exp mod");
 
-    // 10-12
-    wireParameter (1, modulatorSlot, "Freq");
-    wireParameter (4, modulatorSlot, "Mod wheel");
-    wire (controlSlot, "Mod wheel", 0, modulatorSlot, "Wheel");
-    wireParameter (15, multiFilterSlot, "Freq in");
-    wireParameter (14, multiFilterSlot, "Drive");
-    wireParameter (16, multiFilterSlot, "Res in");
-    wireParameter (13, multiFilterSlot, "Type");
-    wire (controlSlot, "Shifted gate", 0, modulatorSlot, "Gate");
-    wireParameter (22, modulatorSlot, "Attack");
-    wireParameter (23, modulatorSlot, "Decay");
-    wireParameter (24, modulatorSlot, "Sustain");
-    wireParameter (25, modulatorSlot, "Release");
+    wireParameter (1, modulator, "Freq");
+    wireParameter (4, modulator, "Mod wheel");
+    wire (control, "Mod wheel", 0, modulator, "Wheel");
+    wireParameter (15, multiFilter, "Freq in");
+    wireParameter (14, multiFilter, "Drive");
+    wireParameter (16, multiFilter, "Res in");
+    wireParameter (13, multiFilter, "Type");
+    wire (control, "Shifted gate", 0, modulator, "Gate");
+    wireParameter (22, modulator, "Attack");
+    wireParameter (23, modulator, "Decay");
+    wireParameter (24, modulator, "Sustain");
+    wireParameter (25, modulator, "Release");
 
-    // 13-15
-    wireParameter (28, amplifierSlot, "Gate in", 2);
-    wireParameter (38, spiceSlot, "Amount");
-    wire (controlSlot, "Shifted cv", 0, spiceSlot, "CV");
-    wire (modulatorSlot, "Amp out", 0, amplifierSlot, "Mod in");
-    wire (controlSlot, "Shifted gate", 0, amplifierSlot, "Gate in", 0);
-    wire (controlSlot, "CV out", v, vcoSlot, "CV");
-    wire (controlSlot, "Gate out", v, vcoSlot, "Gate");
+    wireParameter (28, amplifier, "Gate in", 2);
+    wireParameter (38, spice, "Amount");
+    wire (control, "Shifted cv", 0, spice, "CV");
+    wire (modulator, "Amp out", 0, amplifier, "Mod in");
+    wire (control, "Shifted gate", 0, amplifier, "Gate in", 0);
+    wire (control, "CV out", v, vco, "CV");
+    wire (control, "Gate out", v, vco, "Gate");
 
-    // 16-18
-    wire (modulatorSlot, "Env out", 0, envCutoffMulSlot, "In A");
-    wireParameter (17, envCutoffMulSlot, "In B");
-    wire (envCutoffMulSlot, "Out", 0, multiFilterSlot, "Freq in");
-    wireParameter (0, modulatorSlot, "Wave");
-    wireParameter (32, hpFilterSlot, "Freq");
-    wireParameter (33, hpFilterSlot, "Resonance");
-    wire (controlSlot, "CV out", v, hpFilterSlot, "Kbd");
-    wireParameter (34, hpFilterSlot, "Mode", 1);
-    wire (vcoSlot, "Out", 0, amplifierSlot, "Gate in", 1);
-    wire (controlSlot, "CV out", v, waveshaperSlot, "CV");
-    wireParameter (29, amplifierSlot, "Amp");
+    wire (modulator, "Env out", 0, envCutoffMul, "In A");
+    wireParameter (17, envCutoffMul, "In B");
+    wire (envCutoffMul, "Out", 0, multiFilter, "Freq in");
+    wireParameter (0, modulator, "Wave");
+    wireParameter (32, hpFilter, "Freq");
+    wireParameter (33, hpFilter, "Resonance");
+    wire (control, "CV out", v, hpFilter, "Kbd");
+    wireParameter (34, hpFilter, "Mode", 1);
+    wire (vco, "Out", 0, amplifier, "Gate in", 1);
+    wire (control, "CV out", v, waveshaper, "CV");
+    wireParameter (29, amplifier, "Amp");
 
-    // 19: the audio path.
-    wire (vcoSlot, "Out", 0, hpFilterSlot, "Input");
-    wire (hpFilterSlot, "Out", 0, spiceSlot, "Input");
-    wire (spiceSlot, "Out", 0, multiFilterSlot, "Audio in");
-    wire (multiFilterSlot, "Out", 0, amplifierSlot, "Audio in");
-    wire (amplifierSlot, "Out", 0, audioOutSlot, "Audio in", v);
+    // The audio path.
+    wire (vco, "Out", 0, hpFilter, "Input");
+    wire (hpFilter, "Out", 0, spice, "Input");
+    wire (spice, "Out", 0, multiFilter, "Audio in");
+    wire (multiFilter, "Out", 0, amplifier, "Audio in");
+    wire (amplifier, "Out", 0, audioOut, "Audio in", v);
 
-    // 20
-    wire (controlSlot, "Mod wheel", 0, modDispatcherSlot, "Input");
-    wireParameter (4, modDispatcherSlot, "Selector");
-    wire (modDispatcherSlot, "Out", 0, hpFilterSlot, "Freq");
-    wire (modDispatcherSlot, "Out", 1, multiFilterSlot, "Freq in");
+    // The mod wheel goes to the filter the "Wheel" option selects.
+    wire (control, "Mod wheel", 0, modDispatcher, "Input");
+    wireParameter (4, modDispatcher, "Selector");
+    wire (modDispatcher, "Out", 0, hpFilter, "Freq");
+    wire (modDispatcher, "Out", 1, multiFilter, "Freq in");
 }
 
-void QmSynthEngine::wire (Slot from, const char* output, int outputIndex, Slot to, const char* input, int inputIndex)
+void QmSynthEngine::wire (QmModule* from, const char* output, int outputIndex, QmModule* to, const char* input, int inputIndex)
 {
-    if (modules[from] == nullptr || modules[to] == nullptr)
-        return;
-
-    auto* out = modules[from]->findOutput (output, outputIndex);
-    auto* in = modules[to]->findInput (input, inputIndex);
-
-    if (out != nullptr && in != nullptr)
-        out->connect (in);
-    else
-        std::printf ("no socket for %s -> %s\n", output, input);
+    auto* out = from->findOutput (output, outputIndex);
+    auto* in = to->findInput (input, inputIndex);
+    jassert (out != nullptr && in != nullptr);
+    out->connect (in);
 }
 
-void QmSynthEngine::wireParameter (int parameter, Slot to, const char* input, int inputIndex)
+void QmSynthEngine::wireParameter (int parameter, QmModule* to, const char* input, int inputIndex)
 {
-    if (modules[to] == nullptr)
-        return;
-
-    if (auto* in = modules[to]->findInput (input, inputIndex))
-        parameters[parameter]->connectTo (in);
-    else
-        std::printf ("no socket for parameter %d -> %s\n", parameter, input);
+    auto* in = to->findInput (input, inputIndex);
+    jassert (in != nullptr);
+    parameters[parameter]->connectTo (in);
 }
 
 void QmSynthEngine::renderBlock (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples)
@@ -427,17 +366,14 @@ void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmM
     std::fill (left, left + n, 0.0f);
     std::fill (right, right + n, 0.0f);
 
-   #if VORLAN_HAS_CONTROL
     control->appendEvents (events);
-   #endif
 
     QmSignal* mix = audioOut->mix;
     mix->clear();
     audioOut->audioIn[0]->clear();
     audioOut->numVoices->requestSignal();
 
-    int count = modules[controlSlot] != nullptr ? audioOut->numVoices->getSignal()->index : 1;
-    count = std::clamp (count, 0, (int) QmAudioOutModule::maxVoices);
+    const int count = std::clamp (audioOut->numVoices->getSignal()->index, 0, (int) QmAudioOutModule::maxVoices);
 
     for (int i = 0; i < count; ++i)
     {

@@ -68,29 +68,15 @@ public:
     QmSynthEngine& operator= (const QmSynthEngine&) = delete;
 
 private:
-    enum Slot
-    {
-        audioOutSlot, controlSlot, vcoSlot, modulatorSlot, amplifierSlot, multiFilterSlot,
-        waveshaperSlot, ampModMulSlot, envCutoffMulSlot, kbdCutoffMulSlot, modCutoffMulSlot,
-        oscCutoffMulSlot, spiceSlot, hpFilterSlot, modDispatcherSlot, voiceCrusherSlot, numSlots
-    };
-
     void buildParameters();
     void buildVoice (int voice);
     void renderPass (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples);
     void dispatchControllers (const std::vector<QmMidiEvent>& events);
 
-    template <typename ModuleType>
-    ModuleType* adopt (ModuleType* module, Slot slot)
-    {
-        modules[slot] = module;
-        return module;
-    }
+    /** Connects sockets by name; nth counts sockets of the same name. */
+    void wire (QmModule* from, const char* output, int outputIndex, QmModule* to, const char* input, int inputIndex = 0);
+    void wireParameter (int parameter, QmModule* to, const char* input, int inputIndex = 0);
 
-    void wire (Slot from, const char* output, int outputIndex, Slot to, const char* input, int inputIndex = 0);
-    void wireParameter (int parameter, Slot to, const char* input, int inputIndex = 0);
-
-    QmModule* modules[numSlots] = {};
     QmMidiLearnHandler* midiLearn = nullptr;
     std::vector<QmMidiEvent> passEvents;    // reserved once; long blocks only
 };
