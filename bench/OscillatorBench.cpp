@@ -90,6 +90,41 @@ namespace
         ->Args ({ 80, 0 })      // detune mode
         ->Args ({ 80, 1 });     // detune mode, hard sync
 
+    // The factory default patch on a held note: phase-offset mode, core 2 two
+    // octaves down, both cores on the saw, a drifting pitch; 1024-sample blocks.
+    void BM_VCO4ModuleDefaultPatch (benchmark::State& state)
+    {
+        QmProcessContext context;
+        context.sampleRate = benchRate;
+        QmHumNoiseSource hum (88200);
+        context.humNoise = &hum;
+
+        auto vco = std::make_unique<QmVCO4Module> (&context);
+        vco->octaveIn->own->index = 0;
+
+        const int n = 1024;
+        context.blockLength = n;
+        hum.fill (n);
+        std::fill (vco->gateIn->own->buffer, vco->gateIn->own->buffer + n, 1.0f);
+
+        float pitch[n];
+        for (int i = 0; i < n; ++i)
+            pitch[i] = 3.0f + 0.0005f * std::sin ((float) i * 0.01f);
+
+        float* cv = vco->cvIn->own->buffer;
+
+        for (auto _ : state)
+        {
+            std::copy (pitch, pitch + n, cv);
+            vco->process();
+            benchmark::DoNotOptimize (vco->output.buffer[0]);
+        }
+
+        state.SetItemsProcessed (state.iterations() * n);
+    }
+
+    BENCHMARK (BM_VCO4ModuleDefaultPatch);
+
     void BM_BlepConstruction (benchmark::State& state)
     {
         for (auto _ : state)

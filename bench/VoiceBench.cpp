@@ -1,15 +1,19 @@
 // Cost of the voice's control and modulation modules, each driven directly at
-// the 88.2 kHz engine rate in 1024-sample engine blocks. "per_sample" is the
-// time per engine sample.
+// the 88.2 kHz engine rate in 1024-sample engine blocks, denormals flushed.
+// "per_sample" is the time per engine sample.
 #include "QmAmplifierModule.h"
 #include "QmControlModule.h"
+#include "QmHumNoiseSource.h"
 #include "QmMulModule.h"
+#include "QmParameter.h"
 #include "QmProcessContext.h"
+#include "QmSignal.h"
 #include "QmSpiceModule.h"
 #include "QmVorlanModDispatcher.h"
 #include "QmVorlanModulator.h"
 
 #include <benchmark/benchmark.h>
+#include <xmmintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -25,9 +29,15 @@ namespace
         {
             context.sampleRate = 88200.0f;
             context.blockLength = block;
+
+            // Denormals flushed, as the engine renders them.
+            _mm_setcsr (savedCsr | 0x8040);
         }
 
+        ~Rig() { _mm_setcsr (savedCsr); }
+
         QmProcessContext context;
+        const unsigned int savedCsr = _mm_getcsr();
     };
 
     void reportPerSample (benchmark::State& state)
@@ -37,10 +47,13 @@ namespace
                                                                | benchmark::Counter::kInvert);
     }
 
-    void fillSine (float* x, float amplitude, double frequency)
+    // A block of sine, computed once so that the timed loops only copy it.
+    std::vector<float> sineBlock (float amplitude, double frequency)
     {
+        std::vector<float> x (block);
         for (int i = 0; i < block; ++i)
-            x[i] = amplitude * (float) std::sin (6.283185307179586 * frequency * i / 88200.0);
+            x[(size_t) i] = amplitude * (float) std::sin (6.283185307179586 * frequency * i / 88200.0);
+        return x;
     }
 
     QmMidiEvent note (int number, bool on, int position)
@@ -112,10 +125,11 @@ static void BM_Amplifier (benchmark::State& state)
     amp.driveIn->own->value = (float) state.range (0) / 100.0f;
     amp.ampIn->own->value = 0.75f;
     std::fill (amp.modIn->own->buffer, amp.modIn->own->buffer + block, 0.7f);
+    const auto sine = sineBlock (0.8f, 220.0);
 
     for (auto _ : state)
     {
-        fillSine (amp.audioIn->own->buffer, 0.8f, 220.0);
+        std::copy (sine.begin(), sine.end(), amp.audioIn->own->buffer);
         std::fill (amp.expModIn->own->buffer, amp.expModIn->own->buffer + block, 0.1f);
         amp.process();
         benchmark::DoNotOptimize (amp.audioIn->own->buffer[0]);
@@ -130,10 +144,11 @@ static void BM_Spice (benchmark::State& state)
     Rig rig;
     QmSpiceModule spice (&rig.context);
     spice.amountIn->own->value = 1.0f;
+    const auto sine = sineBlock (0.5f, 220.0);
 
     for (auto _ : state)
     {
-        fillSine (spice.input->own->buffer, 0.5f, 220.0);
+        std::copy (sine.begin(), sine.end(), spice.input->own->buffer);
         spice.process();
         benchmark::DoNotOptimize (spice.input->own->buffer[0]);
     }
@@ -163,3 +178,57 @@ static void BM_MulAndDispatcher (benchmark::State& state)
     reportPerSample (state);
 }
 BENCHMARK (BM_MulAndDispatcher)->Unit (benchmark::kMicrosecond);
+
+static void BM_PitchToFrequency (benchmark::State& state)
+{
+    Rig rig;
+    QmSignal pitch (QmSignal::block, &rig.context);
+    std::vector<float> octaves (block);
+    for (int i = 0; i < block; ++i)
+        octaves[(size_t) i] = 4.0f + 0.001f * (float) i;
+
+    for (auto _ : state)
+    {
+        std::copy (octaves.begin(), octaves.end(), pitch.buffer);
+        pitch.pitchToFrequency();
+        benchmark::DoNotOptimize (pitch.buffer[0]);
+    }
+
+    reportPerSample (state);
+}
+BENCHMARK (BM_PitchToFrequency)->Unit (benchmark::kMicrosecond);
+
+static void BM_HumNoiseFill (benchmark::State& state)
+{
+    QmHumNoiseSource source (88200);
+
+    for (auto _ : state)
+    {
+        source.fill (block);
+        benchmark::DoNotOptimize (source.hum[0]);
+    }
+
+    reportPerSample (state);
+}
+BENCHMARK (BM_HumNoiseFill)->Unit (benchmark::kMicrosecond);
+
+static void BM_SmoothedParameter (benchmark::State& state)
+{
+    Rig rig;
+    QmParameter parameter ("Cutoff", 0.5f, &rig.context);
+    const bool moving = state.range (0) != 0;
+    float value = 0.5f;
+
+    for (auto _ : state)
+    {
+        // Either a new value every block or one the glide has long reached.
+        if (moving)
+            parameter.setValue (value = value == 0.2f ? 0.8f : 0.2f);
+
+        parameter.requestSignal();
+        benchmark::DoNotOptimize (parameter.signal->buffer[0]);
+    }
+
+    reportPerSample (state);
+}
+BENCHMARK (BM_SmoothedParameter)->ArgName ("moving")->Arg (0)->Arg (1)->Unit (benchmark::kMicrosecond);

@@ -3,11 +3,20 @@
 #include <algorithm>
 #include <cmath>
 
+float QmAmpCore::gainFor (float cutoff) noexcept
+{
+    return std::tan (cutoff * 3.1415927f / 88200.0f);
+}
+
 float QmAmpCore::process (float& z, float x, float cutoff) noexcept
 {
+    const float g = gainFor (cutoff);
+    return process (z, x, g, 1.0f / (1.0f + g));
+}
+
+float QmAmpCore::process (float& z, float x, float g, float k) noexcept
+{
     const float xc = std::clamp (x, -30.0f, 30.0f);
-    const float g = std::tan (cutoff * 3.1415927f / 88200.0f);
-    const float k = 1.0f / (1.0f + g);
     const float d = (g * xc - z * g) * k;
     const float ylin = g * xc / (1.0f + g) - z * g / (1.0f + g) + z;
 

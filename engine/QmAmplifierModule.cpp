@@ -1,5 +1,6 @@
 #include "QmAmplifierModule.h"
 #include "QmAmpCore.h"
+#include "QmFastMath.h"
 #include "QmJFetNonlin.h"
 
 #include <algorithm>
@@ -46,22 +47,38 @@ void QmAmplifierModule::process()
     if (amount > 0.0f)
         drive (x, n, amount);
 
-    for (int i = 0; i < n; ++i)
-        x[i] = dcBlocker.step (x[i]);
-
+    // "Exp mod" becomes exp of itself in place; a block without modulation
+    // is one value throughout.
     QmSignal* expMod = expModIn->getSignal();
-    for (int i = 0; i < n; ++i)
-        expMod->buffer[i] = std::exp (expMod->buffer[i]);
+    float* m = expMod->buffer;
 
+    if (n > 0 && std::all_of (m + 1, m + n, [first = m[0]] (float v) { return v == first; }))
+        std::fill (m, m + n, std::exp (m[0]));
+    else
+        QmFastMath::expfBlock (m, m, n);
+
+    // DC blocker, output gain, exp mod and envelope, sample by sample in the
+    // order the stages run.
     const float target = gainFor (ampIn->getSignal()->value);
+    const float* envelope = modIn->getSignal()->buffer;
+    QmOnePole dc = dcBlocker;
+    float gain = gainSmoothed;
+    bool gainSettled = false;
+
     for (int i = 0; i < n; ++i)
     {
-        gainSmoothed += (target - gainSmoothed) * 0.01f;
-        x[i] *= gainSmoothed;
+        if (! gainSettled)
+        {
+            const float previous = gain;
+            gain += (target - gain) * 0.01f;
+            gainSettled = gain == previous;
+        }
+
+        x[i] = dc.step (x[i]) * gain * m[i] * envelope[i];
     }
 
-    audio->multiply (expMod);
-    audio->multiply (modIn->getSignal());
+    dcBlocker = dc;
+    gainSmoothed = gain;
     out->pushSignal (audio);
 }
 
@@ -71,16 +88,26 @@ void QmAmplifierModule::drive (float* x, int n, float amount) noexcept
     const float compTarget = 1.0f / std::sqrt (std::min (driveTarget, 6.0f));
     const float mixTarget = std::min (amount * 8.0f, 1.0f);
     const float cutoff = (1.0f - amount) * 15000.0f + 1500.0f;
+    const float g = QmAmpCore::gainFor (cutoff);
+    const float k = 1.0f / (1.0f + g);
+
+    // Locals, so that the stores to x cannot alias the state.
+    float mix = mixSmoothed, comp = compSmoothed, gain = driveSmoothed, z = coreState;
 
     for (int i = 0; i < n; ++i)
     {
-        mixSmoothed = (float) (mixSmoothed + (mixTarget - mixSmoothed) * 0.01);
-        compSmoothed = (float) (compSmoothed + (compTarget - compSmoothed) * 0.01);
-        driveSmoothed = (float) (driveSmoothed + (driveTarget - driveSmoothed) * 0.01);
+        mix = (float) (mix + (mixTarget - mix) * 0.01);
+        comp = (float) (comp + (compTarget - comp) * 0.01);
+        gain = (float) (gain + (driveTarget - gain) * 0.01);
 
         const float dry = x[i];
-        const float y = QmAmpCore::process (coreState, 2.0f * dry * driveSmoothed, cutoff);
-        const float wet = y * compSmoothed * 0.5f;
-        x[i] = (1.0f - mixSmoothed) * dry + mixSmoothed * wet;
+        const float y = QmAmpCore::process (z, 2.0f * dry * gain, g, k);
+        const float wet = y * comp * 0.5f;
+        x[i] = (1.0f - mix) * dry + mix * wet;
     }
+
+    mixSmoothed = mix;
+    compSmoothed = comp;
+    driveSmoothed = gain;
+    coreState = z;
 }

@@ -149,18 +149,3 @@ void QmBlep::addRamp (float f, float a)
         out -= ((1.0f - u) * ramp[k] + u * ramp[k + 1]) * m;
     });
 }
-
-float QmBlep::process (float x)
-{
-    ring[writeIndex] += x;
-
-    int read = writeIndex - delay;
-    if (read < 0)
-        read += ringSize;
-
-    writeIndex = writeIndex + 1 == ringSize ? 0 : writeIndex + 1;
-
-    const float y = ring[read];
-    ring[read] = 0.0f;
-    return y;
-}

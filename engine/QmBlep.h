@@ -20,7 +20,20 @@ public:
     void addRamp (float position, float amount);
 
     /** Adds the naive sample and returns the corrected output 17 samples behind. */
-    float process (float naive);
+    float process (float naive) noexcept
+    {
+        ring[writeIndex] += naive;
+
+        int read = writeIndex - delay;
+        if (read < 0)
+            read += ringSize;
+
+        writeIndex = writeIndex + 1 == ringSize ? 0 : writeIndex + 1;
+
+        const float y = ring[read];
+        ring[read] = 0.0f;
+        return y;
+    }
 
     static constexpr int tableSize = 2048;
     static constexpr int pointsPerSample = 128;

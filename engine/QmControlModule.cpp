@@ -97,22 +97,13 @@ void QmControlModule::process()
     const float glidePoly = glidePolyIn->getSignal()->value;
     voiceCount = 1;
 
-    for (int i = 0; i < n; ++i)
-        modWheel.buffer[i] = modWheelSmoother.step (modWheelValue);
-
+    std::fill (modWheel.buffer, modWheel.buffer + n, modWheelValue);
+    modWheelSmoother.process (modWheel.buffer, n);
     modWheelOut->pushSignal (&modWheel);
 
-    // The wheel's 0..1 maps onto -1..+1 octave.
-    for (int i = 0; i < n; ++i)
-    {
-        pitchWheelSmoothed += (pitchWheelTarget - pitchWheelSmoothed) * 0.001f;
-        pitchWheel.buffer[i] = 2.0f * pitchWheelSmoothed - 1.0f;
-    }
-
+    renderPitchWheel (n);
     renderVoice (n);
-
-    for (int i = 0; i < n; ++i)
-        cv.buffer[i] = glideSmoother.step (cv.buffer[i]);
+    glideSmoother.process (cv.buffer, n);
 
     // Glide coefficients for the next block; 0 means (almost) no glide.
     const float frequency = glidePoly == 0.0f ? 10000.0f
@@ -197,13 +188,37 @@ void QmControlModule::releaseNote (int note)
     stackSize = kept;
 }
 
+void QmControlModule::renderPitchWheel (int n)
+{
+    float* out = pitchWheel.buffer;
+    const float target = pitchWheelTarget;
+    float smoothed = pitchWheelSmoothed;
+
+    // The wheel's 0..1 maps onto -1..+1 octave.
+    for (int i = 0; i < n; ++i)
+    {
+        const float previous = smoothed;
+        smoothed += (target - smoothed) * 0.001f;
+        out[i] = 2.0f * smoothed - 1.0f;
+
+        // Settled: every further step gives the same value.
+        if (smoothed == previous)
+        {
+            std::fill (out + i + 1, out + n, out[i]);
+            break;
+        }
+    }
+
+    pitchWheelSmoothed = smoothed;
+}
+
 void QmControlModule::renderVoice (int n)
 {
     int note = oldNote;
     float level = oldLevel;
     size_t next = 0;
 
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < n;)
     {
         bool mark = false;
 
@@ -215,8 +230,18 @@ void QmControlModule::renderVoice (int n)
         }
 
         // A switch to a sounding level carries a retrigger mark on its sample.
+        const float pitch = (float) note * 0.083333336f - 1.0f;
         gate.buffer[i] = (mark && level > 0.0f) ? level + 1.0f : level;
-        cv.buffer[i] = (float) note * 0.083333336f - 1.0f + pitchWheel.buffer[i];
+        cv.buffer[i] = pitch + pitchWheel.buffer[i];
+
+        // Up to the next switch nothing changes and nothing is marked.
+        const int end = next < switches.size() ? std::min (switches[next].position, n) : n;
+
+        for (++i; i < end; ++i)
+        {
+            gate.buffer[i] = level;
+            cv.buffer[i] = pitch + pitchWheel.buffer[i];
+        }
     }
 
     // Switches beyond the block take effect from the next one, unmarked.
@@ -228,8 +253,9 @@ void QmControlModule::shift (const float* in, float* history, float* out, int n)
 {
     // The output is the first n samples of history + in, and the history
     // keeps the last shiftLength samples of that sequence.
-    for (int i = 0; i < n; ++i)
-        out[i] = i < shiftLength ? history[i] : in[i - shiftLength];
+    const int fromHistory = std::min (n, shiftLength);
+    std::copy (history, history + fromHistory, out);
+    std::copy (in, in + (n - fromHistory), out + fromHistory);
 
     for (int j = 0; j < shiftLength; ++j)
     {

@@ -61,6 +61,7 @@ private:
     void addSwitch (int hostPosition);
     void pressNote (int note);
     void releaseNote (int note);
+    void renderPitchWheel (int n);
     void renderVoice (int n);
     static void shift (const float* in, float* history, float* out, int n) noexcept;
 

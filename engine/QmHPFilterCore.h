@@ -12,4 +12,9 @@ struct QmHPFilterCore
 
     /** The same with the prewarped gain T = tan (pi min (f, rate / 4) / rate) given. */
     static float processPrewarped (QmJFetStage& stage, float x, float T, float res) noexcept;
+
+    /** processPrewarped over a block in place: x[i] = processPrewarped (stage,
+        inScale x[i], T[i], res) outScale, with the states kept in registers. */
+    static void processBlock (QmJFetStage& stage, float* x, const float* T, int n, float res,
+                              float inScale, float outScale) noexcept;
 };

@@ -34,19 +34,29 @@ void QmHumNoiseSource::fill (int n) noexcept
     n = std::clamp (n, 0, bufferSize);
     const float step = 50.0f / (float) rate;
 
+    // Locals, so that the stores to the buffers cannot alias the state.
+    float* const h = hum;
+    float* const w = noise;
+    float p = phase;
+
     for (int i = 0; i < n; ++i)
     {
-        // Only the troughs of a 50 Hz sine pass: bumps from -0.5 to -1.
-        hum[i] = std::min (std::sin (6.2831855f * phase), -0.5f);
-        noise[i] = ((float) (qmRand() % 1000) * 0.001f - 0.5f) * 2.0f;
+        // Only the troughs of a 50 Hz sine pass: bumps from -0.5 to -1. Away
+        // from them (below 7/12 or above 11/12 of a cycle, with a margin)
+        // the sine is above -0.5 and need not be computed.
+        const bool clipped = (p >= 0.0f && p < 0.57f) || (p > 0.93f && p <= 1.0f);
+        h[i] = clipped ? -0.5f : std::min (std::sin (6.2831855f * p), -0.5f);
+        w[i] = ((float) (qmRand() % 1000) * 0.001f - 0.5f) * 2.0f;
 
-        phase += step;
-        if (phase > 1.0f)
-            phase -= 1.0f;
+        p += step;
+        if (p > 1.0f)
+            p -= 1.0f;
     }
 
-    phase = std::fabs (phase);
+    phase = std::fabs (p);
 
+    QmOnePole filter = highPass;
     for (int i = 0; i < n; ++i)
-        hum[i] = highPass.step (hum[i]);
+        h[i] = filter.step (h[i]);
+    highPass = filter;
 }

@@ -169,12 +169,17 @@ void QmLadderCore::process18 (QmLadderCore& st, float* buffer, const float* g, f
 void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, float res, int count, float) noexcept
 {
     const float k = res * 24.0f * 0.88f;
+    const float k1 = k + 1.0f;
     const float inGain = (res * 2.0f + 1.0f) * 0.1f;
     const float outGain = 11.0f / (res + 1.0f);
     const float outScale = (k * 0.15f + 1.0f) * outGain;
-    const __m128 half = _mm_setr_ps (1.0f, 0.5f, 0.5f, 0.5f * 3.4f);
+
+    // The gain factors' arguments (u - k s3 + s1, (s0 + s2) 0.5, (s1 + s3) 0.5,
+    // s2 0.5 3.4 + 0.2) as (s1, s0, s1, s2) wa + (s3, s2, s3, s2) wb + offset.
+    const __m128 wa = _mm_setr_ps (1.0f, 0.5f, 0.5f, 0.5f * 3.4f);
+    const __m128 wb = _mm_setr_ps (-k, 0.5f, 0.5f, 0.0f);
     const __m128 offset = _mm_setr_ps (0.0f, 0.0f, 0.0f, 0.2f);
-    float s0 = st.s0, s1 = st.s1, s2 = st.s2, s3 = st.s3;
+    __m128 s = _mm_setr_ps (st.s0, st.s1, st.s2, st.s3);
 
     for (int base = 0; base < count; base += 4)
     {
@@ -182,52 +187,60 @@ void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, 
         const float h = 1.0f / (gg + 1.0f);
         const float gh = gg * h;
         const float twoG = 2.0f * gg;
+        const float halfH = 0.5f * h;
         const int end = std::min (base + 4, count);
 
         for (int n = base; n < end; ++n)
         {
             const float u = inGain * buffer[n];
 
-            const __m128 args = _mm_add_ps (_mm_mul_ps (_mm_setr_ps (u - k * s3 + s1, s0 + s2, s1 + s3, s2), half), offset);
+            const __m128 sa = _mm_shuffle_ps (s, s, _MM_SHUFFLE (2, 1, 0, 1));
+            const __m128 sb = _mm_shuffle_ps (s, s, _MM_SHUFFLE (2, 3, 2, 3));
+            const __m128 args = _mm_add_ps (_mm_add_ps (_mm_mul_ps (sa, wa), _mm_mul_ps (sb, wb)),
+                                            _mm_add_ps (offset, _mm_set_ss (u)));
             const __m128 t = QmVectorMath::tanhRatio4 (args);
-            const float t0 = lane<0> (t), t1 = lane<1> (t), t2 = lane<2> (t), t3 = lane<3> (t);
+            const __m128 c = _mm_mul_ps (_mm_set1_ps (gh), t);
 
-            const float c0 = gh * t0, c1 = gh * t1, c2 = gh * t2, c3 = gh * t3;
-            const float q0 = s0 * h, q1 = s1 * h, q2 = s2 * h, q3 = s3 * h;
+            // (c0 c1, c1 c2, c2 c3, c3 c0) in one product.
+            const __m128 cc = _mm_mul_ps (c, _mm_shuffle_ps (c, c, _MM_SHUFFLE (0, 3, 2, 1)));
+            const __m128 q = _mm_mul_ps (s, _mm_set1_ps (h));
+            const float t0 = lane<0> (t);
+            const float c0 = lane<0> (c), c1 = lane<1> (c), c2 = lane<2> (c), c3 = lane<3> (c);
+            const float P = lane<0> (cc), c12 = lane<1> (cc), c23 = lane<2> (cc);
+            const float q0 = lane<0> (q), q1 = lane<1> (q), q2 = lane<2> (q), q3 = lane<3> (q);
 
-            // The shared terms, regrouped so that the sums form shallow trees.
-            const float P = c1 * c0;
-            const float c23 = c2 * c3;
-            const float A = 2.0f * c1 * c2;
-            const float B = c23 - 4.0f;
-            const float N = 2.0f * c23;
-            const float D = 4.0f * c3 * q2;
-            const float E = 8.0f * q3 - A * q3;
-            const float F = A + N - 8.0f;
-            const float IJ = (N - 8.0f) * q1 + (-2.0f * c2 * q3 - 4.0f * q2) * c1;
-            const float L = 2.0f * c3 * q2;
-            const float Nq1 = N * q1;
-            const float M = ((-4.0f * q3 - L) * P + (E + D)) + (Nq1 + c1 * c23 * q0);
-            const float den = 1.0f / (P * (c23 * k + B) + ((8.0f - N) - A));
-            const float Pu = P * u;
+            // 1 / den = P c2 c3 k + B P - N - A + 8, with B P = (c23 - 4) P.
+            const float Den = P * (c23 * k1 - 4.0f) + (8.0f - 2.0f * (c23 + c12));
+            const float den = 1.0f / Den;
 
-            const float y1 = -(c0 * (((D + E) + Nq1) * k + (IJ + u * F)) + F * q0) * den;
-            const float y2 = -(((4.0f * q3 + L) * P * k + IJ) + B * c1 * (q0 + c0 * u)) * den;
-            const float y3 = -(P * (2.0f * c2 * q3 * (k + 1.0f) + 4.0f * q2 - 2.0f * u * c2)
-                               - ((4.0f * c2 * (q3 + q1) + 8.0f * q2) + A * q0)) * den;
-            const float y4 = (Pu * c23 + M) * den;
-            const float w0 = -((((4.0f - c23) * P + N) + (A - 8.0f)) * u + M * k) * den;
+            // y1 and y3 times Den, each a sum over q0 + c0 u and q1 .. q3 (the
+            // shared terms expanded), so that the sums start as soon as the
+            // products of the gain factors exist.
+            const float Q0 = q0 + (gh * u) * t0;
+            const float Y1 = (-2.0f * Q0) * ((c12 + c23) - 4.0f)
+                           + (2.0f * c0) * ((4.0f - c23 * k1) * q1 + ((2.0f * q2) * (c1 - k * c3) + (c12 * k1 - 4.0f * k) * q3));
+            const float Y3 = ((2.0f * Q0) * c12 + (4.0f * q1) * c2)
+                           + ((P - 2.0f) * (-4.0f * q2) + (P * k1 - 2.0f) * ((-2.0f * q3) * c2));
 
-            s0 += (w0 * t0 + y2 - y1) * twoG;
-            s1 += ((y3 + y1) * t1 * 0.5f - y2) * twoG;
-            s2 += ((y4 + y2) * t2 * 0.5f - y3) * twoG;
-            s3 += (y3 * t3 * 0.5f - y4) * twoG;
+            // The stage equations y2 = c1 (y1 + y3) / 2 + q1 and y4 = c3 y3 / 2 + q3
+            // turn the trapezoidal steps s += (in - y) 2g, with the stage inputs
+            // w0 t0 + y2 (w0 = u - k y4), t1 (y1 + y3) / 2, t2 (y2 + y4) / 2 and
+            // t3 y3 / 2, into sums over y1 and y3 (t - c = t h).
+            const float t1 = lane<1> (t), t2 = lane<2> (t), t3 = lane<3> (t);
+            const float Y13 = Y1 + Y3;
+            const float q1Den = q1 * Den, q3Den = q3 * Den;
+            const float Y4 = (0.5f * c3) * Y3 + q3Den;
+            const __m128 step = _mm_setr_ps (Y1 * (0.5f * c1 - 1.0f) + (Y3 * (0.5f * c1 - (0.5f * k) * (t0 * c3)) + Den * ((q1 + t0 * u) - (k * t0) * q3)),
+                                             (halfH * t1) * Y13 - q1Den,
+                                             (0.5f * t2) * ((0.5f * c1) * Y13 + (Y4 + q1Den)) - Y3,
+                                             (halfH * t3) * Y3 - q3Den);
+            s = _mm_add_ps (s, _mm_mul_ps (step, _mm_set1_ps (twoG * den)));
 
-            buffer[n] = y4 * outScale;
+            buffer[n] = (Y4 * den) * outScale;
         }
     }
 
-    st.s0 = s0; st.s1 = s1; st.s2 = s2; st.s3 = s3;
+    st.s0 = lane<0> (s); st.s1 = lane<1> (s); st.s2 = lane<2> (s); st.s3 = lane<3> (s);
     st.kStore = k;
 }
 
@@ -247,22 +260,24 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
     if (R == 0.0f && q == 0.0f)
     {
         // No resonance: E (0) = 1 and K = 0, so G1 = G2 = G and y = 0.09 x
-        // exactly; two plain one-poles remain.
+        // exactly; two plain one-poles remain. With c1 = G / (G + 1),
+        // y - m1 = (y - s0) / (G + 1), so each stage is m = s + c1 (in - s)
+        // and s += 2 c1 (in - s): two operations per state and sample.
         for (int base = 0; base < count; base += 4)
         {
             const float G = g[base >> 2];
-            const float d = 1.0f / (G + 1.0f);
-            const float c1 = G * d;
-            const float twoG = 2.0f * G;    // (v G) 2 = v (2 G) exactly
+            const float c1 = G * (1.0f / (G + 1.0f));
+            const float twoC1 = 2.0f * c1;
             const int end = std::min (base + 4, count);
 
             for (int n = base; n < end; ++n)
             {
-                const float y = 0.09f * buffer[n];
-                const float m1 = c1 * y + s0 * d;
-                m2 = c1 * m1 + s1 * d;
-                s0 += (y - m1) * twoG;
-                s1 += (m1 - m2) * twoG;
+                const float e0 = 0.09f * buffer[n] - s0;
+                const float m1 = s0 + c1 * e0;
+                s0 += twoC1 * e0;
+                const float e1 = m1 - s1;
+                m2 = s1 + c1 * e1;
+                s1 += twoC1 * e1;
                 buffer[n] = m2 * outGain;
             }
         }

@@ -17,56 +17,14 @@ double QmNonlin::solve (double, double)
     return 0.0;
 }
 
-double cubicInterpolate (float p0, float p1, float p2, float p3, float t)
-{
-    const float a = (p3 - p0) * 0.5f + (p1 - p2) * 1.5f;
-    const float b = p0 - 2.5f * p1 + 2.0f * p2 - 0.5f * p3;
-    const float c = (p2 - p0) * 0.5f;
-    return (double) (((a * t + b) * t + c) * t + p1);
-}
-
-float QmNonlin::position (float x, double& step) const noexcept
-{
-    // x 4096 / range + 2048; with the power-of-two range both scalings are
-    // exact, so one multiplication and one rounded sum give the same float.
-    float p = x * (4096.0f / (float) range) + 2048.0f;
-    step = (double) (p - lastPos);
-
-    // A step shorter than 0.1 table positions is lengthened, so a constant
-    // input never divides by zero.
-    if (std::abs (step) < 0.1)
-    {
-        const double n = step > 0.0 ? 0.1 : -0.1;
-        p = (float) (p + n);
-        step = step + n;
-    }
-
-    return p;
-}
-
-float QmNonlin::valueAt (float p) const noexcept
-{
-    // Entries i - 1 and i around position p: the value of position p - 1.
-    const int i = (int) p;
-    return (float) cubicInterpolate (table[i - 2], table[i - 1], table[i], table[i + 1], p - (float) i);
-}
-
 float QmNonlin::lookup (float x)
 {
-    double d;
-    const float p = position (x, d);
+    float change, step;
 
-    // The four-point window reads entries i - 2 .. i + 1: the range is tested
-    // in float, so NaN and huge inputs never reach the integer conversion.
-    if (! (p >= 2.0f && p < (float) (tableSize - 1)))
+    if (! lookupParts (x, change, step))
         return 0.0f;
 
-    const float v = valueAt (p);
-
-    lastPos = p;
-    const float q = (float) ((double) (v - lastValue) / d);
-    lastValue = v;
-    return (float) (q * 2.0);
+    return 2.0f * (change / step);
 }
 
 float QmNonlin::lookupBlock (float x)
@@ -136,6 +94,28 @@ void QmNonlin::loadOrComputeTable (int mode, std::string key)
     }
 
     table = static_cast<const float*> (data);
+    buildCubics();
+}
+
+void QmNonlin::buildCubics()
+{
+    // Positions p in [2, 4095) read entries floor (p) - 2 .. floor (p) + 1.
+    cubics.reset (new Cubic[tableSize]);
+
+    for (int i = 0; i < tableSize; ++i)
+    {
+        if (i < 2 || i > tableSize - 2)
+        {
+            cubics[i] = {};
+            continue;
+        }
+
+        const float p0 = table[i - 2], p1 = table[i - 1], p2 = table[i], p3 = table[i + 1];
+        cubics[i].a = (p3 - p0) * 0.5f + (p1 - p2) * 1.5f;
+        cubics[i].b = p0 - 2.5f * p1 + 2.0f * p2 - 0.5f * p3;
+        cubics[i].c = (p2 - p0) * 0.5f;
+        cubics[i].p1 = p1;
+    }
 }
 
 std::string QmNonlin::intToString (int n)

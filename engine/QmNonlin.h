@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 /** An analog nonlinearity whose curve is solved point by point with Newton's
@@ -36,6 +37,12 @@ public:
         about 31.98 up, or not a number), which leave the state alone. */
     float lookup (float x);
 
+    /** lookup's quotient in parts, for callers that fold its division into
+        their own: the change of the integral and the input step, so that
+        lookup (x) = 2 change / step. Outside the table: false, change 0 and
+        step 1, and the state is left alone. */
+    inline bool lookupParts (float x, float& change, float& step) noexcept;
+
     /** Antiderivative lookup with the input clamped to 90 % of the half range. */
     float lookupBlock (float x);
 
@@ -59,14 +66,78 @@ protected:
     void fillInverseRatioTable (float* entries);
 
 private:
+    /** The cubic through entries i - 2 .. i + 1 as a t + b, c and p1, formed
+        once per entry when the table arrives (the same float steps as
+        cubicInterpolate, so the lookups give the same values). */
+    struct alignas (16) Cubic { float a, b, c, p1; };
+
     /** The table position of x and its step from the last one, lengthened to
         at least 0.1 positions. */
-    float position (float x, double& step) const noexcept;
+    inline float position (float x, double& step) const noexcept;
 
     /** The cubic through entries i - 2 .. i + 1, i = floor (p), for p in [2, 4095). */
-    float valueAt (float p) const noexcept;
+    inline float valueAt (float p) const noexcept;
+    void buildCubics();
     static void runningSum (float* entries);
+
+    std::unique_ptr<Cubic[]> cubics;
 };
 
 /** Four-point cubic through p1 (t = 0) and p2 (t = 1), in float. */
-double cubicInterpolate (float p0, float p1, float p2, float p3, float t);
+inline double cubicInterpolate (float p0, float p1, float p2, float p3, float t)
+{
+    const float a = (p3 - p0) * 0.5f + (p1 - p2) * 1.5f;
+    const float b = p0 - 2.5f * p1 + 2.0f * p2 - 0.5f * p3;
+    const float c = (p2 - p0) * 0.5f;
+    return (double) (((a * t + b) * t + c) * t + p1);
+}
+
+inline float QmNonlin::position (float x, double& step) const noexcept
+{
+    // x 4096 / range + 2048; with the power-of-two range both scalings are
+    // exact, so one multiplication and one rounded sum give the same float.
+    float p = x * (4096.0f / (float) range) + 2048.0f;
+    step = (double) (p - lastPos);
+
+    // A step shorter than 0.1 table positions is lengthened, so a constant
+    // input never divides by zero.
+    if (step < 0.1 && step > -0.1)
+    {
+        const double n = step > 0.0 ? 0.1 : -0.1;
+        p = (float) (p + n);
+        step = step + n;
+    }
+
+    return p;
+}
+
+inline float QmNonlin::valueAt (float p) const noexcept
+{
+    // Entries i - 1 and i around position p: the value of position p - 1.
+    const int i = (int) p;
+    const float t = p - (float) i;
+    const Cubic& k = cubics[i];
+    return ((k.a * t + k.b) * t + k.c) * t + k.p1;
+}
+
+inline bool QmNonlin::lookupParts (float x, float& change, float& step) noexcept
+{
+    double d;
+    const float p = position (x, d);
+
+    // The four-point window reads entries i - 2 .. i + 1: the range is tested
+    // in float, so NaN and huge inputs never reach the integer conversion.
+    if (! (p >= 2.0f && p < (float) (tableSize - 1)))
+    {
+        change = 0.0f;
+        step = 1.0f;
+        return false;
+    }
+
+    const float v = valueAt (p);
+    lastPos = p;
+    change = v - lastValue;
+    step = (float) d;
+    lastValue = v;
+    return true;
+}

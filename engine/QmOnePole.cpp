@@ -1,10 +1,18 @@
 #include "QmOnePole.h"
 
-#include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace
 {
     constexpr double pi = 3.141592653589793;
+
+    uint32_t bitsOf (float x) noexcept
+    {
+        uint32_t bits;
+        std::memcpy (&bits, &x, sizeof (bits));
+        return bits;
+    }
 }
 
 void QmOnePole::setFrequency (float frequency, bool highPass)
@@ -14,23 +22,23 @@ void QmOnePole::setFrequency (float frequency, bool highPass)
     setFromPole (std::exp (w), highPass);
 }
 
-void QmOnePole::setFrequencyAtRate (float frequency, float sampleRate, bool highPass)
+void QmOnePole::process (float* buffer, int n) noexcept
 {
-    setFromPole (std::exp ((float) (-2.0 * pi * (double) (frequency / sampleRate))), highPass);
-}
+    // A local copy, so that the stores to buffer cannot alias the state.
+    QmOnePole f = *this;
 
-void QmOnePole::setFromPole (float pole, bool highPass)
-{
-    if (highPass)
+    for (int i = 0; i < n; ++i)
     {
-        b0 = (1.0f + pole) * 0.5f;
-        b1 = (1.0f + pole) * -0.5f;
-    }
-    else
-    {
-        b1 = 0.0f;
-        b0 = 1.0f - pole;
+        const float x = buffer[i];
+        const bool sameInput = bitsOf (x) == bitsOf (f.x1);
+        const uint32_t previous = bitsOf (f.y1);
+        const float y = f.step (x);
+        buffer[i] = y;
+
+        if (sameInput && bitsOf (y) == previous)
+            while (i + 1 < n && bitsOf (buffer[i + 1]) == bitsOf (x))
+                buffer[++i] = y;
     }
 
-    a = pole;
+    *this = f;
 }

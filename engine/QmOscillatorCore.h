@@ -37,6 +37,10 @@ public:
     */
     float render (float phase, float increment, float shape, float sync);
 
+    /** render() for n samples in a row: out[i] from the inputs at i. */
+    void renderBlock (const float* phase, const float* increment, const float* shape,
+                      const float* sync, float* out, int n);
+
     QmBlep corrector;
 
     QmPulseWave pulseA;
@@ -53,8 +57,26 @@ public:
     QmProcessContext* context;
 
 private:
-    float renderTriangle (float phase, float increment, float width, float amplitude, float sync);
-    float renderSmoothed (float phase, float increment, float x, float sync);
+    /** What one shape control renders: the waves with their amplitudes and
+        widths, and whether the smoother runs. Worked out again only when the
+        control (or the mode) changes, mostly once per note or knob move. */
+    struct Plan
+    {
+        bool valid = false;
+        float shape = 0.0f;
+        int smoothing = 0;
+
+        bool triangle = false, saw = false, pulse = false, smoothed = false;
+        float triangleWidth = 0.0f, triangleGain = 0.0f, sawGain = 0.0f, pulseGain = 0.0f;
+    };
+
+    /** Renders the plan of the given shape; sets pulse B's width and the smoother's cut-off. */
+    void makePlan (QmOnePole& lowPass, float shape);
+    void setPulseWidth (float width);
+
+    float renderSample (QmOnePole& lowPass, float phase, float increment, float shape, float sync);
+
+    Plan plan;
 
     QmOscillatorCore (const QmOscillatorCore&) = delete;
     QmOscillatorCore& operator= (const QmOscillatorCore&) = delete;

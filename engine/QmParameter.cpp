@@ -3,6 +3,7 @@
 #include "QmProcessContext.h"
 #include "QmSignal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -142,11 +143,25 @@ void QmParameter::requestSignal()
 
     if (smooth && context->blockLength >= 1)
     {
-        for (int i = 0; i < context->blockLength; ++i)
+        const int n = context->blockLength;
+        float* out = signal->buffer;
+        float state = smoothState;
+
+        for (int i = 0; i < n; ++i)
         {
-            smoothState = (float) ((double) smoothState + (double) (target - smoothState) * 0.001);
-            signal->buffer[i] = smoothState;
+            const float previous = state;
+            state = (float) ((double) state + (double) (target - state) * 0.001);
+            out[i] = state;
+
+            // A step that changes nothing has reached the glide's fixed point.
+            if (state == previous)
+            {
+                std::fill (out + i + 1, out + n, state);
+                break;
+            }
         }
+
+        smoothState = state;
     }
 
     pushSignal (signal);

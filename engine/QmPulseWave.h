@@ -6,13 +6,13 @@
 
     To change the width write both `width` and the second corner's position.
 */
-class QmPulseWave : public QmWave
+class QmPulseWave final : public QmWave
 {
 public:
     QmPulseWave();
 
-    float value (float phase) override;
-    float slope (float phase) override;
+    float value (float phase) override  { return width > phase ? 1.0f : 0.0f; }
+    float slope (float) override        { return 0.0f; }
 
     float width = 0.5f;
 };

@@ -1,4 +1,5 @@
 #include "QmSignal.h"
+#include "QmFastMath.h"
 #include "QmProcessContext.h"
 
 #include <juce_audio_basics/juce_audio_basics.h>
@@ -119,8 +120,13 @@ void QmSignal::pitchToFrequency()
     if (kind != block)
         return;
 
-    for (int i = 0; i < context->blockLength; ++i)
-        buffer[i] = (float) ((double) std::pow (2.0f, buffer[i]) * 16.3516 * 0.5);
+    const int n = context->blockLength;
+
+    // The power as powf gives it, to within an ulp.
+    QmFastMath::exp2fBlock (buffer, buffer, n);
+
+    for (int i = 0; i < n; ++i)
+        buffer[i] = (float) ((double) buffer[i] * 16.3516 * 0.5);
 }
 
 std::string QmSignal::toString() const

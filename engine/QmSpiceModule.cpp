@@ -64,13 +64,16 @@ void QmSpiceModule::process()
     lowPass.b0 = 1.0f - lowPass.a;
     lowPass.b1 = 0.0f;
 
+    // Locals, so that the stores to x cannot alias the state.
     float* x = signal->buffer;
+    QmOnePole lp = lowPass, hp1 = highPass1, hp2 = highPass2;
+    float lastU = previousU, lastG = previousG;
 
     for (int i = 0; i < context->blockLength; ++i)
     {
         const float s = 8.0f * x[i];
-        float u = lowPass.step (s);
-        float d = u - previousU;
+        float u = lp.step (s);
+        float d = u - lastU;
 
         // Keep the divisor below away from zero.
         if (std::fabs (d) < 0.0001f)
@@ -85,13 +88,19 @@ void QmSpiceModule::process()
         const float b = std::fabs (2.0f * p - 1.0f) - 0.5f;
         const float g = b - b * std::fabs (b);
 
-        float y = (float) ((double) (g - previousG) / (double) d);
-        previousG = g;
+        float y = (float) ((double) (g - lastG) / (double) d);
+        lastG = g;
 
-        y = highPass2.step (highPass1.step (y));
+        y = hp2.step (hp1.step (y));
         x[i] = 0.1f * s + y;
-        previousU = u;
+        lastU = u;
     }
+
+    lowPass = lp;
+    highPass1 = hp1;
+    highPass2 = hp2;
+    previousU = lastU;
+    previousG = lastG;
 
     signal->clamp (-outputLimit, outputLimit);
     out->pushSignal (signal);

@@ -65,17 +65,6 @@ void QmVCO4Module::sampleRateChanged()
     highPass.setFrequencyAtRate (3.0f, context->sampleRate, true);
 }
 
-float QmVCO4Module::renderCore1 (const BlockInputs& in, int i, float& d1)
-{
-    const float g = in.gate[i];
-    if (in.retrigger && previousGate == 0.0f && g > 0.0f)
-        phase1 = phase2 = 0.0f;
-    previousGate = g;
-
-    d1 = in.frequency[i] / in.rate;
-    return core1.render (phase1, d1, shape.buffer[i], -1.0f);
-}
-
 void QmVCO4Module::process()
 {
     const int n = context->blockLength;
@@ -133,8 +122,7 @@ void QmVCO4Module::process()
 
     output.addScaled (&driftNoise, 0.0002f);
 
-    for (int i = 0; i < n; ++i)
-        output.buffer[i] = highPass.step (output.buffer[i]);
+    highPass.process (output.buffer, n);
 
     out->pushSignal (&output);
     osc2Out->pushSignal (&osc2);
@@ -145,35 +133,70 @@ static float mixCores (float o1, float o2, float mix)
     return (float) ((double) o1 * (1.0 - (double) mix) + (double) (o2 * mix));
 }
 
+bool QmVCO4Module::retriggers (const BlockInputs& in, int i)
+{
+    const float g = in.gate[i];
+    const bool edge = in.retrigger && previousGate == 0.0f && g > 0.0f;
+    previousGate = g;
+    return edge;
+}
+
+// Each mode works through the block in chunks: first the phases and increments
+// of both cores (they never depend on the sound), then each core renders its
+// run in one go, then the mix.
+
 bool QmVCO4Module::renderPhaseOffset (const BlockInputs& in)
 {
     const float oct = in.octave;
     bool sawNaN = false;
 
-    for (int i = 0; i < in.n; ++i)
+    float p1[chunk], d1[chunk], p2[chunk], d2[chunk], o1[chunk], wave2[chunk], noSync[chunk];
+    std::fill (wave2, wave2 + chunk, in.wave2);
+    std::fill (noSync, noSync + chunk, -1.0f);
+
+    for (int start = 0; start < in.n; start += chunk)
     {
-        float d1;
-        const float o1 = renderCore1 (in, i, d1);
+        const int m = std::min (chunk, in.n - start);
+        const float* f = in.frequency + start;
+        const float* pd = phaseDetune.buffer + start;
 
-        const float d2 = (oct * in.frequency[i]) / in.rate;
-        float off = oct * phaseDetune.buffer[i];
-        if (oct <= 1.0f) off = (float) ((double) off * 2.0);
-        if (oct == 4.0f) off = (float) ((double) off * 0.5);
+        for (int i = 0; i < m; ++i)
+        {
+            if (retriggers (in, start + i))
+                phase1 = phase2 = 0.0f;
 
-        const float o2 = core2.render (oct * phase1 + off, (off - previousOffset) + d2, in.wave2, -1.0f);
+            d1[i] = f[i] / in.rate;
+            p1[i] = phase1;
 
-        phase1 = phase1 + d1;
-        previousOffset = off;
+            const float inc2 = (oct * f[i]) / in.rate;
+            float off = oct * pd[i];
+            if (oct <= 1.0f) off = (float) ((double) off * 2.0);
+            if (oct == 4.0f) off = (float) ((double) off * 0.5);
 
-        const float mixed = mixCores (o1, o2, in.mix);
+            p2[i] = oct * phase1 + off;
+            d2[i] = (off - previousOffset) + inc2;
 
-        // a wrap by 4 is a whole number of cycles for every octave ratio
-        if (phase1 > 4.0f)
-            phase1 = phase1 - 4.0f;
+            phase1 = phase1 + d1[i];
+            previousOffset = off;
 
-        osc2.buffer[i] = o2;
-        output.buffer[i] = (float) ((double) in.hum[i] * 0.0001 + (double) mixed);
-        sawNaN = sawNaN || std::isnan (mixed);
+            // a wrap by 4 is a whole number of cycles for every octave ratio
+            if (phase1 > 4.0f)
+                phase1 = phase1 - 4.0f;
+        }
+
+        float* o2 = osc2.buffer + start;
+        core1.renderBlock (p1, d1, shape.buffer + start, noSync, o1, m);
+        core2.renderBlock (p2, d2, wave2, noSync, o2, m);
+
+        const float* hum = in.hum + start;
+        float* out = output.buffer + start;
+
+        for (int i = 0; i < m; ++i)
+        {
+            const float mixed = mixCores (o1[i], o2[i], in.mix);
+            out[i] = (float) ((double) hum[i] * 0.0001 + (double) mixed);
+            sawNaN = sawNaN || std::isnan (mixed);
+        }
     }
 
     return sawNaN;
@@ -192,42 +215,76 @@ bool QmVCO4Module::renderDetune (const BlockInputs& in)
     const float oct = in.octave;
     bool sawNaN = false;
 
-    for (int i = 0; i < in.n; ++i)
+    // the detune mostly stays put over a block: one power per change
+    float exponent = in.n > 0 ? phaseDetune.buffer[0] : 0.0f;
+    float ratio = std::pow (2.0f, exponent);
+
+    float p1[chunk], d1[chunk], p2[chunk], d2[chunk], s2[chunk], o1[chunk], wave2[chunk], noSync[chunk];
+    std::fill (wave2, wave2 + chunk, in.wave2);
+    std::fill (noSync, noSync + chunk, -1.0f);
+
+    for (int start = 0; start < in.n; start += chunk)
     {
-        float d1;
-        const float o1 = renderCore1 (in, i, d1);
+        const int m = std::min (chunk, in.n - start);
+        const float* f = in.frequency + start;
+        const float* pd = phaseDetune.buffer + start;
 
-        // hard sync: the part of the sample before core 1 wraps
-        float s = -1.0f;
-        if (in.sync && d1 + phase1 > 1.0f)
+        for (int i = 0; i < m; ++i)
         {
-            const float after = (float) ((double) ((d1 + phase1) - 1.0f) / (double) d1);
-            s = (float) (1.0 - (double) after);
+            if (retriggers (in, start + i))
+                phase1 = phase2 = 0.0f;
+
+            const float inc1 = f[i] / in.rate;
+            d1[i] = inc1;
+            p1[i] = phase1;
+
+            // hard sync: the part of the sample before core 1 wraps
+            float s = -1.0f;
+            if (in.sync && inc1 + phase1 > 1.0f)
+            {
+                const float after = (float) ((double) ((inc1 + phase1) - 1.0f) / (double) inc1);
+                s = (float) (1.0 - (double) after);
+            }
+
+            if (pd[i] != exponent)
+            {
+                exponent = pd[i];
+                ratio = std::pow (2.0f, exponent);
+            }
+
+            const float inc2 = ratio * inc1 * oct;
+            p2[i] = phase2;
+            d2[i] = inc2;
+            s2[i] = s;
+
+            phase1 = phase1 + inc1;
+            if (phase1 >= 1.0f)
+                phase1 = phase1 - 1.0f;
+
+            if (s == -1.0f)
+            {
+                phase2 = phase2 + inc2;
+                if (phase2 > 1.0f)
+                    phase2 = phase2 - 1.0f;
+            }
+            else
+            {
+                phase2 = (1.0f - s) * inc2;
+            }
         }
 
-        const float d2 = std::pow (2.0f, phaseDetune.buffer[i]) * d1 * oct;
-        const float o2 = core2.render (phase2, d2, in.wave2, s);
+        float* o2 = osc2.buffer + start;
+        core1.renderBlock (p1, d1, shape.buffer + start, noSync, o1, m);
+        core2.renderBlock (p2, d2, wave2, s2, o2, m);
 
-        const float mixed = mixCores (o1, o2, in.mix);
-        output.buffer[i] = mixed;
+        float* out = output.buffer + start;
 
-        phase1 = phase1 + d1;
-        if (phase1 >= 1.0f)
-            phase1 = phase1 - 1.0f;
-
-        if (s == -1.0f)
+        for (int i = 0; i < m; ++i)
         {
-            phase2 = phase2 + d2;
-            if (phase2 > 1.0f)
-                phase2 = phase2 - 1.0f;
+            const float mixed = mixCores (o1[i], o2[i], in.mix);
+            out[i] = mixed;
+            sawNaN = sawNaN || std::isnan (mixed);
         }
-        else
-        {
-            phase2 = (1.0f - s) * d2;
-        }
-
-        osc2.buffer[i] = o2;
-        sawNaN = sawNaN || std::isnan (mixed);
     }
 
     return sawNaN;

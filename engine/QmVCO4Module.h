@@ -66,6 +66,8 @@ private:
     bool renderPhaseOffset (const BlockInputs& in);
     bool renderDetune (const BlockInputs& in);
 
-    /** A retrigger edge resets both phases; then core 1's sample, with its increment in d1. */
-    float renderCore1 (const BlockInputs& in, int i, float& d1);
+    /** Whether sample i's gate rises from 0 with retrigger on; remembers its gate. */
+    bool retriggers (const BlockInputs& in, int i);
+
+    static constexpr int chunk = 256;
 };

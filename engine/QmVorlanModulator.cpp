@@ -1,10 +1,12 @@
 #include "QmVorlanModulator.h"
 #include "QmDriftGenerator.h"
 #include "QmDsp.h"
+#include "QmFastMath.h"
 #include "QmRandom.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -20,6 +22,93 @@ namespace
     {
         trig = x > 1.0f && retrigger != 0;
         return x > 1.0f ? x - 1.0f : x;
+    }
+
+    struct EnvelopeCoefficients
+    {
+        float gA, gD, gR, kA, kD, kR;
+    };
+
+    uint32_t bitsOf (float x) noexcept
+    {
+        uint32_t bits;
+        std::memcpy (&bits, &x, sizeof (bits));
+        return bits;
+    }
+
+    bool sameBits (float a, float b) noexcept { return bitsOf (a) == bitsOf (b); }
+
+    // Whether a step changed none of the fields that the next step reads.
+    bool unchangedBy (const QmEnvelopeState& a, const QmEnvelopeState& b) noexcept
+    {
+        return sameBits (a.y, b.y) && sameBits (a.z, b.z) && a.counter == b.counter
+            && sameBits (a.previousGate, b.previousGate) && sameBits (a.target, b.target)
+            && sameBits (a.peak, b.peak) && sameBits (a.g, b.g) && sameBits (a.k, b.k);
+    }
+
+    // One sample of the ADSR kernel; returns the output.
+    inline float envelopeStep (QmEnvelopeState& env, const EnvelopeCoefficients& c, float gateSample) noexcept
+    {
+        auto useAttack = [&] { env.g = c.gA; env.k = c.kA; };
+        auto useDecay = [&] { env.g = c.gD; env.k = c.kD; };
+        const float v = env.velocityAmount;
+        const float s = env.sustain;
+
+        bool trig;
+        float x = takeMark (gateSample, env.retrigger, trig);
+
+        if (x > 0.0f)
+            x = 1.0f - v + v * x;
+
+        if (x > env.previousGate || trig)
+        {
+            if (env.previousGate != 0.0f && ! trig)
+            {
+                // The level rose while held: move to the new sustain.
+                env.peak = 2.0f;
+                env.target = x * s;
+                if (x > env.y) useAttack(); else useDecay();
+            }
+            else if (x > env.y)
+            {
+                // The attack aims at twice the level and stops at the level.
+                env.peak = x;
+                env.target = 2.0f * x;
+                useAttack();
+            }
+        }
+
+        if (x == 0.0f)
+        {
+            env.g = c.gR;
+            env.k = c.kR;
+            env.counter = 0;
+            env.target = 0.0f;
+        }
+
+        const float yl = (env.target * env.g + env.z) * env.k;
+        float o = (env.target - yl) * env.g + env.z;
+        env.y = o;
+        env.z = (env.target - yl) * env.g + o;
+
+        if (x > 0.0f)
+        {
+            if (o > env.peak)
+            {
+                env.z = env.peak;
+                o = env.y = env.peak;
+                useDecay();
+                env.target = x * s;
+            }
+
+            if (env.target > o) useAttack(); else useDecay();
+
+            if (env.peak >= env.target)
+                env.target = x * s;
+        }
+
+        env.previousGate = x;
+        return o;
     }
 }
 
@@ -140,6 +229,9 @@ void QmVorlanModulator::renderModulation()
         inc = (std::pow (2.0f, 12.0f * freq) / 70.0f) / rate;
     }
 
+    // Locals, so that the stores to the buffers cannot alias the state.
+    float ph = phase, held = heldValue, prevGate = previousGate;
+
     switch (waveIn->getSignal()->index)
     {
         case sine:
@@ -149,39 +241,42 @@ void QmVorlanModulator::renderModulation()
 
             for (int i = 0; i < n; ++i)
             {
-                phase += inc;
-                if (phase >= 1.0f)
-                    phase -= 1.0f;
+                ph += inc;
+                if (ph >= 1.0f)
+                    ph -= 1.0f;
 
-                if (keySync && previousGate == 0.0f && gate[i] > 0.0f)
-                    phase = 0.0f;
+                if (keySync && prevGate == 0.0f && gate[i] > 0.0f)
+                    ph = 0.0f;
 
-                previousGate = gate[i];
-                lfo[i] = phase < 0.5f ? 1.0f : 0.0f;
-                out[i] = isSine ? std::sin (twoPi * phase) : lfo[i];
+                prevGate = gate[i];
+                lfo[i] = ph < 0.5f ? 1.0f : 0.0f;
+                out[i] = isSine ? twoPi * ph : lfo[i];
             }
+
+            if (isSine)
+                QmFastMath::sinfBlock (out, out, n);
             break;
         }
 
         case sampleAndHold:
             for (int i = 0; i < n; ++i)
             {
-                phase += inc;
+                ph += inc;
 
                 // A key press from silence draws a new value at once.
-                if (keySync && previousGate == 0.0f && gate[i] > 0.0f)
-                    phase = inc + 1.0f;
+                if (keySync && prevGate == 0.0f && gate[i] > 0.0f)
+                    ph = inc + 1.0f;
 
-                previousGate = gate[i];
+                prevGate = gate[i];
 
-                if (phase >= 1.0f)
+                if (ph >= 1.0f)
                 {
-                    phase -= 1.0f;
-                    heldValue = (float) (qmRand() % 1000) * 0.001f * 2.0f - 1.0f;
+                    ph -= 1.0f;
+                    held = (float) (qmRand() % 1000) * 0.001f * 2.0f - 1.0f;
                 }
 
-                lfo[i] = phase < 0.5f ? 1.0f : 0.0f;
-                out[i] = heldValue;
+                lfo[i] = ph < 0.5f ? 1.0f : 0.0f;
+                out[i] = held;
             }
             break;
 
@@ -189,11 +284,11 @@ void QmVorlanModulator::renderModulation()
             // Wrapped like the other waves, so the LFO gate keeps running.
             for (int i = 0; i < n; ++i)
             {
-                phase += inc;
-                if (phase >= 1.0f)
-                    phase -= 1.0f;
+                ph += inc;
+                if (ph >= 1.0f)
+                    ph -= 1.0f;
 
-                lfo[i] = phase < 0.5f ? 1.0f : 0.0f;
+                lfo[i] = ph < 0.5f ? 1.0f : 0.0f;
             }
 
             driftTap->read (out, n);
@@ -210,100 +305,69 @@ void QmVorlanModulator::renderModulation()
             break;
 
         case pitchSine:
+        {
             cv->pitchToFrequency();
+            const float* frequency = cv->buffer;
 
             for (int i = 0; i < n; ++i)
             {
-                phase += (cv->buffer[i] / rate) * 0.5f;
-                if (phase >= 1.0f)
-                    phase -= 1.0f;
+                ph += (frequency[i] / rate) * 0.5f;
+                if (ph >= 1.0f)
+                    ph -= 1.0f;
 
-                out[i] = std::sin (twoPi * phase);
+                out[i] = twoPi * ph;
             }
+
+            QmFastMath::sinfBlock (out, out, n);
             break;
+        }
 
         default:
             std::fill (out, out + n, 0.0f);
             break;
     }
 
+    phase = ph;
+    heldValue = held;
+    previousGate = prevGate;
+
     // Wheel option "Mod" scales the wave by the mod wheel.
     if (modWheelIn->getSignal()->index == 3)
         modSignal.multiply (wheelIn->getSignal());
 }
 
-void QmVorlanModulator::renderEnvelope (QmEnvelopeState& env, const float* gate, float* out, int n) noexcept
+void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, const float* gate, float* out, int n) noexcept
 {
-    const float gA = std::tan (pi / (env.attack * 0.5f + 900.0f));
-    const float gD = std::tan (pi / (env.decay + 600.0f));
-    const float gR = std::tan (pi / (env.release + 600.0f));
-    const float kA = 1.0f / (1.0f + gA);
-    const float kD = 1.0f / (1.0f + gD);
-    const float kR = 1.0f / (1.0f + gR);
+    EnvelopeCoefficients c;
+    c.gA = std::tan (pi / (state.attack * 0.5f + 900.0f));
+    c.gD = std::tan (pi / (state.decay + 600.0f));
+    c.gR = std::tan (pi / (state.release + 600.0f));
+    c.kA = 1.0f / (1.0f + c.gA);
+    c.kD = 1.0f / (1.0f + c.gD);
+    c.kR = 1.0f / (1.0f + c.gR);
 
-    auto useAttack = [&] { env.g = gA; env.k = kA; };
-    auto useDecay = [&] { env.g = gD; env.k = kD; };
-    const float v = env.velocityAmount;
-    const float s = env.sustain;
+    // A local copy, so that the stores to out cannot alias the state.
+    QmEnvelopeState env = state;
 
     for (int i = 0; i < n; ++i)
     {
-        bool trig;
-        float x = takeMark (gate[i], env.retrigger, trig);
-
-        if (x > 0.0f)
-            x = 1.0f - v + v * x;
-
-        if (x > env.previousGate || trig)
-        {
-            if (env.previousGate != 0.0f && ! trig)
-            {
-                // The level rose while held: move to the new sustain.
-                env.peak = 2.0f;
-                env.target = x * s;
-                if (x > env.y) useAttack(); else useDecay();
-            }
-            else if (x > env.y)
-            {
-                // The attack aims at twice the level and stops at the level.
-                env.peak = x;
-                env.target = 2.0f * x;
-                useAttack();
-            }
-        }
-
-        if (x == 0.0f)
-        {
-            env.g = gR;
-            env.k = kR;
-            env.counter = 0;
-            env.target = 0.0f;
-        }
-
-        const float yl = (env.target * env.g + env.z) * env.k;
-        float o = (env.target - yl) * env.g + env.z;
-        env.y = o;
-        env.z = (env.target - yl) * env.g + o;
-
-        if (x > 0.0f)
-        {
-            if (o > env.peak)
-            {
-                env.z = env.peak;
-                o = env.y = env.peak;
-                useDecay();
-                env.target = x * s;
-            }
-
-            if (env.target > o) useAttack(); else useDecay();
-
-            if (env.peak >= env.target)
-                env.target = x * s;
-        }
-
+        const QmEnvelopeState before = env;
+        const float o = envelopeStep (env, c, gate[i]);
         out[i] = o;
-        env.previousGate = x;
+
+        // A step that left the state as it was repeats itself exactly for as
+        // long as the gate sample stays the same: a held sustain or a
+        // finished release.
+        if (unchangedBy (before, env))
+        {
+            const uint32_t g = bitsOf (gate[i]);
+
+            while (i + 1 < n && bitsOf (gate[i + 1]) == g)
+                out[++i] = o;
+        }
     }
+
+    state = env;
 }
 
 void QmVorlanModulator::envelopeCurve (QmWowEnvelope& env, const float* gate, float* out, int n) noexcept
@@ -317,16 +381,24 @@ void QmVorlanModulator::envelopeCurve (QmWowEnvelope& env, const float* gate, fl
     const float d = std::pow (0.1f, 1.0f / (env.time * 0.25f + 600.0f));
     const float v = env.velocityAmount;
 
+    // Local copies, so that the stores to out cannot alias the state.
+    QmOnePole smoother = env.smoother;
+    float level = env.level, previousGate = env.previousGate;
+
     for (int i = 0; i < n; ++i)
     {
         bool trig;
         const float x = takeMark (gate[i], env.retrigger, trig);
 
-        if ((x > 0.0f && env.previousGate == 0.0f) || trig)
-            env.level = env.start = 1.0f - v + v * x;
+        if ((x > 0.0f && previousGate == 0.0f) || trig)
+            level = env.start = 1.0f - v + v * x;
 
-        env.previousGate = x;
-        env.level *= d;
-        out[i] = env.smoother.step (env.level);
+        previousGate = x;
+        level *= d;
+        out[i] = smoother.step (level);
     }
+
+    env.smoother = smoother;
+    env.level = level;
+    env.previousGate = previousGate;
 }

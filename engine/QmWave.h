@@ -1,6 +1,8 @@
 #pragma once
 
-class QmBlep;
+#include "QmBlep.h"
+
+#include <cmath>
 
 /** A corner of a wave: a phase at which its value jumps or its slope changes. */
 struct QmWaveCorner
@@ -50,4 +52,55 @@ private:
 };
 
 /** Reduces any phase into [0, 1). */
-float qmWrapPhase (float phase);
+inline float qmWrapPhase (float phase)
+{
+    // nearly every phase is in range already; adding 0 turns -0 into 0 as the floor path does
+    if (phase >= 0.0f && phase < 1.0f)
+        return phase + 0.0f;
+
+    const float p = phase - std::floor (phase);
+    // a tiny negative phase rounds up to exactly 1; a NaN stays one, to be reported
+    return p >= 1.0f ? 0.0f : p;
+}
+
+/** QmWave::renderBandLimited for a wave whose type is known where it is called,
+    so that its value function inlines. */
+template <typename Shape>
+inline float qmRenderBandLimited (Shape& wave, QmBlep& corrector, float p, float d, float g, float s)
+{
+    if (s < 0.0f)
+    {
+        const float q = p + d;
+        const double sign = d < 0.0f ? -1.0 : 1.0;
+
+        for (int i = 0; i < wave.cornerCount; ++i)
+        {
+            const QmWaveCorner& c = *wave.corners[i];
+
+            for (int k = 0; k < 2; ++k)
+            {
+                const float position = k == 0 ? c.position : (float) ((double) c.position + 1.0);
+
+                if ((p - position) * (q - position) < 0.0f)
+                {
+                    const float f = (q - position) / d;
+                    // crossing backwards turns the slope change around as well as the step
+                    corrector.addRamp (f, (float) ((double) (-((c.slopeAfter - c.slopeBefore) * d)) * 0.25 * g * sign));
+                    corrector.addStep (f, (float) ((double) (c.valueAfter - c.valueBefore) * sign * g));
+                }
+            }
+        }
+
+        return wave.value (qmWrapPhase (q)) * g;
+    }
+
+    // hard sync: the phase is reset to 0 at the time s inside the sample
+    const float ps = qmWrapPhase (d * s + p);
+    const float r = (float) (1.0 - (double) s);
+
+    corrector.addStep (r, (wave.value (0.0f) - wave.value (ps)) * g);
+    // same scale as a corner: a slope change D per sample is an amount of -D / 4
+    corrector.addRamp (r, (float) (-0.25 * (double) (wave.slope (0.0f) - wave.slope (ps)) * d * g));
+
+    return wave.value ((float) ((double) d * (1.0 - (double) s))) * g;
+}

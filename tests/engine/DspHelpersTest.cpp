@@ -1,5 +1,6 @@
 #include "QmDriftGenerator.h"
 #include "QmDsp.h"
+#include "QmFastMath.h"
 #include "QmHumNoiseSource.h"
 #include "QmOnePole.h"
 #include "QmRandom.h"
@@ -7,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 #include <thread>
 
 TEST (DspHelpers, OnePoleCoefficientsAndResponses)
@@ -39,6 +43,127 @@ TEST (DspHelpers, OnePoleCoefficientsAndResponses)
 
     QmOnePole fresh;
     EXPECT_EQ (fresh.step (1.0f), 0.0f);
+}
+
+namespace
+{
+    /** Distance in units in the last place between two finite floats. */
+    int64_t ulpsApart (float a, float b)
+    {
+        auto ordered = [] (float x)
+        {
+            int32_t i;
+            std::memcpy (&i, &x, sizeof (i));
+            return i < 0 ? (int64_t) INT32_MIN - i : (int64_t) i;
+        };
+        return std::llabs (ordered (a) - ordered (b));
+    }
+
+    bool sameBits (float a, float b) { return std::memcmp (&a, &b, sizeof (a)) == 0; }
+}
+
+TEST (DspHelpers, OnePoleBlockMatchesStepBySampleToTheBit)
+{
+    // Constant runs (where the block skips a settled filter), steps, a
+    // one-sample blip and a run after the next change.
+    std::vector<float> in (3000, 0.25f);
+    std::fill (in.begin() + 1200, in.end(), -0.75f);
+    in[2000] = 3.0f;
+    std::fill (in.begin() + 2500, in.end(), 0.0f);
+
+    for (bool highPass : { false, true })
+    {
+        QmOnePole block, plain;
+        block.setFrequencyAtRate (2000.0f, 88200.0f, highPass);
+        plain = block;
+
+        std::vector<float> out (in);
+        for (int start = 0; start < 3000; start += 750)
+            block.process (out.data() + start, 750);
+
+        for (size_t i = 0; i < in.size(); ++i)
+            ASSERT_TRUE (sameBits (out[i], plain.step (in[i]))) << i << (highPass ? " high-pass" : " low-pass");
+
+        EXPECT_TRUE (sameBits (block.y1, plain.y1) && sameBits (block.x1, plain.x1));
+    }
+
+    // The low-pass settles exactly on the constant, so the skip was taken.
+    QmOnePole lp;
+    lp.setFrequencyAtRate (2000.0f, 88200.0f, false);
+    std::vector<float> settled (4000, 0.25f);
+    lp.process (settled.data(), 4000);
+    EXPECT_EQ (settled.back(), lp.y1);
+}
+
+TEST (DspHelpers, FastExpAndSineStayWithinAnUlpOfLibm)
+{
+    auto check = [] (const char* name, float lo, float hi, auto fast, auto wide, auto block, auto reference)
+    {
+        constexpr int count = 40000;
+        std::vector<float> x (count), viaBlock (count);
+        for (int i = 0; i < count; ++i)
+            x[(size_t) i] = lo + (hi - lo) * (float) i / (float) count;
+
+        // An odd length runs the scalar tail too.
+        block (x.data(), viaBlock.data(), count - 3);
+        viaBlock[count - 3] = viaBlock[count - 2] = viaBlock[count - 1] = 0.0f;
+
+        int64_t worst = 0;
+        for (int i = 0; i < count; i += 4)
+        {
+            alignas (16) float four[4];
+            _mm_store_ps (four, wide (_mm_loadu_ps (&x[(size_t) i])));
+
+            for (int j = 0; j < 4; ++j)
+            {
+                const size_t k = (size_t) (i + j);
+                const float f = fast (x[k]);
+                worst = std::max (worst, ulpsApart (f, reference (x[k])));
+                ASSERT_TRUE (sameBits (four[j], f)) << name << " four-wide at " << x[k];
+                if (k < count - 3)
+                    ASSERT_TRUE (sameBits (viaBlock[k], f)) << name << " block at " << x[k];
+            }
+        }
+
+        EXPECT_LE (worst, 1) << name;
+    };
+
+    using namespace QmFastMath;
+    auto pow2 = [] (float x) { return std::pow (2.0f, x); };
+    auto libExp = [] (float x) { return std::exp (x); };
+    auto libSin = [] (float x) { return std::sin (x); };
+
+    // Pitches of every octave, with room for modulation; envelope and mod
+    // depths; phases of a cycle and far beyond.
+    check ("exp2", -20.0f, 20.0f, exp2f, exp2f4, exp2fBlock, pow2);
+    check ("exp2 extremes", -149.0f, 127.9f, exp2f, exp2f4, exp2fBlock, pow2);
+    check ("exp", -30.0f, 30.0f, expf, expf4, expfBlock, libExp);
+    check ("sin", -7.0f, 7.0f, sinf, sinf4, sinfBlock, libSin);
+    check ("sin far", -9.0e4f, 9.0e4f, sinf, sinf4, sinfBlock, libSin);
+
+    // Exact values and the edges of float's range.
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ (exp2f (0.0f), 1.0f);
+    EXPECT_EQ (exp2f (10.0f), 1024.0f);
+    EXPECT_EQ (exp2f (-3.0f), 0.125f);
+    EXPECT_EQ (expf (0.0f), 1.0f);
+    EXPECT_EQ (exp2f (128.0f), inf);
+    EXPECT_EQ (exp2f (1.0e6f), inf);
+    EXPECT_EQ (expf (-1.0e6f), 0.0f);
+    EXPECT_EQ (exp2f (-inf), 0.0f);
+    EXPECT_TRUE (std::isnan (exp2f (std::nanf (""))));
+    EXPECT_TRUE (std::isnan (expf (std::nanf (""))));
+    EXPECT_TRUE (std::signbit (sinf (-0.0f)));
+    EXPECT_EQ (sinf (3.1415927f), std::sin (3.1415927f));    // float pi is not a zero
+    EXPECT_EQ (sinf (1.0e7f), std::sin (1.0e7f));
+    EXPECT_TRUE (std::isnan (sinf (inf)));
+
+    alignas (16) float lanes[4] = { 0.5f, std::nanf (""), 2.0e5f, -1.0f };
+    _mm_store_ps (lanes, sinf4 (_mm_load_ps (lanes)));
+    EXPECT_EQ (lanes[0], sinf (0.5f));
+    EXPECT_TRUE (std::isnan (lanes[1]));
+    EXPECT_EQ (lanes[2], std::sin (2.0e5f));
+    EXPECT_EQ (lanes[3], sinf (-1.0f));
 }
 
 TEST (DspHelpers, ExpCurve)
@@ -108,6 +233,19 @@ TEST (Drift, TapsStartApartAndWrap)
 
     none->read (fromB.data(), 10);
     EXPECT_EQ (fromB[3], 0.0f);
+
+    // Reads of any length across the end continue the table sample by sample.
+    std::unique_ptr<QmDriftTap> chunked (drift.createTap (0));
+    chunked->position = chunked->length - 1000;
+    int expected = chunked->position;
+    for (int size : { 700, 299, 1, 0, 1500, 3 })
+    {
+        std::vector<float> got ((size_t) size + 1);
+        chunked->read (got.data(), size);
+        for (int k = 0; k < size; ++k, expected = (expected + 1) % chunked->length)
+            ASSERT_EQ (got[(size_t) k], drift.tables[0][expected]) << size << " " << k;
+        EXPECT_EQ (chunked->position, expected);
+    }
 
     a->position = a->length - 1;
     float two[2];
@@ -180,4 +318,21 @@ TEST (HumNoise, HumIsTroughsOfFiftyHertzWithoutDcAndNoiseIsBounded)
     }
     EXPECT_NEAR (sum / (20 * 8192), 0.0, 0.01);
     EXPECT_GE (filtered.phase, 0.0f);
+
+    // Every sample is the plain formula's to the bit, the troughs included.
+    QmHumNoiseSource fast (44100);
+    QmOnePole highPass = fast.highPass;
+    float phase = 0.0f;
+    for (int block = 0; block < 4; ++block)
+    {
+        fast.fill (4000);
+        for (int i = 0; i < 4000; ++i)
+        {
+            const float hum = highPass.step (std::min (std::sin (6.2831855f * phase), -0.5f));
+            ASSERT_EQ (fast.hum[i], hum) << block << " " << i;
+            phase += 50.0f / 44100.0f;
+            if (phase > 1.0f)
+                phase -= 1.0f;
+        }
+    }
 }

@@ -10,12 +10,6 @@
 
 namespace
 {
-    juce::String emptyBankText (const juce::String& name)
-    {
-        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>" + name
-             + "</name>\r\n  <presets/>\r\n</bank>\r\n";
-    }
-
     juce::String bankText (const juce::String& name, const juce::String& presetName)
     {
         return "<bank><name>" + name + "</name><presets><preset><name>" + presetName
@@ -25,11 +19,14 @@ namespace
     juce::StringArray bankNames (QmBankManager& manager)
     {
         juce::StringArray names;
-
         for (auto* bank : manager.getBanks())
             names.add (bank->name);
-
         return names;
+    }
+
+    std::vector<float> valuesOf (const QmPreset* preset)
+    {
+        return { preset->params.begin(), preset->params.end() };
     }
 
     struct BankEvents : PresetListener
@@ -45,20 +42,17 @@ namespace
         void SetUp() override
         {
             banks().deleteRecursively();
-            home().getChildFile ("import").deleteRecursively();
-
             const auto installed = QmDataFolders::getResourceFile ("banks/vorlan.xml");
             ASSERT_TRUE (installed.getParentDirectory().createDirectory());
             ASSERT_TRUE (findFactoryBankSource().copyFileTo (installed));
             factoryText = installed.loadFileAsString();
         }
 
-        static juce::File home()     { return juce::File::getSpecialLocation (juce::File::userHomeDirectory); }
         static juce::File banks()    { return QmDataFolders::getUserDataFolder().getChildFile ("Banks"); }
 
         static juce::File importFile (const juce::String& fileName, const juce::String& text)
         {
-            auto file = home().getChildFile ("import").getChildFile (fileName);
+            auto file = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("import/" + fileName);
             file.getParentDirectory().createDirectory();
             file.replaceWithText (text);
             return file;
@@ -69,54 +63,27 @@ namespace
     };
 }
 
-TEST_F (BankManagerTest, FirstRunCopiesTheFactoryBankAndListsIt)
+TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
 {
     ASSERT_FALSE (banks().exists());
-    {
-        QmBankManager manager (&client);
-        EXPECT_EQ (banks().getChildFile ("vorlan.xml").loadFileAsString(), factoryText);
-        EXPECT_EQ (bankNames (manager), juce::StringArray ({ "All", "Favourites", "Vorlan" }));
-
-        auto* vorlan = manager.getBank ("VORLAN");
-        ASSERT_NE (vorlan, nullptr);
-        EXPECT_EQ (manager.getBank ("all"), manager.getBankAt (-5));
-        EXPECT_EQ (manager.getBankAt (99), vorlan);
-        EXPECT_EQ (manager.getBank ("All")->presets.size(), vorlan->presets.size());
-        EXPECT_EQ (manager.getBank ("Favourites")->presets.size(), 0);
-        EXPECT_EQ (manager.findPreset ("vorlan", "default"), vorlan->presets[0]);
-        EXPECT_EQ (manager.findPreset ("vorlan", "DEFAULT"), nullptr);
-        EXPECT_FALSE (manager.createBank ("ALL"));
-    }
-
-    // An existing Banks folder is not filled again.
-    banks().getChildFile ("vorlan.xml").deleteFile();
     QmBankManager manager (&client);
-    EXPECT_EQ (bankNames (manager), juce::StringArray ({ "All", "Favourites" }));
-    EXPECT_EQ (manager.loadStartupPreset(), nullptr);
-    EXPECT_EQ (client.writes, 0);
-    EXPECT_FALSE (client.properties.contains ("currentBank"));
-}
+    EXPECT_EQ (banks().getChildFile ("vorlan.xml").loadFileAsString(), factoryText);
+    EXPECT_EQ (bankNames (manager), juce::StringArray ({ "All", "Favourites", "Vorlan" }));
 
-TEST_F (BankManagerTest, LoadsStepsAndReportsPresets)
-{
-    QmBankManager manager (&client);
-    auto* vorlan = manager.getBank ("Vorlan");
+    auto* vorlan = manager.getBank ("VORLAN");
+    ASSERT_NE (vorlan, nullptr);
     ASSERT_GE (vorlan->presets.size(), 3);
+    EXPECT_EQ (manager.getBankAt (99), vorlan);
+    EXPECT_EQ (manager.findPreset ("vorlan", "DEFAULT"), nullptr);
 
-    std::vector<QmPreset*> loaded;
-    manager.setPresetLoadedCallback ([] (void* context, QmPreset* p) { static_cast<std::vector<QmPreset*>*> (context)->push_back (p); },
-                                     &loaded);
-
-    auto* first = manager.loadStartupPreset();
-    ASSERT_EQ (first, manager.findPreset ("Vorlan", "default"));
-    EXPECT_EQ (client.values[29], first->params[29]);
+    ASSERT_EQ (manager.loadStartupPreset(), manager.findPreset ("vorlan", "default"));
+    EXPECT_EQ (client.values, valuesOf (vorlan->presets[0]));
     EXPECT_EQ (client.properties["currentBank"], "Vorlan");
     EXPECT_EQ (client.properties["currentPreset"], "default");
 
     EXPECT_EQ (manager.stepPreset (-1), nullptr);
-    EXPECT_EQ (client.properties["currentPreset"], "default");
     EXPECT_EQ (manager.stepPreset (1), vorlan->presets[1]);
-    EXPECT_EQ (client.values[15], vorlan->presets[1]->params[15]);
+    EXPECT_EQ (client.values, valuesOf (vorlan->presets[1]));
 
     // Shown from "All", stepping still moves within the preset's own bank.
     client.properties.set ("currentBank", "All");
@@ -125,48 +92,36 @@ TEST_F (BankManagerTest, LoadsStepsAndReportsPresets)
 
     manager.loadPreset (vorlan->presets.getLast().get());
     EXPECT_EQ (manager.stepPreset (1), nullptr);
-    EXPECT_EQ (loaded.size(), 4u);
-    EXPECT_EQ (loaded.back(), vorlan->presets.getLast().get());
 
-    // Short, long and non-finite value lists; a preset in no bank keeps "currentBank".
+    // A short list leaves the rest, a long one stops at the last parameter,
+    // NaN never arrives; a preset in no bank keeps "currentBank".
     client.values.assign (44, 0.5f);
     QmPreset loose;
     loose.name = "Loose";
     loose.params = { 0.1f, std::nanf (""), 0.3f };
     manager.loadPreset (&loose);
-    EXPECT_EQ (client.values[0], 0.1f);
-    EXPECT_EQ (client.values[1], 0.5f);
-    EXPECT_EQ (client.values[2], 0.3f);
-    EXPECT_EQ (client.values[3], 0.5f);
-    EXPECT_EQ (client.properties["currentPreset"], "Loose");
-    EXPECT_EQ (client.properties["currentBank"], "Vorlan");
-
-    loose.params.clear();
-    for (int i = 0; i < 50; ++i)
-        loose.params.add (0.9f);
+    EXPECT_EQ (std::vector<float> (client.values.begin(), client.values.begin() + 4), std::vector<float> ({ 0.1f, 0.5f, 0.3f, 0.5f }));
+    EXPECT_EQ (std::pair (client.properties["currentPreset"], client.properties["currentBank"]), std::pair (juce::String ("Loose"), juce::String ("Vorlan")));
+    loose.params.insertMultiple (0, 0.9f, 50);
     manager.loadPreset (&loose);
     EXPECT_EQ (client.values[43], 0.9f);
-    manager.loadPreset (nullptr);
 }
 
 TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFile)
 {
     QmBankManager manager (&client);
     auto* vorlan = manager.getBank ("Vorlan");
-    auto* third = vorlan->presets[2].get();
     auto* first = vorlan->presets[0].get();
+    auto* third = vorlan->presets[2].get();
 
     manager.presetFavouriteChanged (third, true);
     manager.presetFavouriteChanged (first, true);
     auto* favourites = manager.getBank ("Favourites");
     ASSERT_EQ (favourites->presets.size(), 2);
     EXPECT_EQ (favourites->presets[0], first);   // bank order, not marking order
-    EXPECT_EQ (favourites->presets[1], third);
 
     client.values.assign (44, 0.125f);
     manager.presetChanged (third);
-    EXPECT_EQ (third->params[7], 0.125f);
-    EXPECT_EQ (client.properties["currentPreset"], third->name);
 
     QmPreset::Ptr added (new QmPreset());
     added->name = "My Sound";
@@ -175,9 +130,8 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFile)
     EXPECT_TRUE (vorlan->addPreset (added.get()));
     EXPECT_TRUE (manager.getBank ("All")->presets.contains (added.get()));
 
-    auto* second = vorlan->presets[1].get();
-    const auto removedName = second->name;
-    vorlan->removePreset (second);
+    const auto removedName = vorlan->presets[1]->name;
+    vorlan->removePreset (vorlan->presets[1].get());
 
     // What is on disk is what a fresh manager reads.
     QmBankManager reread (&client);
@@ -185,42 +139,24 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFile)
     EXPECT_EQ (onDisk->findPresetByName (removedName), nullptr);
     auto* mySound = onDisk->findPresetByName ("My Sound");
     ASSERT_NE (mySound, nullptr);
-    EXPECT_EQ (mySound->params[0], 0.75f);
-    EXPECT_EQ (mySound->tags, juce::Array<int> ({ 4 }));
-    EXPECT_EQ (mySound->pluginVersion, "1.0.0");
+    EXPECT_EQ (std::tuple (mySound->params[0], mySound->tags, mySound->pluginVersion), std::tuple (0.75f, juce::Array<int> ({ 4 }), juce::String ("1.0.0")));
     EXPECT_TRUE (onDisk->findPresetByName (third->name)->fav);
     EXPECT_EQ (onDisk->findPresetByName (third->name)->params[7], 0.125f);
     EXPECT_EQ (reread.getBank ("Favourites")->presets.size(), 2);
+
+    // A save that cannot be written keeps the old file and reports failure.
+    const auto before = banks().getChildFile ("vorlan.xml").loadFileAsString();
+    ASSERT_TRUE (banks().getChildFile (".vorlan.xml.tmp").getChildFile ("blocker").create().wasOk());
+    EXPECT_FALSE (manager.saveBank (vorlan));
+    EXPECT_TRUE (manager.savePreset ("Vorlan", "default", {}).failed());
+    EXPECT_EQ (banks().getChildFile ("vorlan.xml").loadFileAsString(), before);
 
     // Refusals instead of crashes or silent success.
     EXPECT_EQ (manager.savePreset ("All", "default", {}).getErrorMessage(), "Saving system bank");
     EXPECT_TRUE (manager.savePreset ("No bank", "default", {}).failed());
     EXPECT_TRUE (manager.savePreset ("Vorlan", "No preset", {}).failed());
     EXPECT_TRUE (manager.saveBankOfPreset (nullptr).failed());
-    EXPECT_FALSE (manager.saveBank (nullptr));
-    EXPECT_FALSE (manager.saveBank (manager.getBank ("All")));
-}
-
-TEST_F (BankManagerTest, FailedWritesKeepTheOldFileAndReportFailure)
-{
-    QmBankManager manager (&client);
-    const auto file = banks().getChildFile ("vorlan.xml");
-    ASSERT_TRUE (banks().getChildFile (".vorlan.xml.tmp").getChildFile ("blocker").create().wasOk());
-
-    EXPECT_FALSE (manager.saveBank (manager.getBank ("Vorlan")));
-    EXPECT_TRUE (manager.savePreset ("Vorlan", "default", {}).failed());
-    EXPECT_TRUE (manager.saveBankOfPreset (manager.findPreset ("Vorlan", "default")).failed());
-    EXPECT_EQ (file.loadFileAsString(), factoryText);
-
-    // A bank whose file cannot be removed stays.
-    BankEvents events;
-    manager.addListener (&events);
-    ASSERT_TRUE (manager.createBank ("Stuck"));
-    const auto stuck = banks().getChildFile ("stuck.xml");
-    ASSERT_TRUE (stuck.deleteFile() && stuck.getChildFile ("blocker").create().wasOk());
-    EXPECT_FALSE (manager.deleteBank (manager.getBank ("Stuck")));
-    EXPECT_NE (manager.getBank ("Stuck"), nullptr);
-    EXPECT_TRUE (events.log.isEmpty());
+    EXPECT_FALSE (manager.saveBank (nullptr) || manager.saveBank (manager.getBank ("All")));
 }
 
 TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
@@ -230,23 +166,25 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
     manager.addListener (&events);
 
     ASSERT_TRUE (manager.createBank ("New Bank"));
-    EXPECT_EQ (banks().getChildFile ("new bank.xml").loadFileAsString(), emptyBankText ("New Bank"));
-    EXPECT_EQ (bankNames (manager).size(), 4);
-    EXPECT_GE (bankNames (manager).indexOf ("New Bank"), 2);
-    EXPECT_FALSE (manager.createBank ("new BANK"));
+    EXPECT_EQ (banks().getChildFile ("new bank.xml").loadFileAsString(),
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>New Bank</name>\r\n  <presets/>\r\n</bank>\r\n");
+    EXPECT_TRUE (bankNames (manager).contains ("New Bank"));
 
-    for (auto name : { "", "   ", "../../x", "~x", "a/b", "a\\b", "tab\there" })
+    for (auto name : { "new BANK", "ALL", "", "   ", "../../x", "~x", "a/b", "a\\b", "tab\there" })
         EXPECT_FALSE (manager.createBank (name)) << name;
 
     EXPECT_EQ (banks().getNumberOfChildFiles (juce::File::findFilesAndDirectories), 2);
     EXPECT_FALSE (banks().getParentDirectory().getParentDirectory().getChildFile ("x.xml").exists());
 
-    auto* vorlan = manager.getBank ("Vorlan");
-    EXPECT_FALSE (manager.deleteBank (nullptr));
-    EXPECT_FALSE (manager.deleteBank (manager.getBank ("All")));
-    EXPECT_TRUE (manager.deleteBank (vorlan));
+    // A bank whose file cannot be removed stays.
+    const auto newBank = banks().getChildFile ("new bank.xml");
+    ASSERT_TRUE (newBank.deleteFile() && newBank.getChildFile ("blocker").create().wasOk());
+    EXPECT_FALSE (manager.deleteBank (manager.getBank ("New Bank")));
+    EXPECT_NE (manager.getBank ("New Bank"), nullptr);
+
+    EXPECT_FALSE (manager.deleteBank (nullptr) || manager.deleteBank (manager.getBank ("All")));
+    EXPECT_TRUE (manager.deleteBank (manager.getBank ("Vorlan")));
     EXPECT_FALSE (banks().getChildFile ("vorlan.xml").exists());
-    EXPECT_EQ (manager.getBank ("Vorlan"), nullptr);
     EXPECT_EQ (manager.getBank ("All")->presets.size(), 0);
     EXPECT_EQ (events.log, juce::StringArray ({ "removed Vorlan" }));
 }
@@ -254,51 +192,42 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
 TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
 {
     QmBankManager manager (&client);
-    BankEvents events;
-    manager.addListener (&events);
 
-    // A new bank keeps its file name and its bytes.
+    // A new bank keeps its file name and its bytes; saving uses that file.
     const auto text = bankText ("Foo", "One");
     EXPECT_TRUE (manager.importBank (importFile ("Foo.xml", text)));
     EXPECT_EQ (banks().getChildFile ("Foo.xml").loadFileAsString(), text);
     auto* foo = manager.getBank ("foo");
     ASSERT_NE (foo, nullptr);
     EXPECT_EQ (foo->presets[0]->params, juce::Array<float> ({ 0.25f, 0.75f }));
-
-    // Saving and deleting use the file it came from, not "foo.xml".
     EXPECT_TRUE (manager.saveBank (foo));
     EXPECT_FALSE (banks().getChildFile ("foo.xml").exists());
     EXPECT_TRUE (banks().getChildFile ("Foo.xml").loadFileAsString().contains ("<presets>"));
 
-    // A taken file name, in any case, is refused.
+    // A taken file name (any case) is refused; a taken bank name lists the
+    // bank under its file name; both taken is refused.
     EXPECT_FALSE (manager.importBank (importFile ("FOO.XML", bankText ("Other", "x"))));
-
-    // A taken bank name lists the bank under its file name; both taken is refused.
     EXPECT_TRUE (manager.importBank (importFile ("second.xml", bankText ("VORLAN", "Two"))));
     EXPECT_NE (manager.findPreset ("second", "Two"), nullptr);
     ASSERT_TRUE (manager.importBank (importFile ("mybank.xml", bankText ("Zed", "Three"))));
     EXPECT_FALSE (manager.importBank (importFile ("zed.xml", bankText ("vorlan", "Four"))));
-    EXPECT_FALSE (banks().getChildFile ("zed.xml").exists());
 
     // Junk is not copied in.
     EXPECT_FALSE (manager.importBank (importFile ("junk.xml", "<bank>")));
     EXPECT_FALSE (manager.importBank (importFile ("text.txt", text)));
-    EXPECT_FALSE (banks().getChildFile ("junk.xml").exists());
-    EXPECT_FALSE (banks().getChildFile ("text.txt").exists());
-    EXPECT_TRUE (events.log.contains ("added Foo"));
+    for (auto name : { "zed.xml", "junk.xml", "text.txt" })
+        EXPECT_FALSE (banks().getChildFile (name).exists()) << name;
 
     // A hostile bank name never reaches a path.
     ASSERT_TRUE (manager.importBank (importFile ("evil.xml", bankText ("../../evil", "Six"))));
     auto* evil = manager.getBank ("../../evil");
     ASSERT_NE (evil, nullptr);
-    EXPECT_TRUE (manager.saveBank (evil));
-    EXPECT_TRUE (manager.deleteBank (evil));
+    EXPECT_TRUE (manager.saveBank (evil) && manager.deleteBank (evil));
     EXPECT_FALSE (banks().getChildFile ("evil.xml").exists());
     EXPECT_FALSE (banks().getParentDirectory().getParentDirectory().getChildFile ("evil.xml").exists());
-
-    const auto names = bankNames (manager);
-    for (auto& name : names)
-        EXPECT_EQ (names.indexOf (name, true), names.indexOf (name, false)) << "listed twice: " << name;
+    auto names = bankNames (manager);
+    names.sort (true);
+    EXPECT_EQ (names.joinIntoString (","), "All,Favourites,Foo,second,Vorlan,Zed");
 }
 
 TEST_F (BankManagerTest, CorruptAndHostileFilesAreSkippedButKept)
@@ -317,7 +246,6 @@ TEST_F (BankManagerTest, CorruptAndHostileFilesAreSkippedButKept)
     EXPECT_EQ (banks().getNumberOfChildFiles (juce::File::findFiles), 7);
 
     // The half-written file is no one's to overwrite.
-    EXPECT_FALSE (manager.createBank ("half"));
     EXPECT_FALSE (manager.createBank ("HALF"));
     EXPECT_EQ (banks().getChildFile ("half.xml").getSize(), (juce::int64) factoryText.length() / 2);
 }
@@ -325,9 +253,10 @@ TEST_F (BankManagerTest, CorruptAndHostileFilesAreSkippedButKept)
 TEST_F (BankManagerTest, StateChunkHasTheExactBytesAndRestoresValues)
 {
     QmBankManager manager (&client);
-    client.values.assign (44, 0.0f);
-    client.values[0] = 0.4f;
-    client.values[43] = 1.0f;
+    std::vector<float> state (44, 0.0f);
+    state[0] = 0.4f;
+    state[43] = 1.0f;
+    client.values = state;
     client.properties.set ("currentPreset", "Bass & Co");
     client.properties.set ("currentBank", "Vorlan");
 
@@ -335,33 +264,18 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesAndRestoresValues)
     manager.getState (chunk);
     const auto text = chunk.toString();
     const auto uuid = text.fromFirstOccurrenceOf ("<uuid>", false, false).upToFirstOccurrenceOf ("</uuid>", false, false);
-    EXPECT_EQ (uuid.length(), 32);
-    EXPECT_TRUE (uuid.containsOnly ("0123456789abcdef"));
-
-    juce::String params ("0.4");
-    for (int i = 1; i < 43; ++i)
-        params << ",0";
-    params << ",1";
-
-    EXPECT_EQ (text, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n"
-                     "<preset>\r\n"
-                     "  <name>Bass &amp; Co</name>\r\n"
-                     "  <version>1.0</version>\r\n"
-                     "  <pluginVersion></pluginVersion>\r\n"
-                     "  <fav>false</fav>\r\n"
-                     "  <uuid>" + uuid + "</uuid>\r\n"
-                     "  <tags></tags>\r\n"
-                     "  <params>" + params + "</params>\r\n"
-                     "  <bankName>Vorlan</bankName>\r\n"
-                     "</preset>\r\n");
+    EXPECT_TRUE (uuid.length() == 32 && uuid.containsOnly ("0123456789abcdef")) << uuid;
+    EXPECT_EQ (text, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<preset>\r\n"
+                     "  <name>Bass &amp; Co</name>\r\n  <version>1.0</version>\r\n  <pluginVersion></pluginVersion>\r\n"
+                     "  <fav>false</fav>\r\n  <uuid>" + uuid + "</uuid>\r\n  <tags></tags>\r\n"
+                     "  <params>0.4" + juce::String::repeatedString (",0", 42) + ",1</params>\r\n"
+                     "  <bankName>Vorlan</bankName>\r\n</preset>\r\n");
 
     client.values.assign (44, 0.5f);
     client.properties.set ("currentPreset", "x");
     client.properties.set ("currentBank", "Elsewhere");
     manager.setState (chunk.getData(), (int) chunk.getSize());
-    EXPECT_EQ (client.values[0], 0.4f);
-    EXPECT_EQ (client.values[1], 0.0f);
-    EXPECT_EQ (client.values[43], 1.0f);
+    EXPECT_EQ (client.values, state);
     EXPECT_EQ (client.properties["currentPreset"], "Bass & Co");
     EXPECT_EQ (client.properties["currentBank"], "Vorlan");
 
@@ -373,13 +287,11 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesAndRestoresValues)
 
     // Unreadable chunks change nothing; non-finite values never arrive.
     client.writes = 0;
-    const juce::String bad[] = { "garbage", text.substring (0, 200),
-                                 juce::String::repeatedString ("<preset>", 50000),
-                                 "<preset><params>" + juce::String::repeatedString ("0.5,", 300000) + "</params></preset>" };
     manager.setState (nullptr, 10);
     manager.setState ("x", 0);
-    for (auto& b : bad)
-        manager.setState (b.toRawUTF8(), (int) b.getNumBytesAsUTF8());
+    for (auto& bad : { juce::String ("garbage"), text.substring (0, 200), juce::String::repeatedString ("<preset>", 50000),
+                       "<preset><params>" + juce::String::repeatedString ("0.5,", 300000) + "</params></preset>" })
+        manager.setState (bad.toRawUTF8(), (int) bad.getNumBytesAsUTF8());
     EXPECT_EQ (client.writes, 0);
     EXPECT_EQ (client.properties["currentPreset"], "Bass & Co");
 
@@ -397,14 +309,7 @@ TEST_F (BankManagerTest, HostStateCallsWaitForTheMessageThreadsWork)
     client.onPropertyAccess = [&]
     {
         ++probes;
-        std::thread other ([&]
-        {
-            if (manager.getLock().tryEnter())
-                manager.getLock().exit();
-            else
-                ++heldCount;
-        });
-        other.join();
+        std::thread ([&] { if (manager.getLock().tryEnter()) manager.getLock().exit(); else ++heldCount; }).join();
     };
 
     juce::MemoryBlock chunk;

@@ -6,19 +6,17 @@
 #include <vector>
 
 /** A plug-in stand-in for bank tests: 44 plain values and a property map. */
-class FakePresetClient : public QmPresetClient
+struct FakePresetClient : public QmPresetClient
 {
-public:
-    int getNumParameters() override                 { return (int) values.size(); }
-    float getParameter (int index) override         { return values[(size_t) index]; }
+    int getNumParameters() override                     { return (int) values.size(); }
+    float getParameter (int index) override             { return values[(size_t) index]; }
     void setParameter (int index, float value) override { values[(size_t) index] = value; ++writes; }
-    juce::String getPluginVersion() override        { return "1.0.0"; }
+    juce::String getPluginVersion() override            { return "1.0.0"; }
 
     juce::HashMap<juce::String, juce::String>& getProperties() override
     {
         if (onPropertyAccess)
             onPropertyAccess();
-
         return properties;
     }
 
