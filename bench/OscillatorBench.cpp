@@ -15,29 +15,44 @@ namespace
 {
     constexpr float benchRate = 88200.0f;
 
-    // arg: shape x 1000; arg 2: smoothing flag
-    void BM_OscillatorCoreRender (benchmark::State& state)
+    // A core at 880 Hz; arg 0: shape x 1000; arg 1: smoothing flag
+    struct CoreRig
     {
-        QmProcessContext context;
-        context.sampleRate = benchRate;
-        auto core = std::make_unique<QmOscillatorCore> (&context);
-        core->smoothing = (int) state.range (1);
+        explicit CoreRig (const benchmark::State& state)
+            : shape ((float) state.range (0) / 1000.0f)
+        {
+            context.sampleRate = benchRate;
+            core = std::make_unique<QmOscillatorCore> (&context);
+            core->smoothing = (int) state.range (1);
+        }
 
-        const float shape = (float) state.range (0) / 1000.0f;
+        /** The phase at the start of the next sample. */
+        float nextPhase()
+        {
+            const float p = phase;
+            phase += increment;
+            if (phase >= 1.0f)
+                phase -= 1.0f;
+            return p;
+        }
+
+        QmProcessContext context;
+        std::unique_ptr<QmOscillatorCore> core;
+        const float shape;
         const float increment = 880.0f / benchRate;
         float phase = 0.0f;
+    };
+
+    void BM_OscillatorCoreRender (benchmark::State& state)
+    {
+        CoreRig rig (state);
         const int n = 512;
 
         for (auto _ : state)
         {
             float sum = 0.0f;
             for (int i = 0; i < n; ++i)
-            {
-                sum += core->render (phase, increment, shape, -1.0f);
-                phase += increment;
-                if (phase >= 1.0f)
-                    phase -= 1.0f;
-            }
+                sum += rig.core->render (rig.nextPhase(), rig.increment, rig.shape, -1.0f);
             benchmark::DoNotOptimize (sum);
         }
 
@@ -51,7 +66,30 @@ namespace
         ->Args ({ 375, 0 })     // triangle + saw
         ->Args ({ 625, 0 })     // saw + pulse
         ->Args ({ 875, 0 })     // pulse
-        ->Args ({ 60, 1 });     // filter sweep: one exponential per sample
+        ->Args ({ 60, 1 });     // filter sweep
+
+    // The same through the block call the module uses: 512 samples at once.
+    void BM_OscillatorCoreRenderBlock (benchmark::State& state)
+    {
+        CoreRig rig (state);
+        constexpr int n = 512;
+        float phase[n], increment[n], out[n];
+        std::fill (increment, increment + n, rig.increment);
+
+        for (auto _ : state)
+        {
+            for (int i = 0; i < n; ++i)
+                phase[i] = rig.nextPhase();
+            rig.core->renderBlock (phase, increment, rig.shape, nullptr, out, n);
+            benchmark::DoNotOptimize (out[0]);
+        }
+
+        state.SetItemsProcessed (state.iterations() * n);
+    }
+
+    BENCHMARK (BM_OscillatorCoreRenderBlock)
+        ->ArgNames ({ "shape_x1000", "smoothing" })
+        ->Args ({ 0, 0 })->Args ({ 125, 0 })->Args ({ 375, 0 })->Args ({ 625, 0 })->Args ({ 875, 0 })->Args ({ 60, 1 });
 
     // arg 0: "Phase detune" x 100; arg 1: sync; a 256-sample block (128 host samples)
     void BM_VCO4ModuleBlock (benchmark::State& state)

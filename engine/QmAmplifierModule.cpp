@@ -55,7 +55,7 @@ void QmAmplifierModule::process()
     if (n > 0 && std::all_of (m + 1, m + n, [first = m[0]] (float v) { return v == first; }))
         std::fill (m, m + n, std::exp (m[0]));
     else
-        QmFastMath::expfBlock (m, m, n);
+        QmFastMath::expBlock (m, m, n);
 
     // DC blocker, output gain, exp mod and envelope, sample by sample in the
     // order the stages run.

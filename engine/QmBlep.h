@@ -24,11 +24,9 @@ public:
     {
         ring[writeIndex] += naive;
 
-        int read = writeIndex - delay;
-        if (read < 0)
-            read += ringSize;
-
-        writeIndex = writeIndex + 1 == ringSize ? 0 : writeIndex + 1;
+        // the ring's size is a power of two
+        const int read = (writeIndex - delay) & (ringSize - 1);
+        writeIndex = (writeIndex + 1) & (ringSize - 1);
 
         const float y = ring[read];
         ring[read] = 0.0f;

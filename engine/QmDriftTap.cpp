@@ -4,11 +4,11 @@
 
 void QmDriftTap::read (float* out, int n) noexcept
 {
-    if (table == nullptr || position < 0 || position >= length)
+    if (table == nullptr || length <= 0)
     {
         for (int k = 0; k < n; ++k)
         {
-            out[k] = table != nullptr ? table[position] : 0.0f;
+            out[k] = 0.0f;
 
             if (++position >= length)
                 position = 0;
@@ -16,6 +16,11 @@ void QmDriftTap::read (float* out, int n) noexcept
 
         return;
     }
+
+    // A position set from outside the table starts it over rather than
+    // reading past its ends.
+    if (position < 0 || position >= length)
+        position = 0;
 
     // Whole runs up to the table's end at a time.
     while (n > 0)

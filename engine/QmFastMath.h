@@ -22,7 +22,7 @@ namespace QmFastMath
                                         0.6931471805568324, 0.9999999999595618 };
 
         // sin (r) / r in powers of r^2 on -pi/2..pi/2 (relative error 1.1e-12).
-        constexpr double sinPoly[] = { 1.557099866830147e-10, -2.5040741988983833e-08, 2.7557203411643173e-06,
+        constexpr double sinPoly[] = { 0.0, 1.557099866830147e-10, -2.5040741988983833e-08, 2.7557203411643173e-06,
                                        -0.0001984126934909505, 0.008333333332648277, -0.16666666666665014, 1.0 };
 
         // Adding then subtracting 1.5 * 2^52 rounds |x| < 2^51 to the nearest
@@ -35,29 +35,31 @@ namespace QmFastMath
 
         constexpr double log2e = 1.4426950408889634;
 
-        template <size_t n>
-        inline double poly (double x, const double (&c)[n]) noexcept
+        // Both polynomials in Estrin's form (pairs, then pairs of pairs), whose
+        // short dependency chains let neighbouring samples overlap; the
+        // scalar and the two-wide form run the same operations.
+        inline double poly (double x, const double (&c)[8]) noexcept
         {
-            double p = c[0];
-            for (size_t i = 1; i < n; ++i)
-                p = p * x + c[i];
-            return p;
+            const double x2 = x * x;
+            const double low = (c[7] + c[6] * x) + x2 * (c[5] + c[4] * x);
+            const double high = (c[3] + c[2] * x) + x2 * (c[1] + c[0] * x);
+            return low + (x2 * x2) * high;
         }
 
-        template <size_t n>
-        inline __m128d poly (__m128d x, const double (&c)[n]) noexcept
+        inline __m128d poly (__m128d x, const double (&c)[8]) noexcept
         {
-            __m128d p = _mm_set1_pd (c[0]);
-            for (size_t i = 1; i < n; ++i)
-                p = _mm_add_pd (_mm_mul_pd (p, x), _mm_set1_pd (c[i]));
-            return p;
+            auto line = [x] (double c0, double c1) { return _mm_add_pd (_mm_set1_pd (c0), _mm_mul_pd (_mm_set1_pd (c1), x)); };
+            const __m128d x2 = _mm_mul_pd (x, x);
+            const __m128d low = _mm_add_pd (line (c[7], c[6]), _mm_mul_pd (x2, line (c[5], c[4])));
+            const __m128d high = _mm_add_pd (line (c[3], c[2]), _mm_mul_pd (x2, line (c[1], c[0])));
+            return _mm_add_pd (low, _mm_mul_pd (_mm_mul_pd (x2, x2), high));
         }
     }
 
     //==============================================================================
     /** 2^x. |x| is limited to 200, which still overflows or underflows a
         float; NaN stays NaN. */
-    inline double exp2 (double x) noexcept
+    inline double exp2Double (double x) noexcept
     {
         using namespace Detail;
         x = x < -200.0 ? -200.0 : x;
@@ -77,13 +79,13 @@ namespace QmFastMath
     }
 
     /** powf (2, x). */
-    inline float exp2f (float x) noexcept    { return (float) exp2 ((double) x); }
+    inline float exp2Float (float x) noexcept    { return (float) exp2Double ((double) x); }
 
     /** expf (x). */
-    inline float expf (float x) noexcept     { return (float) exp2 ((double) x * Detail::log2e); }
+    inline float expFloat (float x) noexcept     { return (float) exp2Double ((double) x * Detail::log2e); }
 
     /** sinf (x); exact reduction for |x| up to 1e5, libm's sinf beyond. */
-    inline float sinf (float x) noexcept
+    inline float sinFloat (float x) noexcept
     {
         using namespace Detail;
         const double xd = x;
@@ -140,19 +142,19 @@ namespace QmFastMath
     }
 
     /** exp2f of four floats. */
-    inline __m128 exp2f4 (__m128 x) noexcept
+    inline __m128 exp2Float4 (__m128 x) noexcept
     {
         return Detail::onPairs (x, [] (__m128d d) { return Detail::exp2x2 (d); });
     }
 
     /** expf of four floats. */
-    inline __m128 expf4 (__m128 x) noexcept
+    inline __m128 expFloat4 (__m128 x) noexcept
     {
         return Detail::onPairs (x, [] (__m128d d) { return Detail::exp2x2 (_mm_mul_pd (d, _mm_set1_pd (Detail::log2e))); });
     }
 
     /** sinf of four floats. */
-    inline __m128 sinf4 (__m128 x) noexcept
+    inline __m128 sinFloat4 (__m128 x) noexcept
     {
         const __m128 magnitude = _mm_andnot_ps (_mm_set1_ps (-0.0f), x);
 
@@ -162,7 +164,7 @@ namespace QmFastMath
             alignas (16) float v[4];
             _mm_store_ps (v, x);
             for (auto& e : v)
-                e = sinf (e);
+                e = sinFloat (e);
             return _mm_load_ps (v);
         }
 
@@ -171,30 +173,59 @@ namespace QmFastMath
 
     //==============================================================================
     /** out[i] = f (in[i]) for the functions above (in and out may be the same). */
-    inline void exp2fBlock (const float* in, float* out, int n) noexcept
+    inline void exp2Block (const float* in, float* out, int n) noexcept
     {
         int i = 0;
         for (; i + 4 <= n; i += 4)
-            _mm_storeu_ps (out + i, exp2f4 (_mm_loadu_ps (in + i)));
+            _mm_storeu_ps (out + i, exp2Float4 (_mm_loadu_ps (in + i)));
         for (; i < n; ++i)
-            out[i] = exp2f (in[i]);
+            out[i] = exp2Float (in[i]);
     }
 
-    inline void expfBlock (const float* in, float* out, int n) noexcept
+    inline void expBlock (const float* in, float* out, int n) noexcept
     {
         int i = 0;
         for (; i + 4 <= n; i += 4)
-            _mm_storeu_ps (out + i, expf4 (_mm_loadu_ps (in + i)));
+            _mm_storeu_ps (out + i, expFloat4 (_mm_loadu_ps (in + i)));
         for (; i < n; ++i)
-            out[i] = expf (in[i]);
+            out[i] = expFloat (in[i]);
     }
 
-    inline void sinfBlock (const float* in, float* out, int n) noexcept
+    inline void sinBlock (const float* in, float* out, int n) noexcept
     {
         int i = 0;
         for (; i + 4 <= n; i += 4)
-            _mm_storeu_ps (out + i, sinf4 (_mm_loadu_ps (in + i)));
+            _mm_storeu_ps (out + i, sinFloat4 (_mm_loadu_ps (in + i)));
         for (; i < n; ++i)
-            out[i] = sinf (in[i]);
+            out[i] = sinFloat (in[i]);
+    }
+
+    //==============================================================================
+    /** How many of the n samples from x on have exactly the bits of value:
+        the run over which a settled recurrence repeats its last output. */
+    inline int countRepeats (const float* x, int n, float value) noexcept
+    {
+        uint32_t bits;
+        std::memcpy (&bits, &value, sizeof (bits));
+
+        // Four at a time while all four match.
+        const __m128i wanted = _mm_set1_epi32 ((int) bits);
+        int i = 0;
+        for (; i + 4 <= n; i += 4)
+        {
+            const __m128i four = _mm_loadu_si128 (reinterpret_cast<const __m128i*> (x + i));
+            if (_mm_movemask_epi8 (_mm_cmpeq_epi32 (four, wanted)) != 0xffff)
+                break;
+        }
+
+        for (; i < n; ++i)
+        {
+            uint32_t b;
+            std::memcpy (&b, x + i, sizeof (b));
+            if (b != bits)
+                break;
+        }
+
+        return i;
     }
 }

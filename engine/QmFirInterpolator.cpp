@@ -1,10 +1,12 @@
 #include "QmFirInterpolator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #if defined (__SSE2__)
  #include <emmintrin.h>
+ #include <xmmintrin.h>
 #endif
 
 namespace
@@ -41,6 +43,11 @@ namespace
 QmFirInterpolator::QmFirInterpolator()
 {
     buildTaps (window, taps);
+
+    for (int m = 0; m < numTaps; ++m)
+        for (int lane = 0; lane < 4; ++lane)
+            tapSplats[4 * m + lane] = taps[m];
+
     getSharedTaps();
     reset();
 }
@@ -108,8 +115,69 @@ void QmFirInterpolator::push (float x, float* out) noexcept
 
 void QmFirInterpolator::interpolate (const float* in, float* out, int n) noexcept
 {
-    for (int i = 0; i < n; ++i)
-        push (in[i], out + factor * i);
+    // push for each sample, a run of inputs at a time: each output sums its
+    // sixteen products in the same order as push, so the results are the same.
+    while (n > 0)
+    {
+        // The move push makes when its index reaches the end.
+        if (index == historyLength - 1)
+        {
+            std::memcpy (history, history + historyLength - windowLength, windowLength * sizeof (float));
+            index = windowLength - 1;
+        }
+
+        const int run = std::min (n, historyLength - 1 - index);
+        std::memcpy (history + index + 1, in, (size_t) run * sizeof (float));
+        const float* w = history + index + 1 - (windowLength - 1);
+        int i = 0;
+
+       #if defined (__SSE2__)
+        // Four inputs at once, one vector per phase, then a transpose to the
+        // output order.
+        for (; i + 4 <= run; i += 4)
+        {
+            __m128 x = _mm_loadu_ps (w + i);
+            __m128 a0 = _mm_mul_ps (x, _mm_load_ps (tapSplats));
+            __m128 a1 = _mm_mul_ps (x, _mm_load_ps (tapSplats + 4));
+            __m128 a2 = _mm_mul_ps (x, _mm_load_ps (tapSplats + 8));
+            __m128 a3 = _mm_mul_ps (x, _mm_load_ps (tapSplats + 12));
+
+            for (int j = 1; j < windowLength; ++j)
+            {
+                x = _mm_loadu_ps (w + i + j);
+                const float* hs = tapSplats + 16 * j;
+                a0 = _mm_add_ps (a0, _mm_mul_ps (x, _mm_load_ps (hs)));
+                a1 = _mm_add_ps (a1, _mm_mul_ps (x, _mm_load_ps (hs + 4)));
+                a2 = _mm_add_ps (a2, _mm_mul_ps (x, _mm_load_ps (hs + 8)));
+                a3 = _mm_add_ps (a3, _mm_mul_ps (x, _mm_load_ps (hs + 12)));
+            }
+
+            _MM_TRANSPOSE4_PS (a0, a1, a2, a3);
+            _mm_storeu_ps (out + 4 * i, a0);
+            _mm_storeu_ps (out + 4 * i + 4, a1);
+            _mm_storeu_ps (out + 4 * i + 8, a2);
+            _mm_storeu_ps (out + 4 * i + 12, a3);
+        }
+       #endif
+
+        for (; i < run; ++i)
+        {
+            for (int p = 0; p < factor; ++p)
+            {
+                float acc = w[i] * taps[p];
+
+                for (int j = 1; j < windowLength; ++j)
+                    acc += w[i + j] * taps[4 * j + p];
+
+                out[4 * i + p] = acc;
+            }
+        }
+
+        index += run;
+        in += run;
+        out += factor * run;
+        n -= run;
+    }
 }
 
 void QmFirInterpolator::decimate (float* out, int n) noexcept

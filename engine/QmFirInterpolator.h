@@ -45,6 +45,7 @@ public:
 
     float window[numTaps];
     alignas (32) float taps[numTaps];
+    alignas (16) float tapSplats[numTaps * 4];   // each tap four times, for interpolate
     alignas (32) float history[bufferSize];
     alignas (32) float decimationHistory[bufferSize];
     int index = 16;

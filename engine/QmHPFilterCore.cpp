@@ -7,43 +7,35 @@
 
 namespace
 {
-    // One sample on the states s0 and s1. The curve's quotient m = 2 change /
-    // step makes K = (m / 10) K1 a fraction, and the loop equation
-    //   y = (b1 + G b0 + G^2 u) / (1 + (G^2 - G) K)
-    // then shares its division with it: with r = 1 / (5 step + (G^2 - G) K1 change),
-    // y = 5 step num r and the feedback K y = K1 change num r. Every later
-    // quantity is linear in r, so the states need one multiply-add after it.
-    inline float tick (float& s0, float& s1, QmNonlin& nonlin, float x, float T, float res) noexcept
+    // One sample on the states s0 and s1, in the order of the formula: the
+    // curve's difference quotient feeds back at a position read from s1 with a
+    // resolution of 1/4096 of a table step, so even a one-ulp change of s1
+    // changes the next quotient by up to a few tenths of a percent. The kernel
+    // therefore keeps every rounding step of the formula.
+    inline float tick (float& s0, float& s1, QmNonlin& nonlin, float x, float T, float res, int random) noexcept
     {
         const float u = 0.1f * x;
 
-        const int random = qmRand() % 1000;
         const float K1 = (10.0f * res) * (((float) random * 0.001f - 0.5f) * 0.01f + 1.0f);
 
-        float change, step;
-        nonlin.lookupParts ((s1 + 0.1f) * 2.0f, change, step);
+        const float m = nonlin.lookup ((s1 + 0.1f) * 2.0f);
+        const float K = (m / 10.0f) * K1;
 
+        const float G = T / (T + 1.0f);
         const float h = 1.0f / (T + 1.0f);
-        const float G = T * h;
         const float b0 = s0 * h;
         const float b1 = s1 * h;
-        const float num = b1 + G * b0 + G * G * u;
 
-        const float F = K1 * change * num;
-        const float r = 1.0f / (5.0f * step + (G * G - G) * (K1 * change));
+        const float y = (b1 + G * b0 + G * G * u) / (1.0f + (G * G - G) * K);
 
-        // fb = F r and y = 5 step num r; v = u - fb, lp = G v + b0, so
-        // hp = v - lp = h (u - s0) - h F r (1 - G = h), and
-        // fb + lp - y = (G u + b0) + (h F - 5 step num) r.
-        const float twoT = 2.0f * T;
-        const float hF = h * F;
-        const float hpOpen = h * (u - s0);
-        const float s1Open = s1 + twoT * (G * u + b0);
-        const float s1Slope = twoT * (hF - 5.0f * step * num);
+        const float fb = K * y;
+        const float v = u - fb;
+        const float lp = G * v + b0;
+        const float hp = v - lp;
 
-        s0 = (s0 + twoT * hpOpen) - (twoT * hF) * r;
-        s1 = s1Open + s1Slope * r;
-        return 10.0f * (hpOpen - hF * r);
+        s0 += 2.0f * T * hp;
+        s1 += 2.0f * T * (fb + lp - y);
+        return 10.0f * hp;
     }
 }
 
@@ -55,7 +47,7 @@ float QmHPFilterCore::process (QmJFetStage& stage, float x, float f, float res, 
 
 float QmHPFilterCore::processPrewarped (QmJFetStage& stage, float x, float T, float res) noexcept
 {
-    return tick (stage.s0, stage.s1, *stage.nonlin, x, T, res);
+    return tick (stage.s0, stage.s1, *stage.nonlin, x, T, res, qmRand() % 1000);
 }
 
 void QmHPFilterCore::processBlock (QmJFetStage& stage, float* x, const float* T, int n, float res,
@@ -64,8 +56,21 @@ void QmHPFilterCore::processBlock (QmJFetStage& stage, float* x, const float* T,
     float s0 = stage.s0, s1 = stage.s1;
     QmNonlin& nonlin = *stage.nonlin;
 
-    for (int i = 0; i < n; ++i)
-        x[i] = tick (s0, s1, nonlin, inScale * x[i], T[i], res) * outScale;
+    // The jitter is drawn ahead, in the same order: a call inside the loop
+    // would push the states out of registers at every sample.
+    constexpr int chunk = 256;
+    int random[chunk];
+
+    for (int start = 0; start < n; start += chunk)
+    {
+        const int end = std::min (n, start + chunk);
+
+        for (int i = start; i < end; ++i)
+            random[i - start] = qmRand() % 1000;
+
+        for (int i = start; i < end; ++i)
+            x[i] = tick (s0, s1, nonlin, inScale * x[i], T[i], res, random[i - start]) * outScale;
+    }
 
     stage.s0 = s0;
     stage.s1 = s1;

@@ -38,6 +38,7 @@ void QmHumNoiseSource::fill (int n) noexcept
     float* const h = hum;
     float* const w = noise;
     float p = phase;
+    QmOnePole filter = highPass;
 
     for (int i = 0; i < n; ++i)
     {
@@ -45,7 +46,10 @@ void QmHumNoiseSource::fill (int n) noexcept
         // from them (below 7/12 or above 11/12 of a cycle, with a margin)
         // the sine is above -0.5 and need not be computed.
         const bool clipped = (p >= 0.0f && p < 0.57f) || (p > 0.93f && p <= 1.0f);
-        h[i] = clipped ? -0.5f : std::min (std::sin (6.2831855f * p), -0.5f);
+        const float bump = clipped ? -0.5f : std::min (std::sin (6.2831855f * p), -0.5f);
+
+        // The 3 Hz high-pass that follows removes the -0.5 offset.
+        h[i] = filter.step (bump);
         w[i] = ((float) (qmRand() % 1000) * 0.001f - 0.5f) * 2.0f;
 
         p += step;
@@ -54,9 +58,5 @@ void QmHumNoiseSource::fill (int n) noexcept
     }
 
     phase = std::fabs (p);
-
-    QmOnePole filter = highPass;
-    for (int i = 0; i < n; ++i)
-        h[i] = filter.step (h[i]);
     highPass = filter;
 }

@@ -17,6 +17,12 @@ namespace
 
     constexpr float c147 = 1.47f;
 
+    // (0, v0, v1, v2): each lane moved one place up.
+    inline __m128 shiftUp (__m128 v) noexcept
+    {
+        return _mm_castsi128_ps (_mm_slli_si128 (_mm_castps_si128 (v), 4));
+    }
+
     using QmVectorMath::lane;
 }
 
@@ -48,55 +54,71 @@ bool QmLadderCore::isFinite() const noexcept
 }
 
 // The kernels below keep the formulas' quantities but evaluate them for speed:
-// the four gain factors of a sample in one vector, and the divisions of a
-// sample gathered into one vector division. Per-gain terms are formed once
-// per base-rate sample (four oversampled samples).
+// each runs one long chain per sample (the states feed the next sample), so
+// the work is arranged to keep that chain short. The four gain factors and
+// the four states of a sample sit in one vector, the stage outputs are solved
+// side by side rather than one after another, and the divisions of a sample
+// are gathered into one vector division. Per-gain terms are formed once per
+// base-rate sample (four oversampled samples). Each kernel stays within float
+// rounding of its formula (LadderCoreTest compares them).
 
 void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, float res, int count, float) noexcept
 {
     const float k = res * 5.0f * 2.0f / c147 / c147 / c147;
     const float outScale = (float) ((k * 0.5f + 1.0f) * 0.3148095905780792 * 4.0 * 0.11);
-    const __m128 argScale = _mm_setr_ps (0.5f * 0.1f, c147 * 0.1f, c147 * 0.1f, c147 * 0.1f);
+
+    // The gain factors' arguments ((u - k s3) 0.05, 0.147 s0 - 0.03,
+    // 0.147 s1 - 0.03, 0.147 s2 - 0.03) from the states turned by one lane.
+    const __m128 argScale = _mm_setr_ps (-k * (0.5f * 0.1f), c147 * 0.1f, c147 * 0.1f, c147 * 0.1f);
     const __m128 argOffset = _mm_setr_ps (0.0f, -0.03f, -0.03f, -0.03f);
-    float s0 = st.s0, s1 = st.s1, s2 = st.s2, s3 = st.s3;
+    const __m128 stageGain = _mm_setr_ps (0.5f, c147, c147, c147);
+    __m128 s = _mm_setr_ps (st.s0, st.s1, st.s2, st.s3);
 
     for (int base = 0; base < count; base += 4)
     {
         const float G = g[base >> 2];
         const float h = 1.0f / (G + 1.0f);
         const float Gh = G * h;
-        const float twoG = 2.0f * G;
+        const __m128 twoG = _mm_set1_ps (2.0f * G);
         const int end = std::min (base + 4, count);
 
         for (int n = base; n < end; ++n)
         {
             const float u = 4.8f * buffer[n];
 
-            const __m128 args = _mm_add_ps (_mm_mul_ps (_mm_setr_ps (u - k * s3, s0, s1, s2), argScale), argOffset);
+            const __m128 args = _mm_add_ps (_mm_mul_ps (_mm_shuffle_ps (s, s, _MM_SHUFFLE (2, 1, 0, 3)), argScale),
+                                            _mm_add_ps (argOffset, _mm_set_ss (u * (0.5f * 0.1f))));
             const __m128 t = QmVectorMath::tanhRatio4 (args);
-            const float t0 = lane<0> (t), t1 = lane<1> (t), t2 = lane<2> (t), t3 = lane<3> (t);
+            const __m128 av = _mm_mul_ps (_mm_set1_ps (Gh), t);
+            const __m128 bv = _mm_mul_ps (s, _mm_set1_ps (h));
+            const float a0 = lane<0> (av), a1 = lane<1> (av), a2 = lane<2> (av), a3 = lane<3> (av);
+            const float b0 = lane<0> (bv), b1 = lane<1> (bv), b2 = lane<2> (bv), b3 = lane<3> (bv);
 
-            const float a0 = t0 * Gh, a1 = t1 * Gh, a2 = t2 * Gh, a3 = t3 * Gh;
-            const float b0 = s0 * h, b1 = s1 * h, b2 = s2 * h, b3 = s3 * h;
+            // Each stage output as y_i = al_i y + be_i, formed alongside the
+            // loop equation (be4 is its bracket, al4 / 2 its product term), so
+            // the four stages follow y in one step instead of a chain.
+            const float a23 = a2 * a3;
+            const float al2 = c147 * a1 * a0;
+            const float al3 = c147 * a2 * al2;
+            const float al4 = c147 * a3 * al3;
+            const float be2 = c147 * a1 * b0 + b1;
+            const float be3 = (c147 * a2 * b1 + b2) + 2.1609f * a1 * a2 * b0;
+            const float be4 = (c147 * a3 * b2 + b3) + (2.1609f * a23 * b1 + 3.1765232f * a1 * a23 * b0);
 
-            const float y = (-k * (c147 * a3 * b2 + b3 + 2.1609f * a2 * a3 * b1 + 3.1765232f * a1 * a2 * a3 * b0) - u)
-                          / (1.0f + 1.5882616f * k * a0 * a1 * a2 * a3);
+            const float y = (-k * be4 - u) / (1.0f + 1.5882616f * k * a0 * a1 * a23);
 
-            const float y1 = a0 * y + b0;
-            const float y2 = c147 * a1 * y1 + b1;
-            const float y3 = c147 * a2 * y2 + b2;
-            const float y4 = c147 * a3 * y3 + b3;
+            const __m128 ys = _mm_add_ps (_mm_mul_ps (_mm_setr_ps (a0, al2, al3, al4), _mm_set1_ps (y)),
+                                          _mm_setr_ps (b0, be2, be3, be4));
+            const __m128 inputs = _mm_move_ss (shiftUp (ys), _mm_set_ss (y));
 
-            s0 += (0.5f * t0 * y - y1) * twoG;
-            s1 += (c147 * t1 * y1 - y2) * twoG;
-            s2 += (c147 * t2 * y2 - y3) * twoG;
-            s3 += (c147 * t3 * y3 - y4) * twoG;
+            // s0 += (0.5 t0 y - y1) 2G, s_i += (1.47 t_i y_i - y_(i+1)) 2G.
+            s = _mm_add_ps (s, _mm_mul_ps (_mm_sub_ps (_mm_mul_ps (_mm_mul_ps (stageGain, t), inputs), ys), twoG));
 
-            buffer[n] = -y4 * outScale;
+            buffer[n] = -lane<3> (ys) * outScale;
         }
     }
 
-    st.s0 = s0; st.s1 = s1; st.s2 = s2; st.s3 = s3;
+    st.s0 = lane<0> (s); st.s1 = lane<1> (s); st.s2 = lane<2> (s); st.s3 = lane<3> (s);
     st.kStore = k;
 }
 
@@ -135,7 +157,7 @@ void QmLadderCore::process18 (QmLadderCore& st, float* buffer, const float* g, f
             const float tin = lane<0> (t), t0 = lane<1> (t), t2 = lane<2> (t), t3 = lane<3> (t);
 
             // With U = t0 G + 1 and W = t3 G + 1 (so d0 = 1/U, d3 = 1/W), the loop
-            // equation times U W needs no division but its own.
+            // equation times U W needs no division.
             const float U = t0 * G + 1.0f;
             const float W = t3 * G + 1.0f;
             const float t2G = t2 * G;
@@ -144,13 +166,21 @@ void QmLadderCore::process18 (QmLadderCore& st, float* buffer, const float* g, f
             const float numerator = u * U * W - kH * (t2G * U * b2 + s3 * U + a1 * t2G * U * b1 + a1 * a1 * t2G * s0);
             const float denominator = U * W + kH * tin * G * a1 * a1 * t2G;
 
-            const __m128 r = _mm_div_ps (_mm_set1_ps (1.0f), _mm_setr_ps (denominator, U, W, 1.0f));
+            // The stage outputs over U denominator (y4 over U W denominator),
+            // their numerators sums of the loop equation's numerator and
+            // denominator: y and y1 .. y3 in one vector division, y4 beside it.
+            const float tinG = tin * G;
+            const float c2 = a1 * tinG, c3 = a1 * c2, c4 = t2G * c3;
+            const float e2 = a1 * s0 + b1 * U;
+            const float e3 = a1 * e2 + b2 * U;
+            const float e4 = t2G * e3 + s3 * U;
+            const float Ud = U * denominator;
 
-            const float y = numerator * lane<0> (r);
-            const float y1 = (tin * G * y + s0) * lane<1> (r);
-            const float y2 = a1 * y1 + b1;
-            const float y3 = a1 * y2 + b2;
-            const float y4 = (t2G * y3 + s3) * lane<2> (r);
+            const __m128 ys = _mm_div_ps (_mm_setr_ps (numerator, tinG * numerator + s0 * denominator,
+                                                       c2 * numerator + e2 * denominator, c3 * numerator + e3 * denominator),
+                                          _mm_setr_ps (denominator, Ud, Ud, Ud));
+            const float y4 = (c4 * numerator + e4 * denominator) / (Ud * W);
+            const float y = lane<0> (ys), y1 = lane<1> (ys), y2 = lane<2> (ys), y3 = lane<3> (ys);
 
             s0 += (tin * y - t0 * y1) * twoG;
             s1 += (y1 - y2) * twoG;
@@ -187,7 +217,6 @@ void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, 
         const float h = 1.0f / (gg + 1.0f);
         const float gh = gg * h;
         const float twoG = 2.0f * gg;
-        const float halfH = 0.5f * h;
         const int end = std::min (base + 4, count);
 
         for (int n = base; n < end; ++n)
@@ -206,34 +235,35 @@ void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, 
             const __m128 q = _mm_mul_ps (s, _mm_set1_ps (h));
             const float t0 = lane<0> (t);
             const float c0 = lane<0> (c), c1 = lane<1> (c), c2 = lane<2> (c), c3 = lane<3> (c);
-            const float P = lane<0> (cc), c12 = lane<1> (cc), c23 = lane<2> (cc);
+            const float P = lane<0> (cc), c12 = lane<1> (cc), c23 = lane<2> (cc), c03 = lane<3> (cc);
             const float q0 = lane<0> (q), q1 = lane<1> (q), q2 = lane<2> (q), q3 = lane<3> (q);
 
             // 1 / den = P c2 c3 k + B P - N - A + 8, with B P = (c23 - 4) P.
             const float Den = P * (c23 * k1 - 4.0f) + (8.0f - 2.0f * (c23 + c12));
             const float den = 1.0f / Den;
 
-            // y1 and y3 times Den, each a sum over q0 + c0 u and q1 .. q3 (the
-            // shared terms expanded), so that the sums start as soon as the
-            // products of the gain factors exist.
+            // The node values times Den, each a sum over q0 + c0 u and q1 .. q3
+            // (the shared terms expanded), so that the sums start as soon as
+            // the products of the gain factors exist.
             const float Q0 = q0 + (gh * u) * t0;
-            const float Y1 = (-2.0f * Q0) * ((c12 + c23) - 4.0f)
+            const float B = c23 - 4.0f;
+            const float Y1 = (-2.0f * Q0) * (c12 + B)
                            + (2.0f * c0) * ((4.0f - c23 * k1) * q1 + ((2.0f * q2) * (c1 - k * c3) + (c12 * k1 - 4.0f * k) * q3));
+            const float Y2 = -((c1 * Q0 + 2.0f * q1) * B)
+                           - (2.0f * c1) * ((c03 * k - 2.0f) * q2 + (2.0f * k * c0 - c2) * q3);
             const float Y3 = ((2.0f * Q0) * c12 + (4.0f * q1) * c2)
                            + ((P - 2.0f) * (-4.0f * q2) + (P * k1 - 2.0f) * ((-2.0f * q3) * c2));
+            const float Y4 = (((2.0f * q1) * c23 + (-4.0f * q3) * P) + (c1 * Q0) * c23)
+                           + ((P - 2.0f) * ((-2.0f * q2) * c3) + ((-2.0f * q3) * c12 + 8.0f * q3));
 
-            // The stage equations y2 = c1 (y1 + y3) / 2 + q1 and y4 = c3 y3 / 2 + q3
-            // turn the trapezoidal steps s += (in - y) 2g, with the stage inputs
-            // w0 t0 + y2 (w0 = u - k y4), t1 (y1 + y3) / 2, t2 (y2 + y4) / 2 and
-            // t3 y3 / 2, into sums over y1 and y3 (t - c = t h).
+            // The trapezoidal steps s += (in - y) 2g on the numerators, with the
+            // stage inputs w0 t0 + y2 (w0 = u - k y4), t1 (y1 + y3) / 2,
+            // t2 (y2 + y4) / 2 and t3 y3 / 2.
             const float t1 = lane<1> (t), t2 = lane<2> (t), t3 = lane<3> (t);
-            const float Y13 = Y1 + Y3;
-            const float q1Den = q1 * Den, q3Den = q3 * Den;
-            const float Y4 = (0.5f * c3) * Y3 + q3Den;
-            const __m128 step = _mm_setr_ps (Y1 * (0.5f * c1 - 1.0f) + (Y3 * (0.5f * c1 - (0.5f * k) * (t0 * c3)) + Den * ((q1 + t0 * u) - (k * t0) * q3)),
-                                             (halfH * t1) * Y13 - q1Den,
-                                             (0.5f * t2) * ((0.5f * c1) * Y13 + (Y4 + q1Den)) - Y3,
-                                             (halfH * t3) * Y3 - q3Den);
+            const __m128 step = _mm_setr_ps ((Y2 - Y1) + (t0 * (u * Den) - (k * t0) * Y4),
+                                             (0.5f * t1) * (Y1 + Y3) - Y2,
+                                             ((0.5f * t2) * Y2 + (0.5f * t2) * Y4) - Y3,
+                                             (0.5f * t3) * Y3 - Y4);
             s = _mm_add_ps (s, _mm_mul_ps (step, _mm_set1_ps (twoG * den)));
 
             buffer[n] = (Y4 * den) * outScale;
@@ -257,32 +287,53 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
     const float halfR = 0.5f * R;
     float s0 = st.s0, s1 = st.s1, m2 = st.out;
 
-    if (R == 0.0f && q == 0.0f)
+    if (R == 0.0f && q == 0.0f && count % 4 == 0)
     {
         // No resonance: E (0) = 1 and K = 0, so G1 = G2 = G and y = 0.09 x
-        // exactly; two plain one-poles remain. With c1 = G / (G + 1),
-        // y - m1 = (y - s0) / (G + 1), so each stage is m = s + c1 (in - s)
-        // and s += 2 c1 (in - s): two operations per state and sample.
+        // exactly; two plain one-poles remain. With c1 = G / (G + 1) and
+        // y - m1 = (y - s0) / (G + 1), each stage is m = s + c1 (in - s) and
+        // s += b (in - s), b = 2 c1. Over the four samples that share G this
+        // unrolls to s[k] = s + (sum over j < k of b a^(k-1-j) in[j] - B[k] s)
+        // with a = 1 - b and B[k] = 1 - a^k = b (1 + a + .. + a^(k-1)): all
+        // four states of a stage in one vector step, each coefficient formed
+        // to full relative precision (B as a multiple of b, never as 1 - a^k,
+        // which would move the pole at low cutoffs).
+        __m128 m2v = _mm_set1_ps (m2);
+
         for (int base = 0; base < count; base += 4)
         {
             const float G = g[base >> 2];
             const float c1 = G * (1.0f / (G + 1.0f));
-            const float twoC1 = 2.0f * c1;
-            const int end = std::min (base + 4, count);
+            const float b = 2.0f * c1;
+            const float a = 1.0f - b;
+            const float ba = b * a;
+            const float ba2 = ba * a;
+            const float B1 = b + ba, B2 = B1 + ba2;
+            const __m128 B = _mm_setr_ps (b, B1, B2, B2 + ba2 * a);
+            const __m128 bv = _mm_set1_ps (b), av = _mm_set1_ps (a), a2v = _mm_set1_ps (a * a);
+            const __m128 c1v = _mm_set1_ps (c1);
 
-            for (int n = base; n < end; ++n)
+            // One stage: the sums over j < k of b a^(k-1-j) in[j] by two
+            // doubling steps, the states after each input, and the stage
+            // outputs m = s + c1 (in - s) from the states before it.
+            auto stage = [&] (float& state, __m128 in)
             {
-                const float e0 = 0.09f * buffer[n] - s0;
-                const float m1 = s0 + c1 * e0;
-                s0 += twoC1 * e0;
-                const float e1 = m1 - s1;
-                m2 = s1 + c1 * e1;
-                s1 += twoC1 * e1;
-                buffer[n] = m2 * outGain;
-            }
+                const __m128 sv = _mm_set1_ps (state);
+                const __m128 v = _mm_mul_ps (bv, in);
+                const __m128 v1 = _mm_add_ps (v, _mm_mul_ps (av, shiftUp (v)));
+                const __m128 sum = _mm_add_ps (v1, _mm_mul_ps (a2v, _mm_castsi128_ps (_mm_slli_si128 (_mm_castps_si128 (v1), 8))));
+                const __m128 after = _mm_add_ps (sv, _mm_sub_ps (sum, _mm_mul_ps (B, sv)));
+                const __m128 before = _mm_move_ss (shiftUp (after), sv);
+                state = lane<3> (after);
+                return _mm_add_ps (before, _mm_mul_ps (c1v, _mm_sub_ps (in, before)));
+            };
+
+            const __m128 m1v = stage (s0, _mm_mul_ps (_mm_set1_ps (0.09f), _mm_loadu_ps (buffer + base)));
+            m2v = stage (s1, m1v);
+            _mm_storeu_ps (buffer + base, _mm_mul_ps (m2v, _mm_set1_ps (outGain)));
         }
 
-        st.s0 = s0; st.s1 = s1; st.out = m2;
+        st.s0 = s0; st.s1 = s1; st.out = lane<3> (m2v);
         st.kStore = K;
         return;
     }
@@ -309,15 +360,23 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
         const float numerator = 0.09f * buffer[n] * S1 * S2 + K * Dn * (s0 * B - s1 * S1);
         const float denominator = S1 * S2 - K * A * Dn;
 
-        const __m128 r = _mm_div_ps (_mm_set1_ps (1.0f), _mm_setr_ps (denominator, S1, S2, B * Dn));
-        const float rBDn = lane<3> (r);
-
-        const float y = numerator * lane<0> (r);
-        const float m1 = (A * y + s0 * B) * lane<1> (r);
-        m2 = (C * m1 + s1 * Dn) * lane<2> (r);
-
-        s0 += (y - f * m1) * (A * Dn * rBDn) * 2.0f;    // G1 = A / B
-        s1 += (m1 - m2) * (C * B * rBDn) * 2.0f;        // G2 = C / Dn
+        // y = numerator / denominator, m1 = (A y + s0 B) / S1 and
+        // m2 = (C m1 + s1 Dn) / S2; with G1 = A / B and G2 = C / Dn the steps
+        //   s0 += 2 G1 (y - f m1) = 2 A (numerator - f s0 denominator) / (S1 denominator)
+        //   s1 += 2 G2 (m1 - m2) = 2 C (M1 - s1 S1 denominator) / (S1 S2 denominator)
+        // and m2 = (C M1 + s1 Dn S1 denominator) / (S1 S2 denominator), with
+        // M1 = m1 S1 denominator, share one vector division.
+        const float S1den = S1 * denominator;
+        const float S12den = S1den * S2;
+        const float M1 = A * numerator + (s0 * B) * denominator;
+        const float s1S1den = s1 * S1den;
+        const __m128 r = _mm_div_ps (_mm_setr_ps ((2.0f * A) * (numerator - (f * s0) * denominator),
+                                                  (2.0f * C) * (M1 - s1S1den),
+                                                  C * M1 + s1S1den * Dn, 0.0f),
+                                     _mm_setr_ps (S1den, S12den, S12den, 1.0f));
+        s0 += lane<0> (r);
+        s1 += lane<1> (r);
+        m2 = lane<2> (r);
 
         buffer[n] = m2 * outGain;
     }

@@ -17,16 +17,6 @@ double QmNonlin::solve (double, double)
     return 0.0;
 }
 
-float QmNonlin::lookup (float x)
-{
-    float change, step;
-
-    if (! lookupParts (x, change, step))
-        return 0.0f;
-
-    return 2.0f * (change / step);
-}
-
 float QmNonlin::lookupBlock (float x)
 {
     const float limit = (float) (range * 0.5 * 0.9);
@@ -42,7 +32,7 @@ float QmNonlin::lookupBlock (float x)
 
     // NaN lands here too: the output holds its last value.
     if (! (p >= 2.0f))
-        return (float) (lastResult * 2.0);
+        return lastResult + lastResult;
 
     float v;
 
@@ -60,7 +50,7 @@ float QmNonlin::lookupBlock (float x)
     const float q = (float) ((double) (v - lastValue) / d);
     lastValue = v;
     lastResult = q;
-    return (float) (q * 2.0);
+    return q + q;
 }
 
 void QmNonlin::loadOrComputeTable (int mode, std::string key)

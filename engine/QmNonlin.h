@@ -35,13 +35,7 @@ public:
 
     /** Antiderivative lookup; 0 for inputs outside the table (below -32, from
         about 31.98 up, or not a number), which leave the state alone. */
-    float lookup (float x);
-
-    /** lookup's quotient in parts, for callers that fold its division into
-        their own: the change of the integral and the input step, so that
-        lookup (x) = 2 change / step. Outside the table: false, change 0 and
-        step 1, and the state is left alone. */
-    inline bool lookupParts (float x, float& change, float& step) noexcept;
+    inline float lookup (float x) noexcept;
 
     /** Antiderivative lookup with the input clamped to 90 % of the half range. */
     float lookupBlock (float x);
@@ -100,14 +94,13 @@ inline float QmNonlin::position (float x, double& step) const noexcept
     step = (double) (p - lastPos);
 
     // A step shorter than 0.1 table positions is lengthened, so a constant
-    // input never divides by zero.
-    if (step < 0.1 && step > -0.1)
-    {
-        const double n = step > 0.0 ? 0.1 : -0.1;
-        p = (float) (p + n);
-        step = step + n;
-    }
-
+    // input never divides by zero. Slow inputs take this path at random, so
+    // it is a selection rather than a branch.
+    const bool shortStep = step < 0.1 && step > -0.1;
+    const double n = shortStep ? (step > 0.0 ? 0.1 : -0.1) : 0.0;
+    const float lengthened = (float) (p + n);
+    p = shortStep ? lengthened : p;
+    step = step + n;
     return p;
 }
 
@@ -120,7 +113,7 @@ inline float QmNonlin::valueAt (float p) const noexcept
     return ((k.a * t + k.b) * t + k.c) * t + k.p1;
 }
 
-inline bool QmNonlin::lookupParts (float x, float& change, float& step) noexcept
+inline float QmNonlin::lookup (float x) noexcept
 {
     double d;
     const float p = position (x, d);
@@ -128,16 +121,12 @@ inline bool QmNonlin::lookupParts (float x, float& change, float& step) noexcept
     // The four-point window reads entries i - 2 .. i + 1: the range is tested
     // in float, so NaN and huge inputs never reach the integer conversion.
     if (! (p >= 2.0f && p < (float) (tableSize - 1)))
-    {
-        change = 0.0f;
-        step = 1.0f;
-        return false;
-    }
+        return 0.0f;
 
     const float v = valueAt (p);
+
     lastPos = p;
-    change = v - lastValue;
-    step = (float) d;
+    const float q = (float) ((double) (v - lastValue) / d);
     lastValue = v;
-    return true;
+    return q + q;   // q 2.0 in double, then float: the same exact doubling
 }

@@ -1,5 +1,7 @@
 #include "QmOnePole.h"
+#include "QmFastMath.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -36,8 +38,11 @@ void QmOnePole::process (float* buffer, int n) noexcept
         buffer[i] = y;
 
         if (sameInput && bitsOf (y) == previous)
-            while (i + 1 < n && bitsOf (buffer[i + 1]) == bitsOf (x))
-                buffer[++i] = y;
+        {
+            const int repeats = QmFastMath::countRepeats (buffer + i + 1, n - i - 1, x);
+            std::fill (buffer + i + 1, buffer + i + 1 + repeats, y);
+            i += repeats;
+        }
     }
 
     *this = f;

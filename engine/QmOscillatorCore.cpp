@@ -17,19 +17,108 @@ void QmOscillatorCore::init()
 
 float QmOscillatorCore::render (float p, float d, float w, float s)
 {
-    return renderSample (smoother, p, d, w, s);
+    float out;
+    renderBlock (&p, &d, w, &s, &out, 1);
+    return out;
 }
 
 void QmOscillatorCore::renderBlock (const float* p, const float* d, const float* w,
                                     const float* s, float* out, int n)
 {
+    // runs of equal shape at a time
+    for (int i = 0; i < n;)
+    {
+        int end = i + 1;
+        while (end < n && w[end] == w[i])
+            ++end;
+
+        renderBlock (p + i, d + i, w[i], s != nullptr ? s + i : nullptr, out + i, end - i);
+        i = end;
+    }
+}
+
+void QmOscillatorCore::renderBlock (const float* p, const float* d, float w,
+                                    const float* s, float* out, int n)
+{
+    if (n <= 0)
+        return;
+
+    if (! (plan.valid && w == plan.shape && smoothing == plan.smoothing))
+        makePlan (w);
+
+    if (s != nullptr)
+        renderPlan<true> (p, d, s, out, n);
+    else
+        renderPlan<false> (p, d, s, out, n);
+}
+
+template <bool synced>
+void QmOscillatorCore::renderPlan (const float* p, const float* d,
+                                   const float* s, float* out, int n)
+{
+    const Plan& k = plan;
+
+    if (k.smoothed)
+    {
+        if (k.triangle) renderRun<true,  false, false, true,  synced> (p, d, s, out, n);
+        else            renderRun<false, true,  false, true,  synced> (p, d, s, out, n);
+    }
+    else if (k.triangle)
+    {
+        if (k.saw)      renderRun<true,  true,  false, false, synced> (p, d, s, out, n);
+        else            renderRun<true,  false, false, false, synced> (p, d, s, out, n);
+    }
+    else if (k.saw)
+    {
+        if (k.pulse)    renderRun<false, true,  true,  false, synced> (p, d, s, out, n);
+        else            renderRun<false, true,  false, false, synced> (p, d, s, out, n);
+    }
+    else
+    {
+        if (k.pulse)    renderRun<false, false, true,  false, synced> (p, d, s, out, n);
+        else            renderRun<false, false, false, false, synced> (p, d, s, out, n);
+    }
+}
+
+template <bool triangle, bool saw, bool pulse, bool smoothed, bool synced>
+void QmOscillatorCore::renderRun (const float* phase, const float* d,
+                                  const float* sync, float* out, int n)
+{
+    const Plan k = plan;
     // a local smoother keeps its history in registers rather than behind the output stores
-    QmOnePole lowPass = smoother;
+    QmOnePole smooth = smoother;
+    // the saw's and pulse's corners stay put for the run (the triangle's follow the
+    // increment); finding the gaps pays off only over more than one sample
+    QmCornerGap gaps[2];
+    QmCornerGap* const sawGap = n > 1 ? &gaps[0] : nullptr;
+    QmCornerGap* const pulseGap = n > 1 ? &gaps[1] : nullptr;
 
     for (int i = 0; i < n; ++i)
-        out[i] = renderSample (lowPass, p[i], d[i], w[i], s[i]);
+    {
+        const float p = qmWrapPhase (phase[i]);
+        const float s = synced ? sync[i] : -1.0f;
 
-    smoother = lowPass;
+        // the plain waves add up from 0; the sweep takes its one wave as it is,
+        // which starting from -0 does (-0 + v is v, even for v = -0)
+        float v = smoothed ? -0.0f : 0.0f;
+
+        if (triangle)
+        {
+            pwTriangle.setWidth (k.triangleWidth, d[i]);
+            v += qmRenderBandLimited (pwTriangle, corrector, p, d[i], k.triangleGain, s);
+        }
+
+        if (saw)
+            v += qmRenderBandLimited (sawA, corrector, p, d[i], k.sawGain, s, sawGap);
+
+        if (pulse)
+            v += qmRenderBandLimited (pulseB, corrector, p, d[i], k.pulseGain, s, pulseGap);
+
+        const float y = corrector.process (v);
+        out[i] = smoothed ? smooth.step (y) : y;
+    }
+
+    smoother = smooth;
 }
 
 void QmOscillatorCore::setPulseWidth (float width)
@@ -38,7 +127,7 @@ void QmOscillatorCore::setPulseWidth (float width)
     pulseB.corners[1]->position = width;
 }
 
-void QmOscillatorCore::makePlan (QmOnePole& lowPass, float w)
+void QmOscillatorCore::makePlan (float w)
 {
     Plan next;
     next.valid = true;
@@ -78,7 +167,7 @@ void QmOscillatorCore::makePlan (QmOnePole& lowPass, float w)
 
         next.smoothed = true;
         const float cutoff = (float) ((double) (t * t * t) * 44100.0 + 150.0);
-        lowPass.setFrequencyAtRate (cutoff, context->sampleRate, false);
+        smoother.setFrequencyAtRate (cutoff, context->sampleRate, false);
     }
     else if (x == 0.0f)
     {
@@ -118,31 +207,4 @@ void QmOscillatorCore::makePlan (QmOnePole& lowPass, float w)
     }
 
     plan = next;
-}
-
-inline float QmOscillatorCore::renderSample (QmOnePole& lowPass, float p, float d, float w, float s)
-{
-    if (! (plan.valid && w == plan.shape && smoothing == plan.smoothing))
-        makePlan (lowPass, w);
-
-    p = qmWrapPhase (p);
-
-    // the waves add up from 0, except that the smoother's single wave is taken as it is
-    // (-0 + v is v, even for v = -0)
-    float v = plan.smoothed ? -0.0f : 0.0f;
-
-    if (plan.triangle)
-    {
-        pwTriangle.setWidth (plan.triangleWidth, d);
-        v += qmRenderBandLimited (pwTriangle, corrector, p, d, plan.triangleGain, s);
-    }
-
-    if (plan.saw)
-        v += qmRenderBandLimited (sawA, corrector, p, d, plan.sawGain, s);
-
-    if (plan.pulse)
-        v += qmRenderBandLimited (pulseB, corrector, p, d, plan.pulseGain, s);
-
-    const float y = corrector.process (v);
-    return plan.smoothed ? lowPass.step (y) : y;
 }

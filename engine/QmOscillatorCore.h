@@ -37,8 +37,13 @@ public:
     */
     float render (float phase, float increment, float shape, float sync);
 
-    /** render() for n samples in a row: out[i] from the inputs at i. */
+    /** render() for n samples in a row: out[i] from the inputs at i. A null
+        sync means no sync in any of them. */
     void renderBlock (const float* phase, const float* increment, const float* shape,
+                      const float* sync, float* out, int n);
+
+    /** The same with one shape for all n samples. */
+    void renderBlock (const float* phase, const float* increment, float shape,
                       const float* sync, float* out, int n);
 
     QmBlep corrector;
@@ -70,11 +75,17 @@ private:
         float triangleWidth = 0.0f, triangleGain = 0.0f, sawGain = 0.0f, pulseGain = 0.0f;
     };
 
-    /** Renders the plan of the given shape; sets pulse B's width and the smoother's cut-off. */
-    void makePlan (QmOnePole& lowPass, float shape);
+    /** Works out the plan of a shape; sets pulse B's width and the smoother's cut-off. */
+    void makePlan (float shape);
     void setPulseWidth (float width);
 
-    float renderSample (QmOnePole& lowPass, float phase, float increment, float shape, float sync);
+    /** Renders n samples with the current plan; sync is read only when synced. */
+    template <bool synced>
+    void renderPlan (const float* phase, const float* increment, const float* sync, float* out, int n);
+
+    /** renderPlan's loop, for the plan whose waves the flags repeat. */
+    template <bool triangle, bool saw, bool pulse, bool smoothed, bool synced>
+    void renderRun (const float* phase, const float* increment, const float* sync, float* out, int n);
 
     Plan plan;
 

@@ -21,6 +21,7 @@ struct QmVCO4Module::BlockInputs
     float octave;
     bool sync;
     bool retrigger;
+    bool shapeModulated;
 };
 
 QmVCO4Module::QmVCO4Module (QmProcessContext* c)
@@ -113,6 +114,7 @@ void QmVCO4Module::process()
     in.octave = std::pow (2.0f, (float) ((double) octaveIn->getSignal()->index - 2.0));
     in.sync = syncIn->getSignal()->index > 0;
     in.retrigger = retriggerIn->getSignal()->value > 0.0f;
+    in.shapeModulated = mod > 0.0f && type == 0;
 
     const bool sawNaN = pd < 0.5f ? renderPhaseOffset (in) : renderDetune (in);
 
@@ -122,23 +124,48 @@ void QmVCO4Module::process()
 
     output.addScaled (&driftNoise, 0.0002f);
 
-    highPass.process (output.buffer, n);
+    // a local copy keeps the filter's history in registers rather than behind the stores
+    QmOnePole hp = highPass;
+    for (int i = 0; i < n; ++i)
+        output.buffer[i] = hp.step (output.buffer[i]);
+    highPass = hp;
 
     out->pushSignal (&output);
     osc2Out->pushSignal (&osc2);
 }
 
-static float mixCores (float o1, float o2, float mix)
+/** out = o1 (1 - mix) + o2 mix; returns whether a mixed sample was not a number. */
+static bool mixCores (const float* o1, const float* o2, float mix, float* out, int n)
 {
-    return (float) ((double) o1 * (1.0 - (double) mix) + (double) (o2 * mix));
+    const double keep = 1.0 - (double) mix;
+    int nan = 0;
+
+    for (int i = 0; i < n; ++i)
+    {
+        const float mixed = (float) ((double) o1[i] * keep + (double) (o2[i] * mix));
+        out[i] = mixed;
+        nan |= mixed != mixed;
+    }
+
+    return nan != 0;
 }
 
-bool QmVCO4Module::retriggers (const BlockInputs& in, int i)
+void QmVCO4Module::trackGate (const BlockInputs& in, int start, int m, bool* resets)
 {
-    const float g = in.gate[i];
-    const bool edge = in.retrigger && previousGate == 0.0f && g > 0.0f;
-    previousGate = g;
-    return edge;
+    // without retrigger only the last gate matters, for the next block's edge
+    if (! in.retrigger)
+    {
+        std::fill (resets, resets + m, false);
+        previousGate = in.gate[start + m - 1];
+        return;
+    }
+
+    for (int i = 0; i < m; ++i)
+    {
+        const float g = in.gate[start + i];
+        resets[i] = previousGate == 0.0f && g > 0.0f;
+        previousGate = g;
+    }
 }
 
 // Each mode works through the block in chunks: first the phases and increments
@@ -148,55 +175,57 @@ bool QmVCO4Module::retriggers (const BlockInputs& in, int i)
 bool QmVCO4Module::renderPhaseOffset (const BlockInputs& in)
 {
     const float oct = in.octave;
+    // the offset's extra factor for the outer ratios (powers of two: exact in float)
+    const float offScale = oct <= 1.0f ? 2.0f : oct == 4.0f ? 0.5f : 1.0f;
     bool sawNaN = false;
 
-    float p1[chunk], d1[chunk], p2[chunk], d2[chunk], o1[chunk], wave2[chunk], noSync[chunk];
-    std::fill (wave2, wave2 + chunk, in.wave2);
-    std::fill (noSync, noSync + chunk, -1.0f);
+    float p1[chunk], d1[chunk], p2[chunk], d2[chunk], o1[chunk];
+    bool resets[chunk];
 
     for (int start = 0; start < in.n; start += chunk)
     {
         const int m = std::min (chunk, in.n - start);
         const float* f = in.frequency + start;
         const float* pd = phaseDetune.buffer + start;
+        trackGate (in, start, m, resets);
+
+        float ph1 = phase1, previous = previousOffset;
 
         for (int i = 0; i < m; ++i)
         {
-            if (retriggers (in, start + i))
-                phase1 = phase2 = 0.0f;
+            if (resets[i])
+                ph1 = phase2 = 0.0f;
 
             d1[i] = f[i] / in.rate;
-            p1[i] = phase1;
+            p1[i] = ph1;
 
             const float inc2 = (oct * f[i]) / in.rate;
-            float off = oct * pd[i];
-            if (oct <= 1.0f) off = (float) ((double) off * 2.0);
-            if (oct == 4.0f) off = (float) ((double) off * 0.5);
+            const float off = (oct * pd[i]) * offScale;
 
-            p2[i] = oct * phase1 + off;
-            d2[i] = (off - previousOffset) + inc2;
+            p2[i] = oct * ph1 + off;
+            d2[i] = (off - previous) + inc2;
 
-            phase1 = phase1 + d1[i];
-            previousOffset = off;
+            ph1 = ph1 + d1[i];
+            previous = off;
 
             // a wrap by 4 is a whole number of cycles for every octave ratio
-            if (phase1 > 4.0f)
-                phase1 = phase1 - 4.0f;
+            if (ph1 > 4.0f)
+                ph1 = ph1 - 4.0f;
         }
 
+        phase1 = ph1;
+        previousOffset = previous;
+
         float* o2 = osc2.buffer + start;
-        core1.renderBlock (p1, d1, shape.buffer + start, noSync, o1, m);
-        core2.renderBlock (p2, d2, wave2, noSync, o2, m);
+        renderCore1 (in, p1, d1, start, o1, m);
+        core2.renderBlock (p2, d2, in.wave2, nullptr, o2, m);
 
         const float* hum = in.hum + start;
         float* out = output.buffer + start;
+        sawNaN |= mixCores (o1, o2, in.mix, out, m);
 
         for (int i = 0; i < m; ++i)
-        {
-            const float mixed = mixCores (o1[i], o2[i], in.mix);
-            out[i] = (float) ((double) hum[i] * 0.0001 + (double) mixed);
-            sawNaN = sawNaN || std::isnan (mixed);
-        }
+            out[i] = (float) ((double) hum[i] * 0.0001 + (double) out[i]);
     }
 
     return sawNaN;
@@ -219,30 +248,32 @@ bool QmVCO4Module::renderDetune (const BlockInputs& in)
     float exponent = in.n > 0 ? phaseDetune.buffer[0] : 0.0f;
     float ratio = std::pow (2.0f, exponent);
 
-    float p1[chunk], d1[chunk], p2[chunk], d2[chunk], s2[chunk], o1[chunk], wave2[chunk], noSync[chunk];
-    std::fill (wave2, wave2 + chunk, in.wave2);
-    std::fill (noSync, noSync + chunk, -1.0f);
+    float p1[chunk], d1[chunk], p2[chunk], d2[chunk], s2[chunk], o1[chunk];
+    bool resets[chunk];
 
     for (int start = 0; start < in.n; start += chunk)
     {
         const int m = std::min (chunk, in.n - start);
         const float* f = in.frequency + start;
         const float* pd = phaseDetune.buffer + start;
+        trackGate (in, start, m, resets);
+
+        float ph1 = phase1, ph2 = phase2;
 
         for (int i = 0; i < m; ++i)
         {
-            if (retriggers (in, start + i))
-                phase1 = phase2 = 0.0f;
+            if (resets[i])
+                ph1 = ph2 = 0.0f;
 
             const float inc1 = f[i] / in.rate;
             d1[i] = inc1;
-            p1[i] = phase1;
+            p1[i] = ph1;
 
             // hard sync: the part of the sample before core 1 wraps
             float s = -1.0f;
-            if (in.sync && inc1 + phase1 > 1.0f)
+            if (in.sync && inc1 + ph1 > 1.0f)
             {
-                const float after = (float) ((double) ((inc1 + phase1) - 1.0f) / (double) inc1);
+                const float after = (float) ((double) ((inc1 + ph1) - 1.0f) / (double) inc1);
                 s = (float) (1.0 - (double) after);
             }
 
@@ -253,39 +284,44 @@ bool QmVCO4Module::renderDetune (const BlockInputs& in)
             }
 
             const float inc2 = ratio * inc1 * oct;
-            p2[i] = phase2;
+            p2[i] = ph2;
             d2[i] = inc2;
             s2[i] = s;
 
-            phase1 = phase1 + inc1;
-            if (phase1 >= 1.0f)
-                phase1 = phase1 - 1.0f;
+            ph1 = ph1 + inc1;
+            if (ph1 >= 1.0f)
+                ph1 = ph1 - 1.0f;
 
             if (s == -1.0f)
             {
-                phase2 = phase2 + inc2;
-                if (phase2 > 1.0f)
-                    phase2 = phase2 - 1.0f;
+                ph2 = ph2 + inc2;
+                if (ph2 > 1.0f)
+                    ph2 = ph2 - 1.0f;
             }
             else
             {
-                phase2 = (1.0f - s) * inc2;
+                ph2 = (1.0f - s) * inc2;
             }
         }
 
+        phase1 = ph1;
+        phase2 = ph2;
+
         float* o2 = osc2.buffer + start;
-        core1.renderBlock (p1, d1, shape.buffer + start, noSync, o1, m);
-        core2.renderBlock (p2, d2, wave2, s2, o2, m);
+        renderCore1 (in, p1, d1, start, o1, m);
+        core2.renderBlock (p2, d2, in.wave2, in.sync ? s2 : nullptr, o2, m);
 
-        float* out = output.buffer + start;
-
-        for (int i = 0; i < m; ++i)
-        {
-            const float mixed = mixCores (o1[i], o2[i], in.mix);
-            out[i] = mixed;
-            sawNaN = sawNaN || std::isnan (mixed);
-        }
+        sawNaN |= mixCores (o1, o2, in.mix, output.buffer + start, m);
     }
 
     return sawNaN;
+}
+
+void QmVCO4Module::renderCore1 (const BlockInputs& in, const float* p, const float* d,
+                                int start, float* out, int m)
+{
+    if (in.shapeModulated)
+        core1.renderBlock (p, d, shape.buffer + start, nullptr, out, m);
+    else
+        core1.renderBlock (p, d, shape.buffer[start], nullptr, out, m);
 }

@@ -66,8 +66,12 @@ private:
     bool renderPhaseOffset (const BlockInputs& in);
     bool renderDetune (const BlockInputs& in);
 
-    /** Whether sample i's gate rises from 0 with retrigger on; remembers its gate. */
-    bool retriggers (const BlockInputs& in, int i);
+    /** resets[i]: whether gate sample start + i rises from 0 with retrigger on. */
+    void trackGate (const BlockInputs& in, int start, int m, bool* resets);
+
+    /** Core 1 over m samples of the shape signal from start. */
+    void renderCore1 (const BlockInputs& in, const float* phase, const float* increment,
+                      int start, float* out, int m);
 
     static constexpr int chunk = 256;
 };

@@ -254,7 +254,7 @@ void QmVorlanModulator::renderModulation()
             }
 
             if (isSine)
-                QmFastMath::sinfBlock (out, out, n);
+                QmFastMath::sinBlock (out, out, n);
             break;
         }
 
@@ -318,7 +318,7 @@ void QmVorlanModulator::renderModulation()
                 out[i] = twoPi * ph;
             }
 
-            QmFastMath::sinfBlock (out, out, n);
+            QmFastMath::sinBlock (out, out, n);
             break;
         }
 
@@ -360,10 +360,9 @@ void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, const float* gat
         // finished release.
         if (unchangedBy (before, env))
         {
-            const uint32_t g = bitsOf (gate[i]);
-
-            while (i + 1 < n && bitsOf (gate[i + 1]) == g)
-                out[++i] = o;
+            const int repeats = QmFastMath::countRepeats (gate + i + 1, n - i - 1, gate[i]);
+            std::fill (out + i + 1, out + i + 1 + repeats, o);
+            i += repeats;
         }
     }
 

@@ -58,20 +58,47 @@ inline float qmWrapPhase (float phase)
     if (phase >= 0.0f && phase < 1.0f)
         return phase + 0.0f;
 
+    // below 2^23 the truncation is the floor, and the difference exact
+    if (phase >= 1.0f && phase < 8388608.0f)
+        return phase - (float) (int) phase;
+
     const float p = phase - std::floor (phase);
     // a tiny negative phase rounds up to exactly 1; a NaN stays one, to be reported
     return p >= 1.0f ? 0.0f : p;
 }
 
+/** Adds the step and ramp of a corner that a sample of increment d and amplitude g
+    crossed, a fraction f of the sample ago. Out of line: corners are rare. */
+void qmCorrectCorner (QmBlep& corrector, const QmWaveCorner& corner, float f, float d, float g);
+
+/** The stretch between two neighbouring corner positions (of a wave's
+    positions and those plus 1) that holds a phase. A sample that starts and
+    ends inside it crosses no corner; it stays valid while the corners stay put.
+*/
+struct QmCornerGap
+{
+    float low = 1.0f, high = 0.0f;     // empty: holds nothing
+
+    bool holds (float p, float q) const noexcept { return p >= low && p <= high && q >= low && q <= high; }
+
+    /** The stretch around the phase, or an empty one for a phase that is not a number. */
+    void find (const QmWave& wave, float phase) noexcept;
+};
+
 /** QmWave::renderBandLimited for a wave whose type is known where it is called,
-    so that its value function inlines. */
+    so that its value function inlines. With a gap, a sample inside it skips the
+    corner tests (whose products could not be negative there); the gap then moves
+    to wherever the sample ended. */
 template <typename Shape>
-inline float qmRenderBandLimited (Shape& wave, QmBlep& corrector, float p, float d, float g, float s)
+inline float qmRenderBandLimited (Shape& wave, QmBlep& corrector, float p, float d, float g, float s,
+                                  QmCornerGap* gap = nullptr)
 {
     if (s < 0.0f)
     {
         const float q = p + d;
-        const double sign = d < 0.0f ? -1.0 : 1.0;
+
+        if (gap != nullptr && gap->holds (p, q))
+            return wave.value (qmWrapPhase (q)) * g;
 
         for (int i = 0; i < wave.cornerCount; ++i)
         {
@@ -82,16 +109,15 @@ inline float qmRenderBandLimited (Shape& wave, QmBlep& corrector, float p, float
                 const float position = k == 0 ? c.position : (float) ((double) c.position + 1.0);
 
                 if ((p - position) * (q - position) < 0.0f)
-                {
-                    const float f = (q - position) / d;
-                    // crossing backwards turns the slope change around as well as the step
-                    corrector.addRamp (f, (float) ((double) (-((c.slopeAfter - c.slopeBefore) * d)) * 0.25 * g * sign));
-                    corrector.addStep (f, (float) ((double) (c.valueAfter - c.valueBefore) * sign * g));
-                }
+                    qmCorrectCorner (corrector, c, (q - position) / d, d, g);
             }
         }
 
-        return wave.value (qmWrapPhase (q)) * g;
+        const float end = qmWrapPhase (q);
+        if (gap != nullptr)
+            gap->find (wave, end);
+
+        return wave.value (end) * g;
     }
 
     // hard sync: the phase is reset to 0 at the time s inside the sample

@@ -157,3 +157,61 @@ TEST (Amplifier, LambertWSolvesWTimesExpWOnEveryBranch)
         EXPECT_NEAR (w * std::exp (w) / x, 1.0, 1e-9) << x;
     }
 }
+
+TEST (Amplifier, BlockMatchesThePlainStageByStageFormula)
+{
+    // Every stage run one after another over the block, as defined: drive,
+    // DC blocker, exp of "Exp mod", gain glide, then the two products. With
+    // an unmodulated (constant) "Exp mod" the block agrees to the bit; with
+    // a moving one exp may differ from expf by an ulp.
+    for (float driveAmount : { 0.0f, 0.05f, 0.7f })
+        for (bool moving : { false, true })
+        {
+            AmpRig rig (0.8f, driveAmount, 0.6f);
+            QmOnePole dc;
+            dc.setFrequencyAtRate (10.0f, 88200.0f, true);
+            float mixS = 0.0f, compS = 0.0f, driveS = 0.0f, gainS = 0.0f, z = 0.0f;
+            const float drive = std::pow (2.0f, driveAmount * 5.0f);
+            const float comp = 1.0f / std::sqrt (std::min (drive, 6.0f));
+            const float mix = std::min (driveAmount * 8.0f, 1.0f);
+            const float cutoff = (1.0f - driveAmount) * 15000.0f + 1500.0f;
+            const float target = QmAmplifierModule::gainFor (0.8f);
+
+            for (int b = 0, clock = 0; b < 3; ++b)
+            {
+                std::vector<float> in (n), mod (n);
+                for (int i = 0; i < n; ++i, ++clock)
+                {
+                    in[(size_t) i] = 0.7f * (float) std::sin (2.0 * pi * 330.0 * clock / 88200.0);
+                    mod[(size_t) i] = moving ? -2.0f + 4.0f * (float) ((clock * 7) % 1000) / 1000.0f : 0.3f;
+                }
+                std::copy (in.begin(), in.end(), rig.audio.signal.buffer);
+                std::copy (mod.begin(), mod.end(), rig.expMod.signal.buffer);
+                pull (rig.amp, n);
+
+                for (int i = 0; i < n; ++i)
+                {
+                    float x = in[(size_t) i];
+                    if (driveAmount > 0.0f)
+                    {
+                        mixS = (float) (mixS + (mix - mixS) * 0.01);
+                        compS = (float) (compS + (comp - compS) * 0.01);
+                        driveS = (float) (driveS + (drive - driveS) * 0.01);
+                        const float wet = QmAmpCore::process (z, 2.0f * x * driveS, cutoff) * compS * 0.5f;
+                        x = (1.0f - mixS) * x + mixS * wet;
+                    }
+                    x = dc.step (x);
+                    gainS += (target - gainS) * 0.01f;
+                    x *= gainS;
+                    x *= std::exp (mod[(size_t) i]);
+                    x *= 0.6f;
+
+                    const float got = rig.audio.signal.buffer[i];
+                    if (moving)
+                        ASSERT_NEAR (got, x, std::fabs (x) * 2.5e-7f) << driveAmount << " " << b << " " << i;
+                    else
+                        ASSERT_EQ (got, x) << driveAmount << " " << b << " " << i;
+                }
+            }
+        }
+}

@@ -204,3 +204,28 @@ TEST (ControlModule, PitchWheelBendsAnOctaveAndModWheelFollowsController1)
     EXPECT_NEAR (rig.at (rig.modWheel).back(), 1.0f, 1e-4);
     EXPECT_NEAR (rig.at (rig.cv).back(), 4.0f, 0.003);
 }
+
+TEST (ControlModule, SwitchesOutOfOrderTakeEffectWhenTheListReachesThem)
+{
+    // The switch list is walked in event order: a later event placed earlier
+    // in the block waits for the one before it and loses its mark, and a
+    // switch beyond the block sounds from the next block on, unmarked.
+    QmProcessContext context;
+    context.sampleRate = 88200.0f;
+    QmControlModule control (&context);
+    Probe probe (&context);
+    const int gate = probe.tap (control.gateOut), cv = probe.tap (control.cvOut);
+
+    control.appendEvents ({ noteOn (60, 1.0f, 50), noteOn (64, 0.5f, 20), noteOn (67, 1.0f, 200) });
+    pull (control, 256);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ (probe.samples (gate)[i], i < 100 ? 0.0f : 0.25f) << i;
+
+    for (int block = 0; block < 2; ++block)
+    {
+        pull (control, 256);
+        for (int i = 0; i < 256; ++i)
+            ASSERT_EQ (probe.samples (gate)[i], 1.0f) << i;
+    }
+    EXPECT_NEAR (probe.samples (cv)[255], cvOf (67), drift);
+}

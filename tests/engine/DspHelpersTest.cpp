@@ -135,35 +135,49 @@ TEST (DspHelpers, FastExpAndSineStayWithinAnUlpOfLibm)
 
     // Pitches of every octave, with room for modulation; envelope and mod
     // depths; phases of a cycle and far beyond.
-    check ("exp2", -20.0f, 20.0f, exp2f, exp2f4, exp2fBlock, pow2);
-    check ("exp2 extremes", -149.0f, 127.9f, exp2f, exp2f4, exp2fBlock, pow2);
-    check ("exp", -30.0f, 30.0f, expf, expf4, expfBlock, libExp);
-    check ("sin", -7.0f, 7.0f, sinf, sinf4, sinfBlock, libSin);
-    check ("sin far", -9.0e4f, 9.0e4f, sinf, sinf4, sinfBlock, libSin);
+    check ("exp2", -20.0f, 20.0f, exp2Float, exp2Float4, exp2Block, pow2);
+    check ("exp2 extremes", -149.0f, 127.9f, exp2Float, exp2Float4, exp2Block, pow2);
+    check ("exp", -30.0f, 30.0f, expFloat, expFloat4, expBlock, libExp);
+    check ("sin", -7.0f, 7.0f, sinFloat, sinFloat4, sinBlock, libSin);
+    check ("sin far", -9.0e4f, 9.0e4f, sinFloat, sinFloat4, sinBlock, libSin);
 
     // Exact values and the edges of float's range.
     const float inf = std::numeric_limits<float>::infinity();
-    EXPECT_EQ (exp2f (0.0f), 1.0f);
-    EXPECT_EQ (exp2f (10.0f), 1024.0f);
-    EXPECT_EQ (exp2f (-3.0f), 0.125f);
-    EXPECT_EQ (expf (0.0f), 1.0f);
-    EXPECT_EQ (exp2f (128.0f), inf);
-    EXPECT_EQ (exp2f (1.0e6f), inf);
-    EXPECT_EQ (expf (-1.0e6f), 0.0f);
-    EXPECT_EQ (exp2f (-inf), 0.0f);
-    EXPECT_TRUE (std::isnan (exp2f (std::nanf (""))));
-    EXPECT_TRUE (std::isnan (expf (std::nanf (""))));
-    EXPECT_TRUE (std::signbit (sinf (-0.0f)));
-    EXPECT_EQ (sinf (3.1415927f), std::sin (3.1415927f));    // float pi is not a zero
-    EXPECT_EQ (sinf (1.0e7f), std::sin (1.0e7f));
-    EXPECT_TRUE (std::isnan (sinf (inf)));
+    EXPECT_EQ (exp2Float (0.0f), 1.0f);
+    EXPECT_EQ (exp2Float (10.0f), 1024.0f);
+    EXPECT_EQ (exp2Float (-3.0f), 0.125f);
+    EXPECT_EQ (expFloat (0.0f), 1.0f);
+    EXPECT_EQ (exp2Float (128.0f), inf);
+    EXPECT_EQ (exp2Float (1.0e6f), inf);
+    EXPECT_EQ (expFloat (-1.0e6f), 0.0f);
+    EXPECT_EQ (exp2Float (-inf), 0.0f);
+    EXPECT_TRUE (std::isnan (exp2Float (std::nanf (""))));
+    EXPECT_TRUE (std::isnan (expFloat (std::nanf (""))));
+    EXPECT_TRUE (std::signbit (sinFloat (-0.0f)));
+    EXPECT_EQ (sinFloat (3.1415927f), std::sin (3.1415927f));    // float pi is not a zero
+    EXPECT_EQ (sinFloat (1.0e7f), std::sin (1.0e7f));
+    EXPECT_TRUE (std::isnan (sinFloat (inf)));
+
+    // Runs of a repeated value count by bits: -0 is not 0, a NaN repeats.
+    for (int end = 0; end <= 13; ++end)
+    {
+        std::vector<float> run (13, 0.75f);
+        if (end < 13)
+            run[(size_t) end] = 0.7500001f;
+        EXPECT_EQ (countRepeats (run.data(), 13, 0.75f), end);
+        EXPECT_EQ (countRepeats (run.data() + 1, 12, 0.75f), end == 0 ? 12 : end - 1);
+    }
+    const float zeros[] = { 0.0f, 0.0f, -0.0f }, nans[] = { std::nanf (""), std::nanf ("") };
+    EXPECT_EQ (countRepeats (zeros, 3, 0.0f), 2);
+    EXPECT_EQ (countRepeats (nans, 2, nans[0]), 2);
+    EXPECT_EQ (countRepeats (zeros, 0, 0.0f), 0);
 
     alignas (16) float lanes[4] = { 0.5f, std::nanf (""), 2.0e5f, -1.0f };
-    _mm_store_ps (lanes, sinf4 (_mm_load_ps (lanes)));
-    EXPECT_EQ (lanes[0], sinf (0.5f));
+    _mm_store_ps (lanes, sinFloat4 (_mm_load_ps (lanes)));
+    EXPECT_EQ (lanes[0], sinFloat (0.5f));
     EXPECT_TRUE (std::isnan (lanes[1]));
     EXPECT_EQ (lanes[2], std::sin (2.0e5f));
-    EXPECT_EQ (lanes[3], sinf (-1.0f));
+    EXPECT_EQ (lanes[3], sinFloat (-1.0f));
 }
 
 TEST (DspHelpers, ExpCurve)
@@ -246,6 +260,12 @@ TEST (Drift, TapsStartApartAndWrap)
             ASSERT_EQ (got[(size_t) k], drift.tables[0][expected]) << size << " " << k;
         EXPECT_EQ (chunked->position, expected);
     }
+
+    // A position outside the table restarts it instead of reading past it.
+    chunked->position = chunked->length + 5;
+    chunked->read (fromB.data(), 2);
+    EXPECT_EQ (fromB[0], drift.tables[0][0]);
+    EXPECT_EQ (chunked->position, 2);
 
     a->position = a->length - 1;
     float two[2];

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <set>
 #include <thread>
+#include <vector>
 
 namespace
 {
@@ -285,6 +286,32 @@ TEST (Graph, PitchToFrequencyStaysInTuneAtEveryRate)
         EXPECT_NEAR (pitch.buffer[0], 16.3516f * 0.5f, 1e-5f);
         EXPECT_NEAR (pitch.buffer[1] * 88200.0f / 44100.0f, 440.0f, 0.01f);
     }
+
+    // Against the plain formula (powf, then the product in double) over every
+    // pitch the voice reaches, an odd block length included: within two ulps.
+    Graph g (8319);
+    QmSignal pitch (QmSignal::block, &g.context);
+    for (int i = 0; i < 8319; ++i)
+        pitch.buffer[i] = -8.0f + 24.0f * (float) i / 8319.0f;
+    std::vector<float> octaves (pitch.buffer, pitch.buffer + 8319);
+    pitch.pitchToFrequency();
+
+    for (int i = 0; i < 8319; ++i)
+    {
+        const float plain = (float) ((double) std::pow (2.0f, octaves[(size_t) i]) * 16.3516 * 0.5);
+        ASSERT_NEAR (pitch.buffer[i], plain, plain * 2.4e-7f) << octaves[(size_t) i];
+    }
+
+    // Out of range pitches overflow and underflow as powf does.
+    Graph edge (3);
+    QmSignal extreme (QmSignal::block, &edge.context);
+    extreme.buffer[0] = 200.0f;
+    extreme.buffer[1] = -300.0f;
+    extreme.buffer[2] = std::nanf ("");
+    extreme.pitchToFrequency();
+    EXPECT_TRUE (std::isinf (extreme.buffer[0]));
+    EXPECT_EQ (extreme.buffer[1], 0.0f);
+    EXPECT_TRUE (std::isnan (extreme.buffer[2]));
 }
 
 TEST (Graph, TickWrapsAndEventIdsAreUniqueAcrossThreads)

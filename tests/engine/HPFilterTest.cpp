@@ -1,4 +1,5 @@
 #include "FilterTestRig.h"
+#include "QmHPFilterCore.h"
 
 #include <gtest/gtest.h>
 
@@ -149,4 +150,53 @@ TEST (HPFilter, StableWithLoudInputsAndRecoversFromBrokenState)
     const auto out = render (filter, sine (2000.0, 0.5f, 256, rate), s);
     EXPECT_TRUE (allFinite (out, 10.0f));
     EXPECT_GT (toneAmplitude (out, 2000.0, rate), 0.1);
+}
+
+TEST (HPFilter, KernelFollowsItsFormulaStepByStep)
+{
+    // The block kernel keeps the states in registers and reads the curve
+    // through its precomputed cubics. The curve's quotient is sensitive to
+    // every rounding of s1, so the states must match the formula exactly;
+    // only the output scaling (one product for two divisions) may round apart.
+    auto formula = [] (QmJFetStage& st, float x, float T, float res)
+    {
+        const float u = 0.1f * x;
+        const int r = qmRand() % 1000;
+        const float K1 = (10.0f * res) * (((float) r * 0.001f - 0.5f) * 0.01f + 1.0f);
+        const float m = st.nonlin->lookup ((st.s1 + 0.1f) * 2.0f);
+        const float K = (m / 10.0f) * K1;
+        const float G = T / (T + 1.0f), h = 1.0f / (T + 1.0f);
+        const float b0 = st.s0 * h, b1 = st.s1 * h;
+        const float y = (b1 + G * b0 + G * G * u) / (1.0f + (G * G - G) * K);
+        const float fb = K * y, v = u - fb, lp = G * v + b0, hp = v - lp;
+        st.s0 += 2.0f * T * hp;
+        st.s1 += 2.0f * T * (fb + lp - y);
+        return 10.0f * hp;
+    };
+
+    const int n = 4096;
+    std::vector<float> in ((size_t) n), T ((size_t) n);
+    for (int i = 0; i < n; ++i)
+    {
+        in[(size_t) i] = (float) (std::sin (i * 0.05) + 0.5 * std::sin (i * 0.0071)) * (i < 2048 ? 0.3f : 3.0f);
+        T[(size_t) i] = (float) std::tan (pi * (10.0 + 5.3 * i) / rate);   // 10 Hz .. about 21.7 kHz
+    }
+
+    for (float res : { 0.0f, 0.3f, 0.685f })
+    {
+        QmJFetStage fast, plain;
+        std::vector<float> got = in, want ((size_t) n);
+
+        qmSrand (7);
+        QmHPFilterCore::processBlock (fast, got.data(), T.data(), n, res, 3.03f, 1.0f / (3.03f * 1.7f));
+        qmSrand (7);
+        for (int i = 0; i < n; ++i)
+            want[(size_t) i] = formula (plain, 3.03f * in[(size_t) i], T[(size_t) i], res) / 3.03f / 1.7f;
+
+        for (int i = 0; i < n; ++i)
+            ASSERT_NEAR (got[(size_t) i], want[(size_t) i], 2.5e-7f * std::abs (want[(size_t) i])) << res << " " << i;
+        EXPECT_EQ (fast.s0, plain.s0) << res;
+        EXPECT_EQ (fast.s1, plain.s1) << res;
+
+    }
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace voicetest;
 
 namespace
@@ -268,4 +270,128 @@ TEST (Modulator, ModWheelOptionScalesTheWave)
     rig.resetCollected();
     rig.render (1024);
     EXPECT_NEAR (maxOf (rig.at (rig.mod)), 1.0f, 0.01);
+}
+
+namespace
+{
+    /** The ADSR kernel one sample at a time, as plainly as it is defined. */
+    struct PlainEnvelope
+    {
+        explicit PlainEnvelope (const QmEnvelopeState& s) : e (s)
+        {
+            gA = std::tan (3.1415927f / (s.attack * 0.5f + 900.0f));
+            gD = std::tan (3.1415927f / (s.decay + 600.0f));
+            gR = std::tan (3.1415927f / (s.release + 600.0f));
+        }
+
+        float step (float x)
+        {
+            auto attack = [&] { e.g = gA; e.k = 1.0f / (1.0f + gA); };
+            auto decay = [&] { e.g = gD; e.k = 1.0f / (1.0f + gD); };
+
+            bool trig = false;
+            if (x > 1.0f)
+            {
+                trig = e.retrigger != 0;
+                x -= 1.0f;
+            }
+            if (x > 0.0f)
+                x = 1.0f - e.velocityAmount + e.velocityAmount * x;
+
+            if (x > e.previousGate || trig)
+            {
+                if (e.previousGate != 0.0f && ! trig)
+                {
+                    e.peak = 2.0f;
+                    e.target = x * e.sustain;
+                    x > e.y ? attack() : decay();
+                }
+                else if (x > e.y)
+                {
+                    e.peak = x;
+                    e.target = 2.0f * x;
+                    attack();
+                }
+            }
+            if (x == 0.0f)
+            {
+                e.g = gR;
+                e.k = 1.0f / (1.0f + gR);
+                e.target = 0.0f;
+            }
+
+            const float yl = (e.target * e.g + e.z) * e.k;
+            float o = (e.target - yl) * e.g + e.z;
+            e.y = o;
+            e.z = (e.target - yl) * e.g + o;
+
+            if (x > 0.0f)
+            {
+                if (o > e.peak)
+                {
+                    e.z = e.peak;
+                    o = e.y = e.peak;
+                    decay();
+                    e.target = x * e.sustain;
+                }
+                e.target > o ? attack() : decay();
+                if (e.peak >= e.target)
+                    e.target = x * e.sustain;
+            }
+
+            e.previousGate = x;
+            return o;
+        }
+
+        QmEnvelopeState e;
+        float gA, gD, gR;
+    };
+}
+
+TEST (Modulator, EnvelopeBlocksMatchThePlainKernelToTheBit)
+{
+    // Long held stretches (where a settled envelope repeats its output),
+    // retrigger marks, a legato rise and fall, a release into silence and a
+    // new note, in blocks of changing length.
+    std::vector<float> gate (30000, 0.0f);
+    std::fill (gate.begin() + 100, gate.begin() + 12000, 0.64f);
+    gate[100] = 1.64f;
+    std::fill (gate.begin() + 12000, gate.begin() + 14000, 0.81f);
+    std::fill (gate.begin() + 14000, gate.begin() + 16000, 0.25f);
+    gate[15000] = 1.25f;
+    std::fill (gate.begin() + 26000, gate.end(), 1.0f);
+    gate[26000] = 2.0f;
+
+    for (uint8_t retrigger : { 0, 1 })
+        for (float velocity : { 0.0f, 0.6f })
+        {
+            QmEnvelopeState state;
+            state.attack = 1200.0f;
+            state.decay = 900.0f;
+            state.release = 400.0f;
+            state.sustain = 0.55f;
+            state.velocityAmount = velocity;
+            state.retrigger = retrigger;
+            PlainEnvelope plain (state);
+
+            std::vector<float> out (gate.size());
+            size_t start = 0;
+            for (int size = 1000; start < gate.size(); size = size % 4093 + 777)
+            {
+                const int n = (int) std::min ((size_t) size, gate.size() - start);
+                QmVorlanModulator::renderEnvelope (state, gate.data() + start, out.data() + start, n);
+                start += (size_t) n;
+            }
+
+            for (size_t i = 0; i < gate.size(); ++i)
+            {
+                const float expected = plain.step (gate[i]);
+                ASSERT_EQ (std::memcmp (&out[i], &expected, sizeof (float)), 0)
+                    << i << " retrigger " << (int) retrigger << " velocity " << velocity << ": " << out[i] << " vs " << expected;
+            }
+
+            EXPECT_EQ (state.y, plain.e.y);
+            EXPECT_EQ (state.z, plain.e.z);
+            EXPECT_NEAR (out[11999], 0.55f * (1.0f - velocity + velocity * 0.64f), 1e-3f);   // sustained
+        }
 }

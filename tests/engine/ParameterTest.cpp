@@ -124,6 +124,36 @@ TEST (Parameter, SmoothedParameterGlidesOnePerMilleEachSample)
     EXPECT_EQ (cutoff.smoothState, cutoff.signal->buffer[63]);
 }
 
+TEST (Parameter, SettledGlideKeepsFillingTheBlockWithTheFormulasValue)
+{
+    // Blocks long enough for the glide to stop moving (a step that no longer
+    // changes the float), then new targets, up and down; consumers work in
+    // place, so every block must be written afresh.
+    QmProcessContext context;
+    context.blockLength = 5000;
+    QmParameter cutoff ("Cutoff", 0.3f, &context);
+    cutoff.maxValue = 11.3f;
+
+    float expected = 0.0f;
+    for (float value : { 0.3f, 0.3f, 0.3f, 0.3f, 0.3f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f, 0.0f })
+    {
+        cutoff.setValue (value);
+        std::fill (cutoff.signal->buffer, cutoff.signal->buffer + 5000, -1.0f);
+        cutoff.requestSignal();
+
+        const float target = cutoff.getMappedValue();
+        for (int i = 0; i < 5000; ++i)
+        {
+            expected = (float) ((double) expected + (double) (target - expected) * 0.001);
+            ASSERT_EQ (cutoff.signal->buffer[i], expected) << value << " " << i;
+        }
+        EXPECT_EQ (cutoff.smoothState, expected);
+    }
+
+    // It stops short of the target, where a step rounds back to itself.
+    EXPECT_GT (expected, 0.0f);
+}
+
 TEST (Parameter, ConnectToPushesTheMappedValueAndIndex)
 {
     QmProcessContext context;

@@ -216,3 +216,69 @@ TEST (VCO4Module, NaNIsReportedOncePerBlock)
     rig.run (*clean, 4.0f, 256);
     EXPECT_EQ (testing::internal::GetCapturedStdout(), "");
 }
+
+// The module renders in chunks, core by core; its phases and core 2's sound
+// must still follow the per-sample recurrences to the bit: across chunk and
+// block edges, with retrigger edges, phase or detune modulation and sync.
+TEST (VCO4Module, ChunksFollowThePerSampleRecurrences)
+{
+    Rig rig;
+    const int n = 700;      // not a whole number of chunks
+    struct Case { float phaseDetune; int octave, sync, modType; };
+    for (const auto& c : { Case { 0.3f, 0, 0, 1 }, Case { 0.2f, 4, 0, 0 }, Case { 0.1f, 2, 0, 3 }, Case { 0.8f, 3, 1, 1 }, Case { 0.7f, 1, 0, 2 } })
+    {
+        auto v = rig.make (c.phaseDetune, c.octave, c.sync, 0.1f);
+        v->modIn->own->value = 0.6f;
+        v->modTypeIn->own->index = c.modType;
+        QmOscillatorCore reference (&rig.context);
+        reference.smoothing = 1;
+        const float oct = std::pow (2.0f, (float) c.octave - 2.0f);
+        float p1 = 0.0f, p2 = 0.0f, previousOffset = 0.0f, previousGate = 0.0f;
+
+        for (int block = 0; block < 2; ++block)
+        {
+            const bool retrigger = block > 0 || c.modType != 2;    // off, then on: the gate is still followed
+            v->retriggerIn->own->value = retrigger ? 1.0f : 0.0f;
+            for (int i = 0; i < n; ++i)
+            {
+                v->gateIn->own->buffer[i] = (i + 50 * block) % 300 < 40 ? 0.0f : 0.7f;
+                v->modSourceIn->own->buffer[i] = std::sin ((float) (i + n * block) * 0.01f);
+            }
+            rig.run (*v, pitchFor (900.0) + 0.001f * (float) block, n);
+
+            // after process: the CV input holds the frequencies, P the (detune) offsets
+            for (int i = 0; i < n; ++i)
+            {
+                const float f = v->cvIn->own->buffer[i], g = v->gateIn->own->buffer[i], pd = v->phaseDetune.buffer[i];
+                if (retrigger && previousGate == 0.0f && g > 0.0f)
+                    p1 = p2 = 0.0f;
+                previousGate = g;
+                const float d1 = f / rate;
+                float o2;
+
+                if (c.phaseDetune < 0.5f)
+                {
+                    float off = oct * pd;
+                    if (oct <= 1.0f) off = (float) ((double) off * 2.0);
+                    if (oct == 4.0f) off = (float) ((double) off * 0.5);
+                    o2 = reference.render (oct * p1 + off, (off - previousOffset) + (oct * f) / rate, 0.1f, -1.0f);
+                    previousOffset = off;
+                    p1 = p1 + d1;
+                    if (p1 > 4.0f) p1 = p1 - 4.0f;
+                }
+                else
+                {
+                    const float s = c.sync != 0 && d1 + p1 > 1.0f ? (float) (1.0 - (double) (float) ((double) ((d1 + p1) - 1.0f) / (double) d1)) : -1.0f;
+                    const float d2 = std::pow (2.0f, pd) * d1 * oct;
+                    o2 = reference.render (p2, d2, 0.1f, s);
+                    p1 = p1 + d1;
+                    if (p1 >= 1.0f) p1 = p1 - 1.0f;
+                    p2 = s == -1.0f ? (p2 + d2 > 1.0f ? p2 + d2 - 1.0f : p2 + d2) : (1.0f - s) * d2;
+                }
+                ASSERT_EQ (v->osc2.buffer[i], o2) << c.phaseDetune << " " << block << " " << i;
+            }
+            EXPECT_EQ (v->phase1, p1);
+            EXPECT_EQ (v->phase2, p2);
+        }
+    }
+}

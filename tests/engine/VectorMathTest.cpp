@@ -40,6 +40,13 @@ TEST (VectorMath, TanhRatioMatchesTheLibraryToAFewUlps)
     EXPECT_EQ (QmVectorMath::lane<1> (special), 1.0f);
     EXPECT_FLOAT_EQ (QmVectorMath::lane<2> (special), 1e-30f);
     EXPECT_FLOAT_EQ (QmVectorMath::lane<3> (special), 1e-30f);
+
+    // Around the saturation point, and where v^2 overflows or nearly does.
+    const __m128 edge = QmVectorMath::tanhRatio4 (_mm_setr_ps (7.9053106f, 7.9053116f, 1.9e19f, -3e38f));
+    EXPECT_NEAR (QmVectorMath::lane<0> (edge), std::tanh (7.9053106) / 7.9053106, 4e-7 / 7.9);
+    EXPECT_FLOAT_EQ (QmVectorMath::lane<1> (edge), 1.0f / 7.9053116f);
+    EXPECT_FLOAT_EQ (QmVectorMath::lane<2> (edge), 1.0f / 1.9e19f);
+    EXPECT_FLOAT_EQ (QmVectorMath::lane<3> (edge), 1.0f / 3e38f);
 }
 
 TEST (VectorMath, TanMatchesTheLibraryBelowAQuarterTurn)

@@ -80,13 +80,16 @@ TEST_F (AudioProcessorTest, IgnoresBadIndicesAndConvertsMidi)
     EXPECT_EQ (std::pair (processor->getParameter (44), processor->getParameterName (-1)), std::pair (0.0f, juce::String()));
 
     // A note off's value is 1 whatever its velocity; velocity 0 is a note off.
-    // Notes and controllers on their own are covered by the blocks below.
     QmMidiEvent e;
     const auto convert = [&e] (const Message& m) { return KorvixAudioProcessor::toEngineEvent (m.getRawData(), m.getRawDataSize(), 3, e); };
+    ASSERT_TRUE (convert (Message::noteOn (2, 61, (juce::uint8) 64)));
+    EXPECT_EQ (std::tuple (e.type, (int) e.gate, e.note, e.value), std::tuple (0, 1, 61, 64.0f / 127.0f));
     ASSERT_TRUE (convert (Message::noteOff (16, 41, (juce::uint8) 90)));
     EXPECT_EQ (std::tuple (e.type, (int) e.gate, e.note, e.position, e.value), std::tuple (0, 0, 41, 3, 1.0f));
     ASSERT_TRUE (convert (Message::noteOn (1, 40, (juce::uint8) 0)));
     EXPECT_EQ (std::tuple ((int) e.gate, e.note, e.value), std::tuple (0, 40, 1.0f));
+    ASSERT_TRUE (convert (Message::controllerEvent (9, 74, 1)));
+    EXPECT_EQ (std::tuple (e.type, e.controller, e.value), std::tuple (1, 74, (float) (1 / 127.0)));
     ASSERT_TRUE (convert (Message::pitchWheel (1, 8192)));
     EXPECT_EQ (std::tuple (e.type, e.value), std::tuple (2, (float) (8192 / 16383.0)));
     EXPECT_FALSE (convert (Message::programChange (1, 5)) || convert (Message::channelPressureChange (1, 30)));
