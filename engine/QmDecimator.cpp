@@ -27,19 +27,28 @@ float QmDecimator::process (float e, float o) noexcept
             return out;
 
         case 2:
-            out = h5 * e + s8;
-            s8 = h4 * e + s7;
-            s7 = h3 * e + s6;
-            s6 = h2 * e + s5;
-            s5 = h1 * e + s4;
-            s4 = c0 * o + (h1 * e + s3);
-            s3 = h2 * e + s2;
-            s2 = h3 * e + s1;
-            s1 = h4 * e + s0;
-            s0 = h5 * e;
-            return out;
+            return processOrder2 (e, o);
 
         default:
             return 0.0f;
     }
+}
+
+void QmDecimator::processBlock (const float* in, float* out, int n) noexcept
+{
+    if (order != 2)
+    {
+        for (int k = 0; k < n; ++k)
+            out[k] = process (in[2 * k], in[2 * k + 1]);
+
+        return;
+    }
+
+    // The state in locals, so the stores to out cannot alias it.
+    QmDecimator d = *this;
+
+    for (int k = 0; k < n; ++k)
+        out[k] = d.processOrder2 (in[2 * k], in[2 * k + 1]);
+
+    *this = d;
 }

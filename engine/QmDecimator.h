@@ -7,7 +7,11 @@
     of delay, unity gain at DC. */
 struct QmDecimator
 {
+    /** One output from an even and the following odd sample. */
     float process (float even, float odd) noexcept;
+
+    /** n outputs from the 2n samples of in, the same as n calls of process. */
+    void processBlock (const float* in, float* out, int n) noexcept;
 
     float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f, s4 = 0.0f,
           s5 = 0.0f, s6 = 0.0f, s7 = 0.0f, s8 = 0.0f;
@@ -20,4 +24,20 @@ struct QmDecimator
     float h5 = 0.0010986328125f;
 
     int32_t order = 2;
+
+private:
+    float processOrder2 (float e, float o) noexcept
+    {
+        const float out = h5 * e + s8;
+        s8 = h4 * e + s7;
+        s7 = h3 * e + s6;
+        s6 = h2 * e + s5;
+        s5 = h1 * e + s4;
+        s4 = c0 * o + (h1 * e + s3);
+        s3 = h2 * e + s2;
+        s2 = h3 * e + s1;
+        s1 = h4 * e + s0;
+        s0 = h5 * e;
+        return out;
+    }
 };

@@ -39,6 +39,8 @@ void QmHumNoiseSource::fill (int n) noexcept
     float* const w = noise;
     float p = phase;
     QmOnePole filter = highPass;
+    unsigned int& threadRandom = qmRandState();
+    unsigned int random = threadRandom;
 
     for (int i = 0; i < n; ++i)
     {
@@ -50,7 +52,7 @@ void QmHumNoiseSource::fill (int n) noexcept
 
         // The 3 Hz high-pass that follows removes the -0.5 offset.
         h[i] = filter.step (bump);
-        w[i] = ((float) (qmRand() % 1000) * 0.001f - 0.5f) * 2.0f;
+        w[i] = ((float) (qmRandNext (random) % 1000) * 0.001f - 0.5f) * 2.0f;
 
         p += step;
         if (p > 1.0f)
@@ -59,4 +61,5 @@ void QmHumNoiseSource::fill (int n) noexcept
 
     phase = std::fabs (p);
     highPass = filter;
+    threadRandom = random;
 }

@@ -5,10 +5,14 @@ namespace
     thread_local unsigned int randomState = 1;
 }
 
+unsigned int& qmRandState() noexcept
+{
+    return randomState;
+}
+
 int qmRand()
 {
-    randomState = randomState * 214013u + 2531011u;
-    return (int) ((randomState >> 16) & 0x7fffu);
+    return qmRandNext (randomState);
 }
 
 void qmSrand (unsigned int seed)

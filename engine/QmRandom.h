@@ -9,5 +9,16 @@ int qmRand();
 /** Restarts the calling thread's generator (a new thread starts at seed 1). */
 void qmSrand (unsigned int seed);
 
+/** The calling thread's generator state, for loops that draw many values:
+    copy it, draw with qmRandNext, store it back. */
+unsigned int& qmRandState() noexcept;
+
+/** One draw from the given state, as qmRand() draws from the thread's. */
+inline int qmRandNext (unsigned int& state) noexcept
+{
+    state = state * 214013u + 2531011u;
+    return (int) ((state >> 16) & 0x7fffu);
+}
+
 /** The largest value qmRand() returns. */
 constexpr int qmRandMax = 32767;

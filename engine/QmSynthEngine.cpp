@@ -383,8 +383,7 @@ void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmM
 
     const int half = (int) ((float) context->blockLength * 0.5f);
 
-    for (int k = 0; k < half; ++k)
-        left[k] = audioOut->decimator->process (mix->buffer[2 * k], mix->buffer[2 * k + 1]);
+    audioOut->decimator->processBlock (mix->buffer, left, half);
 
     std::copy (left, left + half, right);
 

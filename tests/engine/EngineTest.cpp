@@ -1,8 +1,10 @@
 #include "QmAudioOutModule.h"
 #include "QmDecimator.h"
+#include "QmHumNoiseSource.h"
 #include "QmMidiLearnHandler.h"
 #include "QmParameter.h"
 #include "QmParameterGroup.h"
+#include "QmRandom.h"
 #include "QmSynthEngine.h"
 
 #include <gtest/gtest.h>
@@ -102,40 +104,45 @@ TEST (Engine, ParameterTableNamesGroupsAndInitialValues)
 
 TEST (Engine, DecimatorIsAHalfBandFilterWithUnityDcGain)
 {
-    QmDecimator d;
-    EXPECT_FLOAT_EQ (d.c0 + 2.0f * (d.h1 + d.h2 + d.h3 + d.h4 + d.h5), 1.0f);
+    // An impulse on an odd sample comes out 5 host samples later at half
+    // height; one on an even sample spreads symmetrically over the side taps.
+    QmDecimator odd, even;
+    const float sideTaps[] = { even.h5, even.h4, even.h3, even.h2, even.h1, even.h1, even.h2, even.h3, even.h4, even.h5, 0.0f };
+    for (int k = 0; k < 11; ++k)
+    {
+        EXPECT_FLOAT_EQ (odd.process (0.0f, k == 2 ? 1.0f : 0.0f), k == 7 ? 0.5f : 0.0f) << k;
+        EXPECT_FLOAT_EQ (even.process (k == 0 ? 1.0f : 0.0f, 0.0f), sideTaps[k]) << k;
+    }
 
-    // An impulse on an odd sample comes out 5 host samples later at half height.
-    std::vector<float> out;
-    for (int k = 0; k < 12; ++k)
-        out.push_back (d.process (0.0f, k == 2 ? 1.0f : 0.0f));
-    for (int k = 0; k < 12; ++k)
-        EXPECT_FLOAT_EQ (out[k], k == 7 ? 0.5f : 0.0f) << k;
-
-    // An impulse on an even sample spreads over the side taps symmetrically.
-    QmDecimator e;
-    std::vector<float> taps;
-    for (int k = 0; k < 12; ++k)
-        taps.push_back (e.process (k == 0 ? 1.0f : 0.0f, 0.0f));
-    const float expected[] = { e.h5, e.h4, e.h3, e.h2, e.h1, e.h1, e.h2, e.h3, e.h4, e.h5, 0.0f, 0.0f };
-    for (int k = 0; k < 12; ++k)
-        EXPECT_FLOAT_EQ (taps[k], expected[k]) << k;
-
-    QmDecimator dc;
-    float y = 0.0f;
+    // Unity at DC, nothing at the oversampled Nyquist frequency.
+    QmDecimator dc, nyquist;
+    float y = 0.0f, z = 0.0f;
     for (int k = 0; k < 20; ++k)
+    {
         y = dc.process (1.0f, 1.0f);
+        z = nyquist.process (1.0f, -1.0f);
+    }
     EXPECT_FLOAT_EQ (y, 1.0f);
+    EXPECT_NEAR (z, 0.0f, 1e-6f);
 
-    // Half-band: the oversampled Nyquist (+1, -1, ...) is removed.
-    QmDecimator ny;
-    for (int k = 0; k < 20; ++k)
-        y = ny.process (1.0f, -1.0f);
-    EXPECT_NEAR (y, 0.0f, 1e-6f);
+    // The block form gives exactly what the per-sample form gives.
+    QmDecimator single, block;
+    std::vector<float> in (2 * 300), out (300);
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = std::sin (0.37f * (float) i) + (i % 7 == 0 ? 0.5f : 0.0f);
+    block.processBlock (in.data(), out.data(), 300);
+    for (int k = 0; k < 300; ++k)
+        ASSERT_EQ (out[(size_t) k], single.process (in[(size_t) (2 * k)], in[(size_t) (2 * k + 1)])) << k;
+}
 
-    QmDecimator other;
-    other.order = 7;
-    EXPECT_EQ (other.process (1.0f, 1.0f), 0.0f);
+TEST (Engine, NoiseDrawsTheThreadsWindowsRandomSequence)
+{
+    QmHumNoiseSource source (88200);
+    qmSrand (5);
+    source.fill (64);
+    qmSrand (5);
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ (source.noise[i], ((float) (qmRand() % 1000) * 0.001f - 0.5f) * 2.0f) << i;
 }
 
 TEST (Engine, RenderBlockAdvancesTheTickOncePerPassAndKeepsChannelsEqual)
