@@ -51,14 +51,6 @@ namespace
     };
 
     float nyquist (int i) { return (i & 1) ? -1.0f : 1.0f; }     // passes the DC blocker unchanged
-
-    float peak (const std::vector<float>& s)
-    {
-        float p = 0.0f;
-        for (float v : s)
-            p = std::max (p, std::fabs (v));
-        return p;
-    }
 }
 
 TEST (Amplifier, LevelExpModEnvelopeAndDcBlocker)
@@ -74,7 +66,6 @@ TEST (Amplifier, LevelExpModEnvelopeAndDcBlocker)
     // exp of "Exp mod" and the envelope multiply the output.
     AmpRig rig (1.0f, 0.0f, 0.3f);
     EXPECT_NEAR (std::fabs (rig.run (1, nyquist, 0.5f).back()), 16.0 * std::exp (0.5) * 0.3, 0.01);
-    EXPECT_NEAR (std::fabs (rig.run (1, nyquist, 0.0f).back()), 16.0 * 0.3, 0.005);
 
     // A step after silence decays through the 10 Hz high-pass.
     AmpRig dc (1.0f);
@@ -85,37 +76,27 @@ TEST (Amplifier, LevelExpModEnvelopeAndDcBlocker)
     EXPECT_NEAR (step[1403] / step[0], std::pow (pole, 1403.0), 1e-4);
 }
 
-TEST (Amplifier, DriveStageGainMixAndCompensation)
+TEST (Amplifier, DriveStageGainMixCompensationAndSaturation)
 {
     // Small signals pass almost linearly: the wet path gains drive / sqrt (min
     // (drive, 6)) with drive = 2^(5 a), mixed in by min (8 a, 1). The falling
     // side damps the stage a little, the more the lower its cutoff (1500 Hz at 1).
-    const double d1 = std::pow (2.0, 0.3125), d2 = std::pow (2.0, 2.5);
+    const double d1 = std::pow (2.0, 0.3125);
     struct Case { float amount; double gain, tolerance; };
-
-    for (const Case c : { Case { 0.0f, 1.0, 0.01 }, Case { 0.0625f, 0.5 + 0.5 * d1 / std::sqrt (d1), 0.015 },
-                          Case { 0.5f, d2 / std::sqrt (d2), 0.03 }, Case { 0.6f, 8.0 / std::sqrt (6.0), 0.03 },
+    for (const Case c : { Case { 0.0625f, 0.5 + 0.5 * d1 / std::sqrt (d1), 0.015 }, Case { 0.6f, 8.0 / std::sqrt (6.0), 0.03 },
                           Case { 1.0f, 32.0 / std::sqrt (6.0), 0.12 } })
     {
-        AmpRig rig (1.0f, c.amount);
-        const auto out = rig.run (3, [] (int i) { return 1.0e-4f * (float) std::sin (2.0 * pi * 200.0 * i / 88200.0); });
-        EXPECT_NEAR (peak (out) / (16.0 * 1.0e-4), c.gain, c.gain * c.tolerance) << c.amount;
+        const auto out = AmpRig (1.0f, c.amount).run (3, [] (int i) { return 1.0e-4f * (float) std::sin (2.0 * pi * 200.0 * i / 88200.0); });
+        const float peak = std::fabs (*std::max_element (out.begin(), out.end(), [] (float x, float y) { return std::fabs (x) < std::fabs (y); }));
+        EXPECT_NEAR (peak / (16.0 * 1.0e-4), c.gain, c.gain * c.tolerance) << c.amount;
     }
 
-    // A loud square stays finite; fully wet (amount 1) it saturates far below
-    // the linear 16 x 15 x 32 / sqrt 6; at 0.01 the dry 92% dominates.
-    for (float amount : { 0.01f, 1.0f })
-    {
-        AmpRig rig (1.0f, amount);
-        float worst = 0.0f;
-        for (int b = 0; b < 3; ++b)
-            for (float v : rig.run (1, [] (int i) { return ((i / 441) & 1) ? -15.0f : 15.0f; }))
-            {
-                ASSERT_TRUE (std::isfinite (v)) << amount;
-                worst = std::max (worst, std::fabs (v));
-            }
-        EXPECT_LT (worst, amount == 1.0f ? 60.0f : 480.0f) << amount;
-    }
+    // A loud square fully wet stays finite and saturates far below the
+    // linear 16 x 15 x 32 / sqrt 6.
+    AmpRig loud (1.0f, 1.0f);
+    for (int b = 0; b < 3; ++b)
+        for (float v : loud.run (1, [] (int i) { return ((i / 441) & 1) ? -15.0f : 15.0f; }))
+            ASSERT_TRUE (std::isfinite (v) && std::fabs (v) < 60.0f) << v;
 }
 
 TEST (Amplifier, AmpCoreSaturatesWithoutOverflowAndRecoversFromABadState)
@@ -134,7 +115,7 @@ TEST (Amplifier, AmpCoreSaturatesWithoutOverflowAndRecoversFromABadState)
     EXPECT_LT (top, 10.0f);
     EXPECT_LT (bottom, -top);    // the falling side has the softer knee
 
-    float z1 = 0.0f, z2 = 0.0f;
+    float z1 = 0.0f, z2 = 0.0f;     // far past the exponent's range, still bounded
     EXPECT_EQ (QmAmpCore::process (z1, 1000.0f, 5000.0f), QmAmpCore::process (z2, 30.0f, 5000.0f));
 
     // A state that is no longer finite is reset and that sample is silent.
@@ -148,10 +129,8 @@ TEST (Amplifier, AmpCoreSaturatesWithoutOverflowAndRecoversFromABadState)
 TEST (Amplifier, LambertWSolvesWTimesExpWOnEveryBranch)
 {
     EXPECT_EQ (lambertW (0.0), 0.0);
-    EXPECT_NEAR (lambertW (2.718281828459045), 1.0, 1e-12);
     EXPECT_NEAR (lambertW (-1.0 / 2.718281828459045), -1.0, 1e-3);
-
-    for (double x : { -0.36, -0.35, -0.311, -0.2, 0.01, 0.5, 1.38, 5.0, 235.9, 236.0, 1.0e3, 1.0e8, 1.0e30, 1.0e200 })
+    for (double x : { -0.36, -0.311, -0.2, 1.38, 235.9, 236.0, 1.0e8, 1.0e200 })
     {
         const double w = lambertW (x);
         EXPECT_NEAR (w * std::exp (w) / x, 1.0, 1e-9) << x;
@@ -171,46 +150,34 @@ TEST (Amplifier, BlockMatchesThePlainStageByStageFormula)
             QmOnePole dc;
             dc.setFrequencyAtRate (10.0f, 88200.0f, true);
             float mixS = 0.0f, compS = 0.0f, driveS = 0.0f, gainS = 0.0f, z = 0.0f;
-            const float drive = std::pow (2.0f, driveAmount * 5.0f);
-            const float comp = 1.0f / std::sqrt (std::min (drive, 6.0f));
-            const float mix = std::min (driveAmount * 8.0f, 1.0f);
-            const float cutoff = (1.0f - driveAmount) * 15000.0f + 1500.0f;
+            const float drive = std::pow (2.0f, driveAmount * 5.0f), comp = 1.0f / std::sqrt (std::min (drive, 6.0f));
+            const float mix = std::min (driveAmount * 8.0f, 1.0f), cutoff = (1.0f - driveAmount) * 15000.0f + 1500.0f;
             const float target = QmAmplifierModule::gainFor (0.8f);
 
-            for (int b = 0, clock = 0; b < 3; ++b)
+            auto in = [] (int clock) { return 0.7f * (float) std::sin (2.0 * pi * 330.0 * clock / 88200.0); };
+            auto mod = [moving] (int clock) { return moving ? -2.0f + 4.0f * (float) ((clock * 7) % 1000) / 1000.0f : 0.3f; };
+
+            for (int b = 0; b < 2; ++b)
             {
-                std::vector<float> in (n), mod (n);
-                for (int i = 0; i < n; ++i, ++clock)
-                {
-                    in[(size_t) i] = 0.7f * (float) std::sin (2.0 * pi * 330.0 * clock / 88200.0);
-                    mod[(size_t) i] = moving ? -2.0f + 4.0f * (float) ((clock * 7) % 1000) / 1000.0f : 0.3f;
-                }
-                std::copy (in.begin(), in.end(), rig.audio.signal.buffer);
-                std::copy (mod.begin(), mod.end(), rig.expMod.signal.buffer);
+                for (int i = 0; i < n; ++i)
+                    rig.audio.signal.buffer[i] = in (b * n + i), rig.expMod.signal.buffer[i] = mod (b * n + i);
                 pull (rig.amp, n);
 
                 for (int i = 0; i < n; ++i)
                 {
-                    float x = in[(size_t) i];
+                    float x = in (b * n + i);
                     if (driveAmount > 0.0f)
                     {
                         mixS = (float) (mixS + (mix - mixS) * 0.01);
                         compS = (float) (compS + (comp - compS) * 0.01);
                         driveS = (float) (driveS + (drive - driveS) * 0.01);
-                        const float wet = QmAmpCore::process (z, 2.0f * x * driveS, cutoff) * compS * 0.5f;
-                        x = (1.0f - mixS) * x + mixS * wet;
+                        x = (1.0f - mixS) * x + mixS * (QmAmpCore::process (z, 2.0f * x * driveS, cutoff) * compS * 0.5f);
                     }
                     x = dc.step (x);
                     gainS += (target - gainS) * 0.01f;
-                    x *= gainS;
-                    x *= std::exp (mod[(size_t) i]);
-                    x *= 0.6f;
+                    x = x * gainS * std::exp (mod (b * n + i)) * 0.6f;
 
-                    const float got = rig.audio.signal.buffer[i];
-                    if (moving)
-                        ASSERT_NEAR (got, x, std::fabs (x) * 2.5e-7f) << driveAmount << " " << b << " " << i;
-                    else
-                        ASSERT_EQ (got, x) << driveAmount << " " << b << " " << i;
+                    ASSERT_NEAR (rig.audio.signal.buffer[i], x, moving ? std::fabs (x) * 2.5e-7f : 0.0f) << driveAmount << " " << b << " " << i;
                 }
             }
         }

@@ -12,8 +12,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 namespace filtertest
@@ -33,82 +37,64 @@ namespace filtertest
         QmHumNoiseSource hum;
     };
 
-    /** One rig per rate for the whole process: building the drift tables of a
-        context is the slow part of a test. */
+    // One rig per rate for the whole process: building the drift tables of a
+    // context is the slow part of a test.
     inline Rig& sharedRig (float rate = 88200.0f)
     {
-        static std::vector<std::unique_ptr<Rig>> rigs;
-
-        for (auto& r : rigs)
-            if (r->context.sampleRate == rate)
-                return *r;
-
-        rigs.push_back (std::make_unique<Rig> (rate));
-        return *rigs.back();
+        static std::map<float, std::unique_ptr<Rig>> rigs;
+        auto& rig = rigs[rate];
+        if (rig == nullptr)
+            rig = std::make_unique<Rig> (rate);
+        return *rig;
     }
 
-    struct LowPassSettings
-    {
-        float cutoff = 6.0f;    // octaves
-        float res = 0.0f;
-        int type = 0;
-        float drive = 0.0f;
-    };
+    struct LowPassSettings { float cutoff = 6.0f; float res = 0.0f; int type = 0; float drive = 0.0f; };   // cutoff in octaves
+    struct HighPassSettings { float cutoff = 6.0f; float resonance = 0.0f; bool track = false; float kbd = 5.0f; };
 
-    /** Renders in through the multi filter in blocks of blockSize. */
-    inline std::vector<float> render (QmMultiFilterModule& filter, const std::vector<float>& in,
-                                      const LowPassSettings& s, int blockSize = 256)
+    // Fill the control inputs for n samples; return the audio buffer the module reads.
+    inline float* load (QmMultiFilterModule& f, const LowPassSettings& s, int n)
+    {
+        std::fill_n (f.freqIn->own->buffer, n, s.cutoff);
+        std::fill_n (f.resIn->own->buffer, n, s.res);
+        f.typeIn->own->index = s.type;
+        f.driveIn->own->value = s.drive;
+        return f.audioIn->own->buffer;
+    }
+
+    inline float* load (QmHPFilterModule& f, const HighPassSettings& s, int n)
+    {
+        std::fill_n (f.freqIn->own->buffer, n, s.cutoff);
+        std::fill_n (f.kbdIn->own->buffer, n, s.kbd);
+        f.resonanceIn->own->value = s.resonance;
+        f.trackIn->own->index = s.track ? 1 : 0;
+        return f.input->own->buffer;
+    }
+
+    inline const float* result (QmMultiFilterModule& f) { return f.outSignal.buffer; }
+    inline const float* result (QmHPFilterModule& f) { return f.input->own->buffer; }   // filters in place
+
+    template <typename Filter>
+    using SettingsOf = std::conditional_t<std::is_same_v<Filter, QmHPFilterModule>, HighPassSettings, LowPassSettings>;
+
+    // Renders in through the filter in blocks of blockSize.
+    template <typename Filter>
+    std::vector<float> render (Filter& filter, const std::vector<float>& in, const SettingsOf<Filter>& s, int blockSize = 256)
     {
         std::vector<float> out (in.size());
-        auto& context = *filter.context;
 
         for (size_t start = 0; start < in.size(); start += (size_t) blockSize)
         {
             const int n = (int) std::min ((size_t) blockSize, in.size() - start);
-            context.blockLength = n;
-            std::copy (in.begin() + (long) start, in.begin() + (long) start + n, filter.audioIn->own->buffer);
-            std::fill (filter.freqIn->own->buffer, filter.freqIn->own->buffer + n, s.cutoff);
-            std::fill (filter.resIn->own->buffer, filter.resIn->own->buffer + n, s.res);
-            filter.typeIn->own->index = s.type;
-            filter.driveIn->own->value = s.drive;
+            filter.context->blockLength = n;
+            std::copy_n (in.begin() + (long) start, n, load (filter, s, n));
             filter.process();
-            std::copy (filter.outSignal.buffer, filter.outSignal.buffer + n, out.begin() + (long) start);
+            std::copy_n (result (filter), n, out.begin() + (long) start);
         }
 
         return out;
     }
 
-    struct HighPassSettings
-    {
-        float cutoff = 6.0f;    // octaves
-        float resonance = 0.0f;
-        bool track = false;
-        float kbd = 5.0f;       // octaves
-    };
-
-    inline std::vector<float> render (QmHPFilterModule& filter, const std::vector<float>& in,
-                                      const HighPassSettings& s, int blockSize = 256)
-    {
-        std::vector<float> out (in.size());
-        auto& context = *filter.context;
-
-        for (size_t start = 0; start < in.size(); start += (size_t) blockSize)
-        {
-            const int n = (int) std::min ((size_t) blockSize, in.size() - start);
-            context.blockLength = n;
-            std::copy (in.begin() + (long) start, in.begin() + (long) start + n, filter.input->own->buffer);
-            std::fill (filter.freqIn->own->buffer, filter.freqIn->own->buffer + n, s.cutoff);
-            std::fill (filter.kbdIn->own->buffer, filter.kbdIn->own->buffer + n, s.kbd);
-            filter.resonanceIn->own->value = s.resonance;
-            filter.trackIn->own->index = s.track ? 1 : 0;
-            filter.process();
-            std::copy (filter.input->own->buffer, filter.input->own->buffer + n, out.begin() + (long) start);
-        }
-
-        return out;
-    }
-
-    inline std::vector<float> sine (double hz, float amplitude, int length, double rate)
+    inline std::vector<float> sine (double hz, float amplitude, int length, double rate = 88200.0)
     {
         std::vector<float> s ((size_t) length);
 
@@ -118,28 +104,36 @@ namespace filtertest
         return s;
     }
 
-    /** Amplitude of the tone of frequency hz in the second half of x
-        (Hann window, so neither a partial cycle nor a slow offset leaks in). */
-    inline double toneAmplitude (const std::vector<float>& x, double hz, double rate)
+    // Amplitude of the tone of frequency hz in the second half of x (Hann
+    // window, so neither a partial cycle nor a slow offset leaks in).
+    inline double toneAmplitude (const std::vector<float>& x, double hz, double rate = 88200.0)
     {
-        double re = 0.0, im = 0.0, weight = 0.0;
-        const size_t start = x.size() / 2;
-        const double length = (double) (x.size() - start);
+        const size_t start = x.size() / 2, length = x.size() - start;
+        std::complex<double> sum;
+        double weight = 0.0;
 
         for (size_t i = start; i < x.size(); ++i)
         {
-            const double w = 0.5 - 0.5 * std::cos (2.0 * pi * (double) (i - start) / length);
-            re += w * x[i] * std::cos (2.0 * pi * hz * (double) i / rate);
-            im += w * x[i] * std::sin (2.0 * pi * hz * (double) i / rate);
+            const double w = 0.5 - 0.5 * std::cos (2.0 * pi * (double) (i - start) / (double) length);
+            sum += w * x[i] * std::polar (1.0, 2.0 * pi * hz * (double) i / rate);
             weight += w;
         }
 
-        return 2.0 * std::sqrt (re * re + im * im) / weight;
+        return 2.0 * std::abs (sum) / weight;
+    }
+
+    // "name: input/kind ... -> first output": the socket layout the wiring relies on.
+    inline std::string describeSockets (const QmModule& m)
+    {
+        std::string s = m.name + ":";
+        for (auto* in : m.inputs)
+            s += " " + in->name + "/" + std::to_string (in->kind);
+        return s + " -> " + m.outputs[0]->name;
     }
 
     inline double decibels (double ratio) { return 20.0 * std::log10 (ratio); }
 
-    /** Octaves of the cutoff inputs for a frequency in Hz (2^o x 16.3516 x 0.5). */
+    // Octaves of the cutoff inputs for a frequency in Hz (2^o x 16.3516 x 0.5).
     inline float octavesFor (double hz) { return (float) std::log2 (hz / (16.3516 * 0.5)); }
 
     inline bool allFinite (const std::vector<float>& x, float limit)

@@ -16,9 +16,12 @@ namespace
     constexpr size_t onset = 16;   // a note at host sample 0 reaches the modulator here
     const double lfoCycle = rate * 70.0 / 4096.0;    // samples per cycle at Freq 1
 
+    // Choice parameters in ModRig's list: option (p) selects by index.
+    constexpr int option (int parameter) { return -parameter - 1; }
+
     struct ModRig : Rig
     {
-        explicit ModRig (std::initializer_list<std::pair<int, float>> values = {})
+        ModRig (std::initializer_list<std::pair<int, float>> values)
             : env (tap (engine.modulator, "Env out")), amp (tap (engine.modulator, "Amp out")),
               mod (tap (engine.modulator, "Mod out"))
         {
@@ -28,9 +31,6 @@ namespace
 
         const int env, amp, mod;
     };
-
-    // Choice parameters in ModRig's list: option(p) selects by index.
-    int option (int parameter) { return -parameter - 1; }
 
     /** Pole of the trapezoidal one-pole with g = tan (pi / t), and the samples
         it takes from rest to reach half of its target. */
@@ -43,9 +43,7 @@ namespace
     /** Index of the first sample from `from` on that differs from 1. */
     size_t endOfHigh (const std::vector<float>& s, size_t from = 0)
     {
-        while (from < s.size() && s[from] == 1.0f)
-            ++from;
-        return from;
+        return (size_t) (std::find_if (s.begin() + (std::ptrdiff_t) from, s.end(), [] (float v) { return v != 1.0f; }) - s.begin());
     }
 }
 
@@ -70,14 +68,12 @@ TEST (Modulator, EnvelopeAttackDecaySustainReleaseTimesAndCurves)
     EXPECT_EQ (rig.at (rig.amp), env);
 
     // Release 0 is held at 50 samples: tan (pi / 650).
-    rig.resetCollected();
     rig.render (512, { noteOff (60, 0) });
     EXPECT_NEAR (rig.at (rig.env)[onset + 200], 0.5 * std::pow (poleFor (650.0), 200.0), 0.002);
 
     // A long decay through the knob's curve: 0.3 gives about 76500 samples.
     rig.set (decayParam, 0.3f);
     rig.set (attackParam, 0.0f);
-    rig.resetCollected();
     rig.render (2048, { noteOn (60, 1.0f, 0) });
     const size_t top = (size_t) firstReaching (rig.at (rig.env), 1.0f);
     EXPECT_NEAR (rig.at (rig.env)[top + 3000], 0.5 + 0.5 * std::pow (poleFor (timeSamples (0.3f) + 600.0), 3000.0), 0.005);
@@ -85,35 +81,28 @@ TEST (Modulator, EnvelopeAttackDecaySustainReleaseTimesAndCurves)
 
 TEST (Modulator, VelocityAmpModeAndRetriggerShapeTheEnvelopes)
 {
-    // Velocity 0.5 is a level of 0.25; the amount blends it with full level.
-    for (float amount : { 0.0f, 0.5f, 1.0f })
+    // Velocity 0.5 is a level of 0.25, blended half-way with full level.
+    ModRig vel { { attackParam, 0.0f }, { sustainParam, 1.0f }, { velocityParam, 0.5f } };
+    vel.render (1024, { noteOn (60, 0.5f, 0) });
+    EXPECT_NEAR (vel.at (vel.amp).back(), 0.625f, 1e-4);
+
+    // Amp modes "Pre" (100 samples of attack whatever "A" says) and "-" (the
+    // envelope's own attack) both sustain fully.
+    for (int mode : { 0, 1 })
     {
-        ModRig rig { { attackParam, 0.0f }, { sustainParam, 1.0f }, { velocityParam, amount } };
-        rig.render (1024, { noteOn (60, 0.5f, 0) });
-        EXPECT_NEAR (rig.at (rig.env).back(), 1.0f - amount + amount * 0.25f, 1e-4) << amount;
-        EXPECT_NEAR (rig.at (rig.amp).back(), 1.0f - amount + amount * 0.25f, 1e-4) << amount;
+        ModRig rig { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.2f }, { option (ampModeParam), (float) mode } };
+        rig.render (2048, { noteOn (60, 1.0f, 0) });
+        const int attack = mode == 0 ? (int) onset + halfway (poleFor (50.0 + 900.0)) : firstReaching (rig.at (rig.env), 1.0f);
+        EXPECT_NEAR (firstReaching (rig.at (rig.amp), 1.0f), attack, 1 - mode) << mode;
+        EXPECT_NEAR (rig.at (rig.amp).back(), 1.0f, 1e-6) << mode;
+        EXPECT_NEAR (rig.at (rig.env).back(), 0.2f, 1e-4) << mode;
     }
-
-    // "Pre": 100 samples of attack whatever "A" says, and full sustain.
-    ModRig pre { { attackParam, 0.3f }, { decayParam, 0.0f }, { sustainParam, 0.2f }, { option (ampModeParam), 0 } };
-    pre.render (2048, { noteOn (60, 1.0f, 0) });
-    EXPECT_NEAR (firstReaching (pre.at (pre.amp), 1.0f) - (int) onset, halfway (poleFor (50.0 + 900.0)), 1);
-    EXPECT_NEAR (pre.at (pre.amp).back(), 1.0f, 1e-6);
-    EXPECT_EQ (firstReaching (pre.at (pre.env), 1.0f), -1);
-
-    // "-": the envelope's own attack, still full sustain.
-    ModRig dash { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.2f }, { option (ampModeParam), 1 } };
-    dash.render (2048, { noteOn (60, 1.0f, 0) });
-    EXPECT_EQ (firstReaching (dash.at (dash.amp), 1.0f), firstReaching (dash.at (dash.env), 1.0f));
-    EXPECT_NEAR (dash.at (dash.amp).back(), 1.0f, 1e-6);
-    EXPECT_NEAR (dash.at (dash.env).back(), 0.2f, 1e-4);
 
     // A legato key at the same level: only "Gate+trig" restarts the attack.
     for (int mode : { 0, 1 })
     {
         ModRig rig { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.5f }, { option (adsrSyncParam), (float) mode } };
         rig.render (1024, { noteOn (60, 1.0f, 0) });
-        rig.resetCollected();
         rig.render (1024, { noteOn (64, 1.0f, 0) });
         EXPECT_NEAR (maxOf (rig.at (rig.env)), mode == 0 ? 1.0f : 0.5f, 1e-4) << mode;
     }
@@ -121,16 +110,14 @@ TEST (Modulator, VelocityAmpModeAndRetriggerShapeTheEnvelopes)
 
 TEST (Modulator, SineSquareAndSampleAndHoldRunAtTheirRateAndFollowKeys)
 {
-    const double inc = 1.0 / lfoCycle;
-
     // "Key" restarts the phase on the gate's rising sample; "None" runs on.
     for (int sync : { 0, 1 })
     {
         ModRig rig { { option (waveParam), 0 }, { freqParam, 1.0f }, { option (syncParam), (float) sync } };
         rig.render (1024, { noteOn (60, 1.0f, 0) });
-        for (size_t k : { 0, 100, 377, 1000 })
+        for (size_t k : { 100, 1000 })
         {
-            const double phase = sync == 0 ? (double) k * inc : (double) (onset + k + 1) * inc;
+            const double phase = (double) (sync == 0 ? k : onset + k + 1) / lfoCycle;
             EXPECT_NEAR (rig.at (rig.mod)[onset + k], std::sin (2.0 * pi * phase), 1e-3) << sync << " " << k;
         }
     }
@@ -139,28 +126,25 @@ TEST (Modulator, SineSquareAndSampleAndHoldRunAtTheirRateAndFollowKeys)
     square.render (2048, { noteOn (60, 1.0f, 0) });
     const size_t half = (size_t) std::ceil (lfoCycle / 2.0);
     EXPECT_EQ (endOfHigh (square.at (square.mod), onset), onset + half);
-    EXPECT_EQ (square.at (square.mod)[onset + 2 * half - 1], 0.0f);
-    EXPECT_EQ (square.at (square.mod)[onset + 2 * half], 1.0f);
+    EXPECT_EQ (endOfHigh (square.at (square.mod), onset + 2 * half), onset + 3 * half);     // the next cycle
 
-    // Sample and hold: a value drawn at the key press, then one per cycle.
+    // Sample and hold: a value drawn at the key press, then one per cycle,
+    // on the grid -1 + 0.002 k with k < 1000.
     ModRig sh { { option (waveParam), 2 }, { freqParam, 1.0f } };
     sh.render (512);
-    sh.resetCollected();
     sh.render (2048, { noteOn (60, 1.0f, 0) });
     const auto& out = sh.at (sh.mod);
     EXPECT_NE (out[onset], out[onset - 1]);
     for (size_t i = onset + 1; i < out.size(); ++i)
-    {
-        if (out[i] == out[i - 1])
-            continue;
-        EXPECT_LE ((i - onset) % (size_t) lfoCycle, 1u) << i;
-        const double k = (out[i] + 1.0) / 0.002;     // on the grid -1 + 0.002 k, k < 1000
-        EXPECT_NEAR (k, std::round (k), 0.01);
-        EXPECT_LT (k, 999.5);
-    }
+        if (out[i] != out[i - 1])
+        {
+            const double k = (out[i] + 1.0) / 0.002;
+            EXPECT_LE ((i - onset) % (size_t) lfoCycle, 1u) << i;
+            EXPECT_TRUE (std::fabs (k - std::round (k)) < 0.01 && k < 999.5) << i << ": " << out[i];
+        }
 }
 
-TEST (Modulator, NoiseReadsTheNoiseTableAndKeepsTheLfoGateRunning)
+TEST (Modulator, NoisePhaseWrapsAndKeepsTheLfoGateRunning)
 {
     ModRig rig { { option (waveParam), 3 }, { freqParam, 1.0f }, { option (adsrSyncParam), 2 }, { attackParam, 0.0f },
                  { decayParam, 0.0f }, { sustainParam, 0.0f }, { releaseParam, 0.0f } };
@@ -168,13 +152,9 @@ TEST (Modulator, NoiseReadsTheNoiseTableAndKeepsTheLfoGateRunning)
 
     double sum = 0.0, squares = 0.0;
     for (float v : rig.at (rig.mod))
-    {
-        sum += v;
-        squares += (double) v * v;
-    }
-    const double count = (double) rig.at (rig.mod).size();
-    EXPECT_NEAR (sum / count, 0.0, 0.1);
-    EXPECT_NEAR (std::sqrt (squares / count), 1.0, 0.1);
+        sum += v, squares += (double) v * v;
+    EXPECT_NEAR (sum / 16384.0, 0.0, 0.1);
+    EXPECT_NEAR (std::sqrt (squares / 16384.0), 1.0, 0.1);
 
     // Ten LFO cycles on, the LFO gate still retriggers the envelope each cycle.
     const auto& env = rig.at (rig.env);
@@ -187,52 +167,37 @@ TEST (Modulator, WowEnvelopeAndPitchSine)
 {
     // Wave 4: twice a level that falls tenfold over time / 4 + 600 samples,
     // through a 75 Hz smoother (time 0 at Freq 0).
-    std::vector<float> full;
-    for (float velocity : { 1.0f, 0.5f })
+    auto wow = [] (float velocity)
     {
         ModRig rig { { option (waveParam), 4 }, { freqParam, 0.0f }, { velocityParam, 1.0f } };
         rig.render (1024, { noteOn (60, velocity, 0) });
-        const auto& out = rig.at (rig.mod);
-        if (full.empty())
-        {
-            full = out;
-            const double smoother = 1.0 - std::exp (-2.0 * pi * 75.0 / 44100.0);
-            EXPECT_EQ (out[onset - 1], 0.0f);
-            EXPECT_NEAR (out[onset], 2.0 * smoother * std::pow (0.1, 1.0 / 600.0), 1e-5);
-            EXPECT_NEAR (out[onset + 1800] / out[onset + 1200], 0.1, 0.001);
-        }
-        else
-        {
-            EXPECT_NEAR (out[onset + 300] / full[onset + 300], 0.25, 1e-4);   // level 0.25
-        }
-    }
+        return rig.at (rig.mod);
+    };
+    const auto full = wow (1.0f), quiet = wow (0.5f);
+    EXPECT_EQ (full[onset - 1], 0.0f);
+    EXPECT_NEAR (full[onset], 2.0 * (1.0 - std::exp (-2.0 * pi * 75.0 / 44100.0)) * std::pow (0.1, 1.0 / 600.0), 1e-5);
+    EXPECT_NEAR (full[onset + 1800] / full[onset + 1200], 0.1, 0.001);
+    EXPECT_NEAR (quiet[onset + 300] / full[onset + 300], 0.25, 1e-4);     // level 0.25
 
     // Wave 5: a sine at a quarter of 2^cv x 16.3516 Hz, cv = the shifted CV + 4 Freq - 2.
-    for (float freq : { 0.5f, 0.75f })
-    {
-        ModRig rig { { option (waveParam), 5 }, { freqParam, freq } };
-        rig.render (64, { noteOn (60, 1.0f, 0) });
-        rig.resetCollected();
-        rig.render (4096, {}, 4096);
-        const auto& out = rig.at (rig.mod);
-
-        std::vector<double> crossings;
-        for (size_t i = 65; i < out.size(); ++i)
-            if (out[i - 1] < 0.0f && out[i] >= 0.0f)
-                crossings.push_back ((double) (i - 1) + out[i - 1] / (out[i - 1] - out[i]));
-        ASSERT_GE (crossings.size(), 4u);
-
-        const double period = rate / (std::pow (2.0, 4.0 + 4.0 * freq - 2.0) * 16.3516 * 0.25);
-        EXPECT_NEAR ((crossings.back() - crossings.front()) / (double) (crossings.size() - 1), period, period * 0.002) << freq;
-    }
+    ModRig rig { { option (waveParam), 5 }, { freqParam, 0.75f } };
+    rig.render (64, { noteOn (60, 1.0f, 0) });
+    rig.render (4096, {}, 4096);
+    const auto& out = rig.at (rig.mod);
+    std::vector<double> crossings;
+    for (size_t i = 65; i < out.size(); ++i)
+        if (out[i - 1] < 0.0f && out[i] >= 0.0f)
+            crossings.push_back ((double) (i - 1) + out[i - 1] / (out[i - 1] - out[i]));
+    ASSERT_GE (crossings.size(), 4u);
+    const double period = rate / (std::pow (2.0, 4.0 + 3.0 - 2.0) * 16.3516 * 0.25);
+    EXPECT_NEAR ((crossings.back() - crossings.front()) / (double) (crossings.size() - 1), period, period * 0.002);
 }
 
 TEST (Modulator, TempoSyncFollowsTheContextsTempoAndPlayFlag)
 {
-    // Freq 0.5: one cycle per beat; 1.0: eight; 0.75: four; 0.25: one per four beats.
+    // Freq 0.75: four cycles per beat; 0.25: one per four beats.
     struct Case { float freq, tempo; double beatsPerCycle; };
-    for (const Case c : { Case { 0.5f, 120.0f, 1.0 }, Case { 1.0f, 120.0f, 0.125 }, Case { 0.75f, 60.0f, 0.25 },
-                          Case { 0.25f, 120.0f, 4.0 } })
+    for (const Case c : { Case { 0.75f, 60.0f, 0.25 }, Case { 0.25f, 120.0f, 4.0 } })
     {
         ModRig rig { { option (waveParam), 1 }, { freqParam, c.freq }, { option (syncParam), 2 } };
         rig.engine.context->tempo = c.tempo;
@@ -245,12 +210,11 @@ TEST (Modulator, TempoSyncFollowsTheContextsTempoAndPlayFlag)
         EXPECT_NEAR ((double) endOfHigh (rig.at (rig.mod)), period / 2.0, std::max (2.0, period * 5e-4)) << c.freq;
     }
 
-    // Stopping and restarting the transport restarts the cycle.
+    // Stopping and restarting the transport restarts the cycle (Freq 1: eight per beat).
     ModRig rig { { option (waveParam), 1 }, { freqParam, 1.0f }, { option (syncParam), 2 } };
     for (uint8_t playing : { 1, 0, 1 })
     {
         rig.engine.context->playing = playing;
-        rig.resetCollected();
         rig.render (1500);
     }
     EXPECT_NEAR ((double) endOfHigh (rig.at (rig.mod)), 2756.0, 1.0);   // half of 88200 / 16
@@ -261,15 +225,8 @@ TEST (Modulator, ModWheelOptionScalesTheWave)
     ModRig rig { { option (waveParam), 0 }, { freqParam, 1.0f }, { option (wheelParam), 3 } };
     rig.render (1024);
     EXPECT_EQ (maxOf (rig.at (rig.mod)), 0.0f);
-
-    rig.resetCollected();
     rig.render (4096, { controller (1, 0.5f, 0) }, 4096);
     EXPECT_NEAR (maxOf (rig.at (rig.mod), 6000), 0.5f, 0.01);
-
-    rig.choose (wheelParam, 0);
-    rig.resetCollected();
-    rig.render (1024);
-    EXPECT_NEAR (maxOf (rig.at (rig.mod)), 1.0f, 0.01);
 }
 
 namespace
@@ -277,46 +234,35 @@ namespace
     /** The ADSR kernel one sample at a time, as plainly as it is defined. */
     struct PlainEnvelope
     {
-        explicit PlainEnvelope (const QmEnvelopeState& s) : e (s)
-        {
-            gA = std::tan (3.1415927f / (s.attack * 0.5f + 900.0f));
-            gD = std::tan (3.1415927f / (s.decay + 600.0f));
-            gR = std::tan (3.1415927f / (s.release + 600.0f));
-        }
+        explicit PlainEnvelope (const QmEnvelopeState& s)
+            : e (s), gA (std::tan (3.1415927f / (s.attack * 0.5f + 900.0f))),
+              gD (std::tan (3.1415927f / (s.decay + 600.0f))), gR (std::tan (3.1415927f / (s.release + 600.0f))) {}
+
+        void use (float g) { e.g = g; e.k = 1.0f / (1.0f + g); }
 
         float step (float x)
         {
-            auto attack = [&] { e.g = gA; e.k = 1.0f / (1.0f + gA); };
-            auto decay = [&] { e.g = gD; e.k = 1.0f / (1.0f + gD); };
-
-            bool trig = false;
+            const bool trig = x > 1.0f && e.retrigger != 0;
             if (x > 1.0f)
-            {
-                trig = e.retrigger != 0;
                 x -= 1.0f;
-            }
             if (x > 0.0f)
                 x = 1.0f - e.velocityAmount + e.velocityAmount * x;
 
-            if (x > e.previousGate || trig)
+            if ((x > e.previousGate || trig) && e.previousGate != 0.0f && ! trig)
             {
-                if (e.previousGate != 0.0f && ! trig)
-                {
-                    e.peak = 2.0f;
-                    e.target = x * e.sustain;
-                    x > e.y ? attack() : decay();
-                }
-                else if (x > e.y)
-                {
-                    e.peak = x;
-                    e.target = 2.0f * x;
-                    attack();
-                }
+                e.peak = 2.0f;
+                e.target = x * e.sustain;
+                use (x > e.y ? gA : gD);
+            }
+            else if ((x > e.previousGate || trig) && x > e.y)
+            {
+                e.peak = x;
+                e.target = 2.0f * x;
+                use (gA);
             }
             if (x == 0.0f)
             {
-                e.g = gR;
-                e.k = 1.0f / (1.0f + gR);
+                use (gR);
                 e.target = 0.0f;
             }
 
@@ -329,12 +275,10 @@ namespace
             {
                 if (o > e.peak)
                 {
-                    e.z = e.peak;
-                    o = e.y = e.peak;
-                    decay();
+                    e.z = o = e.y = e.peak;
                     e.target = x * e.sustain;
                 }
-                e.target > o ? attack() : decay();
+                use (e.target > o ? gA : gD);
                 if (e.peak >= e.target)
                     e.target = x * e.sustain;
             }
@@ -344,7 +288,7 @@ namespace
         }
 
         QmEnvelopeState e;
-        float gA, gD, gR;
+        const float gA, gD, gR;
     };
 }
 
@@ -355,33 +299,23 @@ TEST (Modulator, EnvelopeBlocksMatchThePlainKernelToTheBit)
     // new note, in blocks of changing length.
     std::vector<float> gate (30000, 0.0f);
     std::fill (gate.begin() + 100, gate.begin() + 12000, 0.64f);
-    gate[100] = 1.64f;
     std::fill (gate.begin() + 12000, gate.begin() + 14000, 0.81f);
     std::fill (gate.begin() + 14000, gate.begin() + 16000, 0.25f);
-    gate[15000] = 1.25f;
     std::fill (gate.begin() + 26000, gate.end(), 1.0f);
-    gate[26000] = 2.0f;
+    gate[100] = 1.64f, gate[15000] = 1.25f, gate[26000] = 2.0f;
 
     for (uint8_t retrigger : { 0, 1 })
         for (float velocity : { 0.0f, 0.6f })
         {
             QmEnvelopeState state;
-            state.attack = 1200.0f;
-            state.decay = 900.0f;
-            state.release = 400.0f;
-            state.sustain = 0.55f;
+            state.attack = 1200.0f, state.decay = 900.0f, state.release = 400.0f, state.sustain = 0.55f;
             state.velocityAmount = velocity;
             state.retrigger = retrigger;
             PlainEnvelope plain (state);
 
             std::vector<float> out (gate.size());
-            size_t start = 0;
-            for (int size = 1000; start < gate.size(); size = size % 4093 + 777)
-            {
-                const int n = (int) std::min ((size_t) size, gate.size() - start);
-                QmVorlanModulator::renderEnvelope (state, gate.data() + start, out.data() + start, n);
-                start += (size_t) n;
-            }
+            for (size_t start = 0, size = 1000; start < gate.size(); start += size, size = size % 4093 + 777)
+                QmVorlanModulator::renderEnvelope (state, gate.data() + start, out.data() + start, (int) std::min (size, gate.size() - start));
 
             for (size_t i = 0; i < gate.size(); ++i)
             {
@@ -389,9 +323,5 @@ TEST (Modulator, EnvelopeBlocksMatchThePlainKernelToTheBit)
                 ASSERT_EQ (std::memcmp (&out[i], &expected, sizeof (float)), 0)
                     << i << " retrigger " << (int) retrigger << " velocity " << velocity << ": " << out[i] << " vs " << expected;
             }
-
-            EXPECT_EQ (state.y, plain.e.y);
-            EXPECT_EQ (state.z, plain.e.z);
-            EXPECT_NEAR (out[11999], 0.55f * (1.0f - velocity + velocity * 0.64f), 1e-3f);   // sustained
         }
 }

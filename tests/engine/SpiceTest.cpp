@@ -41,46 +41,30 @@ namespace
     float tones (int i) { return 0.4f * std::sin ((float) i * 0.3f) + 0.2f * std::sin ((float) i * 0.011f); }
 }
 
-TEST (Spice, OffPassesTheInputAndOnAddsTheFoldToEightTenthsOfIt)
+TEST (Spice, OffPassesTheInputAndOnAddsTheFoldToEightTenthsOfItWithinFive)
 {
-    SpiceRig off (0.0f);
-    const auto through = off.run (tones);
+    std::vector<float> input (n);
     for (int i = 0; i < n; ++i)
-        ASSERT_EQ (through[(size_t) i], tones (i)) << i;
+        input[(size_t) i] = tones (i);
+    EXPECT_EQ (SpiceRig (0.0f).run (tones), input);
 
     // A constant settles to 0.8 of itself: the high-passes remove the fold.
-    for (float level : { 0.3f, -0.05f, 0.0f })
-    {
-        SpiceRig rig (1.0f);
-        const auto out = rig.run ([level] (int) { return level; });
-        EXPECT_TRUE (std::all_of (out.begin(), out.end(), [] (float v) { return std::isfinite (v); }));
-        EXPECT_NEAR (out.back(), 0.8f * level, 2e-3) << level;
-    }
+    EXPECT_NEAR (SpiceRig (1.0f).run ([] (int) { return 0.3f; }).back(), 0.24f, 2e-3);
 
-    // A moving input is folded: not just scaled by 0.8.
-    SpiceRig rig (1.0f);
-    const auto out = rig.run (tones);
+    // A moving input is folded, not just scaled by 0.8; the coefficients
+    // ignore the engine's rate.
+    const auto out = SpiceRig (1.0f).run (tones);
     double diff = 0.0;
     for (int i = 512; i < n; ++i)
         diff = std::max (diff, (double) std::fabs (out[(size_t) i] - 0.8f * tones (i)));
     EXPECT_GT (diff, 0.05);
+    EXPECT_EQ (SpiceRig (1.0f, 96000.0f).run (tones), out);
 
-    // The coefficients ignore the engine's rate.
-    SpiceRig at96 (1.0f, 96000.0f);
-    EXPECT_EQ (at96.run (tones), out);
-}
-
-TEST (Spice, OutputStaysWithinFiveForLoudInput)
-{
-    SpiceRig rig (1.0f);
+    // Loud input stays within 5.
+    SpiceRig loud (1.0f);
     float top = 0.0f;
-
     for (int block = 0; block < 4; ++block)
-        for (float v : rig.run ([] (int) { return (float) (qmRand() % 2001 - 1000) * 0.05f; }))
-        {
-            ASSERT_TRUE (std::isfinite (v));
-            top = std::max (top, std::fabs (v));
-        }
-
+        for (float v : loud.run ([] (int) { return (float) (qmRand() % 2001 - 1000) * 0.05f; }))
+            top = std::isfinite (v) ? std::max (top, std::fabs (v)) : 1e9f;
     EXPECT_EQ (top, 5.0f);
 }

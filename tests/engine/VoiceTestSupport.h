@@ -14,22 +14,10 @@
 
 namespace voicetest
 {
-    inline QmMidiEvent event (int type, int note, int gate, int position, float value, int controller = -1)
-    {
-        QmMidiEvent e;
-        e.type = type;
-        e.note = note;
-        e.gate = (uint8_t) gate;
-        e.position = position;
-        e.value = value;
-        e.controller = controller;
-        return e;
-    }
-
-    inline QmMidiEvent noteOn (int note, float velocity, int pos) { return event (QmMidiEvent::typeNote, note, 1, pos, velocity); }
-    inline QmMidiEvent noteOff (int note, int pos) { return event (QmMidiEvent::typeNote, note, 0, pos, 1.0f); }
-    inline QmMidiEvent controller (int number, float value, int pos) { return event (QmMidiEvent::typeController, 0, 0, pos, value, number); }
-    inline QmMidiEvent pitchBend (float value, int pos) { return event (QmMidiEvent::typePitchWheel, 0, 0, pos, value); }
+    inline QmMidiEvent noteOn (int note, float velocity, int pos) { return { QmMidiEvent::typeNote, note, 1, pos, velocity }; }
+    inline QmMidiEvent noteOff (int note, int pos) { return { QmMidiEvent::typeNote, note, 0, pos, 1.0f }; }
+    inline QmMidiEvent controller (int number, float value, int pos) { return { QmMidiEvent::typeController, 0, 0, pos, value, number }; }
+    inline QmMidiEvent pitchBend (float value, int pos) { return { QmMidiEvent::typePitchWheel, 0, 0, pos, value }; }
 
     /** Nothing pulls it by itself: each tapped output hands it a copy of what
         it pushes (it is connected last), readable after the block. */
@@ -79,10 +67,12 @@ namespace voicetest
         void choose (int parameter, int option) { set (parameter, (float) option / (float) (engine.parameters[parameter]->steps - 1)); }
 
         /** Renders in host blocks of at most blockSize, each with the events
-            whose positions fall inside it. */
+            whose positions fall inside it; collects only this call's output. */
         void render (int hostSamples, const std::vector<QmMidiEvent>& events = {}, int blockSize = 2048)
         {
             std::vector<float> left ((size_t) blockSize), right ((size_t) blockSize);
+            for (auto& c : collected)
+                c.clear();
 
             for (int start = 0; start < hostSamples; start += blockSize)
             {
@@ -90,10 +80,7 @@ namespace voicetest
                 std::vector<QmMidiEvent> blockEvents;
                 for (auto e : events)
                     if (e.position >= start && e.position < start + n)
-                    {
-                        e.position -= start;
-                        blockEvents.push_back (e);
-                    }
+                        blockEvents.push_back ((e.position -= start, e));
 
                 // Tapped modules off the audio path are cleared and pulled here.
                 engine.context->blockLength = 2 * n;
@@ -107,20 +94,17 @@ namespace voicetest
         }
 
         const std::vector<float>& at (int tapIndex) const { return collected[(size_t) tapIndex]; }
-        void resetCollected() { for (auto& c : collected) c.clear(); }
 
         QmSynthEngine engine;
         Probe probe;
         std::vector<std::vector<float>> collected;
     };
 
-    /** First index from `from` on whose sample is at least `level`, or -1. */
-    inline int firstReaching (const std::vector<float>& s, float level, size_t from = 0)
+    /** First index whose sample is at least `level`, or -1. */
+    inline int firstReaching (const std::vector<float>& s, float level)
     {
-        for (size_t i = from; i < s.size(); ++i)
-            if (s[i] >= level)
-                return (int) i;
-        return -1;
+        const auto it = std::find_if (s.begin(), s.end(), [level] (float v) { return v >= level; });
+        return it == s.end() ? -1 : (int) (it - s.begin());
     }
 
     inline float maxOf (const std::vector<float>& s, size_t from = 0) { return *std::max_element (s.begin() + (std::ptrdiff_t) from, s.end()); }
