@@ -32,28 +32,27 @@ namespace oscspectrum
                     a[i + k + len / 2] = u - v;
                 }
         std::vector<double> p (n / 2 + 1);
-        for (size_t k = 0; k <= n / 2; ++k)
-            p[k] = std::norm (a[k]);
+        std::transform (a.begin(), a.begin() + (long) p.size(), p.begin(), [] (auto c) { return std::norm (c); });
         return p;
     }
 
-    /** Power below maxHz away from the multiples of f0 (by more than 6 bins), over the power near them. */
-    inline double aliasRatio (const std::vector<float>& x, double f0, double rate, double maxHz)
+    /** Power below a quarter of the rate away from the multiples of f0 (by more than 6 bins), over the power near them. */
+    inline double aliasRatio (const std::vector<float>& x, double f0, double rate)
     {
         const auto p = power (x);
         const double binHz = rate / (double) x.size();
         double harmonic = 0, other = 0;
-        for (size_t k = 6; k < p.size() && (double) k * binHz < maxHz; ++k)
+        for (size_t k = 6; (double) k * binHz < rate / 4; ++k)
             (std::abs ((double) k * binHz - std::max (1.0, std::round (k * binHz / f0)) * f0) <= 6 * binHz ? harmonic : other) += p[k];
         return other / harmonic;
     }
 
-    /** Frequency of the strongest bin above minHz, refined by a parabola through its neighbours. */
-    inline double peakFrequency (const std::vector<float>& x, double rate, double minHz = 100.0)
+    /** Frequency of the strongest bin above 100 Hz, refined by a parabola through its neighbours. */
+    inline double peakFrequency (const std::vector<float>& x, double rate)
     {
         const auto p = power (x);
         const double binHz = rate / (double) x.size();
-        const size_t best = (size_t) (std::max_element (p.begin() + (long) std::ceil (minHz / binHz), p.end() - 1) - p.begin());
+        const auto best = (size_t) (std::max_element (p.begin() + (long) std::ceil (100.0 / binHz), p.end() - 1) - p.begin());
         const double l = std::log (p[best - 1]), c = std::log (p[best]), r = std::log (p[best + 1]);
         return ((double) best + 0.5 * (l - r) / (l - 2 * c + r)) * binHz;
     }

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -14,25 +13,21 @@ TEST (Waveshaper, SocketsBypassAndFullDrive)
     QmProcessContext context;
     context.sampleRate = 88200.0f;
     auto shaper = std::make_unique<QmWaveshaperModule> (&context);
-    EXPECT_EQ (shaper->name, "Waveshaper");
-    std::string names;
+    std::string names = shaper->name + ": ";
     for (auto* s : shaper->inputs)
         names += s->name + (s->kind ? "/b," : ",");
-    EXPECT_EQ (names, "Input/b,VCO2 in/b,Amount,Type,CV/b,");
-    EXPECT_EQ (shaper->outputs[0]->name, "Out");
-    EXPECT_FLOAT_EQ (shaper->highPass.a, std::exp ((float) (-2.0 * M_PI * (6.0 / 88200.0))));
+    EXPECT_EQ (names + shaper->outputs[0]->name, "Waveshaper: Input/b,VCO2 in/b,Amount,Type,CV/b,Out");
 
-    const int n = 2048;
+    const int n = 512;
     context.blockLength = n;
     float* x = shaper->input->own->buffer;
     for (int i = 0; i < n; ++i)
         x[i] = 0.1f * (float) std::sin (0.0125 * i);
     const std::vector<float> in (x, x + n);
-
     shaper->process();      // amount 0: no offset, no curve, no high-pass
     ASSERT_EQ (std::vector<float> (x, x + n), in);
 
-    // full drive: (x + 0.01) * 512 into the shaper's curve, then the high-pass
+    // full drive: (x + 0.01) * 512 into the shaper's curve, then a 6 Hz high-pass
     shaper->amountIn->own->value = 1.0f;
     shaper->process();
     QmJFetNonlin curve (QmNonlin::integralMode, 0.5f);
@@ -40,25 +35,21 @@ TEST (Waveshaper, SocketsBypassAndFullDrive)
     hp.setFrequencyAtRate (6.0f, 88200.0f, true);
     for (int i = 0; i < n; ++i)
         ASSERT_FLOAT_EQ (x[i], hp.step (curve.lookupBlock ((float) (((double) in[(size_t) i] + 0.01) * 512.0)))) << i;
-    // a tenth of full scale comes out clipped near the curve's ceiling
-    EXPECT_GT (*std::max_element (x + 1000, x + n) - *std::min_element (x + 1000, x + n), 3.0f);
 }
 
-TEST (VoiceCrusher, SoftClipsToATenth)
+TEST (VoiceCrusher, SoftClipsToATenthInPlace)
 {
     QmProcessContext context;
     QmVoiceCrusherModule crusher (&context), sink (&context);
-    EXPECT_EQ (crusher.name, "CV slew");
-    EXPECT_EQ (crusher.inputs[0]->name + crusher.outputs[0]->name, "InputOut");
+    EXPECT_EQ (crusher.name + ": " + crusher.inputs[0]->name + "," + crusher.outputs[0]->name, "CV slew: Input,Out");
     crusher.out->connect (sink.input);
 
     context.blockLength = 4;
     float* x = crusher.input->own->buffer;
     x[0] = 0.05f; x[1] = 1.0f; x[2] = -1.0f; x[3] = 0.001f;
     crusher.process();
-    EXPECT_NEAR (x[0], 0.0462, 1e-4);
-    EXPECT_NEAR (x[1], 0.1, 1e-6);
-    EXPECT_NEAR (x[2], -0.1, 1e-6);
-    EXPECT_NEAR (x[3], 0.001, 1e-6);
     EXPECT_EQ (sink.input->getSignal(), crusher.input->own);
+    const double expected[] = { 0.0462, 0.1, -0.1, 0.001 };
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR (x[i], expected[i], i == 0 ? 1e-4 : 1e-6) << i;
 }
