@@ -14,6 +14,12 @@ namespace
     constexpr int historyLength = 1000;
     constexpr int windowLength = 16;
 
+    // Phase 0 falls on the input samples: its taps are the sinc's zeros
+    // (below 4e-17 as computed) except the peak at window position 8, so its
+    // output is that input times the peak. Summing the others could move it
+    // by no more than 1e-15 of the signal's level.
+    constexpr int centre = 8;
+
     // Blackman window times a sinc with its zeros at whole input samples.
     void buildTaps (float* window, float* taps)
     {
@@ -99,9 +105,12 @@ void QmFirInterpolator::push (float x, float* out) noexcept
     for (int j = 1; j < windowLength; ++j)
         acc = _mm_add_ps (acc, _mm_mul_ps (_mm_set1_ps (w[j]), _mm_load_ps (taps + 4 * j)));
 
-    _mm_storeu_ps (out, acc);
+    // Phase 0 from its one nonzero tap, as interpolate does.
+    _mm_storeu_ps (out, _mm_move_ss (acc, _mm_set_ss (w[centre] * taps[4 * centre])));
    #else
-    for (int p = 0; p < factor; ++p)
+    out[0] = w[centre] * taps[4 * centre];
+
+    for (int p = 1; p < factor; ++p)
     {
         float acc = 0.0f;
 
@@ -137,7 +146,7 @@ void QmFirInterpolator::interpolate (const float* in, float* out, int n) noexcep
         for (; i + 4 <= run; i += 4)
         {
             __m128 x = _mm_loadu_ps (w + i);
-            __m128 a0 = _mm_mul_ps (x, _mm_load_ps (tapSplats));
+            __m128 a0 = _mm_mul_ps (_mm_loadu_ps (w + i + centre), _mm_load_ps (tapSplats + 16 * centre));
             __m128 a1 = _mm_mul_ps (x, _mm_load_ps (tapSplats + 4));
             __m128 a2 = _mm_mul_ps (x, _mm_load_ps (tapSplats + 8));
             __m128 a3 = _mm_mul_ps (x, _mm_load_ps (tapSplats + 12));
@@ -146,7 +155,6 @@ void QmFirInterpolator::interpolate (const float* in, float* out, int n) noexcep
             {
                 x = _mm_loadu_ps (w + i + j);
                 const float* hs = tapSplats + 16 * j;
-                a0 = _mm_add_ps (a0, _mm_mul_ps (x, _mm_load_ps (hs)));
                 a1 = _mm_add_ps (a1, _mm_mul_ps (x, _mm_load_ps (hs + 4)));
                 a2 = _mm_add_ps (a2, _mm_mul_ps (x, _mm_load_ps (hs + 8)));
                 a3 = _mm_add_ps (a3, _mm_mul_ps (x, _mm_load_ps (hs + 12)));
@@ -162,7 +170,9 @@ void QmFirInterpolator::interpolate (const float* in, float* out, int n) noexcep
 
         for (; i < run; ++i)
         {
-            for (int p = 0; p < factor; ++p)
+            out[4 * i] = w[i + centre] * taps[4 * centre];
+
+            for (int p = 1; p < factor; ++p)
             {
                 float acc = w[i] * taps[p];
 
@@ -182,33 +192,79 @@ void QmFirInterpolator::interpolate (const float* in, float* out, int n) noexcep
 
 void QmFirInterpolator::decimate (float* out, int n) noexcept
 {
-    const float* h = getSharedTaps();
+    // out[j] = sum over m of z[4j + m] h[m], taken phase by phase: with
+    // m = 4k + r and P_r[t] = z[4t + r], out[j] = sum over r and k of
+    // P_r[j + k] h[4k + r]. Phase 0 keeps only its peak tap (see centre), so
+    // 49 of the 64 products remain, and with the phases laid out apart four
+    // neighbouring outputs fill one vector.
     const float* z = decimationHistory;
+    const int available = numTaps + factor * n;   // samples of z that hold data
+    constexpr int chunk = 128;
+    alignas (16) float phases[factor][chunk + 16];
 
-    for (int j = 0; j < n; ++j, z += factor)
+    for (int first = 0; first < n; first += chunk)
     {
+        const int m = std::min (chunk, n - first);
+        const float* zc = z + factor * first;
+
+        // P_r[t] for t = 0 .. m + 14: a 4x4 transpose per four t, one at a
+        // time for a last block that would read past the data.
+        int t = 0;
+
        #if defined (__SSE2__)
-        __m128 acc0 = _mm_mul_ps (_mm_load_ps (z), _mm_load_ps (h));
-        __m128 acc1 = _mm_mul_ps (_mm_load_ps (z + 4), _mm_load_ps (h + 4));
-
-        for (int m = 8; m < numTaps; m += 8)
+        for (; t < m + 15 && factor * (first + t) + 16 <= available; t += 4)
         {
-            acc0 = _mm_add_ps (acc0, _mm_mul_ps (_mm_load_ps (z + m), _mm_load_ps (h + m)));
-            acc1 = _mm_add_ps (acc1, _mm_mul_ps (_mm_load_ps (z + m + 4), _mm_load_ps (h + m + 4)));
+            __m128 r0 = _mm_load_ps (zc + 4 * t), r1 = _mm_load_ps (zc + 4 * t + 4);
+            __m128 r2 = _mm_load_ps (zc + 4 * t + 8), r3 = _mm_load_ps (zc + 4 * t + 12);
+            _MM_TRANSPOSE4_PS (r0, r1, r2, r3);
+            _mm_store_ps (phases[0] + t, r0);
+            _mm_store_ps (phases[1] + t, r1);
+            _mm_store_ps (phases[2] + t, r2);
+            _mm_store_ps (phases[3] + t, r3);
         }
-
-        acc0 = _mm_add_ps (acc0, acc1);
-        acc0 = _mm_add_ps (acc0, _mm_movehl_ps (acc0, acc0));
-        acc0 = _mm_add_ss (acc0, _mm_shuffle_ps (acc0, acc0, 1));
-        out[j] = _mm_cvtss_f32 (acc0);
-       #else
-        float acc = 0.0f;
-
-        for (int m = 0; m < numTaps; ++m)
-            acc += z[m] * h[m];
-
-        out[j] = acc;
        #endif
+
+        for (; t < m + 15; ++t)
+            for (int r = 0; r < factor; ++r)
+                phases[r][t] = zc[4 * t + r];
+
+        int j = 0;
+
+       #if defined (__SSE2__)
+        for (; j + 4 <= m; j += 4)
+        {
+            __m128 acc[factor];
+            acc[0] = _mm_mul_ps (_mm_loadu_ps (phases[0] + j + centre), _mm_load_ps (tapSplats + 16 * centre));
+
+            for (int r = 1; r < factor; ++r)
+            {
+                acc[r] = _mm_mul_ps (_mm_loadu_ps (phases[r] + j), _mm_load_ps (tapSplats + 4 * r));
+
+                for (int k = 1; k < windowLength; ++k)
+                    acc[r] = _mm_add_ps (acc[r], _mm_mul_ps (_mm_loadu_ps (phases[r] + j + k),
+                                                             _mm_load_ps (tapSplats + 16 * k + 4 * r)));
+            }
+
+            _mm_storeu_ps (out + first + j, _mm_add_ps (_mm_add_ps (acc[1], acc[3]), _mm_add_ps (acc[2], acc[0])));
+        }
+       #endif
+
+        // The rest one at a time, in the same order.
+        for (; j < m; ++j)
+        {
+            float acc[factor];
+            acc[0] = phases[0][j + centre] * taps[4 * centre];
+
+            for (int r = 1; r < factor; ++r)
+            {
+                acc[r] = phases[r][j] * taps[r];
+
+                for (int k = 1; k < windowLength; ++k)
+                    acc[r] += phases[r][j + k] * taps[4 * k + r];
+            }
+
+            out[first + j] = (acc[1] + acc[3]) + (acc[2] + acc[0]);
+        }
     }
 
     // The last 64 samples of history plus block become the next history; for

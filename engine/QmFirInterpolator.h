@@ -4,8 +4,10 @@
     decimation that brings the multi filter back to the engine rate.
 
     Phase p of the interpolator uses taps p, p + 4, ..., p + 60, so four
-    consecutive taps form one aligned four-float vector. The decimation reads
-    the same taps from a process-wide table.
+    consecutive taps form one aligned four-float vector; phase 0, whose taps
+    are the sinc's zeros but for its peak, is the input times that peak. The
+    decimation filters by the same taps, again with phase 0 reduced to its
+    peak.
 */
 class QmFirInterpolator
 {

@@ -24,6 +24,12 @@ namespace
     }
 
     using QmVectorMath::lane;
+
+    template <int l>
+    inline __m128 splat (__m128 v) noexcept
+    {
+        return _mm_shuffle_ps (v, v, _MM_SHUFFLE (l, l, l, l));
+    }
 }
 
 QmLadderCore::QmLadderCore()
@@ -300,37 +306,75 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
         // which would move the pole at low cutoffs).
         __m128 m2v = _mm_set1_ps (m2);
 
-        for (int base = 0; base < count; base += 4)
+        // The coefficients of a group of bases, formed four bases at a time
+        // (lane by lane the same operations as one at a time), each held as
+        // the vectors a step uses.
+        struct Step { __m128 B, b, a, a2, c1; };
+        constexpr int group = 64;
+        Step steps[group + 3];
+        const int bases = count / 4;
+
+        for (int first = 0; first < bases; first += group)
         {
-            const float G = g[base >> 2];
-            const float c1 = G * (1.0f / (G + 1.0f));
-            const float b = 2.0f * c1;
-            const float a = 1.0f - b;
-            const float ba = b * a;
-            const float ba2 = ba * a;
-            const float B1 = b + ba, B2 = B1 + ba2;
-            const __m128 B = _mm_setr_ps (b, B1, B2, B2 + ba2 * a);
-            const __m128 bv = _mm_set1_ps (b), av = _mm_set1_ps (a), a2v = _mm_set1_ps (a * a);
-            const __m128 c1v = _mm_set1_ps (c1);
+            const int size = std::min (group, bases - first);
 
-            // One stage: the sums over j < k of b a^(k-1-j) in[j] by two
-            // doubling steps, the states after each input, and the stage
-            // outputs m = s + c1 (in - s) from the states before it.
-            auto stage = [&] (float& state, __m128 in)
+            for (int j = 0; j < size; j += 4)
             {
-                const __m128 sv = _mm_set1_ps (state);
-                const __m128 v = _mm_mul_ps (bv, in);
-                const __m128 v1 = _mm_add_ps (v, _mm_mul_ps (av, shiftUp (v)));
-                const __m128 sum = _mm_add_ps (v1, _mm_mul_ps (a2v, _mm_castsi128_ps (_mm_slli_si128 (_mm_castps_si128 (v1), 8))));
-                const __m128 after = _mm_add_ps (sv, _mm_sub_ps (sum, _mm_mul_ps (B, sv)));
-                const __m128 before = _mm_move_ss (shiftUp (after), sv);
-                state = lane<3> (after);
-                return _mm_add_ps (before, _mm_mul_ps (c1v, _mm_sub_ps (in, before)));
-            };
+                // a group's last bases may not fill a vector: zeros stand in (unused)
+                __m128 G;
+                if (j + 4 <= size)
+                    G = _mm_loadu_ps (g + first + j);
+                else
+                {
+                    alignas (16) float tail[4] = {};
+                    std::copy (g + first + j, g + first + size, tail);
+                    G = _mm_load_ps (tail);
+                }
 
-            const __m128 m1v = stage (s0, _mm_mul_ps (_mm_set1_ps (0.09f), _mm_loadu_ps (buffer + base)));
-            m2v = stage (s1, m1v);
-            _mm_storeu_ps (buffer + base, _mm_mul_ps (m2v, _mm_set1_ps (outGain)));
+                const __m128 one = _mm_set1_ps (1.0f);
+                const __m128 c1 = _mm_mul_ps (G, _mm_div_ps (one, _mm_add_ps (G, one)));
+                const __m128 b = _mm_mul_ps (_mm_set1_ps (2.0f), c1);
+                const __m128 a = _mm_sub_ps (one, b);
+                const __m128 ba = _mm_mul_ps (b, a);
+                const __m128 ba2 = _mm_mul_ps (ba, a);
+                __m128 b1 = b;
+                __m128 B1 = _mm_add_ps (b, ba);
+                __m128 B2 = _mm_add_ps (B1, ba2);
+                __m128 B3 = _mm_add_ps (B2, _mm_mul_ps (ba2, a));
+                const __m128 a2 = _mm_mul_ps (a, a);
+
+                // B of base j + l is lane l of (b, B1, B2, B3); the rest are splats of lane l.
+                _MM_TRANSPOSE4_PS (b1, B1, B2, B3);
+                steps[j]     = { b1, splat<0> (b), splat<0> (a), splat<0> (a2), splat<0> (c1) };
+                steps[j + 1] = { B1, splat<1> (b), splat<1> (a), splat<1> (a2), splat<1> (c1) };
+                steps[j + 2] = { B2, splat<2> (b), splat<2> (a), splat<2> (a2), splat<2> (c1) };
+                steps[j + 3] = { B3, splat<3> (b), splat<3> (a), splat<3> (a2), splat<3> (c1) };
+            }
+
+            for (int j = 0; j < size; ++j)
+            {
+                const Step& k = steps[j];
+                const int base = 4 * (first + j);
+
+                // One stage: the sums over j < k of b a^(k-1-j) in[j] by two
+                // doubling steps, the states after each input, and the stage
+                // outputs m = s + c1 (in - s) from the states before it.
+                auto stage = [&] (float& state, __m128 in)
+                {
+                    const __m128 sv = _mm_set1_ps (state);
+                    const __m128 v = _mm_mul_ps (k.b, in);
+                    const __m128 v1 = _mm_add_ps (v, _mm_mul_ps (k.a, shiftUp (v)));
+                    const __m128 sum = _mm_add_ps (v1, _mm_mul_ps (k.a2, _mm_castsi128_ps (_mm_slli_si128 (_mm_castps_si128 (v1), 8))));
+                    const __m128 after = _mm_add_ps (sv, _mm_sub_ps (sum, _mm_mul_ps (k.B, sv)));
+                    const __m128 before = _mm_move_ss (shiftUp (after), sv);
+                    state = lane<3> (after);
+                    return _mm_add_ps (before, _mm_mul_ps (k.c1, _mm_sub_ps (in, before)));
+                };
+
+                const __m128 m1v = stage (s0, _mm_mul_ps (_mm_set1_ps (0.09f), _mm_loadu_ps (buffer + base)));
+                m2v = stage (s1, m1v);
+                _mm_storeu_ps (buffer + base, _mm_mul_ps (m2v, _mm_set1_ps (outGain)));
+            }
         }
 
         st.s0 = s0; st.s1 = s1; st.out = lane<3> (m2v);

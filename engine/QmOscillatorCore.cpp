@@ -115,7 +115,7 @@ void QmOscillatorCore::renderRun (const float* phase, const float* d,
             v += qmRenderBandLimited (pulseB, corrector, p, d[i], k.pulseGain, s, pulseGap);
 
         const float y = corrector.process (v);
-        out[i] = smoothed ? smooth.step (y) : y;
+        out[i] = smoothed && ! callerSmooths ? smooth.step (y) : y;
     }
 
     smoother = smooth;

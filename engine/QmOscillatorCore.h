@@ -57,8 +57,17 @@ public:
     QmWrappedSawWave wrappedSaw;
     QmPWTriangle pwTriangle;
 
+    /** When the current shape uses the smoother: the caller of renderBlock
+        (with callerSmooths set) then steps `smoother` over its output. */
+    bool isSmoothing() const noexcept { return plan.valid && plan.smoothed; }
+
     QmOnePole smoother;
     int smoothing = 0;
+
+    /** Leaves the smoother to the caller, which can run it beside its own
+        filters so that the recurrences overlap. */
+    bool callerSmooths = false;
+
     QmProcessContext* context;
 
 private:

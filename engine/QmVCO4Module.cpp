@@ -54,6 +54,7 @@ QmVCO4Module::QmVCO4Module (QmProcessContext* c)
 {
     name = "VCO4";
     core2.smoothing = 1;
+    core2.callerSmooths = true;
     sampleRateChanged();
 }
 
@@ -122,31 +123,42 @@ void QmVCO4Module::process()
     if (sawNaN)
         std::printf ("nan osc");
 
-    output.addScaled (&driftNoise, 0.0002f);
-
-    // a local copy keeps the filter's history in registers rather than behind the stores
-    QmOnePole hp = highPass;
-    for (int i = 0; i < n; ++i)
-        output.buffer[i] = hp.step (output.buffer[i]);
-    highPass = hp;
-
     out->pushSignal (&output);
     osc2Out->pushSignal (&osc2);
 }
 
-/** out = o1 (1 - mix) + o2 mix; returns whether a mixed sample was not a number. */
-static bool mixCores (const float* o1, const float* o2, float mix, float* out, int n)
+bool QmVCO4Module::finishChunk (const float* o1, const BlockInputs& in, const float* hum, int start, int m)
 {
-    const double keep = 1.0 - (double) mix;
+    // One sample at a time: core 2's smoother and the high-pass are both
+    // recurrences, and in one loop each runs while the other waits.
+    float* o2 = osc2.buffer + start;
+    float* out = output.buffer + start;
+    const float* drift = driftNoise.buffer + start;
+    const bool smoothed = core2.isSmoothing();
+    const double keep = 1.0 - (double) in.mix;
+    const float mix = in.mix;
+    QmOnePole smooth = core2.smoother;
+    QmOnePole hp = highPass;
     int nan = 0;
 
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < m; ++i)
     {
-        const float mixed = (float) ((double) o1[i] * keep + (double) (o2[i] * mix));
-        out[i] = mixed;
-        nan |= mixed != mixed;
+        if (smoothed)
+            o2[i] = smooth.step (o2[i]);
+
+        // o1 (1 - mix) + o2 mix, then the trace of hum (phase-offset mode) and drift noise
+        float v = (float) ((double) o1[i] * keep + (double) (o2[i] * mix));
+        nan |= v != v;
+
+        if (hum != nullptr)
+            v = (float) ((double) hum[i] * 0.0001 + (double) v);
+
+        v += drift[i] * 0.0002f;
+        out[i] = hp.step (v);
     }
 
+    core2.smoother = smooth;
+    highPass = hp;
     return nan != 0;
 }
 
@@ -189,6 +201,15 @@ bool QmVCO4Module::renderPhaseOffset (const BlockInputs& in)
         const float* pd = phaseDetune.buffer + start;
         trackGate (in, start, m, resets);
 
+        // the increments and offsets first, in a loop free of the phase's
+        // dependency so that its divisions run four at a time
+        for (int i = 0; i < m; ++i)
+        {
+            d1[i] = f[i] / in.rate;
+            d2[i] = (oct * f[i]) / in.rate;
+            p2[i] = (oct * pd[i]) * offScale;
+        }
+
         float ph1 = phase1, previous = previousOffset;
 
         for (int i = 0; i < m; ++i)
@@ -196,11 +217,10 @@ bool QmVCO4Module::renderPhaseOffset (const BlockInputs& in)
             if (resets[i])
                 ph1 = phase2 = 0.0f;
 
-            d1[i] = f[i] / in.rate;
             p1[i] = ph1;
 
-            const float inc2 = (oct * f[i]) / in.rate;
-            const float off = (oct * pd[i]) * offScale;
+            const float inc2 = d2[i];
+            const float off = p2[i];
 
             p2[i] = oct * ph1 + off;
             d2[i] = (off - previous) + inc2;
@@ -216,16 +236,9 @@ bool QmVCO4Module::renderPhaseOffset (const BlockInputs& in)
         phase1 = ph1;
         previousOffset = previous;
 
-        float* o2 = osc2.buffer + start;
         renderCore1 (in, p1, d1, start, o1, m);
-        core2.renderBlock (p2, d2, in.wave2, nullptr, o2, m);
-
-        const float* hum = in.hum + start;
-        float* out = output.buffer + start;
-        sawNaN |= mixCores (o1, o2, in.mix, out, m);
-
-        for (int i = 0; i < m; ++i)
-            out[i] = (float) ((double) hum[i] * 0.0001 + (double) out[i]);
+        core2.renderBlock (p2, d2, in.wave2, nullptr, osc2.buffer + start, m);
+        sawNaN |= finishChunk (o1, in, in.hum + start, start, m);
     }
 
     return sawNaN;
@@ -307,11 +320,9 @@ bool QmVCO4Module::renderDetune (const BlockInputs& in)
         phase1 = ph1;
         phase2 = ph2;
 
-        float* o2 = osc2.buffer + start;
         renderCore1 (in, p1, d1, start, o1, m);
-        core2.renderBlock (p2, d2, in.wave2, in.sync ? s2 : nullptr, o2, m);
-
-        sawNaN |= mixCores (o1, o2, in.mix, output.buffer + start, m);
+        core2.renderBlock (p2, d2, in.wave2, in.sync ? s2 : nullptr, osc2.buffer + start, m);
+        sawNaN |= finishChunk (o1, in, nullptr, start, m);
     }
 
     return sawNaN;

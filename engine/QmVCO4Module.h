@@ -66,6 +66,11 @@ private:
     bool renderPhaseOffset (const BlockInputs& in);
     bool renderDetune (const BlockInputs& in);
 
+    /** From the cores' outputs over m samples from start: core 2's smoothing
+        (into osc2), the mix, hum (when given), drift noise and the high-pass
+        (into output). Returns whether a mixed sample was not a number. */
+    bool finishChunk (const float* o1, const BlockInputs& in, const float* hum, int start, int m);
+
     /** resets[i]: whether gate sample start + i rises from 0 with retrigger on. */
     void trackGate (const BlockInputs& in, int start, int m, bool* resets);
 
