@@ -52,7 +52,14 @@ void QmAmplifierModule::process()
     QmSignal* expMod = expModIn->getSignal();
     float* m = expMod->buffer;
 
-    if (n > 0 && std::all_of (m + 1, m + n, [first = m[0]] (float v) { return v == first; }))
+    // Equal bits are checked four at a time; a block whose bits differ can
+    // still compare equal throughout (0 and -0), a NaN never does.
+    const bool constant = n > 0
+        && (QmFastMath::countRepeats (m + 1, n - 1, m[0]) == n - 1
+                ? m[0] == m[0]
+                : std::all_of (m + 1, m + n, [first = m[0]] (float v) { return v == first; }));
+
+    if (constant)
         std::fill (m, m + n, std::exp (m[0]));
     else
         QmFastMath::expBlock (m, m, n);

@@ -47,8 +47,36 @@ void QmDecimator::processBlock (const float* in, float* out, int n) noexcept
     // The state in locals, so the stores to out cannot alias it.
     QmDecimator d = *this;
 
-    for (int k = 0; k < n; ++k)
+    // The state holds partial sums of the last 9 pairs only. Once a block has
+    // that many, each output is summed straight from the input in the order
+    // the recursion adds (innermost, oldest term first): the outputs no longer
+    // depend on each other, and the loop vectorises.
+    const int head = n < 9 ? n : 9;
+
+    for (int k = 0; k < head; ++k)
         out[k] = d.processOrder2 (in[2 * k], in[2 * k + 1]);
+
+    if (n > 9)
+    {
+        for (int k = 9; k < n; ++k)
+        {
+            const float* e = in + 2 * k;
+            float t = d.h5 * e[-18];
+            t = d.h4 * e[-16] + t;
+            t = d.h3 * e[-14] + t;
+            t = d.h2 * e[-12] + t;
+            t = d.c0 * e[-9] + (d.h1 * e[-10] + t);
+            t = d.h1 * e[-8] + t;
+            t = d.h2 * e[-6] + t;
+            t = d.h3 * e[-4] + t;
+            t = d.h4 * e[-2] + t;
+            out[k] = d.h5 * e[0] + t;
+        }
+
+        // The last 9 pairs rebuild the state whatever it was before.
+        for (int k = n - 9; k < n; ++k)
+            d.processOrder2 (in[2 * k], in[2 * k + 1]);
+    }
 
     *this = d;
 }

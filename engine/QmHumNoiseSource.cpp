@@ -45,9 +45,9 @@ void QmHumNoiseSource::fill (int n) noexcept
     for (int i = 0; i < n; ++i)
     {
         // Only the troughs of a 50 Hz sine pass: bumps from -0.5 to -1. Away
-        // from them (below 7/12 or above 11/12 of a cycle, with a margin)
-        // the sine is above -0.5 and need not be computed.
-        const bool clipped = (p >= 0.0f && p < 0.57f) || (p > 0.93f && p <= 1.0f);
+        // from them (below 7/12 or above 11/12 of a cycle, where the float
+        // sine still rounds to at least -0.5) it need not be computed.
+        const bool clipped = (p >= 0.0f && p < clippedBelow) || (p > clippedAbove && p <= 1.0f);
         const float bump = clipped ? -0.5f : std::min (std::sin (6.2831855f * p), -0.5f);
 
         // The 3 Hz high-pass that follows removes the -0.5 offset.

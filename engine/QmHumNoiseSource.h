@@ -17,6 +17,11 @@ public:
 
     static constexpr int bufferSize = 8192;
 
+    /** Phases of a cycle below and above which the clipped sine is -0.5
+        without being computed: just inside 7/12 and 11/12. */
+    static constexpr float clippedBelow = 0.58333f;
+    static constexpr float clippedAbove = 0.91667f;
+
     float* noise = nullptr;
     float* hum = nullptr;
     float* spare = nullptr;     // allocated, never filled
