@@ -10,7 +10,8 @@ struct QmDecimator
     /** One output from an even and the following odd sample. */
     float process (float even, float odd) noexcept;
 
-    /** n outputs from the 2n samples of in, the same as n calls of process. */
+    /** n outputs from the 2n samples of in, the same as n calls of process.
+        in and out must not overlap. */
     void processBlock (const float* in, float* out, int n) noexcept;
 
     float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f, s4 = 0.0f,
