@@ -39,13 +39,9 @@ TEST (ControlModule, EveryNoteEventIsRenderedAndShiftedBy16SamplesAtAnyBlockSize
         const auto& gate = rig.at (rig.gate);
 
         for (size_t i = 0; i < gate.size(); ++i)
-        {
-            ASSERT_EQ (rig.at (rig.shiftedGate)[i], i < 16 ? 0.0f : gate[i - 16]) << blockSize << " at " << i;
-            ASSERT_EQ (rig.at (rig.shiftedCv)[i], i < 16 ? 0.0f : rig.at (rig.cv)[i - 16]) << blockSize << " at " << i;
-        }
-
-        if (! reference.empty())
-            EXPECT_EQ (gate, reference) << "host blocks of " << blockSize;
+            ASSERT_TRUE (rig.at (rig.shiftedGate)[i] == (i < 16 ? 0.0f : gate[i - 16])
+                         && rig.at (rig.shiftedCv)[i] == (i < 16 ? 0.0f : rig.at (rig.cv)[i - 16])) << blockSize << " at " << i;
+        EXPECT_TRUE (reference.empty() || gate == reference) << "host blocks of " << blockSize;
         reference = gate;
     }
 
@@ -57,7 +53,7 @@ TEST (ControlModule, EveryNoteEventIsRenderedAndShiftedBy16SamplesAtAnyBlockSize
         EXPECT_FLOAT_EQ (reference[(size_t) i], level) << i;
 }
 
-TEST (ControlModule, LastNotePriorityReturnsToHeldNotesAndIgnoresStrayNoteOffs)
+TEST (ControlModule, LastNotePriorityIgnoresStrayNoteOffsAndStaysBoundedUnderFloods)
 {
     ControlRig rig;
     rig.render (128, { noteOn (60, 1.0f, 0), noteOn (64, 0.5f, 10),
@@ -75,11 +71,8 @@ TEST (ControlModule, LastNotePriorityReturnsToHeldNotesAndIgnoresStrayNoteOffs)
         EXPECT_EQ (rig.at (rig.gate)[(size_t) i], level) << i;
     for (auto [i, note] : { std::pair { 35, 64 }, { 55, 60 }, { 75, 60 }, { 115, 67 }, { 200, 67 } })
         EXPECT_NEAR (rig.at (rig.cv)[(size_t) i], cvOf (note), drift) << i;
-}
 
-TEST (ControlModule, FloodsOfNoteOnsStayBoundedAndKeepPressOrder)
-{
-    ControlRig rig;
+    // Floods: every key held at once, then lists longer than their capacity.
     std::vector<QmMidiEvent> flood;
     for (int i = 0; i < QmControlModule::maxEvents; ++i)
         flood.push_back (noteOn (i % 128, 1.0f, i));
@@ -96,12 +89,12 @@ TEST (ControlModule, FloodsOfNoteOnsStayBoundedAndKeepPressOrder)
     EXPECT_NEAR (rig.at (rig.cv)[50], cvOf (127), drift);
     EXPECT_NEAR (rig.at (rig.cv)[120], cvOf (126), drift);
 
+    // Every key was kept: 126, pressed last, goes at 252.
     std::vector<QmMidiEvent> release;
     for (int note = 0; note < 128; ++note)
         release.push_back (noteOff (note, note));
     rig.render (256, release, 256);
-    EXPECT_EQ (rig.at (rig.gate)[251], 0.25f);     // 126, pressed last, goes at 252
-    EXPECT_EQ (rig.at (rig.gate)[252], 0.0f);
+    EXPECT_TRUE (rig.at (rig.gate)[251] == 0.25f && rig.at (rig.gate)[252] == 0.0f);
 }
 
 TEST (ControlModule, GlideFollowsGlidePolyAndGlideAutoJumpsFromSilence)
@@ -121,14 +114,6 @@ TEST (ControlModule, GlideFollowsGlidePolyAndGlideAutoJumpsFromSilence)
     EXPECT_NEAR (rig.at (rig.cv)[8], cvOf (72), drift);
     rig.render (1024, { noteOn (76, 1.0f, 0) });
     EXPECT_NEAR (rig.at (rig.cv)[1000], cvOf (76) + (cvOf (72) - cvOf (76)) * std::pow (a, 1001), 0.002);
-
-    // GlidePoly 0 is a 10 kHz smoother: settled within a few samples.
-    rig.set (glidePolyParam, 0.0f);
-    rig.render (64, { noteOff (76, 0) });
-    rig.choose (glideAutoParam, 0);
-    rig.render (64, { noteOn (48, 1.0f, 0), noteOn (50, 1.0f, 8) });
-    EXPECT_NEAR (rig.at (rig.cv)[15], cvOf (48), drift);
-    EXPECT_NEAR (rig.at (rig.cv)[28], cvOf (50), drift);
 }
 
 TEST (ControlModule, PitchWheelBendsAnOctaveAndModWheelFollowsController1)
@@ -143,10 +128,9 @@ TEST (ControlModule, PitchWheelBendsAnOctaveAndModWheelFollowsController1)
     EXPECT_NEAR (rig.at (rig.cv)[8191], 5.0f, 0.003);
     EXPECT_NEAR (rig.at (rig.modWheel)[499], 1.0 - std::pow (std::exp (-2.0 * pi * 30.0 / 88200.0), 500.0), 1e-4);
 
-    // Other controllers leave it alone; a centred bend adds nothing.
-    rig.render (4096, { controller (7, 0.0f, 0), controller (2, 0.0f, 0), pitchBend (0.5f, 0) }, 4096);
+    // Other controllers leave the wheel alone.
+    rig.render (64, { controller (7, 0.0f, 0) });
     EXPECT_NEAR (rig.at (rig.modWheel).back(), 1.0f, 1e-4);
-    EXPECT_NEAR (rig.at (rig.cv).back(), 4.0f, 0.003);
 }
 
 TEST (ControlModule, SwitchesOutOfOrderTakeEffectWhenTheListReachesThem)
@@ -165,7 +149,7 @@ TEST (ControlModule, SwitchesOutOfOrderTakeEffectWhenTheListReachesThem)
     {
         pull (control, 256);
         for (int i = 0; i < 256; ++i)
-            ASSERT_EQ (probe.samples (gate)[i], block > 0 ? 1.0f : i < 100 ? 0.0f : 0.25f) << i;
+            ASSERT_EQ (probe.samples (gate)[i], block > 0 ? 1.0f : i < 100 ? 0.0f : 0.25f) << block << " " << i;
     }
     EXPECT_NEAR (probe.samples (cv)[255], cvOf (67), drift);
 }

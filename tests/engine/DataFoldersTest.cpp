@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-TEST (DataFolders, PerUserAndAllUsersFoldersAreNamedAndCreated)
+TEST (DataFolders, FoldersAreNamedCreatedAndSeeded)
 {
     const juce::File home (juce::String::fromUTF8 (std::getenv ("HOME")));
     const juce::String common (juce::String::fromUTF8 (std::getenv ("VORLAN_COMMON_DATA_DIR")));
@@ -25,10 +25,8 @@ TEST (DataFolders, PerUserAndAllUsersFoldersAreNamedAndCreated)
     EXPECT_EQ (QmDataFolders::getDataFolder (true),
                juce::File::getSpecialLocation (juce::File::commonApplicationDataDirectory).getChildFile ("Quillmoor/Vorlan"));
     setenv ("VORLAN_COMMON_DATA_DIR", common.toRawUTF8(), 1);
-}
 
-TEST (DataFolders, BanksFolderIsSeededWithTheFactoryBankOnlyWhenMissing)
-{
+    // The banks folder is seeded with the factory bank only when it is missing.
     const auto factory = QmDataFolders::getResourceFile ("banks/vorlan.xml");
     ASSERT_TRUE (factory.getParentDirectory().createDirectory());
     ASSERT_TRUE (factory.replaceWithText ("<bank><name>Vorlan</name><presets/></bank>"));

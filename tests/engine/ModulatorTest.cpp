@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <numeric>
 
 using namespace voicetest;
 
@@ -47,7 +48,7 @@ namespace
     }
 }
 
-TEST (Modulator, EnvelopeAttackDecaySustainReleaseTimesAndCurves)
+TEST (Modulator, EnvelopeTimesCurvesVelocityAmpModeAndRetrigger)
 {
     ModRig rig { { attackParam, 0.05f }, { decayParam, 0.0f }, { sustainParam, 0.5f }, { releaseParam, 0.0f },
                  { option (ampModeParam), 2 } };     // "Post": the amp envelope is the same
@@ -64,69 +65,47 @@ TEST (Modulator, EnvelopeAttackDecaySustainReleaseTimesAndCurves)
 
     // Decay 0 still takes tan (pi / 600) towards the sustain level.
     EXPECT_NEAR (env[(size_t) peak + 150], 0.5 + 0.5 * std::pow (poleFor (600.0), 150.0), 0.005);
-    EXPECT_NEAR (env.back(), 0.5f, 1e-4);
     EXPECT_EQ (rig.at (rig.amp), env);
 
     // Release 0 is held at 50 samples: tan (pi / 650).
     rig.render (512, { noteOff (60, 0) });
     EXPECT_NEAR (rig.at (rig.env)[onset + 200], 0.5 * std::pow (poleFor (650.0), 200.0), 0.002);
 
-    // A long decay through the knob's curve: 0.3 gives about 76500 samples.
-    rig.set (decayParam, 0.3f);
-    rig.set (attackParam, 0.0f);
-    rig.render (2048, { noteOn (60, 1.0f, 0) });
-    const size_t top = (size_t) firstReaching (rig.at (rig.env), 1.0f);
-    EXPECT_NEAR (rig.at (rig.env)[top + 3000], 0.5 + 0.5 * std::pow (poleFor (timeSamples (0.3f) + 600.0), 3000.0), 0.005);
-}
-
-TEST (Modulator, VelocityAmpModeAndRetriggerShapeTheEnvelopes)
-{
     // Velocity 0.5 is a level of 0.25, blended half-way with full level.
     ModRig vel { { attackParam, 0.0f }, { sustainParam, 1.0f }, { velocityParam, 0.5f } };
     vel.render (1024, { noteOn (60, 0.5f, 0) });
     EXPECT_NEAR (vel.at (vel.amp).back(), 0.625f, 1e-4);
 
-    // Amp modes "Pre" (100 samples of attack whatever "A" says) and "-" (the
-    // envelope's own attack) both sustain fully.
-    for (int mode : { 0, 1 })
-    {
-        ModRig rig { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.2f }, { option (ampModeParam), (float) mode } };
-        rig.render (2048, { noteOn (60, 1.0f, 0) });
-        const int attack = mode == 0 ? (int) onset + halfway (poleFor (50.0 + 900.0)) : firstReaching (rig.at (rig.env), 1.0f);
-        EXPECT_NEAR (firstReaching (rig.at (rig.amp), 1.0f), attack, 1 - mode) << mode;
-        EXPECT_NEAR (rig.at (rig.amp).back(), 1.0f, 1e-6) << mode;
-        EXPECT_NEAR (rig.at (rig.env).back(), 0.2f, 1e-4) << mode;
-    }
+    // Amp mode "Pre": 100 samples of attack whatever "A" says, full sustain.
+    ModRig pre { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.2f }, { option (ampModeParam), 0 } };
+    pre.render (2048, { noteOn (60, 1.0f, 0) });
+    EXPECT_NEAR (firstReaching (pre.at (pre.amp), 1.0f), (int) onset + halfway (poleFor (50.0 + 900.0)), 1);
+    EXPECT_NEAR (pre.at (pre.amp).back(), 1.0f, 1e-6);
 
     // A legato key at the same level: only "Gate+trig" restarts the attack.
     for (int mode : { 0, 1 })
     {
-        ModRig rig { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.5f }, { option (adsrSyncParam), (float) mode } };
-        rig.render (1024, { noteOn (60, 1.0f, 0) });
-        rig.render (1024, { noteOn (64, 1.0f, 0) });
-        EXPECT_NEAR (maxOf (rig.at (rig.env)), mode == 0 ? 1.0f : 0.5f, 1e-4) << mode;
+        ModRig legato { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.5f }, { option (adsrSyncParam), (float) mode } };
+        legato.render (1024, { noteOn (60, 1.0f, 0) });
+        legato.render (1024, { noteOn (64, 1.0f, 0) });
+        EXPECT_NEAR (maxOf (legato.at (legato.env)), mode == 0 ? 1.0f : 0.5f, 1e-4) << mode;
     }
 }
 
-TEST (Modulator, SineSquareAndSampleAndHoldRunAtTheirRateAndFollowKeys)
+TEST (Modulator, SineSquareAndSampleAndHoldFollowRateKeysAndWheel)
 {
     // "Key" restarts the phase on the gate's rising sample; "None" runs on.
     for (int sync : { 0, 1 })
     {
         ModRig rig { { option (waveParam), 0 }, { freqParam, 1.0f }, { option (syncParam), (float) sync } };
         rig.render (1024, { noteOn (60, 1.0f, 0) });
-        for (size_t k : { 100, 1000 })
-        {
-            const double phase = (double) (sync == 0 ? k : onset + k + 1) / lfoCycle;
-            EXPECT_NEAR (rig.at (rig.mod)[onset + k], std::sin (2.0 * pi * phase), 1e-3) << sync << " " << k;
-        }
+        const double phase = (double) (sync == 0 ? 1000 : onset + 1001) / lfoCycle;
+        EXPECT_NEAR (rig.at (rig.mod)[onset + 1000], std::sin (2.0 * pi * phase), 1e-3) << sync;
     }
 
     ModRig square { { option (waveParam), 1 }, { freqParam, 1.0f } };
-    square.render (2048, { noteOn (60, 1.0f, 0) });
-    const size_t half = (size_t) std::ceil (lfoCycle / 2.0);
-    EXPECT_EQ (endOfHigh (square.at (square.mod), onset), onset + half);
-    EXPECT_EQ (endOfHigh (square.at (square.mod), onset + 2 * half), onset + 3 * half);     // the next cycle
+    square.render (1024, { noteOn (60, 1.0f, 0) });
+    EXPECT_EQ (endOfHigh (square.at (square.mod), onset), onset + (size_t) std::ceil (lfoCycle / 2.0));
 
     // Sample and hold: a value drawn at the key press, then one per cycle,
     // on the grid -1 + 0.002 k with k < 1000.
@@ -139,51 +118,45 @@ TEST (Modulator, SineSquareAndSampleAndHoldRunAtTheirRateAndFollowKeys)
         if (out[i] != out[i - 1])
         {
             const double k = (out[i] + 1.0) / 0.002;
-            EXPECT_LE ((i - onset) % (size_t) lfoCycle, 1u) << i;
-            EXPECT_TRUE (std::fabs (k - std::round (k)) < 0.01 && k < 999.5) << i << ": " << out[i];
+            EXPECT_TRUE ((i - onset) % (size_t) lfoCycle <= 1 && std::fabs (k - std::round (k)) < 0.01 && k < 999.5) << i << ": " << out[i];
         }
+
+    // Wheel option "Mod": the wheel scales the wave.
+    ModRig wheel { { option (waveParam), 0 }, { freqParam, 1.0f }, { option (wheelParam), 3 } };
+    wheel.render (1024);
+    EXPECT_EQ (maxOf (wheel.at (wheel.mod)), 0.0f);
+    wheel.render (4096, { controller (1, 0.5f, 0) }, 4096);
+    EXPECT_NEAR (maxOf (wheel.at (wheel.mod), 6000), 0.5f, 0.01);
 }
 
-TEST (Modulator, NoisePhaseWrapsAndKeepsTheLfoGateRunning)
+TEST (Modulator, NoisePhaseWrapsWowEnvelopeAndPitchSine)
 {
     ModRig rig { { option (waveParam), 3 }, { freqParam, 1.0f }, { option (adsrSyncParam), 2 }, { attackParam, 0.0f },
                  { decayParam, 0.0f }, { sustainParam, 0.0f }, { releaseParam, 0.0f } };
     rig.render (8192, { noteOn (60, 1.0f, 0) }, 4096);
-
-    double sum = 0.0, squares = 0.0;
-    for (float v : rig.at (rig.mod))
-        sum += v, squares += (double) v * v;
-    EXPECT_NEAR (sum / 16384.0, 0.0, 0.1);
-    EXPECT_NEAR (std::sqrt (squares / 16384.0), 1.0, 0.1);
+    const auto& noise = rig.at (rig.mod);
+    EXPECT_NEAR (std::sqrt (std::inner_product (noise.begin(), noise.end(), noise.begin(), 0.0) / 16384.0), 1.0, 0.1);
 
     // Ten LFO cycles on, the LFO gate still retriggers the envelope each cycle.
     const auto& env = rig.at (rig.env);
     const size_t lastCycle = env.size() - (size_t) lfoCycle;
     EXPECT_GT (maxOf (env, lastCycle), 0.9f);
     EXPECT_LT (*std::min_element (env.begin() + (std::ptrdiff_t) lastCycle, env.end()), 0.1f);
-}
 
-TEST (Modulator, WowEnvelopeAndPitchSine)
-{
-    // Wave 4: twice a level that falls tenfold over time / 4 + 600 samples,
-    // through a 75 Hz smoother (time 0 at Freq 0).
-    auto wow = [] (float velocity)
-    {
-        ModRig rig { { option (waveParam), 4 }, { freqParam, 0.0f }, { velocityParam, 1.0f } };
-        rig.render (1024, { noteOn (60, velocity, 0) });
-        return rig.at (rig.mod);
-    };
-    const auto full = wow (1.0f), quiet = wow (0.5f);
-    EXPECT_EQ (full[onset - 1], 0.0f);
-    EXPECT_NEAR (full[onset], 2.0 * (1.0 - std::exp (-2.0 * pi * 75.0 / 44100.0)) * std::pow (0.1, 1.0 / 600.0), 1e-5);
-    EXPECT_NEAR (full[onset + 1800] / full[onset + 1200], 0.1, 0.001);
-    EXPECT_NEAR (quiet[onset + 300] / full[onset + 300], 0.25, 1e-4);     // level 0.25
+    // Wave 4: twice velocity squared, falling tenfold over time / 4 + 600
+    // samples, through a 75 Hz smoother (time 0 at Freq 0).
+    ModRig wow { { option (waveParam), 4 }, { freqParam, 0.0f }, { velocityParam, 1.0f } };
+    wow.render (1024, { noteOn (60, 0.5f, 0) });
+    const auto& w = wow.at (wow.mod);
+    EXPECT_EQ (w[onset - 1], 0.0f);
+    EXPECT_NEAR (w[onset], 0.5 * (1.0 - std::exp (-2.0 * pi * 75.0 / 44100.0)) * std::pow (0.1, 1.0 / 600.0), 1e-5);
+    EXPECT_NEAR (w[onset + 1800] / w[onset + 1200], 0.1, 0.001);
 
     // Wave 5: a sine at a quarter of 2^cv x 16.3516 Hz, cv = the shifted CV + 4 Freq - 2.
-    ModRig rig { { option (waveParam), 5 }, { freqParam, 0.75f } };
-    rig.render (64, { noteOn (60, 1.0f, 0) });
-    rig.render (4096, {}, 4096);
-    const auto& out = rig.at (rig.mod);
+    ModRig sine { { option (waveParam), 5 }, { freqParam, 0.75f } };
+    sine.render (64, { noteOn (60, 1.0f, 0) });
+    sine.render (4096, {}, 4096);
+    const auto& out = sine.at (sine.mod);
     std::vector<double> crossings;
     for (size_t i = 65; i < out.size(); ++i)
         if (out[i - 1] < 0.0f && out[i] >= 0.0f)
@@ -195,38 +168,17 @@ TEST (Modulator, WowEnvelopeAndPitchSine)
 
 TEST (Modulator, TempoSyncFollowsTheContextsTempoAndPlayFlag)
 {
-    // Freq 0.75: four cycles per beat; 0.25: one per four beats.
-    struct Case { float freq, tempo; double beatsPerCycle; };
-    for (const Case c : { Case { 0.75f, 60.0f, 0.25 }, Case { 0.25f, 120.0f, 4.0 } })
-    {
-        ModRig rig { { option (waveParam), 1 }, { freqParam, c.freq }, { option (syncParam), 2 } };
-        rig.engine.context->tempo = c.tempo;
-        rig.engine.context->playing = 1;
-        const double period = c.beatsPerCycle * 60.0 / c.tempo * rate;
-        rig.render ((int) (period / 2.0) + 64, {}, 4096);
-
-        // Starting the transport starts a cycle: high for its first half. The
-        // phase sums in single precision, so long cycles drift a little.
-        EXPECT_NEAR ((double) endOfHigh (rig.at (rig.mod)), period / 2.0, std::max (2.0, period * 5e-4)) << c.freq;
-    }
-
-    // Stopping and restarting the transport restarts the cycle (Freq 1: eight per beat).
-    ModRig rig { { option (waveParam), 1 }, { freqParam, 1.0f }, { option (syncParam), 2 } };
+    // Freq 0.75: four cycles per beat, 22050 samples at 60 BPM. Starting the
+    // transport starts a cycle, high for its first half; stopping and
+    // restarting it restarts the cycle.
+    ModRig rig { { option (waveParam), 1 }, { freqParam, 0.75f }, { option (syncParam), 2 } };
+    rig.engine.context->tempo = 60.0f;
     for (uint8_t playing : { 1, 0, 1 })
     {
         rig.engine.context->playing = playing;
-        rig.render (1500);
+        rig.render (6000, {}, 4096);
     }
-    EXPECT_NEAR ((double) endOfHigh (rig.at (rig.mod)), 2756.0, 1.0);   // half of 88200 / 16
-}
-
-TEST (Modulator, ModWheelOptionScalesTheWave)
-{
-    ModRig rig { { option (waveParam), 0 }, { freqParam, 1.0f }, { option (wheelParam), 3 } };
-    rig.render (1024);
-    EXPECT_EQ (maxOf (rig.at (rig.mod)), 0.0f);
-    rig.render (4096, { controller (1, 0.5f, 0) }, 4096);
-    EXPECT_NEAR (maxOf (rig.at (rig.mod), 6000), 0.5f, 0.01);
+    EXPECT_NEAR ((double) endOfHigh (rig.at (rig.mod)), 11025.0, 11.0);
 }
 
 namespace
@@ -234,9 +186,9 @@ namespace
     /** The ADSR kernel one sample at a time, as plainly as it is defined. */
     struct PlainEnvelope
     {
-        explicit PlainEnvelope (const QmEnvelopeState& s)
-            : e (s), gA (std::tan (3.1415927f / (s.attack * 0.5f + 900.0f))),
-              gD (std::tan (3.1415927f / (s.decay + 600.0f))), gR (std::tan (3.1415927f / (s.release + 600.0f))) {}
+        QmEnvelopeState e;
+        const float gA = std::tan (3.1415927f / (e.attack * 0.5f + 900.0f)), gD = std::tan (3.1415927f / (e.decay + 600.0f)),
+                    gR = std::tan (3.1415927f / (e.release + 600.0f));
 
         void use (float g) { e.g = g; e.k = 1.0f / (1.0f + g); }
 
@@ -249,22 +201,11 @@ namespace
                 x = 1.0f - e.velocityAmount + e.velocityAmount * x;
 
             if ((x > e.previousGate || trig) && e.previousGate != 0.0f && ! trig)
-            {
-                e.peak = 2.0f;
-                e.target = x * e.sustain;
-                use (x > e.y ? gA : gD);
-            }
+                e.peak = 2.0f, e.target = x * e.sustain, use (x > e.y ? gA : gD);
             else if ((x > e.previousGate || trig) && x > e.y)
-            {
-                e.peak = x;
-                e.target = 2.0f * x;
-                use (gA);
-            }
+                e.peak = x, e.target = 2.0f * x, use (gA);
             if (x == 0.0f)
-            {
-                use (gR);
-                e.target = 0.0f;
-            }
+                use (gR), e.target = 0.0f;
 
             const float yl = (e.target * e.g + e.z) * e.k;
             float o = (e.target - yl) * e.g + e.z;
@@ -274,54 +215,41 @@ namespace
             if (x > 0.0f)
             {
                 if (o > e.peak)
-                {
-                    e.z = o = e.y = e.peak;
-                    e.target = x * e.sustain;
-                }
+                    e.z = o = e.y = e.peak, e.target = x * e.sustain;
                 use (e.target > o ? gA : gD);
                 if (e.peak >= e.target)
                     e.target = x * e.sustain;
             }
-
             e.previousGate = x;
             return o;
         }
-
-        QmEnvelopeState e;
-        const float gA, gD, gR;
     };
 }
 
 TEST (Modulator, EnvelopeBlocksMatchThePlainKernelToTheBit)
 {
-    // Long held stretches (where a settled envelope repeats its output),
-    // retrigger marks, a legato rise and fall, a release into silence and a
-    // new note, in blocks of changing length.
-    std::vector<float> gate (30000, 0.0f);
-    std::fill (gate.begin() + 100, gate.begin() + 12000, 0.64f);
-    std::fill (gate.begin() + 12000, gate.begin() + 14000, 0.81f);
-    std::fill (gate.begin() + 14000, gate.begin() + 16000, 0.25f);
-    std::fill (gate.begin() + 26000, gate.end(), 1.0f);
-    gate[100] = 1.64f, gate[15000] = 1.25f, gate[26000] = 2.0f;
+    // Held stretches (where a settled envelope repeats its output), retrigger
+    // marks, a legato rise and fall, a release and a new note, in blocks of
+    // changing length.
+    std::vector<float> gate (20000, 0.0f);
+    for (auto [from, to, level] : { std::tuple { 100, 8000, 0.64f }, { 8000, 9000, 0.81f }, { 9000, 11000, 0.25f }, { 17000, 20000, 1.0f } })
+        std::fill (gate.begin() + from, gate.begin() + to, level);
+    gate[100] = 1.64f, gate[10000] = 1.25f, gate[17000] = 2.0f;
 
     for (uint8_t retrigger : { 0, 1 })
-        for (float velocity : { 0.0f, 0.6f })
+    {
+        QmEnvelopeState state;
+        state.attack = 1200.0f, state.decay = 900.0f, state.release = 400.0f, state.sustain = 0.55f;
+        state.velocityAmount = 0.6f, state.retrigger = retrigger;
+        PlainEnvelope plain { state };
+
+        std::vector<float> out (gate.size());
+        for (size_t start = 0, size = 1000; start < gate.size(); start += size, size = size % 4093 + 777)
+            QmVorlanModulator::renderEnvelope (state, gate.data() + start, out.data() + start, (int) std::min (size, gate.size() - start));
+        for (size_t i = 0; i < gate.size(); ++i)
         {
-            QmEnvelopeState state;
-            state.attack = 1200.0f, state.decay = 900.0f, state.release = 400.0f, state.sustain = 0.55f;
-            state.velocityAmount = velocity;
-            state.retrigger = retrigger;
-            PlainEnvelope plain (state);
-
-            std::vector<float> out (gate.size());
-            for (size_t start = 0, size = 1000; start < gate.size(); start += size, size = size % 4093 + 777)
-                QmVorlanModulator::renderEnvelope (state, gate.data() + start, out.data() + start, (int) std::min (size, gate.size() - start));
-
-            for (size_t i = 0; i < gate.size(); ++i)
-            {
-                const float expected = plain.step (gate[i]);
-                ASSERT_EQ (std::memcmp (&out[i], &expected, sizeof (float)), 0)
-                    << i << " retrigger " << (int) retrigger << " velocity " << velocity << ": " << out[i] << " vs " << expected;
-            }
+            const float expected = plain.step (gate[i]);
+            ASSERT_EQ (std::memcmp (&out[i], &expected, sizeof (float)), 0) << i << " retrigger " << (int) retrigger;
         }
+    }
 }

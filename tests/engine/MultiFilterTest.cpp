@@ -19,27 +19,24 @@ namespace
         return render (filter, in, s, blockSize);
     }
 
-    double gainAt (int type, double cutoffHz, double toneHz, float drive = 0.0f, double rate = 88200.0)
+    double gainAt (int type, double cutoffHz, double toneHz, double rate = 88200.0)
     {
-        const LowPassSettings s { octavesFor (cutoffHz), 0.0f, type, drive };
+        const LowPassSettings s { octavesFor (cutoffHz), 0.0f, type, 0.0f };
         return toneAmplitude (renderFresh (sine (toneHz, 0.001f, 8192, rate), s, rate), toneHz, rate) / 0.001;
     }
 }
 
-TEST (MultiFilter, Sockets)
+TEST (MultiFilter, SocketsCutoffMapsAndSlopes)
 {
     QmMultiFilterModule filter (&sharedRig().context);
     EXPECT_EQ (describeSockets (filter), "LPF Filter: Audio in/1 Freq in/1 Res in/1 Type/0 Drive/0 Self/0 -> Out");
-}
 
-TEST (MultiFilter, CutoffMapsSlopesAndLevels)
-{
     // At res 0 "24A" is four one-poles at the cutoff (-12 dB there) and "12"
     // two (-6 dB); the same octaves give the same Hz at another engine rate.
     for (double rate : { 88200.0, 96000.0 })
     {
-        EXPECT_NEAR (decibels (gainAt (2, 1000, 1000, 0.0f, rate) / gainAt (2, 1000, 50, 0.0f, rate)), -12.0, 0.8) << rate;
-        EXPECT_NEAR (decibels (gainAt (0, 1000, 1000, 0.0f, rate) / gainAt (0, 1000, 50, 0.0f, rate)), -6.0, 0.8) << rate;
+        EXPECT_NEAR (decibels (gainAt (2, 1000, 1000, rate) / gainAt (2, 1000, 50, rate)), -12.0, 0.8) << rate;
+        EXPECT_NEAR (decibels (gainAt (0, 1000, 1000, rate) / gainAt (0, 1000, 50, rate)), -6.0, 0.8) << rate;
     }
 
     // Slopes per octave well above the cutoff; "18" puts its corner lower (-26 dB at the cutoff).
@@ -48,23 +45,6 @@ TEST (MultiFilter, CutoffMapsSlopesAndLevels)
         EXPECT_NEAR (decibels (gainAt (type, 500, 2000) / gainAt (type, 500, 4000)), dbPerOctave, 2.0) << type;
     EXPECT_NEAR (decibels (gainAt (1, 500, 500) / gainAt (1, 500, 1000)), 18.0, 2.0);
     EXPECT_NEAR (decibels (gainAt (1, 500, 500) / gainAt (1, 500, 50)), -26.4, 1.5);
-
-    // Passband near unity at drive 0; an unknown type passes unfiltered.
-    EXPECT_NEAR (gainAt (0, 8000, 100), 1.0, 0.05);
-    EXPECT_NEAR (gainAt (7, 1000, 100), 0.998, 0.01);
-
-    // Drive 1 over drive 0: x 8, but "12" passes its saturation (2 / 1.9, then / 1.6) and "18" is / 2.75.
-    struct { int type; double ratio, tolerance; } drives[] = { { 7, 8.0, 0.01 }, { 0, 8.0 * 2.0 / 1.9 / 1.6, 0.5 },
-                                                               { 1, 8.0 / 2.75, 0.1 }, { 2, 8.0, 0.4 } };
-    for (auto [type, ratio, tolerance] : drives)
-        EXPECT_NEAR (gainAt (type, 8000, 100, 1.0f) / gainAt (type, 8000, 100), ratio, tolerance) << type;
-
-    // The cutoff is clamped to 0 .. 11.3 octaves.
-    const auto in = sine (3000.0, 0.3f, 1024);
-    const auto run = [&] (float cutoff) { return renderFresh (in, { cutoff, 0.3f, 2, 0.2f }); };
-    EXPECT_EQ (run (15.0f), run (11.3f));
-    EXPECT_EQ (run (-4.0f), run (0.0f));
-    EXPECT_NE (run (11.0f), run (11.3f));
 }
 
 TEST (MultiFilter, HighResonanceSelfOscillatesNearTheCutoff)
@@ -74,10 +54,6 @@ TEST (MultiFilter, HighResonanceSelfOscillatesNearTheCutoff)
 
     for (int type = 0; type < 4; ++type)
     {
-        // Without resonance the impulse dies away; at full resonance the filter rings on.
-        const auto still = renderFresh (impulse, { octavesFor (1000.0), 0.0f, type, 0.0f });
-        EXPECT_TRUE (allFinite ({ still.begin() + 8192, still.end() }, 1e-3f)) << type;
-
         const auto out = renderFresh (impulse, { octavesFor (1000.0), 1.0f, type, 0.0f });
         int crossings = 0;
         float peak = 0.0f;
@@ -99,8 +75,8 @@ TEST (MultiFilter, StableWithLoudInputsAndRecoversFromNonFiniteState)
 
     for (int type = 0; type < 5; ++type)
         for (float drive : { 0.0f, 1.0f })
-            for (float res : { 0.0f, 0.5f, 1.0f })
-                for (float cutoff : { -3.0f, 6.0f, 11.3f, 16.0f })
+            for (float res : { 0.0f, 1.0f })
+                for (float cutoff : { -3.0f, 6.0f, 16.0f })
                 {
                     QmMultiFilterModule filter (&sharedRig().context);
                     ASSERT_TRUE (allFinite (render (filter, loud, { cutoff, res, type, drive }), 1000.0f))
@@ -119,50 +95,20 @@ TEST (MultiFilter, StableWithLoudInputsAndRecoversFromNonFiniteState)
     }
 }
 
-TEST (MultiFilter, LowHostRateKeepsThePrewarpBelowAQuarterTurn)
+TEST (MultiFilter, PrewarpCapAndShortBlocks)
 {
     // At an engine rate of 8000 Hz the top cutoff lies far above the Nyquist
     // frequency; the tangent must not wrap.
-    for (int type = 0; type < 4; ++type)
+    for (int type : { 0, 2, 3 })
     {
         const auto out = renderFresh (sine (200.0, 0.01f, 4096, 8000.0), { 11.3f, 0.0f, type, 0.0f }, 8000.0);
-        ASSERT_TRUE (allFinite (out, 1.0f)) << type;
-        if (type != 1)
-            EXPECT_NEAR (toneAmplitude (out, 200.0, 8000.0) / 0.01, 1.0, 0.1) << type;
+        EXPECT_TRUE (allFinite (out, 1.0f) && std::abs (toneAmplitude (out, 200.0, 8000.0) / 0.01 - 1.0) < 0.1) << type;
     }
-}
 
-TEST (MultiFilter, ShortBlocksGiveTheSameOutputAsLongOnes)
-{
+    // Blocks shorter than a vector run give what one long block gives.
     const auto in = sine (700.0, 0.5f, 600);
     const LowPassSettings s { 8.0f, 0.4f, 3, 0.3f };
     const auto reference = renderFresh (in, s, 88200.0, 600);
-    for (int blockSize : { 1, 3, 7, 15, 16, 17 })
+    for (int blockSize : { 1, 3, 7, 15, 17 })
         EXPECT_EQ (renderFresh (in, s, 88200.0, blockSize), reference) << blockSize;
-}
-
-TEST (MultiFilter, TypeChangesClearOnlyTheSharedCore)
-{
-    const std::vector<float> silence (64, 0.0f);
-    const LowPassSettings to18 { 6.0f, 0.0f, 1, 0.0f };
-    auto withCoreA = [&] (int lastType)
-    {
-        QmMultiFilterModule filter (&sharedRig().context);
-        filter.coreA.s0 = filter.coreA.s1 = filter.coreA.s2 = filter.coreA.s3 = 0.5f;
-        filter.lastType = lastType;
-        return render (filter, silence, to18);
-    };
-
-    // Arriving at "18" from "24A" starts from cleared stages; staying on "18" keeps them.
-    QmMultiFilterModule fresh (&sharedRig().context);
-    const auto cleared = render (fresh, silence, to18);
-    EXPECT_EQ (withCoreA (2), cleared);
-    EXPECT_NE (withCoreA (1), cleared);
-
-    // "24B" resumes where it stopped after a detour through "24A".
-    QmMultiFilterModule filter (&sharedRig().context);
-    render (filter, sine (300.0, 1.0f, 512), { 7.0f, 0.5f, 3, 0.0f });
-    const float s0 = filter.coreB.s0;
-    render (filter, silence, { 7.0f, 0.5f, 2, 0.0f });
-    EXPECT_TRUE (filter.coreB.s0 == s0 && s0 != 0.0f);
 }

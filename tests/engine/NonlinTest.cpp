@@ -9,15 +9,6 @@
 
 namespace
 {
-    // Exposes the generators so tables can be checked against the curve.
-    struct Probe : QmJFetNonlin
-    {
-        using QmJFetNonlin::QmJFetNonlin;
-        using QmNonlin::fillIntegralTable;
-        using QmNonlin::fillRatioIntegralTable;
-        using QmNonlin::fillTransferTable;
-    };
-
     constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
 }
 
@@ -30,9 +21,6 @@ TEST (Nonlin, SolversFindTheRootsOfTheirCurves)
         EXPECT_NEAR (y, std::tanh (0.5 * y + x), 1e-9) << x;
     }
 
-    // Small-signal slope of y = tanh (k y + x) is 1 / (1 - k).
-    EXPECT_NEAR (QmJFetNonlin (1, -0.9f).solve (1e-4, 0.0) / 1e-4, 1.0 / 1.9, 1e-4);
-
     QmDiodeNonlin diode;
     for (double x : { -30.0, -1.0, 0.0, 0.5, 10.0 })
     {
@@ -41,31 +29,6 @@ TEST (Nonlin, SolversFindTheRootsOfTheirCurves)
         EXPECT_NEAR ((std::exp (7.0 * raw) - 1.0) * 1e-13 + raw, std::abs (x) * 0.4, 1e-9) << x;
         EXPECT_EQ (std::signbit (y), x < 0.0) << x;
     }
-}
-
-TEST (Nonlin, TablesHoldTheCurveAndItsRunningIntegrals)
-{
-    Probe probe (2, 0.5f);
-    std::vector<float> table (4096);
-
-    // Mode 2: each step of the table is the mean of two neighbouring points.
-    probe.fillIntegralTable (table.data());
-    for (int i : { 1, 1000, 2049, 4095 })
-    {
-        const double mean = 0.5 * (probe.solve ((i - 1 - 2048) / 64.0, 0.0) + probe.solve ((i - 2048) / 64.0, 0.0));
-        EXPECT_NEAR (table[(size_t) i] - table[(size_t) i - 1], mean, 2e-3) << i;
-    }
-
-    // Mode 1 at x = 0 takes x = 1e-7: the small-signal ratio 1 / (1 - k) = 2.
-    probe.fillRatioIntegralTable (table.data());
-    EXPECT_TRUE (std::all_of (table.begin(), table.end(), [] (float v) { return std::isfinite (v); }));
-    EXPECT_NEAR (table[2049] - table[2048], 0.5 * (2.0 + probe.solve (1.0 / 64.0, 0.0) * 64.0), 2e-3);
-
-    // Mode 0 scales x by the small-signal slope: unit slope in table steps.
-    probe.fillTransferTable (table.data());
-    EXPECT_EQ (table[0], 0.0f);
-    EXPECT_NEAR (table[1] * 64.0f, 1.0f, 0.03f);
-    EXPECT_NEAR (table[4095], std::tanh (0.5 * table[4095] + 4095.0 / 64.0 * 0.5), 1e-5);
 }
 
 TEST (Nonlin, LookupsRangeCheckTheirInput)

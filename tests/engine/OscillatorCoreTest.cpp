@@ -21,12 +21,11 @@ namespace
 
     // n samples of a core after 64, beside the naive shape at each sample's end. With a
     // ratio, the core is a slave hard-synced to a master at the increment d.
-    Tone render (float shape, const Shape& naive, double d, double ratio = 0.0, int smoothing = 0, int n = 4096)
+    Tone render (float shape, const Shape& naive, double d, double ratio = 0.0, int n = 4096)
     {
         QmProcessContext context;
         context.sampleRate = (float) rate;
         auto core = std::make_unique<QmOscillatorCore> (&context);
-        core->smoothing = smoothing;
         Tone t;
         double master = 0.1234, slave = 0.0;     // off the corners: one lying exactly on a phase is skipped
 
@@ -62,7 +61,7 @@ TEST (OscillatorCore, ShapeControlMorphsThroughTheWaveBank)
 
     for (const auto& [shape, wave] : cases)
     {
-        const auto t = render (shape, wave, 1.0 / period, 0.0, 0, 2 * period);
+        const auto t = render (shape, wave, 1.0 / period, 0.0, 2 * period);
         for (int i = 17; i < 2 * period; ++i)
         {
             const double p = frac (0.1234 + (i + 64 - 17 + 1) / (double) period);
@@ -96,18 +95,6 @@ TEST (OscillatorCore, BandLimitedWavesAliasFarLessThanNaiveOnes)
         const auto t = render (c.shape, c.wave, c.d, c.ratio);
         const double f0 = std::abs (c.d) * rate;
         EXPECT_LT (oscspectrum::aliasRatio (t.corrected, f0, rate) / oscspectrum::aliasRatio (t.naive, f0, rate), c.limit) << c.name;
-    }
-}
-
-// Smoothing mode: the saw's low-pass closes from about 44 kHz (shape 0) to
-// 150 Hz (shape 0.125), then the triangle's opens again (towards 0.25).
-TEST (OscillatorCore, SmoothingModeSweepsItsLowPass)
-{
-    for (const auto& [shape, open] : { std::pair { 0.0f, true }, std::pair { 0.125f, false }, std::pair { 0.2499f, true } })
-    {
-        const auto y = render (shape, saw, 0.02, 0.0, 1, 800).corrected;
-        const auto [low, high] = std::minmax_element (y.end() - 200, y.end());
-        EXPECT_TRUE (open ? *high - *low > 0.9f : *high - *low < 0.2f) << shape << ": " << *high - *low;
     }
 }
 

