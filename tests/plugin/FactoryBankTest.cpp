@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 TEST (FactoryBank, HoldsTheEnginesDefaultAndSoundsWithValidValues)
 {
@@ -43,4 +44,53 @@ TEST (FactoryBank, HoldsTheEnginesDefaultAndSoundsWithValidValues)
     juce::MemoryOutputStream out;
     marshaller.write (marshaller.bankToXml (bank.get()).get(), out, marshaller.getDTD());
     EXPECT_EQ (out.toString(), source.loadFileAsString());
+}
+
+TEST (FactoryBank, EveryPresetPlaysANoteAudiblyAndBounded)
+{
+    XMLMarshaller marshaller;
+    juce::FileInputStream in (findFactoryBankSource());
+    auto root = marshaller.parse (in);
+    ASSERT_NE (root, nullptr);
+    auto bank = marshaller.bankFromXml (root.get());
+
+    QmSynthEngine engine;
+    std::vector<float> left (512), right (512);
+    auto note = [] (int gate)
+    {
+        QmMidiEvent e;
+        e.note = 48;
+        e.gate = (uint8_t) gate;
+        e.value = gate ? 100.0f / 127.0f : 1.0f;
+        return e;
+    };
+
+    for (auto* preset : bank->presets)
+    {
+        for (int i = 0; i < 44; ++i)
+            engine.parameters[i]->setValue (preset->params[i]);
+
+        // Half a second held at 44.1 kHz, then a second released.
+        double sum = 0.0;
+        float peak = 0.0f;
+        for (int block = 0; block < 130; ++block)
+        {
+            std::vector<QmMidiEvent> events;
+            if (block == 0 || block == 43)
+                events.push_back (note (block == 0 ? 1 : 0));
+            engine.renderBlock (left.data(), right.data(), events, 512);
+
+            for (float s : left)
+            {
+                ASSERT_TRUE (std::isfinite (s)) << preset->name;
+                peak = std::max (peak, std::abs (s));
+                if (block < 43)
+                    sum += (double) s * s;
+            }
+        }
+
+        const double rms = std::sqrt (sum / (43.0 * 512.0));
+        EXPECT_GT (rms, 0.005) << preset->name;
+        EXPECT_LT (peak, 1.5f) << preset->name;
+    }
 }
