@@ -172,6 +172,59 @@ namespace QmFastMath
     }
 
     //==============================================================================
+    namespace Detail
+    {
+        // 2^f = 1 + f P (f) on -0.5..0.5 (relative error 5e-9), lowest power first.
+        constexpr double exp2SinglePoly[] = { 0.693147188026228781, 0.240226507605681270, 0.0555035711421907767,
+                                              0.00961808255727784589, 0.00133908633646712772, 0.000154531629451220776 };
+    }
+
+    /** scale * 2^x of four floats, all in single precision: cheaper than
+        exp2Float4 and within an ulp of powf (2, x) for scale 1. The scale
+        (a constant between 1/256 and 256, folded into the polynomial at
+        compile time) is carried by the polynomial, so the result is rounded
+        once: within two ulps of powf (2, x) * scale rounded from double.
+        Overflow gives inf, underflow 0 (or a denormal), NaN stays NaN. */
+    inline __m128 exp2Float4Single (__m128 x, double scale = 1.0) noexcept
+    {
+        const auto& c = Detail::exp2SinglePoly;
+
+        // max and min pass a NaN in their second operand through.
+        x = _mm_max_ps (_mm_set1_ps (-160.0f), x);
+        x = _mm_min_ps (_mm_set1_ps (160.0f), x);
+
+        // Adding then subtracting 1.5 * 2^23 rounds x to the nearest integer k.
+        const __m128 shifter = _mm_set1_ps (12582912.0f);
+        const __m128 k = _mm_sub_ps (_mm_add_ps (x, shifter), shifter);
+        const __m128 f = _mm_sub_ps (x, k);
+
+        // scale * 2^f, the scale split into its float and the remainder:
+        // the remainder joins the small terms, the float part comes last.
+        auto coeff = [scale] (double v) { return _mm_set1_ps ((float) (v * scale)); };
+        const float high = (float) scale;
+        const float low = (float) (scale - (double) high);
+
+        __m128 p = coeff (c[5]);
+        p = _mm_add_ps (_mm_mul_ps (p, f), coeff (c[4]));
+        p = _mm_add_ps (_mm_mul_ps (p, f), coeff (c[3]));
+        p = _mm_add_ps (_mm_mul_ps (p, f), coeff (c[2]));
+        p = _mm_add_ps (_mm_mul_ps (p, f), coeff (c[1]));
+        p = _mm_add_ps (_mm_mul_ps (p, f), coeff (c[0]));
+        p = _mm_add_ps (_mm_mul_ps (p, f), _mm_set1_ps (low));
+        p = _mm_add_ps (p, _mm_set1_ps (high));
+
+        // 2^k (|k| <= 160) as two normal factors; the first product is exact,
+        // so only the last one rounds, overflows or underflows.
+        const __m128i ki = _mm_cvtps_epi32 (k);
+        const __m128i k1 = _mm_srai_epi32 (ki, 1);
+        const __m128i k2 = _mm_sub_epi32 (ki, k1);
+        const __m128i bias = _mm_set1_epi32 (127);
+        const __m128 s1 = _mm_castsi128_ps (_mm_slli_epi32 (_mm_add_epi32 (k1, bias), 23));
+        const __m128 s2 = _mm_castsi128_ps (_mm_slli_epi32 (_mm_add_epi32 (k2, bias), 23));
+        return _mm_mul_ps (_mm_mul_ps (p, s1), s2);
+    }
+
+    //==============================================================================
     /** out[i] = f (in[i]) for the functions above (in and out may be the same). */
     inline void exp2Block (const float* in, float* out, int n) noexcept
     {

@@ -48,7 +48,7 @@ void QmHPFilterModule::process()
             freq->addConstant (-5.0f);
         }
 
-        freq->pitchToFrequency();
+        freq->pitchToCutoff();
 
         float* f = freq->buffer;
         const float* hum = context->humNoise->hum;

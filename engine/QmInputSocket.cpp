@@ -47,6 +47,11 @@ void QmInputSocket::pushSignal (QmSignal* signal)
 
     if (usemy)
     {
+        // A scalar zero adds nothing: x + 0 is x, save that -0 would become
+        // +0, and a sum started from the cleared +0 never holds -0.
+        if (signal->kind != QmSignal::block && signal->value == 0.0f)
+            return;
+
         own->mixAdd (signal);
 
         if (debug && signal->kind == QmSignal::block && own->kind == QmSignal::block)

@@ -77,7 +77,7 @@ void QmMultiFilterModule::process()
         _mm_store_ps (g + i, _mm_min_ps (high, _mm_max_ps (low, v)));
     }
 
-    freq->pitchToFrequency();
+    freq->pitchToCutoff();
 
     const float res = n > 0 ? resIn->getSignal()->buffer[0] : 0.0f;
 

@@ -30,6 +30,11 @@ struct QmSignal
         host rate once consumers divide by the context's rate. */
     void pitchToFrequency();
 
+    /** pitchToFrequency in single precision, for filter cutoffs: within two
+        ulps of it, at a fraction of the cost. Oscillator phases keep the
+        exact form. */
+    void pitchToCutoff();
+
     std::string toString() const;
 
     QmProcessContext* context;
