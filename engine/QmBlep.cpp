@@ -1,5 +1,6 @@
 #include "QmBlep.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -119,8 +120,52 @@ void QmBlep::forEachTap (float position, Apply&& apply)
     }
 }
 
+template <typename F>
+void QmBlep::forSlots (int slot, int n, F&& f)
+{
+    const int first = std::min (n, ringSize - slot);
+    f (ring + slot, 0, first);
+    if (first < n)
+        f (ring, first, n - first);
+}
+
+void QmBlep::catchUp() noexcept
+{
+    if (runNaive == nullptr)
+        return;
+
+    const float* naive = runNaive + runAdded;
+    forSlots ((runStart + runAdded) & (ringSize - 1), runAt - runAdded, [naive] (float* r, int offset, int n)
+    {
+        for (int i = 0; i < n; ++i)
+            r[i] += naive[offset + i];
+    });
+
+    runAdded = runAt;
+    writeIndex = (runStart + runAt) & (ringSize - 1);
+}
+
+void QmBlep::endRun (float* out, int m) noexcept
+{
+    runAt = m;
+    catchUp();
+    runNaive = nullptr;
+
+    // every slot read here is complete: the last corners reach 8 samples back
+    forSlots ((runStart - delay) & (ringSize - 1), m, [out] (float* r, int offset, int n)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            out[offset + i] = r[i];
+            r[i] = 0.0f;
+        }
+    });
+}
+
 void QmBlep::addStep (float f, float a)
 {
+    catchUp();
+
     if (f > 1.0f)
     {
         std::printf ("chuuj ");
@@ -142,6 +187,7 @@ void QmBlep::addStep (float f, float a)
 
 void QmBlep::addRamp (float f, float a)
 {
+    catchUp();
     const float m = (float) (2.0 * (double) a);
 
     forEachTap (f, [this, m] (int, float& out, int k, float u)

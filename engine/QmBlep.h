@@ -33,6 +33,25 @@ public:
         return y;
     }
 
+    /** process() for a run of up to maxRun samples whose naive values the
+        renderer works out first: beginRun, then seek (i) before adding the
+        corners of sample i of the run, then endRun, which reads all of its
+        outputs (so a run stays far shorter than the ring). The ring still takes
+        every addition in process()'s order: the outputs are the same to the bit. */
+    static constexpr int maxRun = 256;
+
+    void beginRun (const float* naive) noexcept
+    {
+        runNaive = naive;
+        runStart = writeIndex;
+        runAdded = 0;
+    }
+
+    void seek (int i) noexcept   { runAt = i; }
+
+    /** Writes the run's m corrected outputs and leaves the run. */
+    void endRun (float* out, int m) noexcept;
+
     static constexpr int tableSize = 2048;
     static constexpr int pointsPerSample = 128;
     static constexpr int ringSize = 2048;
@@ -46,6 +65,17 @@ public:
     int writeIndex = 0;
 
 private:
+    /** Inside a run: adds the naive samples before runAt and moves the write
+        index to it, where the corners of that sample belong. */
+    void catchUp() noexcept;
+
+    /** Slots from slot on, n of them, as at most two stretches f (ring part, offset, length). */
+    template <typename F>
+    void forSlots (int slot, int n, F&& f);
+
+    const float* runNaive = nullptr;
+    int runStart = 0, runAdded = 0, runAt = 0;
+
     template <typename Apply>
     void forEachTap (float position, Apply&& apply);
 };

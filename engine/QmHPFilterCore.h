@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QmJFetStage.h"
+#include "QmOnePole.h"
 
 /** One sample of the resonant two-pole zero-delay-feedback high-pass, whose
     resonance gain passes through the stage's JFET curve and carries a
@@ -14,7 +15,9 @@ struct QmHPFilterCore
     static float processPrewarped (QmJFetStage& stage, float x, float T, float res) noexcept;
 
     /** processPrewarped over a block in place: x[i] = processPrewarped (stage,
-        inScale x[i], T[i], res) outScale, with the states kept in registers. */
+        inScale x[i], T[i], res) outScale, with the states kept in registers;
+        then, when given, x[i] = after->step (x[i]) in the same pass (its short
+        recursion runs in the shadow of the kernel's long one). */
     static void processBlock (QmJFetStage& stage, float* x, const float* T, int n, float res,
-                              float inScale, float outScale) noexcept;
+                              float inScale, float outScale, QmOnePole* after = nullptr) noexcept;
 };

@@ -71,10 +71,7 @@ void QmHPFilterModule::process()
         for (int i = 0; i < n; i += 4)
             _mm_store_ps (f + i, QmVectorMath::tan4 (_mm_mul_ps (_mm_min_ps (_mm_load_ps (f + i), quarterRate), scale)));
 
-        QmHPFilterCore::processBlock (stage, x, f, n, res, 3.03f, 1.0f / (3.03f * comp));
-
-        for (int i = 0; i < n; ++i)
-            x[i] = dcBlock.step (x[i]);
+        QmHPFilterCore::processBlock (stage, x, f, n, res, 3.03f, 1.0f / (3.03f * comp), &dcBlock);
     }
 
     out->pushSignal (audio);

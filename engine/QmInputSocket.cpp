@@ -65,6 +65,11 @@ void QmInputSocket::pushSignal (QmSignal* signal)
 
 void QmInputSocket::clear()
 {
+    clear (qmNextClearPass());
+}
+
+void QmInputSocket::clear (QmClearPass pass)
+{
     if (usemy)
     {
         own->clear();
@@ -74,5 +79,5 @@ void QmInputSocket::clear()
     }
 
     for (auto* source : sources)
-        source->clear();
+        source->clear (pass);
 }

@@ -30,6 +30,13 @@ namespace
     {
         return _mm_shuffle_ps (v, v, _MM_SHUFFLE (l, l, l, l));
     }
+
+    // Lanes of v in the order of _MM_SHUFFLE (l3, l2, l1, l0).
+    template <int l3, int l2, int l1, int l0>
+    inline __m128 shuffle (__m128 v) noexcept
+    {
+        return _mm_shuffle_ps (v, v, _MM_SHUFFLE (l3, l2, l1, l0));
+    }
 }
 
 QmLadderCore::QmLadderCore()
@@ -64,9 +71,12 @@ bool QmLadderCore::isFinite() const noexcept
 // the work is arranged to keep that chain short. The four gain factors and
 // the four states of a sample sit in one vector, the stage outputs are solved
 // side by side rather than one after another, and the divisions of a sample
-// are gathered into one vector division. Per-gain terms are formed once per
-// base-rate sample (four oversampled samples). Each kernel stays within float
-// rounding of its formula (LadderCoreTest compares them).
+// are gathered into one vector division. Where the gain factors' arguments
+// are a mix of the states ("24A", "24B"), the next sample's are formed from
+// the states before the step plus the step mixed alike, off the chain through
+// the new states. Per-gain terms are formed once per base-rate sample (four
+// oversampled samples). Each kernel stays within float rounding of its formula
+// (LadderCoreTest compares them).
 
 void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, float res, int count, float) noexcept
 {
@@ -78,7 +88,13 @@ void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, 
     const __m128 argScale = _mm_setr_ps (-k * (0.5f * 0.1f), c147 * 0.1f, c147 * 0.1f, c147 * 0.1f);
     const __m128 argOffset = _mm_setr_ps (0.0f, -0.03f, -0.03f, -0.03f);
     const __m128 stageGain = _mm_setr_ps (0.5f, c147, c147, c147);
+    auto turn = [] (__m128 v) { return _mm_shuffle_ps (v, v, _MM_SHUFFLE (2, 1, 0, 3)); };
+    auto stateArgs = [&] (__m128 v, float u)
+    {
+        return _mm_add_ps (_mm_mul_ps (turn (v), argScale), _mm_add_ps (argOffset, _mm_set_ss (u * (0.5f * 0.1f))));
+    };
     __m128 s = _mm_setr_ps (st.s0, st.s1, st.s2, st.s3);
+    __m128 args = stateArgs (s, count > 0 ? 4.8f * buffer[0] : 0.0f);
 
     for (int base = 0; base < count; base += 4)
     {
@@ -86,14 +102,12 @@ void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, 
         const float h = 1.0f / (G + 1.0f);
         const float Gh = G * h;
         const __m128 twoG = _mm_set1_ps (2.0f * G);
+        const __m128 argStep = _mm_mul_ps (argScale, twoG);
         const int end = std::min (base + 4, count);
 
         for (int n = base; n < end; ++n)
         {
             const float u = 4.8f * buffer[n];
-
-            const __m128 args = _mm_add_ps (_mm_mul_ps (_mm_shuffle_ps (s, s, _MM_SHUFFLE (2, 1, 0, 3)), argScale),
-                                            _mm_add_ps (argOffset, _mm_set_ss (u * (0.5f * 0.1f))));
             const __m128 t = QmVectorMath::tanhRatio4 (args);
             const __m128 av = _mm_mul_ps (_mm_set1_ps (Gh), t);
             const __m128 bv = _mm_mul_ps (s, _mm_set1_ps (h));
@@ -117,8 +131,12 @@ void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, 
                                           _mm_setr_ps (b0, be2, be3, be4));
             const __m128 inputs = _mm_move_ss (shiftUp (ys), _mm_set_ss (y));
 
-            // s0 += (0.5 t0 y - y1) 2G, s_i += (1.47 t_i y_i - y_(i+1)) 2G.
-            s = _mm_add_ps (s, _mm_mul_ps (_mm_sub_ps (_mm_mul_ps (_mm_mul_ps (stageGain, t), inputs), ys), twoG));
+            // s0 += (0.5 t0 y - y1) 2G, s_i += (1.47 t_i y_i - y_(i+1)) 2G; the
+            // next arguments from this state plus the step, not from the new state.
+            const __m128 step = _mm_sub_ps (_mm_mul_ps (_mm_mul_ps (stageGain, t), inputs), ys);
+            const float uNext = n + 1 < count ? 4.8f * buffer[n + 1] : 0.0f;
+            args = _mm_add_ps (stateArgs (s, uNext), _mm_mul_ps (turn (step), argStep));
+            s = _mm_add_ps (s, _mm_mul_ps (step, twoG));
 
             buffer[n] = -lane<3> (ys) * outScale;
         }
@@ -215,7 +233,29 @@ void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, 
     const __m128 wa = _mm_setr_ps (1.0f, 0.5f, 0.5f, 0.5f * 3.4f);
     const __m128 wb = _mm_setr_ps (-k, 0.5f, 0.5f, 0.0f);
     const __m128 offset = _mm_setr_ps (0.0f, 0.0f, 0.0f, 0.2f);
+    auto stateArgs = [&] (__m128 v, float u)
+    {
+        return _mm_add_ps (_mm_add_ps (_mm_mul_ps (shuffle<2, 1, 0, 1> (v), wa), _mm_mul_ps (shuffle<2, 3, 2, 3> (v), wb)),
+                           _mm_add_ps (offset, _mm_set_ss (u)));
+    };
+
+    // Per lane factors of q and u in the node values' terms (below).
+    const __m128 ka = _mm_setr_ps (-k, 1.0f, 1.0f, 0.0f);
+    const __m128 kc = _mm_setr_ps (-1.0f, -k, -1.0f, -1.0f);
+    const __m128 kd = _mm_setr_ps (-1.0f, -1.0f, 1.0f, -1.0f);
+    const __m128 kf = _mm_setr_ps (-k, 0.0f, 0.0f, 1.0f);
+    const __m128 kg = _mm_setr_ps (-k1, -1.0f, -k1, -1.0f);
+    const __m128 kh = _mm_setr_ps (k1, -k, 0.0f, 1.0f);
+    const __m128 first = _mm_setr_ps (1.0f, 0.0f, 0.0f, 0.0f);
+    const __m128 second = _mm_setr_ps (0.0f, 1.0f, 0.0f, 0.0f);
+    const __m128 ug = _mm_setr_ps (-1.0f, 0.0f, 1.0f, 0.0f);
+    const __m128 ui = _mm_setr_ps (0.0f, -1.0f, 0.0f, 1.0f);
+    // The stage inputs' factors of (y4, y1, y2, y3) and of (y2, y3, y4, -).
+    const __m128 kt = _mm_setr_ps (-k, 0.5f, 0.5f, 0.5f);
+    const __m128 halfMid = _mm_setr_ps (0.0f, 0.5f, 0.5f, 0.0f);
+
     __m128 s = _mm_setr_ps (st.s0, st.s1, st.s2, st.s3);
+    __m128 args = stateArgs (s, count > 0 ? inGain * buffer[0] : 0.0f);
 
     for (int base = 0; base < count; base += 4)
     {
@@ -223,56 +263,82 @@ void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, 
         const float h = 1.0f / (gg + 1.0f);
         const float gh = gg * h;
         const float twoG = 2.0f * gg;
+        const __m128 eScale = _mm_setr_ps (gh, 0.5f * gh, 0.5f * gh, 0.5f * gh);
         const int end = std::min (base + 4, count);
 
         for (int n = base; n < end; ++n)
         {
             const float u = inGain * buffer[n];
-
-            const __m128 sa = _mm_shuffle_ps (s, s, _MM_SHUFFLE (2, 1, 0, 1));
-            const __m128 sb = _mm_shuffle_ps (s, s, _MM_SHUFFLE (2, 3, 2, 3));
-            const __m128 args = _mm_add_ps (_mm_add_ps (_mm_mul_ps (sa, wa), _mm_mul_ps (sb, wb)),
-                                            _mm_add_ps (offset, _mm_set_ss (u)));
+            const __m128 uv = _mm_set1_ps (u);
             const __m128 t = QmVectorMath::tanhRatio4 (args);
-            const __m128 c = _mm_mul_ps (_mm_set1_ps (gh), t);
 
-            // (c0 c1, c1 c2, c2 c3, c3 c0) in one product.
-            const __m128 cc = _mm_mul_ps (c, _mm_shuffle_ps (c, c, _MM_SHUFFLE (0, 3, 2, 1)));
+            // The loop is the linear system y1 = c0 (u - k y4 + y2) + q0,
+            // y2 = c1 (y1 + y3) / 2 + q1, y3 = c2 (y2 + y4) / 2 + q2,
+            // y4 = c3 y3 / 2 + q3. With e = (c0, c1 / 2, c2 / 2, c3 / 2) its
+            // determinant is det = 1 - e01 - e12 - e23 + (k + 1) e0123, and
+            // the node values times det, Y, are q plus products of one to
+            // four e times sums of q and u: each product is formed once, the
+            // sums do not wait for the gain factors, and the four node values
+            // are summed side by side.
+            const __m128 e = _mm_mul_ps (t, eScale);
+            const __m128 ee = _mm_mul_ps (e, shuffle<0, 3, 2, 1> (e));          // e01 e12 e23 e30
+            const __m128 eee = _mm_mul_ps (e, shuffle<0, 0, 2, 2> (ee));        // e023 e123 e012 e013
+            const __m128 e4 = _mm_mul_ps (ee, shuffle<1, 0, 3, 2> (ee));        // e0123 in each lane
+
+            // The factors of q and u, lane by lane, by the products they multiply:
+            //   e                     u + q1 - k q3, q0 + q2, q1 + q3, q2
+            //   e01 e12 - -           q2, q3
+            //   e12 e01 e01 e12       -q0, u - k q3, -q2, -q3
+            //   e23 e23 e12 e01       -q0, -q1, q0, -q3
+            //   e30 - - e23           -k q2, q1
+            //   e023 e123 e012 e013   -u - (k + 1) q1, -q0, u - (k + 1) q3, -q2
+            //   e012 e013 - e123      (k + 1) q3 - u, -k q2, q0
+            //   e0123                 -u (second lane), u (fourth)
             const __m128 q = _mm_mul_ps (s, _mm_set1_ps (h));
-            const float t0 = lane<0> (t);
-            const float c0 = lane<0> (c), c1 = lane<1> (c), c2 = lane<2> (c), c3 = lane<3> (c);
-            const float P = lane<0> (cc), c12 = lane<1> (cc), c23 = lane<2> (cc), c03 = lane<3> (cc);
-            const float q0 = lane<0> (q), q1 = lane<1> (q), q2 = lane<2> (q), q3 = lane<3> (q);
+            const __m128 byE = _mm_add_ps (_mm_add_ps (shuffle<2, 1, 0, 1> (q), _mm_mul_ps (shuffle<0, 3, 2, 3> (q), ka)), _mm_mul_ps (uv, first));
+            const __m128 byEE = _mm_movehl_ps (_mm_setzero_ps(), q);
+            const __m128 byEEc = _mm_add_ps (_mm_mul_ps (shuffle<3, 2, 3, 0> (q), kc), _mm_mul_ps (uv, second));
+            const __m128 byEEd = _mm_mul_ps (shuffle<3, 0, 1, 0> (q), kd);
+            const __m128 byEEf = _mm_mul_ps (shuffle<1, 0, 0, 2> (q), kf);
+            const __m128 byEEE = _mm_add_ps (_mm_mul_ps (shuffle<2, 3, 0, 1> (q), kg), _mm_mul_ps (uv, ug));
+            const __m128 byEEEh = _mm_sub_ps (_mm_mul_ps (shuffle<0, 0, 2, 3> (q), kh), _mm_mul_ps (uv, first));
 
-            // 1 / den = P c2 c3 k + B P - N - A + 8, with B P = (c23 - 4) P.
-            const float Den = P * (c23 * k1 - 4.0f) + (8.0f - 2.0f * (c23 + c12));
-            const float den = 1.0f / Den;
+            const __m128 Y = _mm_add_ps (_mm_add_ps (_mm_add_ps (q, _mm_mul_ps (e, byE)),
+                                                     _mm_add_ps (_mm_mul_ps (ee, byEE),
+                                                                 _mm_mul_ps (shuffle<1, 0, 0, 1> (ee), byEEc))),    // e12 e01 e01 e12
+                                         _mm_add_ps (_mm_add_ps (_mm_mul_ps (shuffle<0, 1, 2, 2> (ee), byEEd),      // e23 e23 e12 e01
+                                                                 _mm_mul_ps (shuffle<2, 0, 0, 3> (ee), byEEf)),     // e30 - - e23
+                                                     _mm_add_ps (_mm_add_ps (_mm_mul_ps (eee, byEEE),
+                                                                             _mm_mul_ps (shuffle<1, 0, 3, 2> (eee), byEEEh)),   // e012 e013 - e123
+                                                                 _mm_mul_ps (e4, _mm_mul_ps (uv, ui)))));
 
-            // The node values times Den, each a sum over q0 + c0 u and q1 .. q3
-            // (the shared terms expanded), so that the sums start as soon as
-            // the products of the gain factors exist.
-            const float Q0 = q0 + (gh * u) * t0;
-            const float B = c23 - 4.0f;
-            const float Y1 = (-2.0f * Q0) * (c12 + B)
-                           + (2.0f * c0) * ((4.0f - c23 * k1) * q1 + ((2.0f * q2) * (c1 - k * c3) + (c12 * k1 - 4.0f * k) * q3));
-            const float Y2 = -((c1 * Q0 + 2.0f * q1) * B)
-                           - (2.0f * c1) * ((c03 * k - 2.0f) * q2 + (2.0f * k * c0 - c2) * q3);
-            const float Y3 = ((2.0f * Q0) * c12 + (4.0f * q1) * c2)
-                           + ((P - 2.0f) * (-4.0f * q2) + (P * k1 - 2.0f) * ((-2.0f * q3) * c2));
-            const float Y4 = (((2.0f * q1) * c23 + (-4.0f * q3) * P) + (c1 * Q0) * c23)
-                           + ((P - 2.0f) * ((-2.0f * q2) * c3) + ((-2.0f * q3) * c12 + 8.0f * q3));
+            // One division gives the step scale 2g / det and the output's.
+            const float det = (k1 * lane<0> (e4) - lane<1> (ee)) + (1.0f - (lane<0> (ee) + lane<2> (ee)));
+            const __m128 scales = _mm_div_ps (_mm_setr_ps (twoG, outScale, 0.0f, 0.0f), _mm_set1_ps (det));
+            const __m128 r = splat<0> (scales);
 
-            // The trapezoidal steps s += (in - y) 2g on the numerators, with the
-            // stage inputs w0 t0 + y2 (w0 = u - k y4), t1 (y1 + y3) / 2,
-            // t2 (y2 + y4) / 2 and t3 y3 / 2.
-            const float t1 = lane<1> (t), t2 = lane<2> (t), t3 = lane<3> (t);
-            const __m128 step = _mm_setr_ps ((Y2 - Y1) + (t0 * (u * Den) - (k * t0) * Y4),
-                                             (0.5f * t1) * (Y1 + Y3) - Y2,
-                                             ((0.5f * t2) * Y2 + (0.5f * t2) * Y4) - Y3,
-                                             (0.5f * t3) * Y3 - Y4);
-            s = _mm_add_ps (s, _mm_mul_ps (step, _mm_set1_ps (twoG * den)));
+            // The trapezoidal steps s += (in - y) 2g, times det, with the stage
+            // inputs t0 (u - k y4) + y2, t1 (y1 + y3) / 2, t2 (y2 + y4) / 2 and t3 y3 / 2.
+            const __m128 ta = _mm_mul_ps (t, kt);
+            const __m128 tb = _mm_add_ps (_mm_mul_ps (t, halfMid), first);
+            const __m128 tu = _mm_mul_ps (t, _mm_set_ss (u * det));
+            const __m128 S = _mm_add_ps (_mm_add_ps (_mm_mul_ps (ta, shuffle<2, 1, 0, 3> (Y)), _mm_mul_ps (tb, shuffle<3, 3, 2, 1> (Y))),
+                                         _mm_sub_ps (tu, Y));
 
-            buffer[n] = (Y4 * den) * outScale;
+            // The next sample's arguments: those of this state plus the steps
+            // mixed alike, the mixing applied to Y so that it need not wait
+            // for the steps, nor the arguments for the new state.
+            const __m128 m1 = _mm_mul_ps (wa, shuffle<2, 1, 0, 1> (ta));
+            const __m128 m2 = _mm_add_ps (_mm_mul_ps (wa, shuffle<2, 1, 0, 1> (tb)), _mm_mul_ps (wb, shuffle<2, 3, 2, 3> (ta)));
+            const __m128 m3 = _mm_mul_ps (wb, shuffle<2, 3, 2, 3> (tb));
+            const __m128 mixed = _mm_add_ps (_mm_add_ps (_mm_add_ps (_mm_mul_ps (m1, shuffle<1, 0, 3, 0> (Y)), _mm_mul_ps (m2, shuffle<3, 2, 1, 2> (Y))),
+                                                         _mm_sub_ps (_mm_mul_ps (m3, splat<3> (Y)), _mm_mul_ps (wb, shuffle<2, 3, 2, 3> (Y)))),
+                                             _mm_mul_ps (wa, _mm_sub_ps (shuffle<2, 1, 0, 1> (tu), shuffle<2, 1, 0, 1> (Y))));
+            const float uNext = n + 1 < count ? inGain * buffer[n + 1] : 0.0f;
+            args = _mm_add_ps (stateArgs (s, uNext), _mm_mul_ps (mixed, r));
+            s = _mm_add_ps (s, _mm_mul_ps (S, r));
+
+            buffer[n] = lane<3> (Y) * lane<1> (scales);
         }
     }
 

@@ -1,6 +1,14 @@
 #include "QmModule.h"
 
+#include <atomic>
 #include <cstdio>
+
+QmClearPass qmNextClearPass() noexcept
+{
+    // Lock-free: engines on several threads may clear at once.
+    static std::atomic<QmClearPass> passes { 0 };
+    return ++passes;
+}
 
 QmModule::QmModule (QmProcessContext* c)
     : context (c)
@@ -56,8 +64,20 @@ void QmModule::pushSignal (QmSignal*)
 
 void QmModule::clear()
 {
+    clear (qmNextClearPass());
+}
+
+void QmModule::clear (QmClearPass pass)
+{
+    // Many paths lead to the same modules: without this a block's clear
+    // would visit them hundreds of times.
+    if (pass == lastClear)
+        return;
+
+    lastClear = pass;
+
     for (auto* input : inputs)
-        input->clear();
+        input->clear (pass);
 }
 
 QmInputSocket* QmModule::addInput (std::string socketName, uint32_t socketKind)

@@ -22,6 +22,9 @@ public:
     void pushSignal (QmSignal* signal) override;
     void clear() override;
 
+    /** Clears the inputs, and what feeds them, once per traversal. */
+    void clear (QmClearPass pass);
+
     virtual void process() {}
     virtual void sampleRateChanged() {}
     virtual void onEvent (const QmGraphEvent&) {}
@@ -36,6 +39,7 @@ public:
     QmProcessContext* context;
     uint32_t lastTick = 0xffffffffu;
     uint32_t lastEventId = 0xffffffffu;
+    QmClearPass lastClear = 0;
     std::vector<QmInputSocket*> inputs;
     std::vector<QmOutputSocket*> outputs;
 

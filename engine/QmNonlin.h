@@ -37,6 +37,34 @@ public:
         about 31.98 up, or not a number), which leave the state alone. */
     inline float lookup (float x) noexcept;
 
+    /** The lookup's state, copied by block loops so that it stays in
+        registers: the last position and value, and the table cell of the last
+        position (cellStart its integer part, NaN while unknown). */
+    struct Cursor
+    {
+        float lastPos = 0.0f, lastValue = 0.0f;
+        float cellStart = __builtin_nanf ("");
+        int cell = 0;
+    };
+
+    /** The stored state as a cursor, and back. */
+    Cursor getCursor() const noexcept   { Cursor c; c.lastPos = lastPos; c.lastValue = lastValue; return c; }
+    void setCursor (const Cursor& c) noexcept   { lastPos = c.lastPos; lastValue = c.lastValue; }
+
+    /** Half of lookup() (halving it is exact) at the table position
+        p = x positionScale() + 2048, on the given state. */
+    inline float halfLookupAt (float p, Cursor& cursor) const noexcept;
+
+    /** Table positions per unit of input: a power of two, so scaling by it is exact. */
+    float positionScale() const noexcept { return 4096.0f / (float) range; }
+
+    /** (float) (dv / d), given 1 / d: the product is within 2^-52 of the
+        quotient, so when a slightly wider interval around it rounds to a
+        single float, that float is the quotient's; otherwise (near a rounding
+        boundary, about once in 10^8) the division is done. The reciprocal can
+        be formed while dv is still being computed. */
+    static inline float quotient (float dv, double d, double inverse) noexcept;
+
     /** Antiderivative lookup with the input clamped to 90 % of the half range. */
     float lookupBlock (float x);
 
@@ -113,20 +141,62 @@ inline float QmNonlin::valueAt (float p) const noexcept
     return ((k.a * t + k.b) * t + k.c) * t + k.p1;
 }
 
+inline float QmNonlin::quotient (float dv, double d, double inverse) noexcept
+{
+    const double q = (double) dv * inverse;
+
+    if (__builtin_expect ((float) (q * (1.0 - 0x1p-50)) != (float) (q * (1.0 + 0x1p-50)), 0))
+        return (float) ((double) dv / d);
+
+    return (float) q;
+}
+
+inline float QmNonlin::halfLookupAt (float p, Cursor& cursor) const noexcept
+{
+    // position(), with its work moved off the path from p to the value: no
+    // float lies in [0.1, 0.1f), so the step compares alike in float, and
+    // within the table p +- 0.1 is never within 1e-8 of a rounding boundary,
+    // so the float sum rounds as the double one does. Written as branches:
+    // the lengthening follows a pattern the branch predictor learns, and a
+    // predicted branch lets the sum start before the step is known.
+    const float df = p - cursor.lastPos;
+    const bool shortStep = df < 0.1f && df > -0.1f;
+    const bool up = df > 0.0f;
+    const float lengthened = up ? p + 0.1f : p - 0.1f;
+    const double d = (double) df + (shortStep ? (up ? 0.1 : -0.1) : 0.0);
+    const double inverse = 1.0 / d;
+    p = shortStep ? lengthened : p;
+
+    // Most steps stay in the cell of the last one, whose cubic is then read
+    // without converting p to an integer and back; a position in a cell
+    // passed the range test when the cell was entered.
+    if (__builtin_expect (! (p >= cursor.cellStart && p < cursor.cellStart + 1.0f), 0))
+    {
+        // The four-point window reads entries i - 2 .. i + 1: the range is
+        // tested in float, so NaN and huge inputs never reach the integer
+        // conversion.
+        if (! (p >= 2.0f && p < (float) (tableSize - 1)))
+            return 0.0f;
+
+        cursor.cell = (int) p;
+        cursor.cellStart = (float) cursor.cell;
+    }
+
+    // valueAt (p): the entries i - 1 and i around it.
+    const float t = p - cursor.cellStart;
+    const Cubic& k = cubics[cursor.cell];
+    const float v = ((k.a * t + k.b) * t + k.c) * t + k.p1;
+
+    cursor.lastPos = p;
+    const float q = quotient (v - cursor.lastValue, d, inverse);
+    cursor.lastValue = v;
+    return q;
+}
+
 inline float QmNonlin::lookup (float x) noexcept
 {
-    double d;
-    const float p = position (x, d);
-
-    // The four-point window reads entries i - 2 .. i + 1: the range is tested
-    // in float, so NaN and huge inputs never reach the integer conversion.
-    if (! (p >= 2.0f && p < (float) (tableSize - 1)))
-        return 0.0f;
-
-    const float v = valueAt (p);
-
-    lastPos = p;
-    const float q = (float) ((double) (v - lastValue) / d);
-    lastValue = v;
+    Cursor cursor = getCursor();
+    const float q = halfLookupAt (x * positionScale() + 2048.0f, cursor);
+    setCursor (cursor);
     return q + q;   // q 2.0 in double, then float: the same exact doubling
 }

@@ -1,7 +1,9 @@
 #include "QmOscillatorCore.h"
 #include "QmProcessContext.h"
 
+#include <algorithm>
 #include <cmath>
+#include <emmintrin.h>
 
 QmOscillatorCore::QmOscillatorCore (QmProcessContext* ctx)
     : context (ctx)
@@ -84,41 +86,147 @@ template <bool triangle, bool saw, bool pulse, bool smoothed, bool synced>
 void QmOscillatorCore::renderRun (const float* phase, const float* d,
                                   const float* sync, float* out, int n)
 {
-    const Plan k = plan;
-    // a local smoother keeps its history in registers rather than behind the output stores
-    QmOnePole smooth = smoother;
-    // the saw's and pulse's corners stay put for the run (the triangle's follow the
-    // increment); finding the gaps pays off only over more than one sample
-    QmCornerGap gaps[2];
-    QmCornerGap* const sawGap = n > 1 ? &gaps[0] : nullptr;
-    QmCornerGap* const pulseGap = n > 1 ? &gaps[1] : nullptr;
+    // finding the gaps pays off only over more than one sample
+    Gaps gaps;
+    Gaps* const g = n > 1 ? &gaps : nullptr;
 
-    for (int i = 0; i < n; ++i)
+    // the naive samples first, then the corrector's ring for all of them at once
+    float naive[QmBlep::maxRun];
+
+    for (int start = 0; start < n; start += QmBlep::maxRun)
+    {
+        const int m = std::min (QmBlep::maxRun, n - start);
+        corrector.beginRun (naive);
+        renderNaive<triangle, saw, pulse, smoothed, synced> (phase + start, d + start,
+                                                             synced ? sync + start : nullptr, naive, m, g);
+        corrector.endRun (out + start, m);
+    }
+
+    if (smoothed && ! callerSmooths)
+        smoother.process (out, n);
+}
+
+namespace
+{
+    /** qmWrapPhase of four phases known to lie in [0, 2^23): there the
+        truncation is the floor and adding 0 turns -0 into 0. */
+    inline __m128 wrapFour (__m128 p) noexcept
+    {
+        const __m128 whole = _mm_cvtepi32_ps (_mm_cvttps_epi32 (p));
+        return _mm_add_ps (_mm_sub_ps (p, whole), _mm_setzero_ps());
+    }
+
+    /** Whether all four samples from p to q stay inside the gap. */
+    inline bool allInside (const QmCornerGap& gap, __m128 p, __m128 q) noexcept
+    {
+        const __m128 low = _mm_set1_ps (gap.low), high = _mm_set1_ps (gap.high);
+        const __m128 inside = _mm_and_ps (_mm_and_ps (_mm_cmpge_ps (p, low), _mm_cmple_ps (p, high)),
+                                          _mm_and_ps (_mm_cmpge_ps (q, low), _mm_cmple_ps (q, high)));
+        return _mm_movemask_ps (inside) == 15;
+    }
+
+    /** QmPWTriangle::value of four phases. Its quotient and difference taken
+        in double and rounded to float are the float ones: double has more
+        than twice float's precision. */
+    inline __m128 triangleFour (__m128 e, float width) noexcept
+    {
+        const __m128 w = _mm_set1_ps (width);
+        const __m128 rise = _mm_div_ps (e, w);
+        const __m128 fall = _mm_sub_ps (_mm_set1_ps (1.0f), _mm_div_ps (_mm_sub_ps (e, w), _mm_set1_ps (1.0f - width)));
+        const __m128 rising = _mm_cmpgt_ps (w, e);
+        return _mm_or_ps (_mm_and_ps (rising, rise), _mm_andnot_ps (rising, fall));
+    }
+}
+
+template <bool triangle, bool saw, bool pulse, bool smoothed, bool synced>
+void QmOscillatorCore::renderNaive (const float* phase, const float* d, const float* sync, float* v, int m, Gaps* gaps)
+{
+    const Plan k = plan;
+
+    auto one = [&] (int i)
     {
         const float p = qmWrapPhase (phase[i]);
         const float s = synced ? sync[i] : -1.0f;
+        corrector.seek (i);
 
         // the plain waves add up from 0; the sweep takes its one wave as it is,
         // which starting from -0 does (-0 + v is v, even for v = -0)
-        float v = smoothed ? -0.0f : 0.0f;
+        float x = smoothed ? -0.0f : 0.0f;
 
         if (triangle)
         {
+            // the triangle's corners follow the increment: its gap holds only
+            // while they sit at the width asked for
             pwTriangle.setWidth (k.triangleWidth, d[i]);
-            v += qmRenderBandLimited (pwTriangle, corrector, p, d[i], k.triangleGain, s);
+            x += qmRenderBandLimited (pwTriangle, corrector, p, d[i], k.triangleGain, s);
+
+            if (gaps != nullptr && pwTriangle.isSettledAt (k.triangleWidth))
+                gaps->triangle.find (pwTriangle, qmWrapPhase (p + d[i]));
         }
 
         if (saw)
-            v += qmRenderBandLimited (sawA, corrector, p, d[i], k.sawGain, s, sawGap);
+            x += qmRenderBandLimited (sawA, corrector, p, d[i], k.sawGain, s, gaps != nullptr ? &gaps->saw : nullptr);
 
         if (pulse)
-            v += qmRenderBandLimited (pulseB, corrector, p, d[i], k.pulseGain, s, pulseGap);
+            x += qmRenderBandLimited (pulseB, corrector, p, d[i], k.pulseGain, s, gaps != nullptr ? &gaps->pulse : nullptr);
 
-        const float y = corrector.process (v);
-        out[i] = smoothed && ! callerSmooths ? smooth.step (y) : y;
+        v[i] = x;
+    };
+
+    int i = 0;
+
+    // Four samples at a time while none of them crosses a corner, syncs or
+    // moves the triangle's corners: the same operations as one() takes in
+    // that case. Any other group of four goes through one(), which also
+    // moves the gaps.
+    if (gaps != nullptr)
+    {
+        const __m128 triangleGain = _mm_set1_ps (k.triangleGain), sawGain = _mm_set1_ps (k.sawGain);
+        const __m128 pulseGain = _mm_set1_ps (k.pulseGain), pulseWidth = _mm_set1_ps (pulseB.width);
+
+        for (; i + 4 <= m; i += 4)
+        {
+            const __m128 raw = _mm_loadu_ps (phase + i);
+            const __m128 increment = _mm_loadu_ps (d + i);
+            bool fast = _mm_movemask_ps (_mm_and_ps (_mm_cmpge_ps (raw, _mm_setzero_ps()),
+                                                     _mm_cmplt_ps (raw, _mm_set1_ps (8388608.0f)))) == 15;
+            if (synced)
+                fast = fast && _mm_movemask_ps (_mm_cmplt_ps (_mm_loadu_ps (sync + i), _mm_setzero_ps())) == 15;
+
+            // setWidth widens the rise from inverse * d > 0.1 (in double), that is from 0.1f on
+            if (triangle)
+                fast = fast && pwTriangle.isSettledAt (k.triangleWidth)
+                         && _mm_movemask_ps (_mm_cmplt_ps (_mm_mul_ps (_mm_set1_ps (pwTriangle.widthInverse()), increment),
+                                                           _mm_set1_ps (0.1f))) == 15;
+
+            const __m128 p = wrapFour (raw);
+            const __m128 q = _mm_add_ps (p, increment);
+            fast = fast && (! triangle || allInside (gaps->triangle, p, q)) && (! saw || allInside (gaps->saw, p, q))
+                        && (! pulse || allInside (gaps->pulse, p, q));
+
+            if (! fast)
+            {
+                for (int e = i + 4; i < e; ++i)
+                    one (i);
+                i -= 4;
+                continue;
+            }
+
+            // inside the gaps q lies in [0, 2]
+            const __m128 end = wrapFour (q);
+            __m128 x = _mm_set1_ps (smoothed ? -0.0f : 0.0f);
+            if (triangle)
+                x = _mm_add_ps (x, _mm_mul_ps (triangleFour (end, pwTriangle.width), triangleGain));
+            if (saw)
+                x = _mm_add_ps (x, _mm_mul_ps (end, sawGain));
+            if (pulse)
+                x = _mm_add_ps (x, _mm_mul_ps (_mm_and_ps (_mm_cmpgt_ps (pulseWidth, end), _mm_set1_ps (1.0f)), pulseGain));
+            _mm_storeu_ps (v + i, x);
+        }
     }
 
-    smoother = smooth;
+    for (; i < m; ++i)
+        one (i);
 }
 
 void QmOscillatorCore::setPulseWidth (float width)

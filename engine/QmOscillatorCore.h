@@ -88,6 +88,9 @@ private:
     void makePlan (float shape);
     void setPulseWidth (float width);
 
+    /** The corner-free stretches that the waves' last samples ended in. */
+    struct Gaps { QmCornerGap saw, pulse, triangle; };
+
     /** Renders n samples with the current plan; sync is read only when synced. */
     template <bool synced>
     void renderPlan (const float* phase, const float* increment, const float* sync, float* out, int n);
@@ -95,6 +98,10 @@ private:
     /** renderPlan's loop, for the plan whose waves the flags repeat. */
     template <bool triangle, bool saw, bool pulse, bool smoothed, bool synced>
     void renderRun (const float* phase, const float* increment, const float* sync, float* out, int n);
+
+    /** The naive samples of a run of at most QmBlep::maxRun into v, adding the corrections. */
+    template <bool triangle, bool saw, bool pulse, bool smoothed, bool synced>
+    void renderNaive (const float* phase, const float* increment, const float* sync, float* v, int m, Gaps* gaps);
 
     Plan plan;
 

@@ -49,8 +49,13 @@ void QmOutputSocket::sendEvent (const QmGraphEvent& event)
 
 void QmOutputSocket::clear()
 {
+    clear (qmNextClearPass());
+}
+
+void QmOutputSocket::clear (QmClearPass pass)
+{
     if (owner != nullptr)
-        owner->clear();
+        owner->clear (pass);
 }
 
 void QmOutputSocket::pushSignal (QmSignal* signal)

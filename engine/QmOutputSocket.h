@@ -1,10 +1,10 @@
 #pragma once
 
 #include "Processable.h"
+#include "QmInputSocket.h"
 
 #include <vector>
 
-class QmInputSocket;
 class QmModule;
 struct QmProcessContext;
 
@@ -24,6 +24,9 @@ public:
     void sendEvent (const QmGraphEvent& event) override;
     void pushSignal (QmSignal* signal) override;
     void clear() override;
+
+    /** Clears the owning module in that traversal. */
+    void clear (QmClearPass pass);
 
     std::vector<QmInputSocket*> inputs;
     std::vector<QmSignal*> copies;

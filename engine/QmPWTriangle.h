@@ -30,6 +30,12 @@ public:
     */
     void setWidth (float width, float increment);
 
+    /** Whether setWidth (w, d) leaves the corners where they are for every
+        increment d with widthInverse() * d < 0.1f: a renderer that checks
+        this may take the corners as fixed. */
+    bool isSettledAt (float w) const noexcept { return w == requestedWidth && width == clampedWidth && width == cornerWidth; }
+    float widthInverse() const noexcept     { return clampedInverse; }
+
     float width = 0.5f;
 
 private:

@@ -120,26 +120,13 @@ void QmSignal::pitchToFrequency()
     if (kind != block)
         return;
 
-    const int n = context->blockLength;
-
-    // The power as powf gives it (to within an ulp), rounded to float, then
-    // the product in double. Halving is exact, so one product by 8.1758
-    // rounds as the two do. Pair by pair, as exp2Float4 works; a local
-    // pointer, as the vector stores may alias the member.
-    auto pair = [] (__m128d octaves)
-    {
-        const __m128 power = _mm_cvtpd_ps (QmFastMath::Detail::exp2x2 (octaves));
-        return _mm_cvtpd_ps (_mm_mul_pd (_mm_cvtps_pd (power), _mm_set1_pd (16.3516 * 0.5)));
-    };
-
+    // a local pointer, as the vector stores may alias the member
     float* b = buffer;
+    const int n = context->blockLength;
     int i = 0;
 
     for (; i + 4 <= n; i += 4)
-    {
-        const __m128 x = _mm_loadu_ps (b + i);
-        _mm_storeu_ps (b + i, _mm_movelh_ps (pair (_mm_cvtps_pd (x)), pair (_mm_cvtps_pd (_mm_movehl_ps (x, x)))));
-    }
+        _mm_storeu_ps (b + i, frequencyOf (_mm_loadu_ps (b + i)));
 
     for (; i < n; ++i)
         b[i] = (float) ((double) QmFastMath::exp2Float (b[i]) * 16.3516 * 0.5);

@@ -1,9 +1,11 @@
 #include "QmSpiceModule.h"
 #include "QmDriftGenerator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace
 {
@@ -69,31 +71,97 @@ void QmSpiceModule::process()
     QmOnePole lp = lowPass, hp1 = highPass1, hp2 = highPass2;
     float lastU = previousU, lastG = previousG;
 
-    for (int i = 0; i < context->blockLength; ++i)
+    // A chunk at a time: the low-pass (with the nudge, which feeds the next
+    // step), the fold four samples at once, then the high-passes. The two
+    // recursions are independent chains, so each chunk's low-pass runs in
+    // one loop with the previous chunk's high-passes.
+    constexpr int chunk = 256;
+    float folded[2][chunk], step[chunk];
+    const int n = context->blockLength;
+    int previous = 0;   // samples of the previous chunk still to high-pass
+
+    auto lowPassStep = [&] (float in, float* u, float* d)
     {
-        const float s = 8.0f * x[i];
-        float u = lp.step (s);
-        float d = u - lastU;
+        float uu = lp.step (8.0f * in);
+        float dd = uu - lastU;
 
         // Keep the divisor below away from zero.
-        if (std::fabs (d) < 0.0001f)
+        if (std::fabs (dd) < 0.0001f)
         {
-            const float nudge = d >= 0.0f ? 0.0001f : -0.0001f;
-            u += nudge;
-            d += nudge;
+            const float nudge = dd >= 0.0f ? 0.0001f : -0.0001f;
+            uu += nudge;
+            dd += nudge;
         }
 
-        // Antiderivative of a triangle of u (period 2, range -0.5..0.5).
-        const float p = u / 2.0f - std::floor (u / 2.0f);
-        const float b = std::fabs (2.0f * p - 1.0f) - 0.5f;
-        const float g = b - b * std::fabs (b);
+        *u = lastU = uu;
+        *d = dd;
+    };
 
-        float y = (float) ((double) (g - lastG) / (double) d);
-        lastG = g;
+    auto highPassStep = [&] (float& xi, float y) { xi = 0.1f * (8.0f * xi) + hp2.step (hp1.step (y)); };
 
-        y = hp2.step (hp1.step (y));
-        x[i] = 0.1f * s + y;
-        lastU = u;
+    for (int start = 0, k = 0; start < n; start += chunk, k ^= 1)
+    {
+        const int m = std::min (chunk, n - start);
+        float* xs = x + start;
+        float* u = folded[k];
+        float* ys = folded[k ^ 1];
+        float* xp = previous > 0 ? xs - chunk : xs;   // the previous chunk
+
+        int i = 0;
+        for (; i < std::min (m, previous); ++i)
+        {
+            lowPassStep (xs[i], u + i, step + i);
+            highPassStep (xp[i], ys[i]);
+        }
+
+        for (; i < m; ++i)
+            lowPassStep (xs[i], u + i, step + i);
+
+        for (; i < previous; ++i)
+            highPassStep (xp[i], ys[i]);
+
+        // Whole vectors: the last u repeated, so the padding's g is the last
+        // one's too.
+        for (i = m; i % 4 != 0; ++i)
+        {
+            u[i] = u[m - 1];
+            step[i] = 1.0f;
+        }
+
+        // Antiderivative of a triangle of u (period 2, range -0.5..0.5), and
+        // its difference quotient (in float, which rounds as the double form
+        // does), four at a time. floor (u / 2): the truncation, less one where
+        // that rounded up; from 2^23 up (or NaN) the half is whole already.
+        const __m128 sign = _mm_set1_ps (-0.0f), one = _mm_set1_ps (1.0f), half = _mm_set1_ps (0.5f);
+
+        for (i = 0; i < m; i += 4)
+        {
+            const __m128 h = _mm_mul_ps (_mm_loadu_ps (u + i), half);
+            const __m128 truncated = _mm_cvtepi32_ps (_mm_cvttps_epi32 (h));
+            const __m128 down = _mm_sub_ps (truncated, _mm_and_ps (_mm_cmpgt_ps (truncated, h), one));
+            const __m128 small = _mm_cmplt_ps (_mm_andnot_ps (sign, h), _mm_set1_ps (8388608.0f));
+            const __m128 p = _mm_sub_ps (h, _mm_or_ps (_mm_and_ps (small, down), _mm_andnot_ps (small, h)));
+            const __m128 b = _mm_sub_ps (_mm_andnot_ps (sign, _mm_sub_ps (_mm_add_ps (p, p), one)), half);
+            const __m128 g = _mm_sub_ps (b, _mm_mul_ps (b, _mm_andnot_ps (sign, b)));
+
+            // Each lane's previous g: lastG, then the lanes before it.
+            const __m128 before = _mm_or_ps (_mm_castsi128_ps (_mm_slli_si128 (_mm_castps_si128 (g), 4)),
+                                             _mm_set_ss (lastG));
+            _mm_storeu_ps (u + i, _mm_div_ps (_mm_sub_ps (g, before), _mm_loadu_ps (step + i)));
+            lastG = _mm_cvtss_f32 (_mm_shuffle_ps (g, g, _MM_SHUFFLE (3, 3, 3, 3)));
+        }
+
+        previous = m;
+    }
+
+    // The last chunk's high-passes.
+    if (previous > 0)
+    {
+        const int last = ((n - 1) / chunk) * chunk;
+        const float* ys = folded[(n - 1) / chunk % 2];
+
+        for (int i = 0; i < previous; ++i)
+            highPassStep (x[last + i], ys[i]);
     }
 
     lowPass = lp;

@@ -8,12 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <emmintrin.h>
 
 struct QmVCO4Module::BlockInputs
 {
     int n;
     float rate;
-    const float* frequency;
+    float* frequency;           // the pitches, which each mode turns into frequencies in place
     const float* gate;
     const float* hum;
     float mix;
@@ -69,9 +70,8 @@ void QmVCO4Module::sampleRateChanged()
 
 void QmVCO4Module::process()
 {
+    // no clearing of the outputs: each mode writes every sample of both
     const int n = context->blockLength;
-
-    output.clear();
 
     const float pd = phaseDetuneIn->getSignal()->value;
     const float mod = modIn->getSignal()->value;
@@ -102,8 +102,6 @@ void QmVCO4Module::process()
         }
     }
 
-    cv->pitchToFrequency();
-
     BlockInputs in;
     in.n = n;
     in.rate = context->sampleRate;
@@ -127,6 +125,30 @@ void QmVCO4Module::process()
     osc2Out->pushSignal (&osc2);
 }
 
+namespace
+{
+    /** Turns the pitches of a group of up to four samples into frequencies in
+        place and returns them. The buffer holds whole groups of four (reading
+        past the block stays inside it); only the group's samples are written. */
+    __m128 toFrequencies (float* f, int four) noexcept
+    {
+        const __m128 frequency = QmSignal::frequencyOf (_mm_loadu_ps (f));
+
+        if (four == 4)
+        {
+            _mm_storeu_ps (f, frequency);
+        }
+        else
+        {
+            float last[4];
+            _mm_storeu_ps (last, frequency);
+            std::copy (last, last + four, f);
+        }
+
+        return frequency;
+    }
+}
+
 bool QmVCO4Module::finishChunk (const float* o1, const BlockInputs& in, const float* hum, int start, int m)
 {
     // One sample at a time: core 2's smoother and the high-pass are both
@@ -137,6 +159,7 @@ bool QmVCO4Module::finishChunk (const float* o1, const BlockInputs& in, const fl
     const bool smoothed = core2.isSmoothing();
     const double keep = 1.0 - (double) in.mix;
     const float mix = in.mix;
+    const bool plain = mix == 0.0f;
     QmOnePole smooth = core2.smoother;
     QmOnePole hp = highPass;
     int nan = 0;
@@ -146,8 +169,9 @@ bool QmVCO4Module::finishChunk (const float* o1, const BlockInputs& in, const fl
         if (smoothed)
             o2[i] = smooth.step (o2[i]);
 
-        // o1 (1 - mix) + o2 mix, then the trace of hum (phase-offset mode) and drift noise
-        float v = (float) ((double) o1[i] * keep + (double) (o2[i] * mix));
+        // o1 (1 - mix) + o2 mix, then the trace of hum (phase-offset mode) and drift
+        // noise; with mix 0 the sum in double is exact, and so the one in float
+        float v = plain ? o1[i] + o2[i] * mix : (float) ((double) o1[i] * keep + (double) (o2[i] * mix));
         nan |= v != v;
 
         if (hum != nullptr)
@@ -191,50 +215,55 @@ bool QmVCO4Module::renderPhaseOffset (const BlockInputs& in)
     const float offScale = oct <= 1.0f ? 2.0f : oct == 4.0f ? 0.5f : 1.0f;
     bool sawNaN = false;
 
-    float p1[chunk], d1[chunk], p2[chunk], d2[chunk], o1[chunk];
+    // room for the last group of four; offsets[0] is the last one before the chunk
+    float p1[chunk], d1[chunk + 3], p2[chunk], d2[chunk + 3], offsets[chunk + 4], o1[chunk];
     bool resets[chunk];
 
     for (int start = 0; start < in.n; start += chunk)
     {
         const int m = std::min (chunk, in.n - start);
-        const float* f = in.frequency + start;
+        float* f = in.frequency + start;
         const float* pd = phaseDetune.buffer + start;
         trackGate (in, start, m, resets);
 
-        // the increments and offsets first, in a loop free of the phase's
-        // dependency so that its divisions run four at a time
-        for (int i = 0; i < m; ++i)
+        float ph1 = phase1;
+        offsets[0] = previousOffset;
+
+        // Four samples at a time: their frequencies, increments and offsets,
+        // then core 1's phases. The conversion is all arithmetic, the phase a
+        // chain of additions; in one loop they overlap.
+        for (int g = 0; g < m; g += 4)
         {
-            d1[i] = f[i] / in.rate;
-            d2[i] = (oct * f[i]) / in.rate;
-            p2[i] = (oct * pd[i]) * offScale;
+            const int four = std::min (4, m - g);
+            const __m128 frequency = toFrequencies (f + g, four);
+            const __m128 octave = _mm_set1_ps (oct), rate = _mm_set1_ps (in.rate);
+            _mm_storeu_ps (d1 + g, _mm_div_ps (frequency, rate));
+            _mm_storeu_ps (d2 + g, _mm_div_ps (_mm_mul_ps (octave, frequency), rate));
+            _mm_storeu_ps (offsets + 1 + g, _mm_mul_ps (_mm_mul_ps (octave, _mm_loadu_ps (pd + g)), _mm_set1_ps (offScale)));
+
+            for (int i = g; i < g + four; ++i)
+            {
+                if (resets[i])
+                    ph1 = phase2 = 0.0f;
+
+                p1[i] = ph1;
+                ph1 = ph1 + d1[i];
+
+                // a wrap by 4 is a whole number of cycles for every octave ratio
+                if (ph1 > 4.0f)
+                    ph1 = ph1 - 4.0f;
+            }
         }
 
-        float ph1 = phase1, previous = previousOffset;
-
+        // core 2 at the octave ratio, moved by the offset and by its change
         for (int i = 0; i < m; ++i)
         {
-            if (resets[i])
-                ph1 = phase2 = 0.0f;
-
-            p1[i] = ph1;
-
-            const float inc2 = d2[i];
-            const float off = p2[i];
-
-            p2[i] = oct * ph1 + off;
-            d2[i] = (off - previous) + inc2;
-
-            ph1 = ph1 + d1[i];
-            previous = off;
-
-            // a wrap by 4 is a whole number of cycles for every octave ratio
-            if (ph1 > 4.0f)
-                ph1 = ph1 - 4.0f;
+            p2[i] = oct * p1[i] + offsets[i + 1];
+            d2[i] = (offsets[i + 1] - offsets[i]) + d2[i];
         }
 
         phase1 = ph1;
-        previousOffset = previous;
+        previousOffset = offsets[m];
 
         renderCore1 (in, p1, d1, start, o1, m);
         core2.renderBlock (p2, d2, in.wave2, nullptr, osc2.buffer + start, m);
@@ -261,59 +290,67 @@ bool QmVCO4Module::renderDetune (const BlockInputs& in)
     float exponent = in.n > 0 ? phaseDetune.buffer[0] : 0.0f;
     float ratio = std::pow (2.0f, exponent);
 
-    float p1[chunk], d1[chunk], p2[chunk], d2[chunk], s2[chunk], o1[chunk];
+    // room for the last group of four
+    float p1[chunk], d1[chunk + 3], p2[chunk], d2[chunk], s2[chunk], o1[chunk];
     bool resets[chunk];
 
     for (int start = 0; start < in.n; start += chunk)
     {
         const int m = std::min (chunk, in.n - start);
-        const float* f = in.frequency + start;
+        float* f = in.frequency + start;
         const float* pd = phaseDetune.buffer + start;
         trackGate (in, start, m, resets);
 
         float ph1 = phase1, ph2 = phase2;
 
-        for (int i = 0; i < m; ++i)
+        // as in phase-offset mode: the frequencies and core 1's increments
+        // four at a time, in one loop with the phases' chains
+        for (int g = 0; g < m; g += 4)
         {
-            if (resets[i])
-                ph1 = ph2 = 0.0f;
+            const int four = std::min (4, m - g);
+            _mm_storeu_ps (d1 + g, _mm_div_ps (toFrequencies (f + g, four), _mm_set1_ps (in.rate)));
 
-            const float inc1 = f[i] / in.rate;
-            d1[i] = inc1;
-            p1[i] = ph1;
-
-            // hard sync: the part of the sample before core 1 wraps
-            float s = -1.0f;
-            if (in.sync && inc1 + ph1 > 1.0f)
+            for (int i = g; i < g + four; ++i)
             {
-                const float after = (float) ((double) ((inc1 + ph1) - 1.0f) / (double) inc1);
-                s = (float) (1.0 - (double) after);
-            }
+                if (resets[i])
+                    ph1 = ph2 = 0.0f;
 
-            if (pd[i] != exponent)
-            {
-                exponent = pd[i];
-                ratio = std::pow (2.0f, exponent);
-            }
+                const float inc1 = d1[i];
+                p1[i] = ph1;
 
-            const float inc2 = ratio * inc1 * oct;
-            p2[i] = ph2;
-            d2[i] = inc2;
-            s2[i] = s;
+                // hard sync: the part of the sample before core 1 wraps
+                float s = -1.0f;
+                if (in.sync && inc1 + ph1 > 1.0f)
+                {
+                    const float after = (float) ((double) ((inc1 + ph1) - 1.0f) / (double) inc1);
+                    s = (float) (1.0 - (double) after);
+                }
 
-            ph1 = ph1 + inc1;
-            if (ph1 >= 1.0f)
-                ph1 = ph1 - 1.0f;
+                if (pd[i] != exponent)
+                {
+                    exponent = pd[i];
+                    ratio = std::pow (2.0f, exponent);
+                }
 
-            if (s == -1.0f)
-            {
-                ph2 = ph2 + inc2;
-                if (ph2 > 1.0f)
-                    ph2 = ph2 - 1.0f;
-            }
-            else
-            {
-                ph2 = (1.0f - s) * inc2;
+                const float inc2 = ratio * inc1 * oct;
+                p2[i] = ph2;
+                d2[i] = inc2;
+                s2[i] = s;
+
+                ph1 = ph1 + inc1;
+                if (ph1 >= 1.0f)
+                    ph1 = ph1 - 1.0f;
+
+                if (s == -1.0f)
+                {
+                    ph2 = ph2 + inc2;
+                    if (ph2 > 1.0f)
+                        ph2 = ph2 - 1.0f;
+                }
+                else
+                {
+                    ph2 = (1.0f - s) * inc2;
+                }
             }
         }
 

@@ -38,6 +38,54 @@ namespace
 
     bool sameBits (float a, float b) noexcept { return bitsOf (a) == bitsOf (b); }
 
+    // The exponent field of a positive float, and the power of two above it.
+    uint32_t exponentOf (float x) noexcept { return bitsOf (x) >> 23; }
+
+    float nextPowerOfTwo (float x) noexcept
+    {
+        const uint32_t bits = ((bitsOf (x) >> 23) + 1) << 23;
+        float p;
+        std::memcpy (&p, &bits, sizeof (p));
+        return p;
+    }
+
+    // Within one binade of float the sum ph + inc rounds to ph plus inc
+    // rounded to the binade's grid: the same step every time, but for a tie,
+    // where a step from an odd phase rounds the other way (every step's result
+    // is even, and from there the step stays the same). So after two plain
+    // steps (rising, inside one binade, no wrap, no key press) the phases up
+    // to the binade's top, where the grid changes, or to 1, where the phase
+    // wraps, are exactly ph + k step, each product and sum exact on the grid.
+    bool plainStep (float before, float ph) noexcept
+    {
+        return before >= 0.001f && ph > before && exponentOf (before) == exponentOf (ph);
+    }
+
+    // After such a second step, from before to ph at sample i: the samples
+    // that continue so, given to emit (sample, phase), then ph, i and the
+    // last gate moved past them. With key sync only while the gate repeats a
+    // non-zero value, so that no key press from silence can come.
+    template <typename Emit>
+    void followPlainRun (float before, float& ph, int& i, int n, bool keySync, float& prevGate, const float* gate, Emit emit) noexcept
+    {
+        const float step = ph - before;
+        const float top = std::min (nextPowerOfTwo (ph), 1.0f);
+        int run = std::min ((int) ((top - ph) / step), n - 1 - i);
+
+        if (keySync)
+            run = prevGate != 0.0f ? std::min (run, QmFastMath::countRepeats (gate + i + 1, run, prevGate)) : 0;
+
+        while (run > 0 && ph + (float) run * step >= top)
+            --run;
+
+        for (int k = 1; k <= run; ++k)
+            emit (i + k, ph + (float) k * step);
+
+        ph += (float) run * step;
+        i += run;
+        prevGate = run > 0 ? gate[i] : prevGate;
+    }
+
     // Whether a step changed none of the fields that the next step reads.
     bool unchangedBy (const QmEnvelopeState& a, const QmEnvelopeState& b) noexcept
     {
@@ -238,20 +286,7 @@ void QmVorlanModulator::renderModulation()
         case square:
         {
             const bool isSine = waveIn->getSignal()->index == sine;
-
-            for (int i = 0; i < n; ++i)
-            {
-                ph += inc;
-                if (ph >= 1.0f)
-                    ph -= 1.0f;
-
-                if (keySync && prevGate == 0.0f && gate[i] > 0.0f)
-                    ph = 0.0f;
-
-                prevGate = gate[i];
-                lfo[i] = ph < 0.5f ? 1.0f : 0.0f;
-                out[i] = isSine ? twoPi * ph : lfo[i];
-            }
+            renderCycle (ph, prevGate, inc, keySync, isSine, gate, lfo, out, n);
 
             if (isSine)
                 QmFastMath::sinBlock (out, out, n);
@@ -259,25 +294,7 @@ void QmVorlanModulator::renderModulation()
         }
 
         case sampleAndHold:
-            for (int i = 0; i < n; ++i)
-            {
-                ph += inc;
-
-                // A key press from silence draws a new value at once.
-                if (keySync && prevGate == 0.0f && gate[i] > 0.0f)
-                    ph = inc + 1.0f;
-
-                prevGate = gate[i];
-
-                if (ph >= 1.0f)
-                {
-                    ph -= 1.0f;
-                    held = (float) (qmRand() % 1000) * 0.001f * 2.0f - 1.0f;
-                }
-
-                lfo[i] = ph < 0.5f ? 1.0f : 0.0f;
-                out[i] = held;
-            }
+            renderSampleAndHold (ph, held, prevGate, inc, keySync, gate, lfo, out, n);
             break;
 
         case noise:
@@ -334,6 +351,99 @@ void QmVorlanModulator::renderModulation()
     // Wheel option "Mod" scales the wave by the mod wheel.
     if (modWheelIn->getSignal()->index == 3)
         modSignal.multiply (wheelIn->getSignal());
+}
+
+void QmVorlanModulator::renderCycle (float& phase, float& previousGate, float inc, bool keySync, bool isSine,
+                                      const float* gate, float* lfo, float* out, int n) noexcept
+{
+    // Locals, so that the stores to the buffers cannot alias the state.
+    float ph = phase, prevGate = previousGate;
+    bool lastStepPlain = false;
+
+    for (int i = 0; i < n; ++i)
+    {
+        const float before = ph;
+        ph += inc;
+        bool plain = true;
+
+        if (ph >= 1.0f)
+        {
+            ph -= 1.0f;
+            plain = false;
+        }
+
+        if (keySync && prevGate == 0.0f && gate[i] > 0.0f)
+        {
+            ph = 0.0f;
+            plain = false;
+        }
+
+        prevGate = gate[i];
+        lfo[i] = ph < 0.5f ? 1.0f : 0.0f;
+        out[i] = isSine ? twoPi * ph : lfo[i];
+        plain = plain && plainStep (before, ph);
+
+        if (plain && lastStepPlain)
+            followPlainRun (before, ph, i, n, keySync, prevGate, gate, [&] (int j, float p)
+            {
+                lfo[j] = p < 0.5f ? 1.0f : 0.0f;
+                out[j] = isSine ? twoPi * p : lfo[j];
+            });
+
+        lastStepPlain = plain;
+    }
+
+    phase = ph;
+    previousGate = prevGate;
+}
+
+void QmVorlanModulator::renderSampleAndHold (float& phase, float& held, float& previousGate, float inc, bool keySync,
+                                              const float* gate, float* lfo, float* out, int n) noexcept
+{
+    // Locals, so that the stores to the buffers cannot alias the state.
+    float ph = phase, value = held, prevGate = previousGate;
+    bool lastStepPlain = false;
+
+    for (int i = 0; i < n; ++i)
+    {
+        const float before = ph;
+        ph += inc;
+        bool plain = true;
+
+        // A key press from silence draws a new value at once.
+        if (keySync && prevGate == 0.0f && gate[i] > 0.0f)
+        {
+            ph = inc + 1.0f;
+            plain = false;
+        }
+
+        prevGate = gate[i];
+
+        if (ph >= 1.0f)
+        {
+            ph -= 1.0f;
+            value = (float) (qmRand() % 1000) * 0.001f * 2.0f - 1.0f;
+            plain = false;
+        }
+
+        lfo[i] = ph < 0.5f ? 1.0f : 0.0f;
+        out[i] = value;
+
+        plain = plain && plainStep (before, ph);
+
+        if (plain && lastStepPlain)
+            followPlainRun (before, ph, i, n, keySync, prevGate, gate, [&] (int j, float p)
+            {
+                lfo[j] = p < 0.5f ? 1.0f : 0.0f;
+                out[j] = value;
+            });
+
+        lastStepPlain = plain;
+    }
+
+    phase = ph;
+    held = value;
+    previousGate = prevGate;
 }
 
 void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, const float* gate, float* out, int n) noexcept

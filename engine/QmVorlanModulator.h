@@ -24,6 +24,19 @@ public:
     /** One block of the ADSR kernel over a gate with retrigger marks. */
     static void renderEnvelope (QmEnvelopeState& env, const float* gate, float* out, int n) noexcept;
 
+    /** One block of the sine or square wave's phase: phase steps of inc,
+        restarting on each key press from silence with keySync; out gets
+        2 pi phase (sine, before its sine is taken) or the square, lfo the
+        wave's gate (1 in the first half of a cycle). */
+    static void renderCycle (float& phase, float& previousGate, float inc, bool keySync, bool isSine,
+                             const float* gate, float* lfo, float* out, int n) noexcept;
+
+    /** One block of the sample-and-hold wave: phase steps of inc, a new value
+        on each wrap and, with keySync, on each key press from silence; lfo
+        gets the wave's gate (1 in the first half of a cycle). */
+    static void renderSampleAndHold (float& phase, float& held, float& previousGate, float inc, bool keySync,
+                                     const float* gate, float* lfo, float* out, int n) noexcept;
+
     /** One block of the struck envelope over a gate with retrigger marks. */
     static void envelopeCurve (QmWowEnvelope& env, const float* gate, float* out, int n) noexcept;
 

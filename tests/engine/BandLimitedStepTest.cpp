@@ -40,12 +40,39 @@ TEST (BandLimitedStep, StepsAreDelayedAndSmoothedWhereverTheRingIs)
         return std::vector<float> (out.end() - 40, out.end());
     };
 
+    // the same through runs of 100 samples, whose naive samples are all known
+    // before the corrector takes them: to the bit
+    auto renderRuns = [] (int at)
+    {
+        auto b = std::make_unique<QmBlep>();
+        std::vector<float> out ((size_t) at + 40), naive (100);
+        for (int start = 0; start < at + 40; start += 100)
+        {
+            const int m = std::min (100, at + 40 - start);
+            b->beginRun (naive.data());
+            for (int i = 0; i < m; ++i)
+            {
+                if (start + i == at)
+                {
+                    b->seek (i);
+                    b->addStep (0.3f, 1.0f);
+                }
+                naive[(size_t) i] = start + i >= at ? 1.0f : 0.0f;
+            }
+            b->endRun (out.data() + start, m);
+        }
+        return std::vector<float> (out.end() - 40, out.end());
+    };
+
     const auto ref = render (100);
     for (size_t i = 0; i < ref.size(); ++i)
         EXPECT_NEAR (ref[i], i < 9 ? 0.0f : i >= 25 ? 1.0f : ref[i], 1e-6f) << i;
     EXPECT_NEAR (ref[17], 0.5f, 0.35f);
     for (int at : { 2045, 2048 + 3 })   // slots wrap forwards (w + 7) and backwards (w - 8, w - 17)
+    {
         EXPECT_TRUE (std::equal (ref.begin(), ref.end(), render (at).begin(), [] (float x, float y) { return std::abs (x - y) < 1e-5f; })) << at;
+        EXPECT_EQ (renderRuns (at), render (at)) << at;   // a run's slots wrap too
+    }
 
     auto b = std::make_unique<QmBlep>();
     testing::internal::CaptureStdout();

@@ -104,6 +104,29 @@ TEST (Graph, InputsBorrowOrSumAndFanOutCopies)
     expectBlock (c2.blockIn->getSignal(), 0.5f);
 }
 
+TEST (Graph, EveryClearZeroesEverySumUpstreamEvenTwiceInATick)
+{
+    // A diamond: the sink sums two modules that both read the top, which sums two sources.
+    Graph g;
+    Probe sink (&g.context), left (&g.context), right (&g.context), top (&g.context), s1 (&g.context), s2 (&g.context);
+    left.out->connect (sink.blockIn), right.out->connect (sink.blockIn);
+    top.out->connect (left.blockIn), top.out->connect (right.blockIn);
+    s1.out->connect (top.blockIn), s2.out->connect (top.blockIn);
+    fill (*s1.signal, 1.0f), fill (*s2.signal, 2.0f);
+    g.pull (sink);
+    expectBlock (top.blockIn->getSignal(), 3.0f);
+
+    // Each clear is a whole one, whether a module or an input starts it.
+    for (Processable* start : { (Processable*) &sink, (Processable*) &sink, (Processable*) left.blockIn })
+    {
+        fill (*top.blockIn->own, 9.0f), fill (*sink.blockIn->own, 9.0f);
+        start->clear();
+        expectBlock (top.blockIn->own, 0.0f);
+        if (start == &sink)
+            expectBlock (sink.blockIn->own, 0.0f);
+    }
+}
+
 TEST (Graph, OncePerTickEventsOnceDeepestFirstTickWrapAndUniqueIds)
 {
     Graph g;

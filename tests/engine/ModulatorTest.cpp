@@ -1,3 +1,4 @@
+#include "QmRandom.h"
 #include "QmVorlanModulator.h"
 #include "VoiceTestSupport.h"
 
@@ -252,4 +253,59 @@ TEST (Modulator, EnvelopeBlocksMatchThePlainKernelToTheBit)
             ASSERT_EQ (std::memcmp (&out[i], &expected, sizeof (float)), 0) << i << " retrigger " << (int) retrigger;
         }
     }
+}
+
+TEST (Modulator, WavePhaseBlocksMatchThePlainLoopToTheBit)
+{
+    // Steps that round alike across a binade, steps exactly halfway between
+    // two grid points (from an odd phase, where the first rounds the other
+    // way), steps too short to move the phase, and fast ones; a gate with key
+    // presses from silence, in blocks of changing length. Sine (its phase
+    // times 2 pi), square, and sample and hold.
+    const float start = std::nextafter (0.3f, 1.0f);
+    std::vector<float> gate (30000, 0.7f);
+    std::fill (gate.begin() + 9000, gate.begin() + 9500, 0.0f);
+    std::fill (gate.begin() + 20000, gate.begin() + 20003, 0.0f);
+
+    for (const int wave : { 0, 1, 2 })
+        for (const float inc : { 1.6e-5f, 49.0f * 0x1p-26f, 16383.0f * 0x1p-25f, 0x1p-14f + 0x1p-38f, 2.0e-8f, 0.013f, 0.37f })
+            for (const bool keySync : { true, false })
+            {
+                qmSrand (9);
+                float phase = start, held = 0.0f, previousGate = 0.0f;
+                std::vector<float> lfo (gate.size()), out (gate.size());
+                for (size_t from = 0, size = 1000; from < gate.size(); from += size, size = size % 4093 + 777)
+                {
+                    const int length = (int) std::min (size, gate.size() - from);
+                    if (wave == 2)
+                        QmVorlanModulator::renderSampleAndHold (phase, held, previousGate, inc, keySync, gate.data() + from,
+                                                                lfo.data() + from, out.data() + from, length);
+                    else
+                        QmVorlanModulator::renderCycle (phase, previousGate, inc, keySync, wave == 0, gate.data() + from,
+                                                        lfo.data() + from, out.data() + from, length);
+                }
+                const unsigned int drawn = qmRandState();
+
+                qmSrand (9);
+                float ph = start, value = 0.0f, prevGate = 0.0f;
+                for (size_t i = 0; i < gate.size(); ++i)
+                {
+                    ph += inc;
+                    const bool pressed = keySync && prevGate == 0.0f && gate[i] > 0.0f;
+                    prevGate = gate[i];
+                    if (wave == 2)
+                    {
+                        ph = pressed ? inc + 1.0f : ph;
+                        if (ph >= 1.0f)
+                            ph -= 1.0f, value = (float) (qmRand() % 1000) * 0.001f * 2.0f - 1.0f;
+                    }
+                    else
+                    {
+                        ph = pressed ? 0.0f : (ph >= 1.0f ? ph - 1.0f : ph);
+                        value = wave == 0 ? 6.2831855f * ph : (ph < 0.5f ? 1.0f : 0.0f);
+                    }
+                    ASSERT_TRUE (lfo[i] == (ph < 0.5f ? 1.0f : 0.0f) && out[i] == value) << wave << " " << inc << " " << keySync << " " << i;
+                }
+                EXPECT_TRUE (phase == ph && (wave != 2 || held == value) && previousGate == prevGate && qmRandState() == drawn) << inc;
+            }
 }

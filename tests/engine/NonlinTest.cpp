@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace
 {
@@ -102,4 +103,26 @@ TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfItsFormula)
         const float want = formula (x);
         ASSERT_TRUE (fast.lookup (x) == want && fast.lastPos == lastPos && fast.lastValue == lastValue) << n << " x " << x;
     }
+}
+
+TEST (Nonlin, QuotientByReciprocalRoundsAsTheDivisionEvenNearTies)
+{
+    // Quotients within a few double ulps of halfway between two floats (and
+    // ordinary ones), over the steps the lookups take: the product by the
+    // reciprocal alone lands on the wrong side of some of these ties.
+    std::mt19937 random (5);
+    int productMisses = 0;
+
+    for (int k = 0; k < 40000; ++k)
+    {
+        const float dv = std::ldexp ((float) (random() % (1u << 24)), -30 + (int) (random() % 40)) * (k % 2 ? 1.0f : -1.0f);
+        const double tie = std::ldexp ((double) (random() % (1u << 23) + (1u << 23)) + 0.5, -23);
+        const double d = k % 4 == 3 ? 0.1 + std::ldexp ((double) random(), -40) : (double) dv / tie;
+
+        const float want = (float) ((double) dv / d);
+        productMisses += (float) ((double) dv * (1.0 / d)) != want;
+        ASSERT_EQ (QmNonlin::quotient (dv, d, 1.0 / d), want) << dv << " / " << d;
+    }
+
+    EXPECT_GT (productMisses, 0);
 }

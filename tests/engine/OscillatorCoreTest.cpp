@@ -143,13 +143,14 @@ namespace
 }
 
 // The core works out what a shape renders once per run of equal shapes and
-// renders whole blocks; through each of its render calls it must still give the
-// formulas' result to the bit: shapes held and changed mid-block, in and out
-// of smoothing mode, backwards, hard-synced, after a rate change.
+// renders whole blocks, four samples at a time between corners; through each
+// of its render calls it must still give the formulas' result to the bit:
+// shapes held and changed mid-block, in and out of smoothing mode, backwards,
+// hard-synced, after a rate change, in a block longer than the corrector's runs.
 TEST (OscillatorCore, BlocksMatchTheFormulasSampleForSample)
 {
     const float shapes[] = { 0.0f, 0.1f, 0.25f, 0.3f, 0.5f, 0.6f, 0.75f, 0.9f, 1.0f, 0.125f, 0.2f, 0.05f };
-    const int n = 96;
+    const int longest = 2 * QmBlep::maxRun + 30;
 
     for (int smoothing : { 0, 1 })
     {
@@ -170,10 +171,13 @@ TEST (OscillatorCore, BlocksMatchTheFormulasSampleForSample)
             }
 
             const bool changes = block % 3 == 2, synced = block % 3 == 1;
-            float p[n], d[n], w[n], s[n], out[n];
+            const int n = block == 18 ? longest : 96;
+            float p[longest], d[longest], w[longest], s[longest], out[longest];
             for (int i = 0; i < n; ++i)
             {
                 d[i] = (block % 5 == 3 ? -1.0f : 1.0f) * (0.004f + 0.03f * (float) (block % 4));
+                if (n == longest)   // in and out of the triangle's widened rise
+                    d[i] = 0.01f + 0.1f * (float) (i % 200) / 200.0f;
                 p[i] = block % 7 == 6 ? phase + (float) (i % 5 - 2) : phase;   // outside one cycle too
                 w[i] = shapes[block / 2 % 12] + (changes && i >= n / 2 ? 0.07f : 0.0f);
                 s[i] = synced && i % 9 == 0 ? (float) (i % 10) / 10.0f : -1.0f;

@@ -1,4 +1,6 @@
 #include "OscillatorSpectrum.h"
+#include "QmDriftTap.h"
+#include "QmFastMath.h"
 #include "QmHumNoiseSource.h"
 #include "QmProcessContext.h"
 #include "QmVCO4Module.h"
@@ -111,6 +113,23 @@ TEST (VCO4Module, EnteringDetuneModeWrapsPhase1)
         ASSERT_NEAR (switched->osc2.buffer[i], reference->osc2.buffer[i], 1e-5f) << i;
 }
 
+// With core 1 alone in the mix the module sums in float: that must be the
+// sum in double, which a mix too small to move any sample still takes.
+TEST (VCO4Module, MixOfCore1AloneIsTheDoubleSum)
+{
+    Rig rig;
+    for (float phaseDetune : { 0.2f, 0.8f })
+    {
+        auto *plain = rig.make (phaseDetune, 1, 0, 0.3f), *tiny = rig.make (phaseDetune, 1, 0, 0.3f);
+        plain->wave1In->own->value = tiny->wave1In->own->value = 0.4f;
+        tiny->mixIn->own->value = 1e-30f;
+        tiny->driftTap->position = plain->driftTap->position;
+        rig.run ({ plain, tiny }, pitchFor (700.0), 300);
+        for (int i = 0; i < 300; ++i)
+            ASSERT_EQ (plain->output.buffer[i], tiny->output.buffer[i]) << phaseDetune << " " << i;
+    }
+}
+
 TEST (VCO4Module, NaNIsReportedOncePerBlock)
 {
     Rig rig;
@@ -130,7 +149,7 @@ TEST (VCO4Module, NaNIsReportedOncePerBlock)
 TEST (VCO4Module, ChunksFollowThePerSampleRecurrences)
 {
     Rig rig;
-    const int n = 700;      // not a whole number of chunks
+    const int n = 702;      // not a whole number of chunks, nor of groups of four
     struct Case { float phaseDetune; int octave, sync, modType; };
     for (const auto& c : { Case { 0.3f, 0, 0, 1 }, Case { 0.2f, 4, 0, 0 }, Case { 0.8f, 3, 1, 1 }, Case { 0.7f, 1, 0, 2 } })
     {
@@ -151,10 +170,13 @@ TEST (VCO4Module, ChunksFollowThePerSampleRecurrences)
             }
             rig.run ({ v }, pitchFor (900.0) + 0.001f * (float) block, n);
 
-            // after process the CV input holds the frequencies
+            // after process the CV input holds the frequencies, as pitchToFrequency gives them
+            const float pitch = pitchFor (900.0) + 0.001f * (float) block;
             for (int i = 0; i < n; ++i)
             {
                 const float f = v->cvIn->own->buffer[i], g = v->gateIn->own->buffer[i];
+                const float octaves = c.modType == 2 ? pitch + v->modSourceIn->own->buffer[i] * 0.6f : pitch;
+                ASSERT_EQ (f, (float) ((double) QmFastMath::exp2Float (octaves) * 16.3516 * 0.5)) << i;
                 // P: the knob plus phase modulation; its upper half detunes by 2^0 .. 2^1
                 const float pd = c.phaseDetune + (c.modType == 1 ? v->modSourceIn->own->buffer[i] * 0.6f : 0.0f);
                 if (retrigger && previousGate == 0.0f && g > 0.0f)
