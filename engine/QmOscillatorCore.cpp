@@ -206,9 +206,8 @@ void QmOscillatorCore::renderNaive (const float* phase, const float* d, const fl
 
             if (! fast)
             {
-                for (int e = i + 4; i < e; ++i)
-                    one (i);
-                i -= 4;
+                for (int j = i; j < i + 4; ++j)
+                    one (j);
                 continue;
             }
 
