@@ -57,16 +57,16 @@ static void BM_EngineMostExpensive (benchmark::State& state)
     renderHeldNote (state, [] (QmSynthEngine& engine)
     {
         auto** p = engine.parameters;
-        p[13]->setValue (1.0f);     // LPF type "24B"
-        p[14]->setValue (0.8f);     // drive
-        p[16]->setValue (0.8f);     // resonance
-        p[32]->setValue (0.3f);     // high-pass on
-        p[33]->setValue (0.5f);
-        p[38]->setValue (1.0f);     // spice on
-        p[43]->setValue (1.0f);     // oscillator sync
-        p[11]->setValue (0.5f);     // oscillator modulation
-        p[20]->setValue (0.3f);     // oscillator to cutoff
-        p[17]->setValue (0.5f);     // envelope to cutoff
+        p[QmParam::lpfType]->setValue (1.0f);     // "24B"
+        p[QmParam::lpfDrive]->setValue (0.8f);
+        p[QmParam::lpfRes]->setValue (0.8f);
+        p[QmParam::hpfCutoff]->setValue (0.3f);
+        p[QmParam::hpfRes]->setValue (0.5f);
+        p[QmParam::paramsSpreadAuto]->setValue (1.0f);
+        p[QmParam::vcoSync]->setValue (1.0f);
+        p[QmParam::vcoMod]->setValue (0.5f);
+        p[QmParam::lpfOscMod]->setValue (0.3f);
+        p[QmParam::lpfEnv]->setValue (0.5f);
     });
 }
 BENCHMARK (BM_EngineMostExpensive)->Unit (benchmark::kMicrosecond);

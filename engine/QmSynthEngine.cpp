@@ -45,8 +45,8 @@ QmSynthEngine::QmSynthEngine()
     audioOut = new QmAudioOutModule (context);
 
     wire (control, "Num voices", 0, audioOut, "Num voices");
-    wireParameter (35, control, "GlidePoly");
-    wireParameter (36, control, "Glide auto");
+    wireParameter (QmParam::paramsGlidePoly, control, "GlidePoly");
+    wireParameter (QmParam::paramsGlideAuto, control, "Glide auto");
 
     voiceCrusher = new QmVoiceCrusherModule (context);
 
@@ -95,17 +95,17 @@ void QmSynthEngine::buildParameters()
         groups.push_back (group);
     };
 
-    auto choice = [&] (int index, const char* paramName, int initial, const Options& options)
+    auto choice = [&] (QmParam::Index index, const char* paramName, int initial, const Options& options)
     {
         parameters[index] = group->add (new QmParameter (paramName, initial, options, c));
     };
 
-    auto continuous = [&] (int index, const char* paramName, float initial, uint8_t bipolar = 0)
+    auto continuous = [&] (QmParam::Index index, const char* paramName, float initial, uint8_t bipolar = 0)
     {
         parameters[index] = group->add (new QmParameter (paramName, initial, bipolar, c));
     };
 
-    auto range = [&] (int index, float lo, float hi, int curve)
+    auto range = [&] (QmParam::Index index, float lo, float hi, int curve)
     {
         parameters[index]->minValue = lo;
         parameters[index]->maxValue = hi;
@@ -113,70 +113,70 @@ void QmSynthEngine::buildParameters()
     };
 
     newGroup ("Modulator");
-    choice (0, "Wave", 2, { "Sine", "Square", "SH", "Noise", "Sine VCO", "Wow envelope" });
-    continuous (1, "Freq", 0.4f);
-    choice (2, "Mode", 2, footages);
-    choice (3, "Adsr sync", 0, { "Gate+trig", "Gate", "LFO" });
-    choice (4, "Wheel", 0, { "Off", "HPF", "LPF", "Mod" });
-    continuous (6, "Velocity", 0.0f);
-    choice (5, "Sync", 0, { "Key", "None", "Tempo" });
+    choice (QmParam::modulatorWave, "Wave", 2, { "Sine", "Square", "SH", "Noise", "Sine VCO", "Wow envelope" });
+    continuous (QmParam::modulatorFreq, "Freq", 0.4f);
+    choice (QmParam::modulatorMode, "Mode", 2, footages);
+    choice (QmParam::modulatorAdsrSync, "Adsr sync", 0, { "Gate+trig", "Gate", "LFO" });
+    choice (QmParam::modulatorWheel, "Wheel", 0, { "Off", "HPF", "LPF", "Mod" });
+    continuous (QmParam::modulatorVelocity, "Velocity", 0.0f);
+    choice (QmParam::modulatorSync, "Sync", 0, { "Key", "None", "Tempo" });
 
     newGroup ("VCO");
-    continuous (7, "Wave1", 0.0f);
-    continuous (8, "Wave2", 0.0f);
-    choice (42, "Octave", 0, { "-2", "-1", "0", "1", "2" });
-    continuous (9, "Width1", 0.0f);
-    continuous (10, "Width2", 0.0f);
-    continuous (11, "Mod", 0.0f);
-    range (11, 0.0f, 1.0f, 2);
-    choice (12, "Mod target", 0, { "Mod", "Env", "Manual" });
-    choice (39, "Vco trig", 0, offOn);
-    choice (43, "Vco Sync", 0, offOn);
-    continuous (40, "VCO mix", 0.0f, 1);
-    continuous (41, "Phase/detune", 0.0f, 1);
+    continuous (QmParam::vcoWave1, "Wave1", 0.0f);
+    continuous (QmParam::vcoWave2, "Wave2", 0.0f);
+    choice (QmParam::vcoOctave, "Octave", 0, { "-2", "-1", "0", "1", "2" });
+    continuous (QmParam::vcoWidth1, "Width1", 0.0f);
+    continuous (QmParam::vcoWidth2, "Width2", 0.0f);
+    continuous (QmParam::vcoMod, "Mod", 0.0f);
+    range (QmParam::vcoMod, 0.0f, 1.0f, 2);
+    choice (QmParam::vcoModTarget, "Mod target", 0, { "Mod", "Env", "Manual" });
+    choice (QmParam::vcoTrig, "Vco trig", 0, offOn);
+    choice (QmParam::vcoSync, "Vco Sync", 0, offOn);
+    continuous (QmParam::vcoMix, "VCO mix", 0.0f, 1);
+    continuous (QmParam::vcoPhaseDetune, "Phase/detune", 0.0f, 1);
 
     newGroup ("HPF");
-    continuous (32, "Cutoff", 0.0f);
-    range (32, 0.0f, 12.0f, 0);
-    continuous (33, "Res", 0.0f);
-    choice (34, "Track", 1, offOn);
+    continuous (QmParam::hpfCutoff, "Cutoff", 0.0f);
+    range (QmParam::hpfCutoff, 0.0f, 12.0f, 0);
+    continuous (QmParam::hpfRes, "Res", 0.0f);
+    choice (QmParam::hpfTrack, "Track", 1, offOn);
 
     newGroup ("LPF");
-    choice (13, "Type", 0, { "12", "18", "24A", "24B" });
-    continuous (14, "Drive", 0.0f);
-    parameters[15] = group->add (new QmParameter ("Cutoff", 1.0f, c));
-    range (15, 1.0f, 11.3f, 0);
-    continuous (16, "Res", 0.0f);
-    continuous (17, "Env", 0.0f);
-    range (17, 0.0f, 9.2f, 0);
-    choice (18, "Kbd", 0, offOn);
-    continuous (19, "Mod", 0.0f);
-    range (19, 0.0f, 5.0f, 2);
-    continuous (20, "Osc mod", 0.0f);
-    range (20, 0.0f, 8.0f, 2);
-    choice (21, "Wheel", 0, offOn);
+    choice (QmParam::lpfType, "Type", 0, { "12", "18", "24A", "24B" });
+    continuous (QmParam::lpfDrive, "Drive", 0.0f);
+    parameters[QmParam::lpfCutoff] = group->add (new QmParameter ("Cutoff", 1.0f, c));
+    range (QmParam::lpfCutoff, 1.0f, 11.3f, 0);
+    continuous (QmParam::lpfRes, "Res", 0.0f);
+    continuous (QmParam::lpfEnv, "Env", 0.0f);
+    range (QmParam::lpfEnv, 0.0f, 9.2f, 0);
+    choice (QmParam::lpfKbd, "Kbd", 0, offOn);
+    continuous (QmParam::lpfMod, "Mod", 0.0f);
+    range (QmParam::lpfMod, 0.0f, 5.0f, 2);
+    continuous (QmParam::lpfOscMod, "Osc mod", 0.0f);
+    range (QmParam::lpfOscMod, 0.0f, 8.0f, 2);
+    choice (QmParam::lpfWheel, "Wheel", 0, offOn);
 
     newGroup ("Env");
-    continuous (22, "A", 0.01f);
-    continuous (23, "D", 0.3f);
-    continuous (24, "S", 0.0f);
-    continuous (25, "R", 0.3f);
+    continuous (QmParam::envA, "A", 0.01f);
+    continuous (QmParam::envD, "D", 0.3f);
+    continuous (QmParam::envS, "S", 0.0f);
+    continuous (QmParam::envR, "R", 0.3f);
 
     newGroup ("Shaper");
-    choice (26, "Type", 0, footages);
-    choice (27, "Drive Q", 0, { "0", "1", "2" });
-    continuous (28, "Amount", 0.0f);
+    choice (QmParam::shaperType, "Type", 0, footages);
+    choice (QmParam::shaperDriveQ, "Drive Q", 0, { "0", "1", "2" });
+    continuous (QmParam::shaperAmount, "Amount", 0.0f);
 
     newGroup ("Amp");
-    continuous (29, "Amount", 0.75f);
-    continuous (30, "Amp mod", 0.0f);
-    choice (31, "Amp mode", 0, { "Pre", "-", "Post" });
+    continuous (QmParam::ampAmount, "Amount", 0.75f);
+    continuous (QmParam::ampAmpMod, "Amp mod", 0.0f);
+    choice (QmParam::ampAmpMode, "Amp mode", 0, { "Pre", "-", "Post" });
 
     newGroup ("Params");
-    continuous (35, "GlidePoly", 0.0f);
-    choice (36, "Glide auto", 0, offOn);
-    choice (37, "Mode", 0, { "Mono", "Para", "Unison", "1", "2", "3" });
-    choice (38, "spread auto", 0, offOn);
+    continuous (QmParam::paramsGlidePoly, "GlidePoly", 0.0f);
+    choice (QmParam::paramsGlideAuto, "Glide auto", 0, offOn);
+    choice (QmParam::paramsMode, "Mode", 0, { "Mono", "Para", "Unison", "1", "2", "3" });
+    choice (QmParam::paramsSpreadAuto, "spread auto", 0, offOn);
 }
 
 void QmSynthEngine::buildVoice (int v)
@@ -198,32 +198,32 @@ void QmSynthEngine::buildVoice (int v)
     // The order matters: an output's first connection gets its own signal,
     // later ones get copies.
     wire (control, "Shifted cv", 0, modulator, "CV");
-    wireParameter (7, vco, "Wave 1");
-    wireParameter (8, vco, "Wave 2");
-    wireParameter (9, vco, "Width 1", 0);
-    wireParameter (10, vco, "Width 1", 1);
-    wireParameter (40, vco, "Mix");
-    wireParameter (41, vco, "Phase detune");
-    wireParameter (42, vco, "Octave");
-    wireParameter (39, vco, "Retrigger");
-    wireParameter (11, vco, "Mod");
-    wireParameter (12, vco, "Mod type");
-    wireParameter (43, vco, "Sync in");
+    wireParameter (QmParam::vcoWave1, vco, "Wave 1");
+    wireParameter (QmParam::vcoWave2, vco, "Wave 2");
+    wireParameter (QmParam::vcoWidth1, vco, "Width 1", 0);
+    wireParameter (QmParam::vcoWidth2, vco, "Width 1", 1);
+    wireParameter (QmParam::vcoMix, vco, "Mix");
+    wireParameter (QmParam::vcoPhaseDetune, vco, "Phase detune");
+    wireParameter (QmParam::vcoOctave, vco, "Octave");
+    wireParameter (QmParam::vcoTrig, vco, "Retrigger");
+    wireParameter (QmParam::vcoMod, vco, "Mod");
+    wireParameter (QmParam::vcoModTarget, vco, "Mod type");
+    wireParameter (QmParam::vcoSync, vco, "Sync in");
 
     // The VCO gets the modulator's own signal, the multipliers copies.
     wire (modulator, "Mod out", 0, vco, "Mod in");
     wire (modulator, "Env out", 0, vco, "Env in");
     wire (modulator, "Mod out", 0, modCutoffMul, "In A");
-    wireParameter (6, modulator, "Mod velocity");
-    wireParameter (5, modulator, "Mod sync");
-    wireParameter (31, modulator, "Amp mode");
-    wireParameter (19, modCutoffMul, "In B");
+    wireParameter (QmParam::modulatorVelocity, modulator, "Mod velocity");
+    wireParameter (QmParam::modulatorSync, modulator, "Mod sync");
+    wireParameter (QmParam::ampAmpMode, modulator, "Amp mode");
+    wireParameter (QmParam::lpfMod, modCutoffMul, "In B");
 
     // Keyboard tracking is relative to a CV of 2.0 (note 36).
     kbdCutoffMul->c = -2.0f;
-    wireParameter (18, kbdCutoffMul, "In B");
-    wireParameter (3, modulator, "ADSR sync");
-    wireParameter (20, oscCutoffMul, "In B");
+    wireParameter (QmParam::lpfKbd, kbdCutoffMul, "In B");
+    wireParameter (QmParam::modulatorAdsrSync, modulator, "ADSR sync");
+    wireParameter (QmParam::lpfOscMod, oscCutoffMul, "In B");
 
     // Everything that moves the low-pass cutoff sums into "Freq in".
     wire (vco, "Osc2", 0, oscCutoffMul, "In A");
@@ -232,24 +232,24 @@ void QmSynthEngine::buildVoice (int v)
     wire (kbdCutoffMul, "Out", 0, multiFilter, "Freq in");
     wire (modCutoffMul, "Out", 0, multiFilter, "Freq in");
     wire (modulator, "Mod out", 0, ampModMul, "In B");
-    wireParameter (30, ampModMul, "In A");
+    wireParameter (QmParam::ampAmpMod, ampModMul, "In A");
     wire (ampModMul, "Out", 0, amplifier, "Exp mod");
 
-    wireParameter (1, modulator, "Freq");
-    wireParameter (4, modulator, "Mod wheel");
+    wireParameter (QmParam::modulatorFreq, modulator, "Freq");
+    wireParameter (QmParam::modulatorWheel, modulator, "Mod wheel");
     wire (control, "Mod wheel", 0, modulator, "Wheel");
-    wireParameter (15, multiFilter, "Freq in");
-    wireParameter (14, multiFilter, "Drive");
-    wireParameter (16, multiFilter, "Res in");
-    wireParameter (13, multiFilter, "Type");
+    wireParameter (QmParam::lpfCutoff, multiFilter, "Freq in");
+    wireParameter (QmParam::lpfDrive, multiFilter, "Drive");
+    wireParameter (QmParam::lpfRes, multiFilter, "Res in");
+    wireParameter (QmParam::lpfType, multiFilter, "Type");
     wire (control, "Shifted gate", 0, modulator, "Gate");
-    wireParameter (22, modulator, "Attack");
-    wireParameter (23, modulator, "Decay");
-    wireParameter (24, modulator, "Sustain");
-    wireParameter (25, modulator, "Release");
+    wireParameter (QmParam::envA, modulator, "Attack");
+    wireParameter (QmParam::envD, modulator, "Decay");
+    wireParameter (QmParam::envS, modulator, "Sustain");
+    wireParameter (QmParam::envR, modulator, "Release");
 
-    wireParameter (28, amplifier, "Gate in", 2);
-    wireParameter (38, spice, "Amount");
+    wireParameter (QmParam::shaperAmount, amplifier, "Gate in", 2);
+    wireParameter (QmParam::paramsSpreadAuto, spice, "Amount");
     wire (control, "Shifted cv", 0, spice, "CV");
     wire (modulator, "Amp out", 0, amplifier, "Mod in");
     wire (control, "Shifted gate", 0, amplifier, "Gate in", 0);
@@ -257,16 +257,16 @@ void QmSynthEngine::buildVoice (int v)
     wire (control, "Gate out", v, vco, "Gate");
 
     wire (modulator, "Env out", 0, envCutoffMul, "In A");
-    wireParameter (17, envCutoffMul, "In B");
+    wireParameter (QmParam::lpfEnv, envCutoffMul, "In B");
     wire (envCutoffMul, "Out", 0, multiFilter, "Freq in");
-    wireParameter (0, modulator, "Wave");
-    wireParameter (32, hpFilter, "Freq");
-    wireParameter (33, hpFilter, "Resonance");
+    wireParameter (QmParam::modulatorWave, modulator, "Wave");
+    wireParameter (QmParam::hpfCutoff, hpFilter, "Freq");
+    wireParameter (QmParam::hpfRes, hpFilter, "Resonance");
     wire (control, "CV out", v, hpFilter, "Kbd");
-    wireParameter (34, hpFilter, "Mode", 1);
+    wireParameter (QmParam::hpfTrack, hpFilter, "Mode", 1);
     wire (vco, "Out", 0, amplifier, "Gate in", 1);
     wire (control, "CV out", v, waveshaper, "CV");
-    wireParameter (29, amplifier, "Amp");
+    wireParameter (QmParam::ampAmount, amplifier, "Amp");
 
     // The audio path.
     wire (vco, "Out", 0, hpFilter, "Input");
@@ -277,7 +277,7 @@ void QmSynthEngine::buildVoice (int v)
 
     // The mod wheel goes to the filter the "Wheel" option selects.
     wire (control, "Mod wheel", 0, modDispatcher, "Input");
-    wireParameter (4, modDispatcher, "Selector");
+    wireParameter (QmParam::modulatorWheel, modDispatcher, "Selector");
     wire (modDispatcher, "Out", 0, hpFilter, "Freq");
     wire (modDispatcher, "Out", 1, multiFilter, "Freq in");
 }
@@ -290,7 +290,7 @@ void QmSynthEngine::wire (QmModule* from, const char* output, int outputIndex, Q
     out->connect (in);
 }
 
-void QmSynthEngine::wireParameter (int parameter, QmModule* to, const char* input, int inputIndex)
+void QmSynthEngine::wireParameter (QmParam::Index parameter, QmModule* to, const char* input, int inputIndex)
 {
     auto* in = to->findInput (input, inputIndex);
     jassert (in != nullptr);
@@ -349,7 +349,7 @@ void QmSynthEngine::dispatchControllers (const std::vector<QmMidiEvent>& events)
         {
             const int p = midiLearn->getParameterForController (event.controller);
 
-            if (p >= 0 && p < numParameters)
+            if (p >= 0 && p < QmParam::count)
                 parameters[p]->setValue (event.value);
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QmMidiEvent.h"
+#include "QmParam.h"
 
 #include <vector>
 
@@ -22,8 +23,8 @@ class QmVorlanModulator;
 class QmWaveshaperModule;
 struct QmProcessContext;
 
-/** The synthesizer as one object: the processing context, the 44 parameters
-    (indexed as the host sees them), their eight groups and the one voice's
+/** The synthesizer as one object: the processing context, the parameters
+    (indexed as the host sees them, see QmParam), their eight groups and the one voice's
     modules, wired once in the constructor. */
 class QmSynthEngine
 {
@@ -38,8 +39,6 @@ public:
 
     /** Where controller events are looked up and learnt; null: nowhere. */
     void setMidiLearnHandler (QmMidiLearnHandler* handler) noexcept { midiLearn = handler; }
-
-    static constexpr int numParameters = 44;
 
     /** Host samples one pass renders: the doubled block must fit a signal. */
     static constexpr int maxPassSamples = 4096;
@@ -57,7 +56,7 @@ public:
     QmSpiceModule* spice = nullptr;
     QmHPFilterModule* hpFilter = nullptr;
     QmVorlanModDispatcher* modDispatcher = nullptr;
-    QmParameter* parameters[numParameters] = {};
+    QmParameter* parameters[QmParam::count] = {};
     QmProcessContext* context = nullptr;
     std::vector<QmParameterGroup*> groups;
     QmControlModule* control = nullptr;
@@ -75,7 +74,7 @@ private:
 
     /** Connects sockets by name; nth counts sockets of the same name. */
     void wire (QmModule* from, const char* output, int outputIndex, QmModule* to, const char* input, int inputIndex = 0);
-    void wireParameter (int parameter, QmModule* to, const char* input, int inputIndex = 0);
+    void wireParameter (QmParam::Index parameter, QmModule* to, const char* input, int inputIndex = 0);
 
     QmMidiLearnHandler* midiLearn = nullptr;
     std::vector<QmMidiEvent> passEvents;    // reserved once; long blocks only

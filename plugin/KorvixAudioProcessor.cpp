@@ -15,8 +15,6 @@
 
 namespace
 {
-    constexpr int parameterExcludedFromRandomize = 29;     // "Amp" / "Amount"
-
     /** Host rates whose doubled whole part an int holds comfortably. */
     constexpr double maxHostSampleRate = 1.0e6;
 
@@ -236,12 +234,12 @@ float KorvixAudioProcessor::nextPeakLevel (float peak, const float* samples, int
 //==============================================================================
 int KorvixAudioProcessor::getNumParameters()
 {
-    return QmSynthEngine::numParameters;
+    return QmParam::count;
 }
 
 const juce::String KorvixAudioProcessor::getParameterName (int index)
 {
-    if (! juce::isPositiveAndBelow (index, QmSynthEngine::numParameters))
+    if (! juce::isPositiveAndBelow (index, QmParam::count))
         return {};
 
     return juce::String::fromUTF8 (engine->parameters[index]->name.c_str());
@@ -249,7 +247,7 @@ const juce::String KorvixAudioProcessor::getParameterName (int index)
 
 float KorvixAudioProcessor::getParameter (int index)
 {
-    if (! juce::isPositiveAndBelow (index, QmSynthEngine::numParameters))
+    if (! juce::isPositiveAndBelow (index, QmParam::count))
         return 0.0f;
 
     return engine->parameters[index]->value;
@@ -258,7 +256,7 @@ float KorvixAudioProcessor::getParameter (int index)
 void KorvixAudioProcessor::setParameter (int index, float value)
 {
     // QmParameter::setValue clamps, quantises and turns non-finite values into 0.
-    if (juce::isPositiveAndBelow (index, QmSynthEngine::numParameters))
+    if (juce::isPositiveAndBelow (index, QmParam::count))
         engine->parameters[index]->setValue (value);
 }
 
@@ -290,8 +288,8 @@ void KorvixAudioProcessor::runCommand (int command)
     }
     else if (command == 2)
     {
-        for (int i = 0; i < QmSynthEngine::numParameters; ++i)
-            if (i != parameterExcludedFromRandomize)
+        for (int i = 0; i < QmParam::count; ++i)
+            if (i != QmParam::ampAmount)     // the level stays where it is
                 engine->parameters[i]->setValue ((float) ((qmRand() % 1000) * 0.001));
     }
 }

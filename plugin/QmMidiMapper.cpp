@@ -28,7 +28,7 @@ int QmMidiMapper::Bindings::parameterFor (int controller) const noexcept
 
 int QmMidiMapper::Bindings::controllerFor (int parameterIndex) const noexcept
 {
-    if (parameterIndex < 0 || parameterIndex >= numParameters)
+    if (parameterIndex < 0 || parameterIndex >= QmParam::count)
         return -1;
 
     const auto controller = parameterToController[(size_t) parameterIndex];
@@ -103,7 +103,7 @@ int QmMidiMapper::getParameterForController (int controller)
 
 void QmMidiMapper::assignController (int controller, int parameterIndex)
 {
-    if (parameterIndex < 0 || parameterIndex >= numParameters || controller >= numControllers)
+    if (parameterIndex < 0 || parameterIndex >= QmParam::count || controller >= numControllers)
         return;
 
     const juce::ScopedLock sl (lock);
@@ -222,7 +222,7 @@ QmMidiMapper::Bindings QmMidiMapper::readMapFile (const juce::File& file)
 
         // A hand-edited file must never reach past the parameter table, and a
         // negative controller binds nothing.
-        if (parameterIndex < 0 || parameterIndex >= numParameters || controller < 0 || controller >= numControllers)
+        if (parameterIndex < 0 || parameterIndex >= QmParam::count || controller < 0 || controller >= numControllers)
             continue;
 
         loaded.bind (controller, parameterIndex);
@@ -253,7 +253,7 @@ void QmMidiMapper::load()
 
 bool QmMidiMapper::save()
 {
-    std::array<int, numParameters> parameterToController;
+    std::array<int, QmParam::count> parameterToController;
 
     {
         const juce::ScopedLock sl (lock);
@@ -263,7 +263,7 @@ bool QmMidiMapper::save()
     juce::XmlElement root ("midimapper");
     auto* dict = root.createNewChildElement ("dict");
 
-    for (int p = 0; p < numParameters; ++p)
+    for (int p = 0; p < QmParam::count; ++p)
     {
         const auto controller = parameterToController[(size_t) p];
 

@@ -2,6 +2,7 @@
 
 #include "QmMidiComponent.h"
 #include "QmMidiLearnHandler.h"
+#include "QmParam.h"
 
 #include <juce_events/juce_events.h>
 
@@ -34,7 +35,6 @@ public:
 
     ~QmMidiMapper() override;
 
-    static constexpr int numParameters = 44;
     static constexpr int numControllers = 128;
 
     /** The parameter the controller drives, -1 when it drives none. */
@@ -94,7 +94,7 @@ private:
         /** Binds and returns the parameter that lost the controller, or -1. */
         int bind (int controller, int parameterIndex) noexcept;
 
-        std::array<int, numParameters> parameterToController;
+        std::array<int, QmParam::count> parameterToController;
         std::array<int, numControllers> controllerToParameter;
     };
 

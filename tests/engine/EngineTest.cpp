@@ -37,7 +37,7 @@ TEST (Engine, ParameterTableNamesGroupsAndInitialValues)
                             "Amp mod", "Amp mode", "Cutoff", "Res", "Track", "GlidePoly", "Glide auto", "Mode",
                             "spread auto", "Vco trig", "VCO mix", "Phase/detune", "Octave", "Vco Sync" };
 
-    for (int i = 0; i < QmSynthEngine::numParameters; ++i)
+    for (int i = 0; i < QmParam::count; ++i)
         EXPECT_EQ (engine.parameters[i]->getName(), names[i]) << i;
 
     const std::vector<std::pair<std::string, std::vector<int>>> groups {
@@ -126,20 +126,20 @@ TEST (Engine, RenderBlockRunsLongBlocksInPassesAndDispatchesControllers)
     // Controllers set learned parameters or are learnt.
     FakeLearn learn;
     engine.setMidiLearnHandler (&learn);
-    learn.bindings = { { 74, 16 }, { 20, 99 } };
+    learn.bindings = { { 74, QmParam::lpfRes }, { 20, 99 } };
     engine.renderBlock (left.data(), right.data(), { controllerEvent (74, 0.6f), controllerEvent (20, 0.9f) }, 32);
-    EXPECT_FLOAT_EQ (engine.parameters[16]->value, 0.6f);   // before the graph ran
+    EXPECT_FLOAT_EQ (engine.parameters[QmParam::lpfRes]->value, 0.6f);   // before the graph ran
 
     // Learning binds and sets nothing; a zero-length block still takes its events.
     learn.learn = true;
-    learn.target = 14;
+    learn.target = QmParam::lpfDrive;
     engine.renderBlock (left.data(), right.data(), { controllerEvent (1, 0.3f) }, 0);
-    EXPECT_EQ (learn.assigned, (std::vector<std::pair<int, int>> { { 1, 14 } }));
-    EXPECT_EQ (engine.parameters[14]->value, 0.0f);
+    EXPECT_EQ (learn.assigned, (std::vector<std::pair<int, int>> { { 1, QmParam::lpfDrive } }));
+    EXPECT_EQ (engine.parameters[QmParam::lpfDrive]->value, 0.0f);
 
     // Long blocks hand every event to the pass it falls in.
     learn.learn = false;
-    learn.bindings = { { 74, 16 }, { 75, 33 } };
+    learn.bindings = { { 74, QmParam::lpfRes }, { 75, QmParam::hpfRes } };
     engine.renderBlock (left.data(), right.data(), { controllerEvent (74, 0.2f, 10), controllerEvent (75, 0.8f, 8999) }, 9000);
-    EXPECT_TRUE (engine.parameters[16]->value == 0.2f && engine.parameters[33]->value == 0.8f);
+    EXPECT_TRUE (engine.parameters[QmParam::lpfRes]->value == 0.2f && engine.parameters[QmParam::hpfRes]->value == 0.8f);
 }

@@ -75,9 +75,9 @@ protected:
 
 TEST_F (AudioProcessorTest, BadIndicesMissingChannelsMidiAndHostRate)
 {
-    processor->setParameter (44, 0.5f);
+    processor->setParameter (QmParam::count, 0.5f);
     processor->setParameter (-1, 0.5f);
-    EXPECT_EQ (std::pair (processor->getParameter (44), processor->getParameterName (-1)), std::pair (0.0f, juce::String()));
+    EXPECT_EQ (std::pair (processor->getParameter (QmParam::count), processor->getParameterName (-1)), std::pair (0.0f, juce::String()));
 
     // One channel only: cleared, nothing rendered.
     auto& context = *engine().context;
@@ -150,7 +150,7 @@ TEST_F (AudioProcessorTest, EveryEventAndEverySampleOfLongBlocksIsRendered)
 TEST_F (AudioProcessorTest, InitAndRandomize)
 {
     auto& p = *processor;
-    for (int i = 0; i < 44; ++i)
+    for (int i = 0; i < QmParam::count; ++i)
         p.setParameter (i, 0.37f);
 
     // Init: choices to their first option, the rest to their defaults.
@@ -162,18 +162,18 @@ TEST_F (AudioProcessorTest, InitAndRandomize)
         EXPECT_EQ (parameter->value, parameter->steps > 0 ? 0.0f : juce::jlimit (0.0f, 1.0f, parameter->defaultValue)) << parameter->name;
     }
 
-    // Randomize: new values, continuous ones in thousandths; 29 is kept.
-    p.setParameter (29, 0.42f);
+    // Randomize: new values, continuous ones in thousandths; the amp level is kept.
+    p.setParameter (QmParam::ampAmount, 0.42f);
     p.runCommand (2);
     int changed = 0;
-    for (int i = 0; i < 44; ++i)
+    for (int i = 0; i < QmParam::count; ++i)
     {
         const float v = p.getParameter (i);
         changed += v != defaults[(size_t) i] ? 1 : 0;
         EXPECT_TRUE (engine().parameters[i]->steps > 0 || std::abs (v * 1000.0f - std::round (v * 1000.0f)) < 1.0e-2f) << i;
     }
 
-    EXPECT_EQ (std::pair (p.getParameter (29), changed > 20), std::pair (0.42f, true));
+    EXPECT_EQ (std::pair (p.getParameter (QmParam::ampAmount), changed > 20), std::pair (0.42f, true));
 }
 
 TEST_F (AudioProcessorTest, ControllersFollowTheMapFileAndLearnWithoutAllocating)

@@ -2,6 +2,7 @@
 #include "FakePresetClient.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
+#include "QmParam.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +83,7 @@ TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
 
     // A short list leaves the rest, a long one stops at the last parameter,
     // NaN never arrives; a preset in no bank keeps "currentBank".
-    client.values.assign (44, 0.5f);
+    client.values.assign (QmParam::count, 0.5f);
     QmPreset loose;
     loose.params = { 0.1f, std::nanf (""), 0.3f };
     manager.loadPreset (&loose);
@@ -105,7 +106,7 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFile)
     ASSERT_EQ (manager.getBank ("Favourites")->presets.size(), 2);
     EXPECT_EQ (manager.getBank ("Favourites")->presets[0], first);   // bank order, not marking order
 
-    client.values.assign (44, 0.125f);
+    client.values.assign (QmParam::count, 0.125f);
     manager.presetChanged (third);
 
     QmPreset::Ptr added (new QmPreset());
@@ -220,7 +221,7 @@ TEST_F (BankManagerTest, CorruptAndHostileFilesAreSkippedButKept)
 TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock)
 {
     QmBankManager manager (&client);
-    std::vector<float> state (44, 0.0f);
+    std::vector<float> state (QmParam::count, 0.0f);
     state[0] = 0.4f;
     state[43] = 1.0f;
     client.values = state;
@@ -238,7 +239,7 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
                      "  <params>0.4" + juce::String::repeatedString (",0", 42) + ",1</params>\r\n"
                      "  <bankName>Vorlan</bankName>\r\n</preset>\r\n");
 
-    client.values.assign (44, 0.5f);
+    client.values.assign (QmParam::count, 0.5f);
     client.properties.set ("currentPreset", "x");
     client.properties.set ("currentBank", "Elsewhere");
     manager.setState (chunk.getData(), (int) chunk.getSize());

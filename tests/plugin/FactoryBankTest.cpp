@@ -26,13 +26,13 @@ TEST (FactoryBank, HoldsTheEnginesDefaultAndSoundsWithValidValues)
     QmSynthEngine engine;
     auto* defaults = bank->findPresetByName ("default");
     ASSERT_NE (defaults, nullptr);
-    for (int i = 0; i < 44; ++i)
+    for (int i = 0; i < QmParam::count; ++i)
         EXPECT_NEAR (defaults->params[i], engine.parameters[i]->value, 1.0e-6) << i;
 
     for (auto* p : bank->presets)
     {
-        ASSERT_EQ (p->params.size(), 44) << p->name;
-        for (int i = 0; i < 44; ++i)
+        ASSERT_EQ (p->params.size(), QmParam::count) << p->name;
+        for (int i = 0; i < QmParam::count; ++i)
         {
             const auto v = p->params[i], k = v * (float) juce::jmax (1, engine.parameters[i]->steps - 1);
             EXPECT_TRUE (std::isfinite (v) && v >= 0.0f && v <= 1.0f) << p->name << " " << i;
@@ -67,7 +67,7 @@ TEST (FactoryBank, EveryPresetPlaysANoteAudiblyAndBounded)
 
     for (auto* preset : bank->presets)
     {
-        for (int i = 0; i < 44; ++i)
+        for (int i = 0; i < QmParam::count; ++i)
             engine.parameters[i]->setValue (preset->params[i]);
 
         // Half a second held at 44.1 kHz, then a second released.

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "QmParam.h"
 #include "QmPresetClient.h"
 
 #include <functional>
 #include <vector>
 
-/** A plug-in stand-in for bank tests: 44 plain values and a property map. */
+/** A plug-in stand-in for bank tests: plain parameter values and a property map. */
 struct FakePresetClient : public QmPresetClient
 {
     int getNumParameters() override                     { return (int) values.size(); }
@@ -20,7 +21,7 @@ struct FakePresetClient : public QmPresetClient
         return properties;
     }
 
-    std::vector<float> values = std::vector<float> (44, 0.5f);
+    std::vector<float> values = std::vector<float> (QmParam::count, 0.5f);
     juce::HashMap<juce::String, juce::String> properties { 101 };
     std::function<void()> onPropertyAccess;
     int writes = 0;

@@ -106,7 +106,7 @@ TEST (VstHost, DescriptorParametersAndChunkAnswerAsTheEngineDoes)
                std::tuple (100, kPlugCategSynth, 1));
 
     QmSynthEngine engine;
-    for (int i = 0; i < 44; ++i)
+    for (int i = 0; i < QmParam::count; ++i)
         EXPECT_EQ (std::pair (plugin.text (effGetParamName, i), plugin.text (effGetParamDisplay, i)), std::pair (engine.parameters[i]->name, std::string())) << i;
 
     // Choices snap to their steps; out of range values are clamped and
@@ -125,7 +125,7 @@ TEST (VstHost, DescriptorParametersAndChunkAnswerAsTheEngineDoes)
     }
 
     // One instance's chunk restores every value in another.
-    for (int i = 0; i < 44; ++i)
+    for (int i = 0; i < QmParam::count; ++i)
         p->setParameter (p, i, (float) ((i * 37) % 100) / 100.0f + 0.0012345f);
 
     char* data = nullptr;
@@ -135,7 +135,7 @@ TEST (VstHost, DescriptorParametersAndChunkAnswerAsTheEngineDoes)
     ASSERT_NE (target.effect, nullptr);
     target.dispatch (effSetChunk, 0, size, data);
 
-    for (int i = 0; i < 44; ++i)
+    for (int i = 0; i < QmParam::count; ++i)
         EXPECT_NEAR (target.effect->getParameter (target.effect, i), p->getParameter (p, i), 1.0e-6f) << i;
 }
 

@@ -6,7 +6,6 @@ using namespace voicetest;
 
 namespace
 {
-    constexpr int glidePolyParam = 35, glideAutoParam = 36;
     constexpr float drift = 0.001f;     // drift moves the CV by at most half of this
     constexpr double pi = 3.141592653589793;
 
@@ -100,7 +99,7 @@ TEST (ControlModule, LastNotePriorityIgnoresStrayNoteOffsAndStaysBoundedUnderFlo
 TEST (ControlModule, GlideFollowsGlidePolyAndGlideAutoJumpsFromSilence)
 {
     ControlRig rig (false);
-    rig.set (glidePolyParam, 0.5f);    // 2^((1 - 0.5) 8 - 2) = 4 Hz
+    rig.set (QmParam::paramsGlidePoly, 0.5f);    // 2^((1 - 0.5) 8 - 2) = 4 Hz
     rig.render (64);
     const double a = std::exp (-2.0 * pi * 4.0 / 88200.0);
 
@@ -108,7 +107,7 @@ TEST (ControlModule, GlideFollowsGlidePolyAndGlideAutoJumpsFromSilence)
     EXPECT_NEAR (rig.at (rig.cv)[1000], 4.0 * (1.0 - std::pow (a, 1001)), 0.002);
 
     // Glide auto: from silence the pitch jumps; legato it glides.
-    rig.choose (glideAutoParam, 1);
+    rig.choose (QmParam::paramsGlideAuto, 1);
     rig.render (2048, { noteOff (60, 0) });
     rig.render (1024, { noteOn (72, 1.0f, 0) });
     EXPECT_NEAR (rig.at (rig.cv)[8], cvOf (72), drift);

@@ -7,11 +7,6 @@
 
 using namespace voicetest;
 
-namespace
-{
-    constexpr int wheelParam = 4, lpfEnvParam = 17, kbdParam = 18, lpfModParam = 19, ampModParam = 30;
-}
-
 TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)
 {
     // Options 0 "Off", 1 "HPF", 2 "LPF", 3 "Mod"; outputs to the HPF and the LPF.
@@ -19,7 +14,7 @@ TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)
     {
         Rig rig;
         const int hpf = rig.tap (rig.engine.modDispatcher, "Out", 0), lpf = rig.tap (rig.engine.modDispatcher, "Out", 1);
-        rig.choose (wheelParam, option);
+        rig.choose (QmParam::modulatorWheel, option);
         rig.render (4096, { controller (1, 1.0f, 0) }, 4096);
         EXPECT_TRUE (std::fabs (rig.at (hpf).back() - (option == 1 ? 7.0f : 0.0f)) < 1e-3
                      && std::fabs (rig.at (lpf).back() - (option == 2 ? 7.0f : 0.0f)) < 1e-3) << option;
@@ -34,10 +29,10 @@ TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRel
     const int envAmount = rig.tap (rig.engine.envCutoffMul, "Out"), modAmount = rig.tap (rig.engine.modCutoffMul, "Out");
     const int ampMod = rig.tap (rig.engine.ampModMul, "Out");
 
-    rig.choose (kbdParam, 1);
-    rig.set (lpfEnvParam, 0.5f);    // 0..9.2 linear: 4.6
-    rig.set (lpfModParam, 0.5f);    // 0..5 cube: 0.625
-    rig.set (ampModParam, 0.25f);
+    rig.choose (QmParam::lpfKbd, 1);
+    rig.set (QmParam::lpfEnv, 0.5f);    // 0..9.2 linear: 4.6
+    rig.set (QmParam::lpfMod, 0.5f);    // 0..5 cube: 0.625
+    rig.set (QmParam::ampAmpMod, 0.25f);
     rig.render (64);
     rig.render (1024, { noteOn (60, 1.0f, 0) });
 
@@ -47,7 +42,7 @@ TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRel
                      && rig.at (modAmount)[i] == rig.at (mod)[i] * 0.625f && rig.at (ampMod)[i] == 0.25f * rig.at (mod)[i]) << i;
     EXPECT_NEAR (rig.at (kbd).back(), 2.0f, 1e-3);
 
-    rig.choose (kbdParam, 0);
+    rig.choose (QmParam::lpfKbd, 0);
     rig.render (64);
     EXPECT_TRUE (std::all_of (rig.at (kbd).begin(), rig.at (kbd).end(), [] (float v) { return v == 0.0f; }));
 }

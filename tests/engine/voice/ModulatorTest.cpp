@@ -11,9 +11,6 @@ using namespace voicetest;
 
 namespace
 {
-    enum { waveParam = 0, freqParam = 1, adsrSyncParam = 3, wheelParam = 4, syncParam = 5, velocityParam = 6,
-           attackParam = 22, decayParam = 23, sustainParam = 24, releaseParam = 25, ampModeParam = 31 };
-
     constexpr double pi = 3.141592653589793, rate = 88200.0;
     constexpr size_t onset = 16;   // a note at host sample 0 reaches the modulator here
     const double lfoCycle = rate * 70.0 / 4096.0;    // samples per cycle at Freq 1
@@ -51,8 +48,8 @@ namespace
 
 TEST (Modulator, EnvelopeTimesCurvesVelocityAmpModeAndRetrigger)
 {
-    ModRig rig { { attackParam, 0.05f }, { decayParam, 0.0f }, { sustainParam, 0.5f }, { releaseParam, 0.0f },
-                 { option (ampModeParam), 2 } };     // "Post": the amp envelope is the same
+    ModRig rig { { QmParam::envA, 0.05f }, { QmParam::envD, 0.0f }, { QmParam::envS, 0.5f }, { QmParam::envR, 0.0f },
+                 { option (QmParam::ampAmpMode), 2 } };     // "Post": the amp envelope is the same
     rig.render (2048, { noteOn (60, 0.3f, 0) });
     const auto& env = rig.at (rig.env);
 
@@ -73,12 +70,12 @@ TEST (Modulator, EnvelopeTimesCurvesVelocityAmpModeAndRetrigger)
     EXPECT_NEAR (rig.at (rig.env)[onset + 200], 0.5 * std::pow (poleFor (650.0), 200.0), 0.002);
 
     // Velocity 0.5 is a level of 0.25, blended half-way with full level.
-    ModRig vel { { attackParam, 0.0f }, { sustainParam, 1.0f }, { velocityParam, 0.5f } };
+    ModRig vel { { QmParam::envA, 0.0f }, { QmParam::envS, 1.0f }, { QmParam::modulatorVelocity, 0.5f } };
     vel.render (1024, { noteOn (60, 0.5f, 0) });
     EXPECT_NEAR (vel.at (vel.amp).back(), 0.625f, 1e-4);
 
     // Amp mode "Pre": 100 samples of attack whatever "A" says, full sustain.
-    ModRig pre { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.2f }, { option (ampModeParam), 0 } };
+    ModRig pre { { QmParam::envA, 0.0f }, { QmParam::envD, 0.0f }, { QmParam::envS, 0.2f }, { option (QmParam::ampAmpMode), 0 } };
     pre.render (2048, { noteOn (60, 1.0f, 0) });
     EXPECT_NEAR (firstReaching (pre.at (pre.amp), 1.0f), (int) onset + halfway (poleFor (50.0 + 900.0)), 1);
     EXPECT_NEAR (pre.at (pre.amp).back(), 1.0f, 1e-6);
@@ -86,7 +83,7 @@ TEST (Modulator, EnvelopeTimesCurvesVelocityAmpModeAndRetrigger)
     // A legato key at the same level: only "Gate+trig" restarts the attack.
     for (int mode : { 0, 1 })
     {
-        ModRig legato { { attackParam, 0.0f }, { decayParam, 0.0f }, { sustainParam, 0.5f }, { option (adsrSyncParam), (float) mode } };
+        ModRig legato { { QmParam::envA, 0.0f }, { QmParam::envD, 0.0f }, { QmParam::envS, 0.5f }, { option (QmParam::modulatorAdsrSync), (float) mode } };
         legato.render (1024, { noteOn (60, 1.0f, 0) });
         legato.render (1024, { noteOn (64, 1.0f, 0) });
         EXPECT_NEAR (maxOf (legato.at (legato.env)), mode == 0 ? 1.0f : 0.5f, 1e-4) << mode;
@@ -98,19 +95,19 @@ TEST (Modulator, SineSquareAndSampleAndHoldFollowRateKeysAndWheel)
     // "Key" restarts the phase on the gate's rising sample; "None" runs on.
     for (int sync : { 0, 1 })
     {
-        ModRig rig { { option (waveParam), 0 }, { freqParam, 1.0f }, { option (syncParam), (float) sync } };
+        ModRig rig { { option (QmParam::modulatorWave), 0 }, { QmParam::modulatorFreq, 1.0f }, { option (QmParam::modulatorSync), (float) sync } };
         rig.render (1024, { noteOn (60, 1.0f, 0) });
         const double phase = (double) (sync == 0 ? 1000 : onset + 1001) / lfoCycle;
         EXPECT_NEAR (rig.at (rig.mod)[onset + 1000], std::sin (2.0 * pi * phase), 1e-3) << sync;
     }
 
-    ModRig square { { option (waveParam), 1 }, { freqParam, 1.0f } };
+    ModRig square { { option (QmParam::modulatorWave), 1 }, { QmParam::modulatorFreq, 1.0f } };
     square.render (1024, { noteOn (60, 1.0f, 0) });
     EXPECT_EQ (endOfHigh (square.at (square.mod), onset), onset + (size_t) std::ceil (lfoCycle / 2.0));
 
     // Sample and hold: a value drawn at the key press, then one per cycle,
     // on the grid -1 + 0.002 k with k < 1000.
-    ModRig sh { { option (waveParam), 2 }, { freqParam, 1.0f } };
+    ModRig sh { { option (QmParam::modulatorWave), 2 }, { QmParam::modulatorFreq, 1.0f } };
     sh.render (512);
     sh.render (2048, { noteOn (60, 1.0f, 0) });
     const auto& out = sh.at (sh.mod);
@@ -123,7 +120,7 @@ TEST (Modulator, SineSquareAndSampleAndHoldFollowRateKeysAndWheel)
         }
 
     // Wheel option "Mod": the wheel scales the wave.
-    ModRig wheel { { option (waveParam), 0 }, { freqParam, 1.0f }, { option (wheelParam), 3 } };
+    ModRig wheel { { option (QmParam::modulatorWave), 0 }, { QmParam::modulatorFreq, 1.0f }, { option (QmParam::modulatorWheel), 3 } };
     wheel.render (1024);
     EXPECT_EQ (maxOf (wheel.at (wheel.mod)), 0.0f);
     wheel.render (4096, { controller (1, 0.5f, 0) }, 4096);
@@ -132,8 +129,8 @@ TEST (Modulator, SineSquareAndSampleAndHoldFollowRateKeysAndWheel)
 
 TEST (Modulator, NoisePhaseWrapsWowEnvelopeAndPitchSine)
 {
-    ModRig rig { { option (waveParam), 3 }, { freqParam, 1.0f }, { option (adsrSyncParam), 2 }, { attackParam, 0.0f },
-                 { decayParam, 0.0f }, { sustainParam, 0.0f }, { releaseParam, 0.0f } };
+    ModRig rig { { option (QmParam::modulatorWave), 3 }, { QmParam::modulatorFreq, 1.0f }, { option (QmParam::modulatorAdsrSync), 2 }, { QmParam::envA, 0.0f },
+                 { QmParam::envD, 0.0f }, { QmParam::envS, 0.0f }, { QmParam::envR, 0.0f } };
     rig.render (8192, { noteOn (60, 1.0f, 0) }, 4096);
     const auto& noise = rig.at (rig.mod);
     EXPECT_NEAR (std::sqrt (std::inner_product (noise.begin(), noise.end(), noise.begin(), 0.0) / 16384.0), 1.0, 0.1);
@@ -146,7 +143,7 @@ TEST (Modulator, NoisePhaseWrapsWowEnvelopeAndPitchSine)
 
     // Wave 4: twice velocity squared, falling tenfold over time / 4 + 600
     // samples, through a 75 Hz smoother (time 0 at Freq 0).
-    ModRig wow { { option (waveParam), 4 }, { freqParam, 0.0f }, { velocityParam, 1.0f } };
+    ModRig wow { { option (QmParam::modulatorWave), 4 }, { QmParam::modulatorFreq, 0.0f }, { QmParam::modulatorVelocity, 1.0f } };
     wow.render (1024, { noteOn (60, 0.5f, 0) });
     const auto& w = wow.at (wow.mod);
     EXPECT_EQ (w[onset - 1], 0.0f);
@@ -154,7 +151,7 @@ TEST (Modulator, NoisePhaseWrapsWowEnvelopeAndPitchSine)
     EXPECT_NEAR (w[onset + 1800] / w[onset + 1200], 0.1, 0.001);
 
     // Wave 5: a sine at a quarter of 2^cv x 16.3516 Hz, cv = the shifted CV + 4 Freq - 2.
-    ModRig sine { { option (waveParam), 5 }, { freqParam, 0.75f } };
+    ModRig sine { { option (QmParam::modulatorWave), 5 }, { QmParam::modulatorFreq, 0.75f } };
     sine.render (64, { noteOn (60, 1.0f, 0) });
     sine.render (4096, {}, 4096);
     const auto& out = sine.at (sine.mod);
@@ -172,7 +169,7 @@ TEST (Modulator, TempoSyncFollowsTheContextsTempoAndPlayFlag)
     // Freq 0.75: four cycles per beat, 22050 samples at 60 BPM. Starting the
     // transport starts a cycle, high for its first half; stopping and
     // restarting it restarts the cycle.
-    ModRig rig { { option (waveParam), 1 }, { freqParam, 0.75f }, { option (syncParam), 2 } };
+    ModRig rig { { option (QmParam::modulatorWave), 1 }, { QmParam::modulatorFreq, 0.75f }, { option (QmParam::modulatorSync), 2 } };
     rig.engine.context->tempo = 60.0f;
     for (uint8_t playing : { 1, 0, 1 })
     {
