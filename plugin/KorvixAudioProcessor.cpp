@@ -11,6 +11,8 @@
 #include "QmRandom.h"
 #include "QmSynthEngine.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace
@@ -57,6 +59,43 @@ bool KorvixAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) c
 //==============================================================================
 void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
+    notesReleasedForBypass = false;
+    collectEvents (midi);
+    render (buffer);
+}
+
+void KorvixAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    // The first bypassed block releases every note, so none hangs once the
+    // bypass ends; while it lasts the engine rests and the host's MIDI is
+    // ignored.
+    if (! notesReleasedForBypass)
+    {
+        notesReleasedForBypass = true;
+        blockEvents.clear();
+
+        for (int note = 0; note < 128; ++note)
+        {
+            QmMidiEvent event;
+            event.type = QmMidiEvent::typeNote;
+            event.note = note;
+            event.gate = 0;
+            event.value = 1.0f;
+            blockEvents.push_back (event);
+        }
+
+        render (buffer);
+    }
+
+    for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
+        buffer.clear (channel, 0, buffer.getNumSamples());
+
+    if (buffer.getNumChannels() >= 2)
+        peakLevel = nextPeakLevel (peakLevel, buffer.getReadPointer (0), buffer.getNumSamples());
+}
+
+void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
+{
     const juce::ScopedNoDenormals noDenormals;
     const int numSamples = buffer.getNumSamples();
 
@@ -64,18 +103,23 @@ void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
         buffer.clear (channel, 0, numSamples);
 
     if (buffer.getNumChannels() < 2)
+    {
+        blockEvents.clear();
         return;
+    }
 
     auto* left = buffer.getWritePointer (0);
     auto* right = buffer.getWritePointer (1);
 
     updateHostState();
-    collectEvents (midi);
 
     if (numSamples <= maxSingleCallSamples)
         engine->renderBlock (left, right, blockEvents, numSamples);
     else
         renderChunked (left, right, numSamples);
+
+    limitOutput (left, numSamples);
+    limitOutput (right, numSamples);
 
     peakLevel = nextPeakLevel (peakLevel, left, numSamples);
     blockEvents.clear();
@@ -112,7 +156,7 @@ void KorvixAudioProcessor::updateHostState()
     {
         context->sampleRate = (float) rate;
         context->humNoise->rate = rate;
-        std::printf ("sample rate updated to %d", rate);
+        std::printf ("sample rate updated to %d\n", rate);
 
         QmGraphEvent event;
         event.type = QmGraphEvent::sampleRateChanged;
@@ -126,17 +170,71 @@ void KorvixAudioProcessor::updateHostState()
 
 void KorvixAudioProcessor::collectEvents (const juce::MidiBuffer& midi)
 {
+    blockEvents.clear();
+
     for (const auto metadata : midi)
     {
-        // Beyond the reserved room events are dropped rather than allocated for.
-        if (blockEvents.size() >= blockEvents.capacity())
-            break;
-
         QmMidiEvent event;
 
         if (toEngineEvent (metadata.data, metadata.numBytes, metadata.samplePosition, event))
-            blockEvents.push_back (event);
+            addEvent (blockEvents, event);
     }
+}
+
+void KorvixAudioProcessor::addEvent (std::vector<QmMidiEvent>& events, const QmMidiEvent& event) noexcept
+{
+    // The list never grows beyond its reserved room: when it is full,
+    // controllers and bends shrink to the last value of each.
+    if (events.size() == events.capacity())
+        keepLastControllerValues (events);
+
+    if (events.size() < events.capacity())
+    {
+        events.push_back (event);
+        return;
+    }
+
+    // Still full: nothing but notes. A note-on that does not fit is dropped,
+    // a note-off takes the place of the latest note-on, so no note is left
+    // sounding that the host released.
+    if (event.type != QmMidiEvent::typeNote || event.gate != 0)
+        return;
+
+    for (auto i = events.size(); i-- > 0;)
+    {
+        if (events[i].type == QmMidiEvent::typeNote && events[i].gate != 0)
+        {
+            events.erase (events.begin() + (std::ptrdiff_t) i);
+            events.push_back (event);
+            return;
+        }
+    }
+}
+
+void KorvixAudioProcessor::keepLastControllerValues (std::vector<QmMidiEvent>& events) noexcept
+{
+    // One slot per controller number and one for the pitch wheel.
+    bool seen[129] = {};
+    auto kept = events.size();
+
+    for (auto i = events.size(); i-- > 0;)
+    {
+        const auto& event = events[i];
+        bool keep = event.type == QmMidiEvent::typeNote;
+
+        if (! keep)
+        {
+            const int key = event.type == QmMidiEvent::typePitchWheel ? 128 : (event.controller & 0x7f);
+            keep = ! seen[key];
+            seen[key] = true;
+        }
+
+        if (keep)
+            events[--kept] = event;
+    }
+
+    std::move (events.begin() + (std::ptrdiff_t) kept, events.end(), events.begin());
+    events.resize (events.size() - kept);
 }
 
 bool KorvixAudioProcessor::toEngineEvent (const juce::uint8* data, int numBytes, int position, QmMidiEvent& event) noexcept
@@ -229,6 +327,25 @@ float KorvixAudioProcessor::nextPeakLevel (float peak, const float* samples, int
         return juce::jmin (level, 5.0f);
 
     return (float) (peak * 0.95);
+}
+
+void KorvixAudioProcessor::limitOutput (float* samples, int numSamples) noexcept
+{
+    // Above 4 the curve bends smoothly towards 8 (value and slope continuous
+    // at 4); anything that is no number becomes silence.
+    for (int i = 0; i < numSamples; ++i)
+    {
+        const float x = samples[i];
+        const float magnitude = std::abs (x);
+
+        if (magnitude <= limitKnee)
+            continue;
+
+        const float limited = magnitude == magnitude
+                                ? limitKnee + (limitCeiling - limitKnee) * std::tanh ((magnitude - limitKnee) / (limitCeiling - limitKnee))
+                                : 0.0f;
+        samples[i] = x < 0.0f ? -limited : limited;
+    }
 }
 
 //==============================================================================

@@ -31,6 +31,9 @@ public:
     void prepareToPlay (double, int) override                       {}
     void releaseResources() override                                {}
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+
+    /** Silence; the first bypassed block releases every note. */
+    void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     void reset() override                                           {}
     bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
 
@@ -88,7 +91,19 @@ public:
         when it is higher (at most 5), else the old level decayed by 0.95. */
     static float nextPeakLevel (float peak, const float* samples, int numSamples) noexcept;
 
-    /** Events kept per host block; later ones in an overfull block are dropped. */
+    /** Appends an event to a list that never grows beyond its capacity:
+        when it is full, controllers and pitch bends are merged to the last
+        value of each; notes keep their order and are never dropped while
+        any controller is left to make room. */
+    static void addEvent (std::vector<QmMidiEvent>& events, const QmMidiEvent& event) noexcept;
+
+    /** The last stage of the output: samples within +-limitKnee pass
+        untouched, larger ones bend smoothly towards +-limitCeiling. */
+    static void limitOutput (float* samples, int numSamples) noexcept;
+    static constexpr float limitKnee = 4.0f;
+    static constexpr float limitCeiling = 8.0f;
+
+    /** Events kept per host block. */
     static constexpr int maxEventsPerBlock = 4096;
 
     /** Host blocks up to this length go to the engine in one call, longer
@@ -97,8 +112,10 @@ public:
     static constexpr int chunkSamples = 512;
 
 private:
+    void render (juce::AudioBuffer<float>& buffer);
     void updateHostState();
     void collectEvents (const juce::MidiBuffer& midi);
+    static void keepLastControllerValues (std::vector<QmMidiEvent>& events) noexcept;
     void renderChunked (float* left, float* right, int numSamples);
 
     std::unique_ptr<QmSynthEngine> engine;
@@ -106,6 +123,7 @@ private:
     std::vector<QmMidiEvent> blockEvents;
     std::vector<QmMidiEvent> chunkEvents;
     juce::HashMap<juce::String, juce::String> properties { 101 };
+    bool notesReleasedForBypass = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KorvixAudioProcessor)
 };

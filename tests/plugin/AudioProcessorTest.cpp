@@ -11,6 +11,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <map>
 #include <new>
 #include <thread>
 
@@ -116,7 +118,8 @@ TEST_F (AudioProcessorTest, BadIndicesMissingChannelsMidiAndHostRate)
                    std::tuple (engineRate, engineRate, tempo, playing)) << rate;
     }
 
-    testing::internal::GetCapturedStdout();
+    // Each change is one line of its own in the host's log.
+    EXPECT_EQ (testing::internal::GetCapturedStdout(), "sample rate updated to 96000\nsample rate updated to 88200\n");
     processor->setPlayHead (nullptr);
 }
 
@@ -241,4 +244,96 @@ TEST_F (AudioProcessorTest, StateCallsFromTwoThreadsAreSerialised)
     }
 
     host.join();
+}
+
+TEST (AudioProcessorEvents, FullListsMergeControllersAndKeepEveryNote)
+{
+    std::vector<QmMidiEvent> events;
+    events.reserve (8);
+    const auto note = [] (int n, int gate) { QmMidiEvent e; e.note = n; e.gate = (uint8_t) gate; return e; };
+    const auto controller = [] (int type, int number, float value) { QmMidiEvent e; e.type = type; e.controller = number; e.value = value; return e; };
+
+    // Notes between floods of two controllers and the pitch wheel.
+    for (int i = 0; i < 1000; ++i)
+    {
+        if (i % 250 == 0)
+            KorvixAudioProcessor::addEvent (events, note (60 + i / 250, i % 500 == 0 ? 1 : 0));
+
+        KorvixAudioProcessor::addEvent (events, controller (1, 7 + i % 2, (float) i));
+        KorvixAudioProcessor::addEvent (events, controller (2, -1, (float) -i));
+    }
+
+    // Every note in order; the last value of each controller and of the wheel.
+    std::vector<std::pair<int, int>> notes;
+    std::map<int, float> last;
+    for (const auto& e : events)
+    {
+        if (e.type == 0)
+            notes.emplace_back (e.note, e.gate);
+        else
+            last[e.type == 2 ? -1 : e.controller] = e.value;
+    }
+
+    EXPECT_EQ (notes, (std::vector<std::pair<int, int>> { { 60, 1 }, { 61, 0 }, { 62, 1 }, { 63, 0 } }));
+    EXPECT_EQ (last, (std::map<int, float> { { -1, -999.0f }, { 7, 998.0f }, { 8, 999.0f } }));
+    EXPECT_EQ (events.capacity(), 8u);
+
+    // A list of nothing but notes: a note-off takes the latest note-on's place.
+    events.clear();
+    for (int i = 0; i < 8; ++i)
+        KorvixAudioProcessor::addEvent (events, note (40 + i, i < 6 ? 1 : 0));
+    KorvixAudioProcessor::addEvent (events, note (70, 1));
+    KorvixAudioProcessor::addEvent (events, note (40, 0));
+    EXPECT_EQ (std::tuple (events.size(), events[5].note, (int) events[5].gate, events[7].note, (int) events[7].gate), std::tuple (8u, 46, 0, 40, 0));
+}
+
+TEST_F (AudioProcessorTest, AFloodOfControllersReleasesTheNoteAfterIt)
+{
+    QmTestModule probe (engine().context);
+    engine().control->gateOut->connect (probe.input1);
+
+    process (512, midiOf ({ { Message::noteOn (1, 60, 1.0f), 0 } }));
+    EXPECT_GT (probe.input1->getSignal()->buffer[1000], 0.0f);
+
+    juce::MidiBuffer flood;
+    for (int i = 0; i < 4100; ++i)
+        flood.addEvent (Message::controllerEvent (1, 74, i % 128), i / 10);
+    flood.addEvent (Message::noteOff (1, 60), 500);
+    process (512, flood);
+    EXPECT_EQ (probe.input1->getSignal()->buffer[1020], 0.0f);
+}
+
+TEST_F (AudioProcessorTest, OutputNeverPassesEightAndIsUntouchedWithinFour)
+{
+    float samples[] = { 0.0f, 3.9999998f, -4.0f, 4.0f, -1.0e-30f, 4.001f, 6.0f, 40.0f, -210.0f, INFINITY, -INFINITY, NAN };
+    const std::vector<float> given (std::begin (samples), std::end (samples));
+    KorvixAudioProcessor::limitOutput (samples, (int) given.size());
+
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_EQ (std::memcmp (&samples[i], &given[i], sizeof (float)), 0) << i;
+
+    EXPECT_NEAR (samples[5], 4.001f, 1.0e-5f);
+    EXPECT_TRUE (samples[6] > 5.5f && samples[6] < samples[7] && samples[7] <= 8.0f && samples[8] >= -8.0f);
+    EXPECT_EQ (std::tuple (samples[9], samples[10], samples[11]), std::tuple (8.0f, -8.0f, 0.0f));
+
+    // "Amp" and "Amp mod" at 1 with the noise or the sine VCO modulator ran
+    // away to peaks of 50 and more.
+    for (float wave : { 0.6f, 0.8f })
+    {
+        processor->setParameter (0, wave);
+        processor->setParameter (29, 1.0f);
+        processor->setParameter (30, 1.0f);
+        processor->setParameter (24, 1.0f);
+        float peak = 0.0f;
+
+        process (512, midiOf ({ { Message::noteOn (1, 48, 1.0f), 0 } }));
+        for (int block = 0; block < 40; ++block)
+        {
+            process (512);
+            peak = std::max (peak, buffer.getMagnitude (0, 512));
+        }
+
+        EXPECT_TRUE (peak > 4.0f && peak <= 8.0f) << wave << " " << peak;
+        process (512, midiOf ({ { Message::noteOff (1, 48), 0 } }));
+    }
 }
