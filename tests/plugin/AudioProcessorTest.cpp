@@ -320,10 +320,10 @@ TEST_F (AudioProcessorTest, OutputNeverPassesEightAndIsUntouchedWithinFour)
     // away to peaks of 50 and more.
     for (float wave : { 0.6f, 0.8f })
     {
-        processor->setParameter (0, wave);
-        processor->setParameter (29, 1.0f);
-        processor->setParameter (30, 1.0f);
-        processor->setParameter (24, 1.0f);
+        processor->setParameter (QmParam::modulatorWave, wave);
+        processor->setParameter (QmParam::ampAmount, 1.0f);
+        processor->setParameter (QmParam::ampAmpMod, 1.0f);
+        processor->setParameter (QmParam::envS, 1.0f);
         float peak = 0.0f;
 
         process (512, midiOf ({ { Message::noteOn (1, 48, 1.0f), 0 } }));
