@@ -8,6 +8,7 @@ packages=(
     juce-modules-source fst-dev
     libasound2-dev libfreetype-dev libfontconfig1-dev libx11-dev libxcomposite-dev
     libxcursor-dev libxext-dev libxinerama-dev libxrandr-dev libxrender-dev libgl-dev
+    fonts-dejavu-core
 )
 
 if [ "${1:-}" = "test" ]; then
