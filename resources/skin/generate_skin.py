@@ -158,14 +158,14 @@ LAYOUT = [
     ]),
     ("LPF", 414, ROW2, 554, ROW_H, [
         ("radio", 13, 18, A_TOP, "v", 40),
-        ("knob", 15, 134, 95, "L"),
-        ("knob", 16, 246, A_KNOB_M, "M"),
-        ("knob", 14, 246, B_KNOB_M, "M"),
-        ("knob", 17, 328, A_KNOB_S, "S"),
-        ("button", 18, 310, B_TOP),
-        ("knob", 19, 404, A_KNOB_S, "S"),
-        ("button", 21, 386, B_TOP),
-        ("knob", 20, 480, A_KNOB_S, "S"),
+        ("knob", 15, 140, 95, "L"),
+        ("knob", 16, 256, A_KNOB_M, "M"),
+        ("knob", 14, 256, B_KNOB_M, "M"),
+        ("knob", 17, 346, A_KNOB_S, "S"),
+        ("button", 18, 328, B_TOP),
+        ("knob", 19, 430, A_KNOB_S, "S"),
+        ("button", 21, 412, B_TOP),
+        ("knob", 20, 514, A_KNOB_S, "S"),
     ]),
     ("Params", 12, ROW3, 200, ROW3_H, [
         ("knob", 35, 48, A_KNOB_M, "M"),
@@ -409,7 +409,7 @@ def button(svg, bg, i, x, y):
     svg.add('<g id="button_%d">%s%s</g>' % (i, picture(False), picture(True)))
 
 
-SEG_H = 16
+SEG_H = 18
 
 
 def radio(svg, bg, i, x, y, direction, seg_w):
