@@ -105,6 +105,9 @@ function(vorlan_write_vst2_headers folder)
         string(REPLACE "${unknown}" "FST_${kind}(${short}, ${value})" header "${header}")
     endwhile()
 
+    # fst's notes to its own authors (#warning) are no concern of the build.
+    string(REGEX REPLACE "#if defined\\(__GNUC__\\) \\|\\| defined\\(__clang__\\)\n# warning [^\n]*\n#endif\n" "" header "${header}")
+
     # Every name still without a value must be one that JUCE's wrapper never uses.
     get_target_property(modules juce::juce_audio_plugin_client INTERFACE_JUCE_MODULE_PATH)
     set(wrapper "")

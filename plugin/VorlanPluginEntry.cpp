@@ -1,9 +1,22 @@
-// The plug-in factory the framework's VST wrapper calls from VSTPluginMain.
+// The plug-in's entry points: the factory the framework's VST wrapper calls,
+// and VSTPluginMain, which hands the host the wrapper's effect behind the
+// block guard. The wrapper's own entry is compiled as juceVSTPluginMain.
 #include "KorvixAudioProcessor.h"
+#include "VstBlockGuard.h"
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter();
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
 {
     return new KorvixAudioProcessor();
+}
+
+extern "C" AEffect* juceVSTPluginMain (audioMasterCallback host);
+extern "C" __attribute__ ((visibility ("default"))) AEffect* VSTPluginMain (audioMasterCallback host);
+
+AEffect* VSTPluginMain (audioMasterCallback host)
+{
+    auto* effect = juceVSTPluginMain (host);
+    VstBlockGuard::install (effect);
+    return effect;
 }

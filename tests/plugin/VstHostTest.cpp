@@ -217,3 +217,39 @@ TEST (VstHost, AnswersTheOpcodesHostsSendByNumber)
     plugin.sendMidi (0x90, 67, 100);
     EXPECT_GT (peakOver (8), sounding * 0.5f);
 }
+
+TEST (VstHost, EmptyAndOversizedBlocksStayInsideTheirBuffers)
+{
+    HostedPlugin plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+    plugin.start (44100.0f);    // declares blocks of at most 512
+
+    // No frames, no buffers: nothing is touched.
+    float* none[] = { nullptr, nullptr };
+    plugin.effect->processReplacing (plugin.effect, nullptr, none, 0);
+    plugin.effect->processReplacing (plugin.effect, nullptr, nullptr, 0);
+
+    // Then a block eight times the declared size, with guard zones around it.
+    plugin.sendMidi (0x90, 60, 100);
+    const int n = 4096, guard = 64;
+    std::vector<float> left ((size_t) (n + 2 * guard), 5.0f), right = left;
+    float* outputs[] = { left.data() + guard, right.data() + guard };
+    for (int block = 0; block < 4; ++block)
+        plugin.effect->processReplacing (plugin.effect, nullptr, outputs, n);
+
+    for (int i = 0; i < guard; ++i)
+        EXPECT_TRUE (left[(size_t) i] == 5.0f && right[(size_t) i] == 5.0f && left[(size_t) (n + guard + i)] == 5.0f && right[(size_t) (n + guard + i)] == 5.0f) << i;
+
+    EXPECT_GT (std::abs (left[(size_t) (guard + n - 1)]), 0.0f);
+    EXPECT_EQ (left, right);
+
+    // A channel left out (missing, or the same buffer twice) in a long block.
+    float* leftOut[] = { outputs[0], nullptr };
+    float* repeated[] = { outputs[0], outputs[0] };
+    for (auto* channels : { leftOut, repeated })
+    {
+        std::fill (left.begin(), left.end(), 5.0f);
+        plugin.effect->processReplacing (plugin.effect, nullptr, channels, n);
+        EXPECT_TRUE (left.front() == 5.0f && left.back() == 5.0f && left[(size_t) guard] != 5.0f && std::abs (left[(size_t) (guard + n - 1)]) > 0.0f);
+    }
+}
