@@ -35,7 +35,8 @@ WIDTH, HEIGHT = 980, 604
 
 # ---------------------------------------------------------------- colours
 PANEL_BG = "#1d1e21"        # the instrument's face
-GROUP_BG = "#292b2f"        # a group's panel
+GROUP_BG = "#2a2c30"        # a group's panel, at its top
+GROUP_FOOT = "#25272a"      # and at its foot
 GROUP_EDGE = "#35373c"
 GROUP_TOP = "#2e3035"       # title band
 TITLE = "#f0b35c"           # group titles: the accent, lightened for text
@@ -287,6 +288,7 @@ def circle(cx, cy, r, fill, extra=""):
 
 
 def text(font, label, x, baseline, size, fill, anchor="middle", spacing=0.0, on=None):
+    assert size >= 10, "text '%s' smaller than 10 px" % label
     if on is not None:
         check_contrast(fill, on, "text '%s'" % label)
     d = font.path(label, x, baseline, size, anchor, spacing)
@@ -507,7 +509,7 @@ def action_button(svg, eid, x, y, w, h, label, kind):
 
 
 def output_panel(svg, bg, x, y, w, h):
-    group_panel(bg, "Output", x, y, w, h)
+    group_panel(svg, bg, "Output", x, y, w, h)
     # Level meter: back, bar, over-range. The bar is stretched to the level.
     mx, my, mw, mh = x + 18, y + 44, 14, h - 58
     bg.append(text(SANS, "Level", mx + mw / 2, my - 6, LABEL_SIZE, LABEL, on=GROUP_BG))
@@ -529,14 +531,18 @@ def output_panel(svg, bg, x, y, w, h):
 # ---------------------------------------------------------------- panel
 
 
-def group_panel(bg, title, x, y, w, h):
+def group_panel(svg, bg, title, x, y, w, h):
+    # Lit from above: the panel darkens slightly towards its foot.
+    face = svg.gradient("groupFace", "linearGradient",
+                        [(0, GROUP_BG), (1, GROUP_FOOT)], x1="0", y1="0", x2="0", y2="1")
     bg.append(rect(x, y, w, h, GROUP_EDGE, rx=6))
-    bg.append(rect(x + 1, y + 1, w - 2, h - 2, GROUP_BG, rx=5))
+    bg.append(rect(x + 1, y + 1, w - 2, h - 2, face, rx=5))
     bg.append(rect(x + 1, y + 1, w - 2, 22, GROUP_TOP, rx=5))
     bg.append(rect(x + 1, y + 18, w - 2, 5, GROUP_TOP))
     bg.append(rect(x + 1, y + 23, w - 2, 1, "#222428"))
     bg.append(text(BOLD, title.upper(), x + 12, y + 17, TITLE_SIZE, TITLE, anchor="start",
                    spacing=1.4, on=GROUP_TOP))
+    bg.append(rect(x + 12, y + 21, BOLD.width(title.upper(), TITLE_SIZE, 1.4), 1, ACCENT_DIM))
 
 
 def build():
@@ -552,7 +558,7 @@ def build():
 
     used = set()
     for title, gx, gy, gw, gh, controls in LAYOUT:
-        group_panel(bg, title, gx, gy, gw, gh)
+        group_panel(svg, bg, title, gx, gy, gw, gh)
         for c in controls:
             kind, i = c[0], c[1]
             assert i not in used, "parameter %d placed twice" % i

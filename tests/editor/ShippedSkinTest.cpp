@@ -104,6 +104,9 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKind)
     // A, D, S and R are faders; every other continuous parameter is a knob.
     const auto isFader = [] (int i) { return i >= QmParam::envA && i <= QmParam::envR; };
 
+    std::multiset<juce::String> ids;
+    collectIds (*root, ids);
+
     for (int i = 0; i < QmParam::count; ++i)
     {
         const auto* p = engine->parameters[i];
@@ -111,8 +114,6 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKind)
         const auto index = juce::String (i);
         SCOPED_TRACE ("parameter " + index + " " + p->getName());
 
-        std::multiset<juce::String> ids;
-        collectIds (*root, ids);
         int found = 0;
         for (auto kind : { "knob_", "button_", "combo_", "radio_", "slider_" })
             found += (int) ids.count (kind + index);
