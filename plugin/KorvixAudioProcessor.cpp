@@ -122,6 +122,7 @@ void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
     limitOutput (right, numSamples);
 
     peakLevel = nextPeakLevel (peakLevel, left, numSamples);
+    scopeFeed.push (left, numSamples);
     blockEvents.clear();
 }
 
@@ -148,6 +149,8 @@ void KorvixAudioProcessor::updateHostState()
 
     if (! (hostRate >= 1.0 && hostRate <= maxHostSampleRate))
         return;
+
+    scopeFeed.setSampleRate ((int) hostRate);
 
     const int rate = (int) (2.0 * (int) hostRate);
     auto* context = engine->context;

@@ -2,6 +2,7 @@
 
 #include "QmMidiEvent.h"
 #include "QmPresetClient.h"
+#include "QmScopeFeed.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -79,6 +80,9 @@ public:
     QmSynthEngine* getEngine() const noexcept                       { return engine.get(); }
     QmBankManager* getBankManager() const noexcept                  { return bankManager.get(); }
 
+    /** The latest left output samples, for the editor's oscilloscope. */
+    const QmScopeFeed& getScopeFeed() const noexcept                { return scopeFeed; }
+
     /** The peak magnitude the editor's meter shows; written by processBlock only. */
     float peakLevel = 0.0f;
 
@@ -124,6 +128,7 @@ private:
     std::vector<QmMidiEvent> chunkEvents;
     juce::HashMap<juce::String, juce::String> properties { 101 };
     bool notesReleasedForBypass = false;
+    QmScopeFeed scopeFeed;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KorvixAudioProcessor)
 };
