@@ -126,64 +126,64 @@ B_KNOB_M, B_KNOB_S, B_TOP = 148, 144, 118
 
 LAYOUT = [
     ("Modulator", 12, ROW1, 470, ROW_H, [
-        ("combo", 0, 16, A_TOP, 128),
-        ("combo", 2, 16, B_TOP, 128),
-        ("knob", 1, 198, A_KNOB_M, "M"),
-        ("knob", 6, 198, B_KNOB_S, "S"),
-        ("radio", 3, 258, A_TOP, "v", 62),
-        ("radio", 4, 336, A_TOP, "v", 44),
-        ("radio", 5, 396, A_TOP, "v", 56),
+        ("combo", 0, 16, A_TOP, 128),       # Wave
+        ("combo", 2, 16, B_TOP, 128),       # Mode
+        ("knob", 1, 198, A_KNOB_M, "M"),    # Freq
+        ("knob", 6, 198, B_KNOB_S, "S"),    # Velocity
+        ("radio", 3, 258, A_TOP, "v", 62),  # Adsr sync
+        ("radio", 4, 336, A_TOP, "v", 44),  # Wheel
+        ("radio", 5, 396, A_TOP, "v", 56),  # Sync
     ]),
     ("VCO", 490, ROW1, 478, ROW_H, [
-        ("radio", 42, 18, A_TOP, "h", 21),
-        ("button", 39, 22, B_TOP),
-        ("button", 43, 84, B_TOP),
-        ("knob", 7, 168, A_KNOB_M, "M"),
-        ("knob", 9, 168, B_KNOB_S, "S"),
-        ("knob", 8, 236, A_KNOB_M, "M"),
-        ("knob", 10, 236, B_KNOB_S, "S"),
-        ("knob", 40, 306, A_KNOB_M, "M"),
-        ("knob", 41, 306, B_KNOB_S, "S"),
-        ("knob", 11, 404, A_KNOB_M, "M"),
-        ("radio", 12, 342, B_TOP, "h", 40),
+        ("radio", 42, 18, A_TOP, "h", 21),  # Octave
+        ("button", 39, 22, B_TOP),          # Vco trig
+        ("button", 43, 84, B_TOP),          # Vco Sync
+        ("knob", 7, 168, A_KNOB_M, "M"),    # Wave1
+        ("knob", 9, 168, B_KNOB_S, "S"),    # Width1
+        ("knob", 8, 236, A_KNOB_M, "M"),    # Wave2
+        ("knob", 10, 236, B_KNOB_S, "S"),   # Width2
+        ("knob", 40, 306, A_KNOB_M, "M"),   # VCO mix
+        ("knob", 41, 306, B_KNOB_S, "S"),   # Phase/detune
+        ("knob", 11, 404, A_KNOB_M, "M"),   # Mod
+        ("radio", 12, 342, B_TOP, "h", 40), # Mod target
     ]),
     ("HPF", 12, ROW2, 176, ROW_H, [
-        ("knob", 32, 54, A_KNOB_M, "M"),
-        ("knob", 33, 128, A_KNOB_S, "S"),
-        ("button", 34, 72, B_TOP),
+        ("knob", 32, 54, A_KNOB_M, "M"),    # Cutoff
+        ("knob", 33, 128, A_KNOB_S, "S"),   # Res
+        ("button", 34, 72, B_TOP),          # Track
     ]),
     ("Shaper", 196, ROW2, 210, ROW_H, [
-        ("knob", 28, 58, A_KNOB_M, "M"),
-        ("radio", 27, 140, A_TOP, "v", 36),
-        ("combo", 26, 22, B_TOP, 96),
+        ("knob", 28, 58, A_KNOB_M, "M"),    # Amount
+        ("radio", 27, 140, A_TOP, "v", 36), # Drive Q
+        ("combo", 26, 22, B_TOP, 96),       # Type
     ]),
     ("LPF", 414, ROW2, 554, ROW_H, [
-        ("radio", 13, 18, A_TOP, "v", 40),
-        ("knob", 15, 140, 95, "L"),
-        ("knob", 16, 256, A_KNOB_M, "M"),
-        ("knob", 14, 256, B_KNOB_M, "M"),
-        ("knob", 17, 346, A_KNOB_S, "S"),
-        ("button", 18, 328, B_TOP),
-        ("knob", 19, 430, A_KNOB_S, "S"),
-        ("button", 21, 412, B_TOP),
-        ("knob", 20, 514, A_KNOB_S, "S"),
+        ("radio", 13, 18, A_TOP, "v", 40),  # Type
+        ("knob", 15, 140, 95, "L"),         # Cutoff
+        ("knob", 16, 256, A_KNOB_M, "M"),   # Res
+        ("knob", 14, 256, B_KNOB_M, "M"),   # Drive
+        ("knob", 17, 346, A_KNOB_S, "S"),   # Env
+        ("button", 18, 328, B_TOP),         # Kbd
+        ("knob", 19, 430, A_KNOB_S, "S"),   # Mod
+        ("button", 21, 412, B_TOP),         # Wheel
+        ("knob", 20, 514, A_KNOB_S, "S"),   # Osc mod
     ]),
     ("Params", 12, ROW3, 200, ROW3_H, [
-        ("knob", 35, 48, A_KNOB_M, "M"),
-        ("combo", 37, 100, A_TOP, 86),
-        ("button", 36, 30, B_TOP),
-        ("button", 38, 124, B_TOP),
+        ("knob", 35, 48, A_KNOB_M, "M"),    # GlidePoly
+        ("combo", 37, 100, A_TOP, 86),      # Mode
+        ("button", 36, 30, B_TOP),          # Glide auto
+        ("button", 38, 124, B_TOP),         # spread auto
     ]),
     ("Env", 220, ROW3, 236, ROW3_H, [
-        ("slider", 22, 40, A_TOP),
-        ("slider", 23, 92, A_TOP),
-        ("slider", 24, 144, A_TOP),
-        ("slider", 25, 196, A_TOP),
+        ("slider", 22, 40, A_TOP),          # A
+        ("slider", 23, 92, A_TOP),          # D
+        ("slider", 24, 144, A_TOP),         # S
+        ("slider", 25, 196, A_TOP),         # R
     ]),
     ("Amp", 464, ROW3, 200, ROW3_H, [
-        ("knob", 29, 56, A_KNOB_M, "M"),
-        ("knob", 30, 144, A_KNOB_S, "S"),
-        ("radio", 31, 38, B_TOP, "h", 40),
+        ("knob", 29, 56, A_KNOB_M, "M"),    # Amount
+        ("knob", 30, 144, A_KNOB_S, "S"),   # Amp mod
+        ("radio", 31, 38, B_TOP, "h", 40),  # Amp mode
     ]),
 ]
 
@@ -453,14 +453,14 @@ def combo(svg, bg, i, x, y, w):
     ax, ay = x + w - 10, y + COMBO_H / 2
     arrow = "M%s %sL%s %sL%s %sZ" % (num(ax - 3.5), num(ay - 2), num(ax + 3.5), num(ay - 2), num(ax), num(ay + 2.5))
     parts = [
-        rect(x, y, w, COMBO_H, DISPLAY, rx=3, extra=' stroke="#3a3d43" stroke-width="1"'),
+        # The stroke straddles the edge: inset by half of it, the element's
+        # bounds stay whole pixels.
+        rect(x + 0.5, y + 0.5, w - 1, COMBO_H - 1, DISPLAY, rx=3, extra=' stroke="#3a3d43" stroke-width="1"'),
         '<path d="%s" fill="%s"/>' % (arrow, ACCENT),
+        # The popup's rows take the cells' size; transparent, they draw nothing.
         rect(x, y, w, COMBO_H, "none", extra=' id="cell"'),
         rect(x, y, w, COMBO_H, "none", extra=' id="cell_selected"'),
     ]
-    # The stroke straddles the edge: keep the element's bounds whole.
-    parts[0] = rect(x + 0.5, y + 0.5, w - 1, COMBO_H - 1, DISPLAY, rx=3,
-                    extra=' stroke="#3a3d43" stroke-width="1"')
     svg.add('<g id="combo_%d">%s</g>' % (i, "".join(parts)))
 
 # ---------------------------------------------------------------- displays
