@@ -8,9 +8,10 @@ namespace
 {
     constexpr int tableSize = (int) QmDriftGenerator::length;
 
-    // Polar method. The spare is per thread, like the random state it comes from.
-    thread_local bool spareAvailable = false;
-    thread_local double spare = 0.0;
+    // Polar method. The spare is per thread, like the random state it comes
+    // from, and kept where a thread's first use allocates nothing as well.
+    thread_local bool spareAvailable __attribute__ ((tls_model ("initial-exec"))) = false;
+    thread_local double spare __attribute__ ((tls_model ("initial-exec"))) = 0.0;
 
     double uniformFromRand()
     {

@@ -2,7 +2,10 @@
 
 namespace
 {
-    thread_local unsigned int randomState = 1;
+    // Initial-exec: the state sits in the thread's static block, so a thread's
+    // first draw allocates nothing even when the engine is in a library that
+    // the host loaded later (the general model allocates on first use).
+    thread_local unsigned int randomState __attribute__ ((tls_model ("initial-exec"))) = 1;
 }
 
 unsigned int& qmRandState() noexcept

@@ -13,10 +13,42 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
+
+// Counts the calls to the C allocator, which the plug-in library's code and
+// the runtime's thread-local storage use, on threads that arm the count.
+namespace
+{
+    thread_local bool countMallocs = false;
+    std::atomic<int> mallocCount { 0 };
+}
+
+extern "C" void* __libc_malloc (size_t);
+extern "C" void* __libc_calloc (size_t, size_t);
+extern "C" void* __libc_realloc (void*, size_t);
+
+extern "C" void* malloc (size_t size)
+{
+    mallocCount += countMallocs ? 1 : 0;
+    return __libc_malloc (size);
+}
+
+extern "C" void* calloc (size_t count, size_t size)
+{
+    mallocCount += countMallocs ? 1 : 0;
+    return __libc_calloc (count, size);
+}
+
+extern "C" void* realloc (void* p, size_t size)
+{
+    mallocCount += countMallocs ? 1 : 0;
+    return __libc_realloc (p, size);
+}
 
 namespace
 {
@@ -252,4 +284,35 @@ TEST (VstHost, EmptyAndOversizedBlocksStayInsideTheirBuffers)
         plugin.effect->processReplacing (plugin.effect, nullptr, channels, n);
         EXPECT_TRUE (left.front() == 5.0f && left.back() == 5.0f && left[(size_t) guard] != 5.0f && std::abs (left[(size_t) (guard + n - 1)]) > 0.0f);
     }
+}
+
+TEST (VstHost, RendersOnFreshThreadsWithoutAllocating)
+{
+    HostedPlugin plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+    plugin.start (44100.0f);
+    plugin.sendMidi (0x90, 60, 100);
+    plugin.process (512);
+
+    // Hosts move rendering between worker threads: each one's first block too.
+    float* outputs[] = { plugin.left.data(), plugin.right.data() };
+    mallocCount = 0;
+
+    for (int round = 0; round < 4; ++round)
+    {
+        std::thread worker ([&plugin, &outputs]
+        {
+            countMallocs = true;
+            plugin.effect->processReplacing (plugin.effect, nullptr, outputs, 512);
+            countMallocs = false;
+        });
+        worker.join();
+    }
+
+    // The counter sees allocations at all.
+    countMallocs = true;
+    std::free (std::malloc (8));
+    countMallocs = false;
+    EXPECT_EQ (mallocCount.load(), 1);
+    EXPECT_GT (plugin.left[511] * plugin.left[511], 0.0f);
 }
