@@ -44,6 +44,10 @@ QmPreset* QmBank::findPresetByName (juce::String presetName) const
 
 void QmBank::renumberPresets()
 {
+    // A system bank shares its presets with their own banks, whose numbers they keep.
+    if (isSystem)
+        return;
+
     for (int i = 0; i < presets.size(); ++i)
         presets.getUnchecked (i)->index = i + 1;
 }

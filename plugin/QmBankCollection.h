@@ -24,6 +24,11 @@ public:
     virtual void loadPreset (QmPreset* preset) = 0;
     virtual void setPresetLoadedCallback (QmPresetLoadedCallback callback, void* context) = 0;
 
+    /** Held by every bank operation; whoever reads or writes the client's
+        "currentBank" and "currentPreset" holds it too, because the host's
+        state calls write them from another thread. */
+    virtual const juce::CriticalSection& getLock() const noexcept = 0;
+
 protected:
     ~QmBankCollection() = default;
 };

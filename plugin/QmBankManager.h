@@ -90,7 +90,7 @@ public:
     juce::File getBankFile (const QmBank& bank) const;
 
     juce::File getBanksFolder() const       { return banksFolder; }
-    const juce::CriticalSection& getLock() const noexcept   { return lock; }
+    const juce::CriticalSection& getLock() const noexcept override  { return lock; }
 
     static constexpr const char* systemBankMessage = "Saving system bank";
 

@@ -52,3 +52,18 @@ TEST (PresetBank, KeepsNamesUniqueIndicesInOrderAndFiltersByTextAndTags)
     EXPECT_EQ (bank.filterPresets ({ 1 }, "lead"), Found ({ lead.get() }));
     EXPECT_EQ (std::tuple (bank.getFilteredPresetAt (0), bank.getFilteredPresetAt (1), bank.getFilteredPresetAt (-1)), std::tuple (lead.get(), nullptr, nullptr));
 }
+
+TEST (PresetBank, ASystemBankNeverRenumbersThePresetsItShares)
+{
+    QmBank own, all;
+    all.isSystem = true;
+    auto first = makePreset ("One"), second = makePreset ("Two");
+    own.addPreset (first.get());
+    own.addPreset (second.get());
+    all.presets.add (second.get());     // as the manager shares it
+
+    all.removePreset (first.get());     // not there: only a renumbering pass
+    all.addPreset (makePreset ("Three").get());
+    all.removePreset (second.get());
+    EXPECT_EQ (std::pair (first->index, second->index), std::pair (1, 2));
+}
