@@ -22,6 +22,9 @@ namespace
 
     /** Tempos beyond any music, and beyond what a float holds. */
     constexpr double maxHostTempo = 1.0e9;
+
+    std::atomic<KorvixAudioProcessor::EditorFactory> editorFactory { nullptr };
+    std::atomic<void (*)()> editorPreparation { nullptr };
 }
 
 KorvixAudioProcessor::KorvixAudioProcessor()
@@ -30,6 +33,9 @@ KorvixAudioProcessor::KorvixAudioProcessor()
     // Reserved once: processBlock never grows them.
     blockEvents.reserve (maxEventsPerBlock);
     chunkEvents.reserve (maxEventsPerBlock);
+
+    if (const auto prepareEditor = editorPreparation.load())
+        prepareEditor();
 
     QmCache::getInstance();
     engine = std::make_unique<QmSynthEngine>();
@@ -121,7 +127,7 @@ void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
     limitOutput (left, numSamples);
     limitOutput (right, numSamples);
 
-    peakLevel = nextPeakLevel (peakLevel, left, numSamples);
+    peakLevel.store (nextPeakLevel (peakLevel.load (std::memory_order_relaxed), left, numSamples), std::memory_order_relaxed);
     scopeFeed.push (left, numSamples);
     blockEvents.clear();
 }
@@ -350,6 +356,48 @@ void KorvixAudioProcessor::limitOutput (float* samples, int numSamples) noexcept
         samples[i] = x < 0.0f ? -limited : limited;
     }
 }
+
+//==============================================================================
+void KorvixAudioProcessor::setEditorFactory (EditorFactory factory, void (*prepare)()) noexcept
+{
+    editorFactory = factory;
+    editorPreparation = prepare;
+}
+
+juce::AudioProcessorEditor* KorvixAudioProcessor::createEditor()
+{
+    const auto factory = editorFactory.load();
+    return factory != nullptr ? factory (*this) : nullptr;
+}
+
+bool KorvixAudioProcessor::hasEditor() const
+{
+    return editorFactory.load() != nullptr;
+}
+
+// The parameters are the framework's legacy, index-based ones, whose gesture
+// calls are deprecated: these are the only places that use them.
+JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
+
+void KorvixAudioProcessor::beginGesture (int index)
+{
+    if (juce::isPositiveAndBelow (index, QmSynthEngine::numParameters))
+        beginParameterChangeGesture (index);
+}
+
+void KorvixAudioProcessor::reportGestureChange (int index, float value)
+{
+    if (juce::isPositiveAndBelow (index, QmSynthEngine::numParameters))
+        sendParamChangeMessageToListeners (index, value);
+}
+
+void KorvixAudioProcessor::endGesture (int index)
+{
+    if (juce::isPositiveAndBelow (index, QmSynthEngine::numParameters))
+        endParameterChangeGesture (index);
+}
+
+JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 
 //==============================================================================
 int KorvixAudioProcessor::getNumParameters()

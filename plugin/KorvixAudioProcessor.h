@@ -6,6 +6,7 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -47,9 +48,23 @@ public:
     bool acceptsMidi() const override                               { return true; }
     bool producesMidi() const override                              { return true; }
 
-    /** The editor comes with a later version; until then there is none. */
-    juce::AudioProcessorEditor* createEditor() override             { return nullptr; }
-    bool hasEditor() const override                                 { return false; }
+    /** The editor, made by the factory that the plug-in installs; the core
+        itself knows no editor. */
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    using EditorFactory = juce::AudioProcessorEditor* (*) (KorvixAudioProcessor&);
+
+    /** Installs the editor's factory, once, before any processor is made;
+        prepare runs in every processor's constructor, so the editor's skin
+        is read when the plug-in is created rather than when it opens. */
+    static void setEditorFactory (EditorFactory factory, void (*prepare)()) noexcept;
+
+    /** A user's gesture on parameter index, as the host sees it: begin,
+        each change, end (BeginEdit, Automate, EndEdit in a VST 2 host). */
+    void beginGesture (int index);
+    void reportGestureChange (int index, float value);
+    void endGesture (int index);
 
     //==============================================================================
     int getNumParameters() override;
@@ -83,8 +98,9 @@ public:
     /** The latest left output samples, for the editor's oscilloscope. */
     const QmScopeFeed& getScopeFeed() const noexcept                { return scopeFeed; }
 
-    /** The peak magnitude the editor's meter shows; written by processBlock only. */
-    float peakLevel = 0.0f;
+    /** The peak magnitude the editor's meter shows; written by processBlock
+        only, read by the editor's timer. */
+    std::atomic<float> peakLevel { 0.0f };
 
     /** Turns one MIDI message into an engine event: note on and off (a note
         on with velocity 0 is a note off), controller and pitch wheel, on any

@@ -1,13 +1,16 @@
-// The plug-in's entry points: the factory the framework's VST wrapper calls,
-// and VSTPluginMain, which hands the host the wrapper's effect behind the
-// block guard. The wrapper's own entry is compiled as juceVSTPluginMain.
+// The plug-in's entry points: the factory the framework's VST wrapper calls
+// (the processor, with the skinned editor's factory installed), and
+// VSTPluginMain, which hands the host the wrapper's effect behind the block
+// guard. The wrapper's own entry is compiled as juceVSTPluginMain.
 #include "KorvixAudioProcessor.h"
+#include "KorvixAudioProcessorEditor.h"
 #include "VstBlockGuard.h"
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter();
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
 {
+    KorvixAudioProcessor::setEditorFactory (&KorvixAudioProcessorEditor::create, &KorvixAudioProcessorEditor::prepare);
     return new KorvixAudioProcessor();
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 QmParameter::QmParameter (std::string n, int initialIndex, std::vector<std::string> optionNames, QmProcessContext* c)
     : QmOutputSocket (c, n, QmSignal::scalar),
@@ -70,14 +71,44 @@ void QmParameter::setValue (float v)
 
     value = v;
 
-    if (callback.function != nullptr)
-        callback.function (callback.context);
+    callCallback();
 
     if (signal != nullptr)
     {
         signal->value = getMappedValue();
         signal->index = getIndex();
     }
+}
+
+void QmParameter::callCallback()
+{
+    callsInFlight.fetch_add (1);
+
+    if (const auto* record = callback.load())
+        record->function (record->context);
+
+    callsInFlight.fetch_sub (1);
+}
+
+void QmParameter::setCallback (void (*function) (void*), void* context)
+{
+    clearCallback();
+
+    if (function == nullptr)
+        return;
+
+    callbackRecord = { function, context };
+    callback.store (&callbackRecord);
+}
+
+void QmParameter::clearCallback()
+{
+    callback.store (nullptr);
+
+    // A caller counted in flight may still hold the old record; one counted
+    // after the store above finds no record.
+    while (callsInFlight.load() != 0)
+        std::this_thread::yield();
 }
 
 float QmParameter::getMappedValue() const

@@ -2,6 +2,7 @@
 
 #include "QmOutputSocket.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,15 @@ public:
         calls the callback and updates the signal; pushes nothing. */
     void setValue (float v);
 
+    /** Installs the change callback, replacing any other (message thread). */
+    void setCallback (void (*function) (void*), void* context);
+
+    /** Removes the change callback; returns only once no call of it is in
+        flight on another thread, so its context may go right after. */
+    void clearCallback();
+
+    bool hasCallback() const noexcept { return callback.load() != nullptr; }
+
     std::string getName() const { return name; }
     int getIndex() const;
     std::string getText (float v) const;
@@ -50,7 +60,6 @@ public:
     float defaultValue = 0.0f;
     int32_t steps = 0;
     uint8_t bipolar = 0;
-    QmParameterCallback callback;
     QmSignal* signal = nullptr;
     float minValue = 0.0f;
     float maxValue = 1.0f;
@@ -59,4 +68,13 @@ public:
     float smoothState = 0.0f;
     uint8_t debug = 0;
     std::vector<std::string> options;
+
+private:
+    void callCallback();
+
+    // setValue reads the record through one atomic pointer, once, and counts
+    // itself in flight meanwhile; setting or clearing waits for that count.
+    QmParameterCallback callbackRecord;
+    std::atomic<const QmParameterCallback*> callback { nullptr };
+    std::atomic<int> callsInFlight { 0 };
 };

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 TEST (Parameter, QuantisationNonFiniteValuesTextMappingAndCallback)
 {
@@ -47,8 +50,7 @@ TEST (Parameter, QuantisationNonFiniteValuesTextMappingAndCallback)
 
     // The callback runs before the signal changes; connectTo pushes value and index.
     struct Seen { QmParameter* p; float signalValue = -1.0f; } seen { &plain };
-    plain.callback.function = [] (void* c) { auto* s = (Seen*) c; s->signalValue = s->p->signal->value; };
-    plain.callback.context = &seen;
+    plain.setCallback ([] (void* c) { auto* s = (Seen*) c; s->signalValue = s->p->signal->value; }, &seen);
     plain.curve = 0;
     plain.setValue (1.0f);
     EXPECT_TRUE (seen.signalValue == 4.0f && plain.signal->value == 8.0f);
@@ -90,4 +92,54 @@ TEST (Parameter, SmoothedParameterGlidesOnePerMilleEachSampleEvenWhenSettled)
         EXPECT_EQ (cutoff.smoothState, expected);
     }
     EXPECT_NEAR (expected, 1.0f, 0.05f);
+}
+
+TEST (Parameter, ClearingTheCallbackWaitsForACallInFlight)
+{
+    // A widget clears the slot in its destructor while another thread may be
+    // inside the callback: the clear returns only after that call.
+    QmProcessContext context;
+    QmParameter p ("Level", 0.0f, 0, &context);
+
+    struct Gate { std::atomic<bool> entered { false }, release { false }, left { false }; } gate;
+    p.setCallback ([] (void* c)
+    {
+        auto* g = (Gate*) c;
+        g->entered = true;
+        while (! g->release)
+            std::this_thread::yield();
+        g->left = true;
+    }, &gate);
+
+    std::thread writer ([&] { p.setValue (0.5f); });
+    while (! gate.entered)
+        std::this_thread::yield();
+
+    std::atomic<bool> cleared { false };
+    std::thread clearer ([&] { p.clearCallback(); cleared = true; });
+    std::this_thread::sleep_for (std::chrono::milliseconds (30));
+    EXPECT_FALSE (cleared.load());
+
+    gate.release = true;
+    clearer.join();
+    EXPECT_TRUE (gate.left.load());
+    writer.join();
+
+    // Once cleared, nothing reaches the old context, however busy the writers.
+    std::atomic<int> calls { 0 };
+    std::atomic<bool> stop { false };
+    std::thread busy ([&] { while (! stop) p.setValue (0.25f); });
+
+    for (int round = 0; round < 200; ++round)
+    {
+        p.setCallback ([] (void* c) { ++*(std::atomic<int>*) c; }, &calls);
+        p.clearCallback();
+        const int seen = calls.load();
+        std::this_thread::yield();
+        EXPECT_EQ (calls.load(), seen);
+    }
+
+    stop = true;
+    busy.join();
+    EXPECT_FALSE (p.hasCallback());
 }

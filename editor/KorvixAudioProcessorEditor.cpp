@@ -1,0 +1,388 @@
+#include "KorvixAudioProcessorEditor.h"
+
+#include "KorvixAudioProcessor.h"
+#include "MidiOverlay.h"
+#include "QmBankManager.h"
+#include "QmComponent.h"
+#include "QmMidiMapper.h"
+#include "QmParameter.h"
+#include "QmSynthEngine.h"
+#include "SVGProvider.h"
+#include "SkinnableComponent.h"
+#include "VnButton.h"
+#include "VnKnob.h"
+#include "VnRadioButton.h"
+#include "VnSlider.h"
+
+namespace
+{
+    /** The skin's parameter element kinds, in the order they are looked up. */
+    const char* const parameterKinds[] = { "knob_", "button_", "combo_", "radio_", "slider_" };
+
+    /** Without a skin the window still has a size, and stays white. */
+    constexpr int emptyWidth = 400, emptyHeight = 300;
+
+    constexpr int defaultFramesPerSecond = 50;
+}
+
+juce::AudioProcessorEditor* KorvixAudioProcessorEditor::create (KorvixAudioProcessor& p)
+{
+    return new KorvixAudioProcessorEditor (p);
+}
+
+void KorvixAudioProcessorEditor::prepare()
+{
+    SVGProvider::getInstance();
+}
+
+KorvixAudioProcessorEditor::KorvixAudioProcessorEditor (KorvixAudioProcessor& p, ComponentUIProvider* provider)
+    : juce::AudioProcessorEditor (p),
+      processor (p)
+{
+    // Our own look for this window and everything in it (call-out boxes
+    // included); the framework's default stays untouched.
+    setLookAndFeel (&lookAndFeel);
+
+    if (provider == nullptr)
+        provider = SVGProvider::getInstance();
+
+    if (provider != nullptr)
+        background = provider->getDrawable ("background");
+
+    if (background != nullptr)
+        setSize (juce::jmax (1, background->getWidth()), juce::jmax (1, background->getHeight()));
+    else
+        setSize (emptyWidth, emptyHeight);
+
+    if (provider != nullptr)
+        buildFromSkin (*provider);
+
+    layoutComponents();
+
+    addKeyListener (this);
+    setWantsKeyboardFocus (true);
+
+    // The preset browser (created here once, shown by mouseUp) comes with the browser pages.
+
+    // The oscilloscope's frame rate sets the pace when there is one.
+    const int framesPerSecond = defaultFramesPerSecond;
+
+    if (framesPerSecond >= 1)
+        startTimer (1000 / framesPerSecond);
+}
+
+KorvixAudioProcessorEditor::~KorvixAudioProcessorEditor()
+{
+    stopTimer();
+
+    // The host must see the end of a gesture cut short, and learning must
+    // not outlive the window that shows it.
+    endOpenGesture();
+
+    if (learning)
+        setLearning (false);
+
+    auto* mapper = QmMidiMapper::getInstance();
+
+    for (auto* w : widgets)
+        if (auto* m = dynamic_cast<QmMidiComponent*> (w))
+            if (mapper != nullptr)
+                mapper->unregisterComponent (m);
+
+    removeKeyListener (this);
+    parameterWidgets.clear();
+    widgets.clear();
+    background.reset();
+    setLookAndFeel (nullptr);
+}
+
+//==============================================================================
+void KorvixAudioProcessorEditor::buildFromSkin (ComponentUIProvider& provider)
+{
+    auto* engine = processor.getEngine();
+    auto* mapper = QmMidiMapper::getInstance();
+
+    for (int i = 0; engine != nullptr && i < QmSynthEngine::numParameters; ++i)
+    {
+        std::unique_ptr<juce::Drawable> element;
+        juce::String kind;
+
+        for (auto* k : parameterKinds)
+        {
+            element = provider.getDrawable (k + juce::String (i));
+
+            if (element != nullptr)
+            {
+                kind = k;
+                break;
+            }
+        }
+
+        if (element == nullptr)
+            continue;
+
+        auto* widget = createParameterWidget (kind, i, *engine->parameters[i], *element);
+
+        if (widget == nullptr)
+            continue;
+
+        widget->setBounds (element->getBounds());
+
+        if (auto* slider = dynamic_cast<juce::Slider*> (widget))
+            slider->addListener (this);
+
+        if (auto* learnable = dynamic_cast<QmMidiComponent*> (widget))
+        {
+            learnable->parameterIndex = i;
+
+            if (mapper != nullptr)
+                mapper->registerComponent (learnable);
+        }
+
+        if (auto* bound = dynamic_cast<QmComponent*> (widget))
+            parameterWidgets.add (bound);
+
+        widgets.add (widget);
+    }
+
+    // "vmeter": the level meter comes with the preset panel (meter = it).
+
+    // "oscilloscope": the oscilloscope comes with the preset panel (oscilloscope = it).
+
+    {
+        auto element = provider.getDrawable ("action_midilearning");
+        learnButton = createActionButton (element.get());
+        widgets.add (learnButton);
+    }
+
+    {
+        auto element = provider.getDrawable ("action_menu");
+        menuButton = createActionButton (element.get());
+        widgets.add (menuButton);
+        menuButton->setClickingTogglesState (false);
+    }
+
+    // "screen": the preset screen comes with the preset panel (screen = it; the
+    // editor listens to its mouse for the browser).
+}
+
+juce::Component* KorvixAudioProcessorEditor::createParameterWidget (const juce::String& kind, int index, QmParameter& parameter,
+                                                                     const juce::Drawable& element)
+{
+    // Buttons, radio groups and combo boxes step through options: a parameter
+    // with a single option gets none, radio groups and combo boxes need two.
+    const bool stepped = parameter.steps >= 2;
+
+    if (kind == "knob_")
+        return new VnKnob (&parameter, element);
+
+    if (kind == "button_")
+        return parameter.steps != 1 ? new VnButton (&parameter, element, 1) : nullptr;
+
+    if (kind == "combo_")
+        return nullptr;     // the skinned combo box comes with the preset panel (stepped parameters only)
+
+    if (kind == "radio_")
+        return stepped ? new VnRadioButton (&parameter, element, index) : nullptr;
+
+    if (kind == "slider_")
+        return new VnSlider (&parameter, element);
+
+    return nullptr;
+}
+
+juce::DrawableButton* KorvixAudioProcessorEditor::createActionButton (const juce::Drawable* element)
+{
+    if (element == nullptr)
+        return new juce::DrawableButton ("Empty button", juce::DrawableButton::ImageOnButtonBackground);
+
+    auto* button = new juce::DrawableButton (element->getComponentID(), juce::DrawableButton::ImageOnButtonBackgroundOriginalSize);
+
+    const auto child = [element] (int index) -> juce::Drawable*
+    {
+        return index < element->getNumChildComponents() ? dynamic_cast<juce::Drawable*> (element->getChildComponent (index)) : nullptr;
+    };
+
+    // normal, over, down, disabled, normal-on, over-on, down-on (copied by the button)
+    button->setImages (child (0), nullptr, child (1), nullptr, child (1), nullptr, child (0));
+    button->setBounds (element->getBounds());
+    button->setClickingTogglesState (true);
+    button->addListener (this);
+    return button;
+}
+
+void KorvixAudioProcessorEditor::layoutComponents()
+{
+    for (auto* w : widgets)
+        addAndMakeVisible (w);
+}
+
+juce::Component* KorvixAudioProcessorEditor::getWidgetFor (int parameterIndex) const
+{
+    for (auto* w : widgets)
+        if (auto* m = dynamic_cast<QmMidiComponent*> (w))
+            if (m->parameterIndex == parameterIndex)
+                return w;
+
+    return nullptr;
+}
+
+//==============================================================================
+void KorvixAudioProcessorEditor::paint (juce::Graphics& g)
+{
+    g.fillAll (juce::Colour (0xffffffff));
+
+    if (background == nullptr)
+        return;
+
+    const auto scale = SkinnableComponent::getPixelScale (g);
+    const auto key = ("background" + juce::String ((int) (scale * 100.0f))).hashCode64();
+    backgroundImage = SkinnableComponent::renderToImage (background.get(), scale, key);
+
+    if (backgroundImage.isValid())
+        g.drawImageTransformed (backgroundImage, juce::AffineTransform::scale (1.0f / scale), false);
+}
+
+void KorvixAudioProcessorEditor::timerCallback()
+{
+    // One update per widget per turn, showing the parameter's latest value.
+    for (auto* w : parameterWidgets)
+        w->deliverPendingUpdate();
+
+    // The oscilloscope is repainted here when it has new samples (preset panel).
+
+    // The meter shows sqrt (|peakLevel|) (preset panel).
+}
+
+//==============================================================================
+void KorvixAudioProcessorEditor::setLearning (bool shouldLearn)
+{
+    auto* mapper = QmMidiMapper::getInstance();
+    learning = shouldLearn;
+
+    if (mapper != nullptr)
+    {
+        if (shouldLearn)
+        {
+            mapper->load();
+            mapper->setLearnMode (true);
+        }
+        else
+        {
+            // A target left selected would bind the next controller as soon
+            // as learning is switched on again, with no overlay lit.
+            mapper->setLearnMode (false);
+            mapper->setLearnTarget (-1);
+            mapper->save();
+        }
+    }
+
+    if (learnButton != nullptr)
+        learnButton->setToggleState (shouldLearn, juce::dontSendNotification);
+
+    for (auto* w : widgets)
+    {
+        if (auto* m = dynamic_cast<QmMidiComponent*> (w))
+        {
+            m->learning = shouldLearn;
+
+            if (m->overlay != nullptr && ! shouldLearn)
+                m->overlay->selected = false;
+
+            w->repaint();
+        }
+    }
+}
+
+void KorvixAudioProcessorEditor::buttonClicked (juce::Button* button)
+{
+    if (button == learnButton)
+        setLearning (learnButton->getToggleState());
+
+    // menuButton: the menu popover comes with the preset panel.
+}
+
+void KorvixAudioProcessorEditor::mouseUp (const juce::MouseEvent&)
+{
+    // A click on the preset screen (not its arrows) opens the browser, which
+    // comes with the browser pages.
+}
+
+void KorvixAudioProcessorEditor::performMenuAction (VorlanCommon::Action action)
+{
+    if (action == VorlanCommon::Help)
+        openLink (juce::URL (helpPage));
+    else
+        processor.runCommand (action);
+}
+
+//==============================================================================
+void KorvixAudioProcessorEditor::sliderDragStarted (juce::Slider* slider)
+{
+    auto* widget = dynamic_cast<QmComponent*> (slider);
+
+    if (widget == nullptr || widget->getParameter() == nullptr)
+        return;
+
+    endOpenGesture();
+    gestureIndex = widget->parameterIndex;
+    processor.beginGesture (gestureIndex);
+
+    // The preset screen shows the parameter's text while it is dragged.
+}
+
+void KorvixAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
+{
+    auto* widget = dynamic_cast<QmComponent*> (slider);
+
+    if (widget == nullptr || widget->getParameter() == nullptr || gestureIndex < 0 || widget->parameterIndex != gestureIndex)
+        return;
+
+    processor.reportGestureChange (gestureIndex, widget->getParameter()->value);
+}
+
+void KorvixAudioProcessorEditor::sliderDragEnded (juce::Slider* slider)
+{
+    auto* widget = dynamic_cast<QmComponent*> (slider);
+
+    if (widget != nullptr && widget->parameterIndex == gestureIndex)
+        endOpenGesture();
+}
+
+void KorvixAudioProcessorEditor::endOpenGesture()
+{
+    if (gestureIndex >= 0)
+        processor.endGesture (gestureIndex);
+
+    gestureIndex = -1;
+}
+
+//==============================================================================
+bool KorvixAudioProcessorEditor::keyPressed (const juce::KeyPress& key, juce::Component*)
+{
+    const auto modifiers = key.getModifiers();
+    const auto code = key.getKeyCode();
+
+    if (code == juce::KeyPress::leftKey || code == juce::KeyPress::rightKey)
+    {
+        if (modifiers.isShiftDown() || modifiers.isCtrlDown() || modifiers.isAltDown())
+            return false;
+
+        if (auto* banks = processor.getBankManager())
+            banks->stepPreset (code == juce::KeyPress::leftKey ? -1 : 1);
+
+        return true;
+    }
+
+    if (! modifiers.isCtrlDown())
+        return false;
+
+    switch (juce::CharacterFunctions::toUpperCase ((juce::juce_wchar) code))
+    {
+        case 'I':   processor.runCommand (VorlanCommon::Init); return true;
+        case 'R':   processor.runCommand (VorlanCommon::Randomize); return true;
+        case '/':
+        case '?':   return true;     // help opens from the menu only
+        default:    return false;
+    }
+}

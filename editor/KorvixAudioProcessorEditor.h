@@ -1,0 +1,108 @@
+#pragma once
+
+#include "KorvixLookAndFeel.h"
+#include "VorlanCommon.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <functional>
+#include <memory>
+
+class ComponentUIProvider;
+class KorvixAudioProcessor;
+class QmComponent;
+class QmParameter;
+
+/** The plug-in's window, drawn entirely from the skin: it takes its size from
+    the "background" element, builds one widget per skin element that names a
+    parameter ("knob_", "button_", "combo_", "radio_", "slider_" + index) or a
+    fixed role, delivers the widgets' parameter updates from its timer, reports
+    the user's gestures to the host, switches MIDI learn and handles the keys.
+
+    Everything here runs on the message thread. The widgets learn of parameter
+    changes through an atomic flag that any thread may raise; the timer
+    delivers the updates.
+*/
+class KorvixAudioProcessorEditor : public juce::AudioProcessorEditor,
+                                   public juce::Timer,
+                                   private juce::Button::Listener,
+                                   private juce::Slider::Listener,
+                                   private juce::KeyListener
+{
+public:
+    /** A null provider means the process-wide skin. */
+    explicit KorvixAudioProcessorEditor (KorvixAudioProcessor& processor, ComponentUIProvider* provider = nullptr);
+    ~KorvixAudioProcessorEditor() override;
+
+    /** The factory and the preparation the plug-in hands to the processor. */
+    static juce::AudioProcessorEditor* create (KorvixAudioProcessor& processor);
+    static void prepare();
+
+    void paint (juce::Graphics& g) override;
+    void resized() override                                 {}
+    void mouseUp (const juce::MouseEvent& e) override;
+
+    /** Builds every widget the skin names, then the fixed roles. */
+    void buildFromSkin (ComponentUIProvider& provider);
+
+    /** A two-picture button from an element (children 0 and 1), toggling on
+        click; null element: an unplaced "Empty button". */
+    juce::DrawableButton* createActionButton (const juce::Drawable* element);
+
+    /** Adds every widget as a visible child, in creation order. */
+    void layoutComponents();
+
+    void performMenuAction (VorlanCommon::Action action);
+
+    /** Switches MIDI learn on (reloading the map first) or off (saving it). */
+    void setLearning (bool shouldLearn);
+
+    //==============================================================================
+    const juce::OwnedArray<juce::Component>& getWidgets() const noexcept   { return widgets; }
+
+    /** The widget built for a parameter index, or null. */
+    juce::Component* getWidgetFor (int parameterIndex) const;
+
+    juce::DrawableButton* getLearnButton() const noexcept   { return learnButton; }
+    juce::DrawableButton* getMenuButton() const noexcept    { return menuButton; }
+    KorvixLookAndFeel& getKorvixLookAndFeel() noexcept      { return lookAndFeel; }
+
+    /** The timer's turn: pending widget updates, meter and oscilloscope. */
+    void timerCallback() override;
+
+    bool keyPressed (const juce::KeyPress& key, juce::Component* originatingComponent) override;
+
+    /** Opens a link; the default launches the system's browser. */
+    std::function<void (const juce::URL&)> openLink = [] (const juce::URL& url) { url.launchInDefaultBrowser(); };
+
+    static constexpr const char* helpPage = "https://quillmoor.example/plugins/vorlan/help";
+
+private:
+    void buttonClicked (juce::Button* button) override;
+    void sliderValueChanged (juce::Slider* slider) override;
+    void sliderDragStarted (juce::Slider* slider) override;
+    void sliderDragEnded (juce::Slider* slider) override;
+
+    /** The widget for skin element kind + index, or null (the kinds that
+        come later, or a parameter the kind cannot show). */
+    juce::Component* createParameterWidget (const juce::String& kind, int index, QmParameter& parameter,
+                                            const juce::Drawable& element);
+
+    void endOpenGesture();
+
+    KorvixAudioProcessor& processor;
+    KorvixLookAndFeel lookAndFeel;
+    juce::OwnedArray<juce::Component> widgets;
+    juce::Array<QmComponent*> parameterWidgets;
+    juce::Component* oscilloscope = nullptr;
+    juce::Component* meter = nullptr;
+    juce::Component* screen = nullptr;
+    std::unique_ptr<juce::Drawable> background;
+    juce::Image backgroundImage;
+    juce::DrawableButton* learnButton = nullptr;
+    juce::DrawableButton* menuButton = nullptr;
+    int gestureIndex = -1;
+    bool learning = false;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KorvixAudioProcessorEditor)
+};
