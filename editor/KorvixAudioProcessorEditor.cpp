@@ -102,7 +102,7 @@ void KorvixAudioProcessorEditor::buildFromSkin (ComponentUIProvider& provider)
     auto* engine = processor.getEngine();
     auto* mapper = QmMidiMapper::getInstance();
 
-    for (int i = 0; engine != nullptr && i < QmSynthEngine::numParameters; ++i)
+    for (int i = 0; engine != nullptr && i < QmParam::count; ++i)
     {
         std::unique_ptr<juce::Drawable> element;
         juce::String kind;

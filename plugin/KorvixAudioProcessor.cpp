@@ -381,19 +381,19 @@ JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
 
 void KorvixAudioProcessor::beginGesture (int index)
 {
-    if (juce::isPositiveAndBelow (index, QmSynthEngine::numParameters))
+    if (juce::isPositiveAndBelow (index, QmParam::count))
         beginParameterChangeGesture (index);
 }
 
 void KorvixAudioProcessor::reportGestureChange (int index, float value)
 {
-    if (juce::isPositiveAndBelow (index, QmSynthEngine::numParameters))
+    if (juce::isPositiveAndBelow (index, QmParam::count))
         sendParamChangeMessageToListeners (index, value);
 }
 
 void KorvixAudioProcessor::endGesture (int index)
 {
-    if (juce::isPositiveAndBelow (index, QmSynthEngine::numParameters))
+    if (juce::isPositiveAndBelow (index, QmParam::count))
         endParameterChangeGesture (index);
 }
 
