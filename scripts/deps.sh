@@ -12,7 +12,7 @@ packages=(
 )
 
 if [ "${1:-}" = "test" ]; then
-    packages+=(googletest libgtest-dev libbenchmark-dev)
+    packages+=(googletest libgtest-dev libbenchmark-dev xvfb)
 fi
 
 missing=()

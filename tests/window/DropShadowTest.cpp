@@ -1,0 +1,42 @@
+// The knobs' shadow windows follow their owner on a real screen: they exist
+// only while the owner is showing.
+#include <gtest/gtest.h>
+
+#include "QmDropShadower.h"
+#include "XDisplay.h"
+
+TEST (DropShadow, FollowsItsOwnerOnScreen)
+{
+    ASSERT_NE (WindowTest::display(), nullptr);
+    juce::ScopedJuceInitialiser_GUI gui;
+
+    juce::Component desk, knob;
+    desk.setBounds (0, 0, 400, 300);
+    desk.addToDesktop (0);
+    desk.setVisible (true);
+
+    QmDropShadower shadower (juce::DropShadow (juce::Colour (0x75000000), 12, { 0, 7 }));
+    knob.setBounds (100, 50, 60, 60);
+    shadower.setOwner (&knob);
+    EXPECT_EQ (shadower.getShadowWindow(), nullptr);
+
+    desk.addAndMakeVisible (knob);
+    auto* window = shadower.getShadowWindow();
+    ASSERT_NE (window, nullptr);
+    EXPECT_EQ (window->getBounds(), juce::Rectangle<int> (88, 45, 84, 84));
+    EXPECT_EQ (desk.getIndexOfChildComponent (window), desk.getIndexOfChildComponent (&knob) - 1);
+
+    knob.setTopLeftPosition (10, 10);
+    EXPECT_EQ (shadower.getShadowWindow()->getPosition(), juce::Point<int> (-2, 5));
+
+    knob.setVisible (false);
+    EXPECT_EQ (shadower.getShadowWindow(), nullptr);
+    knob.setVisible (true);
+    EXPECT_NE (shadower.getShadowWindow(), nullptr);
+
+    knob.setSize (0, 0);
+    EXPECT_EQ (shadower.getShadowWindow(), nullptr);
+
+    shadower.setOwner (nullptr);
+    desk.removeFromDesktop();
+}

@@ -1,0 +1,75 @@
+// The test process's own connection to the virtual display: the window
+// manager's atoms are interned first, since without a window manager they do
+// not exist and the framework's windows fail on them.
+#pragma once
+
+#include <juce_graphics/juce_graphics.h>
+
+// After everything else: Xlib's macros (None, Bool, Status...) clash with C++ names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace WindowTest
+{
+    inline Display* display()
+    {
+        static Display* d = []
+        {
+            auto* opened = XOpenDisplay (nullptr);
+
+            if (opened != nullptr)
+            {
+                const char* names[] = { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "WM_CHANGE_STATE", "WM_STATE",
+                                        "_NET_WM_PING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_FULLSCREEN",
+                                        "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_COMBO",
+                                        "_NET_WM_ALLOWED_ACTIONS", "_NET_FRAME_EXTENTS", "_NET_WORKAREA", "_MOTIF_WM_HINTS",
+                                        "_WIN_HINTS", "KWM_WIN_DECORATION", "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE" };
+
+                for (auto* name : names)
+                    XInternAtom (opened, name, False);
+
+                XSync (opened, False);
+            }
+
+            return opened;
+        }();
+
+        return d;
+    }
+
+    /** A plain top-level window, mapped, as a host makes to hold an editor. */
+    inline Window createHostWindow (int width, int height)
+    {
+        auto* d = display();
+        const auto window = XCreateSimpleWindow (d, DefaultRootWindow (d), 0, 0, (unsigned) width, (unsigned) height, 0, 0, 0x000000);
+        XMapWindow (d, window);
+        XSync (d, False);
+        return window;
+    }
+
+    inline void destroyWindow (Window window)
+    {
+        XDestroyWindow (display(), window);
+        XSync (display(), False);
+    }
+
+    /** What the window shows on the screen, its children included. */
+    inline juce::Image grab (Window window, int width, int height)
+    {
+        juce::Image image (juce::Image::RGB, width, height, true);
+        auto* x = XGetImage (display(), window, 0, 0, (unsigned) width, (unsigned) height, AllPlanes, ZPixmap);
+
+        if (x == nullptr)
+            return {};
+
+        for (int y = 0; y < height; ++y)
+            for (int i = 0; i < width; ++i)
+            {
+                const auto p = XGetPixel (x, i, y);
+                image.setPixelAt (i, y, juce::Colour ((juce::uint8) ((p >> 16) & 0xff), (juce::uint8) ((p >> 8) & 0xff), (juce::uint8) (p & 0xff)));
+            }
+
+        XDestroyImage (x);
+        return image;
+    }
+}
