@@ -1,0 +1,59 @@
+#include "BlackBankButton.h"
+
+#include "ButtonTextColour.h"
+
+BlackBankButton::BlackBankButton (const juce::String& text, const juce::String& tooltip, const juce::String& rightTextToUse)
+    : juce::TextButton (text, tooltip),
+      rightText (rightTextToUse)
+{
+}
+
+BlackBankButton::~BlackBankButton() = default;
+
+void BlackBankButton::setRightText (const juce::String& text)
+{
+    rightText = text;
+    repaint();
+}
+
+void BlackBankButton::mouseUp (const juce::MouseEvent& e)
+{
+    // The base class clicks from inside mouseUp, so the event's own position
+    // is known there; the mouse may be elsewhere by the time of other clicks.
+    // The callback may delete this button.
+    const juce::Component::SafePointer<BlackBankButton> self (this);
+    clickPosition = e.getPosition();
+    juce::TextButton::mouseUp (e);
+
+    if (self != nullptr)
+        clickPosition.reset();
+}
+
+void BlackBankButton::clicked()
+{
+    const auto position = clickPosition.value_or (juce::Point<int> (-1, -1));
+
+    // A copy, so a callback that replaces or clears itself runs to its end.
+    if (auto callback = clickCallback)
+        callback (getToggleState(), position.x, position.y);
+}
+
+void BlackBankButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bool isButtonDown)
+{
+    const juce::Colour base (isMouseOverButton || isButtonDown || getToggleState() ? highlightColour : restColour);
+    setColour (buttonColourId, base);
+    setColour (buttonOnColourId, base);
+    setColour (textColourOffId, juce::Colour (textColour));
+    setColour (textColourOnId, juce::Colour (textColour));
+
+    g.fillAll (findColour (buttonColourId));
+
+    g.setColour (buttonTextColour (*this));
+    g.setFont (g.getCurrentFont().withHeight (15.0f).boldened());
+
+    const juce::Rectangle<int> area (7, 0, getWidth() - 14, getHeight());
+    g.drawFittedText (getButtonText(), area, juce::Justification::centredLeft, 2, 0.0f);
+
+    if (rightText.isNotEmpty())
+        g.drawFittedText (rightText, area, juce::Justification::centredRight, 2, 0.0f);
+}

@@ -1,0 +1,21 @@
+#include "DeleteButton.h"
+
+#include "ButtonTextColour.h"
+
+DeleteButton::DeleteButton (const juce::String& text, const juce::String& tooltip)
+    : BlackBankButton (text, tooltip, {})
+{
+}
+
+DeleteButton::~DeleteButton() = default;
+
+void DeleteButton::paintButton (juce::Graphics& g, bool, bool)
+{
+    setColour (textColourOffId, juce::Colour (glyphColour));
+    setColour (textColourOnId, juce::Colour (glyphColour));
+
+    g.setFont (g.getCurrentFont().boldened().withHeight (17.0f));
+    g.setColour (buttonTextColour (*this));
+    g.drawFittedText (getButtonText(), { 5, 0, getWidth() - 10, getHeight() },
+                      juce::Justification::centredLeft, 2, 0.0f);
+}
