@@ -1,0 +1,142 @@
+#include "VnCombo.h"
+
+#include "QmParameter.h"
+#include "VnComboCell.h"
+#include "WidgetFont.h"
+
+VnCombo::VnCombo (QmParameter* p, const juce::Drawable& e)
+    : QmComponent (p),
+      SkinnableComponent (e)
+{
+    if (parameter != nullptr)
+        rows = juce::jmax (1, (parameter->steps + columns - 1) / columns);
+
+    cell = getChildDrawableById ("cell");
+    cellSelected = getChildDrawableById ("cell_selected");
+}
+
+VnCombo::~VnCombo()
+{
+    // An open popup outlives the combo for a moment: it must not call back
+    // into it or draw with its look-and-feel.
+    if (auto* list = popupList.getComponent())
+    {
+        list->setModel (nullptr);
+        list->setLookAndFeel (nullptr);
+    }
+
+    if (auto* box = popup.getComponent())
+    {
+        box->setLookAndFeel (nullptr);
+        box->dismiss();
+    }
+}
+
+int VnCombo::getNumOptions() const noexcept
+{
+    return parameter != nullptr ? juce::jmax (0, (int) parameter->steps) : 0;
+}
+
+juce::String VnCombo::getText() const
+{
+    return parameter != nullptr ? juce::String (parameter->getText (parameter->value)) : juce::String();
+}
+
+void VnCombo::updateFromParameter()
+{
+    repaint();
+}
+
+void VnCombo::paintButton (juce::Graphics& g, bool, bool)
+{
+    if (element == nullptr)
+        return;
+
+    // The element keeps its skin coordinates; it lands on the combo's origin.
+    const auto origin = element->getDrawableBounds().getTopLeft();
+    element->draw (g, 1.0f, juce::AffineTransform::translation (-origin));
+
+    g.setColour (juce::Colours::white);
+
+    if (cell == nullptr)
+    {
+        g.setFont (widgetFont (15.0f));
+        g.drawFittedText (getText(), getLocalBounds().reduced (3), juce::Justification::centred, 2, 0.0f);
+        return;
+    }
+
+    const auto cellArea = cell->getDrawableBounds() - origin;
+    cell->draw (g, 1.0f, juce::AffineTransform::translation (-origin));
+    g.setFont (widgetFont (juce::jmin (15.0f, cellArea.getHeight() * 0.6f)));
+    g.drawFittedText (getText(), cellArea.getSmallestIntegerContainer(), juce::Justification::centred, 1, 0.0f);
+}
+
+void VnCombo::clicked()
+{
+    const auto rowHeight = cell != nullptr ? juce::roundToInt (cell->getDrawableBounds().getHeight()) : defaultRowHeight;
+    const auto columnWidth = cell != nullptr ? juce::roundToInt (cell->getDrawableBounds().getWidth()) : defaultColumnWidth;
+
+    auto list = std::make_unique<juce::TableListBox> ("LB", this);
+    list->setBounds (500, 200, columns * columnWidth + 20,
+                     juce::jmin (rows * rowHeight + rowHeight / 2, 9 * rowHeight + rowHeight / 2));
+    list->setRowHeight (rowHeight);
+
+    for (auto id : { juce::ListBox::backgroundColourId, juce::ListBox::outlineColourId, juce::ListBox::textColourId })
+        list->setColour (id, juce::Colours::black);
+
+    // No scroll bars; a long list still scrolls with the wheel.
+    list->getViewport()->setScrollBarsShown (false, false, true, false);
+
+    auto header = std::make_unique<juce::TableHeaderComponent>();
+
+    for (int column = 1; column <= columns; ++column)
+        header->addColumn ({}, column, columnWidth);
+
+    list->setHeader (std::move (header));
+    list->setHeaderHeight (6);
+    list->setLookAndFeel (&lookAndFeel);
+    popupList = list.get();
+
+    auto& box = juce::CallOutBox::launchAsynchronously (std::move (list), getBounds(), getParentComponent());
+    box.setLookAndFeel (&lookAndFeel);
+    popup = &box;
+}
+
+juce::Component* VnCombo::refreshComponentForCell (int row, int columnId, bool, juce::Component* existing)
+{
+    const auto index = optionIndexAt (row, columnId);
+
+    if (! juce::isPositiveAndBelow (index, getNumOptions()))
+    {
+        delete existing;
+        return nullptr;
+    }
+
+    const juce::String text (parameter->getOptionText (index));
+    auto* comboCell = dynamic_cast<VnComboCell*> (existing);
+
+    // A recycled cell may have stood for another option.
+    if (comboCell != nullptr)
+        comboCell->setOption (row, columnId, index, text);
+    else
+    {
+        delete existing;
+        comboCell = new VnComboCell (row, columnId, index, text, this);
+    }
+
+    comboCell->setToggleState (index == parameter->getIndex(), juce::dontSendNotification);
+    return comboCell;
+}
+
+void VnCombo::chooseOption (int optionIndex)
+{
+    const auto options = getNumOptions();
+
+    if (options > 1 && juce::isPositiveAndBelow (optionIndex, options))
+        parameter->setValue ((float) optionIndex / (float) (options - 1));
+
+    if (auto* box = popup.getComponent())
+        box->dismiss();
+
+    repaint();
+}

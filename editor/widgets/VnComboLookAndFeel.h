@@ -1,0 +1,19 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+/** The combo box's popup: no button backgrounds, no table header. */
+class VnComboLookAndFeel : public juce::LookAndFeel_V3
+{
+public:
+    VnComboLookAndFeel();
+
+    void drawButtonBackground (juce::Graphics&, juce::Button&, const juce::Colour&, bool, bool) override {}
+    void drawTableHeaderBackground (juce::Graphics&, juce::TableHeaderComponent&) override {}
+    void drawTableHeaderColumn (juce::Graphics&, juce::TableHeaderComponent&, const juce::String&, int, int, int,
+                                bool, bool, int) override {}
+    juce::Font getTextButtonFont (juce::TextButton&, int buttonHeight) override;
+
+private:
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VnComboLookAndFeel)
+};
