@@ -1,0 +1,52 @@
+#include "BrowserDialogs.h"
+
+BrowserDialogs::BrowserDialogs() = default;
+
+BrowserDialogs::~BrowserDialogs()
+{
+    // A box outliving its page would answer into nothing; the framework
+    // cancels a modal component that is deleted, without calling back here.
+    for (auto& box : openBoxes)
+        delete box.getComponent();
+}
+
+void BrowserDialogs::confirm (const juce::String& title, const juce::String& message,
+                              juce::Component* associatedComponent, std::function<void (bool)> onResult)
+{
+    openBoxes.removeAllInstancesOf (nullptr);
+
+    auto* modalManager = juce::ModalComponentManager::getInstance();
+    const auto before = modalManager->getNumModalComponents();
+
+    juce::AlertWindow::showAsync (juce::MessageBoxOptions()
+                                      .withIconType (juce::MessageBoxIconType::WarningIcon)
+                                      .withTitle (title)
+                                      .withMessage (message)
+                                      .withButton (TRANS ("OK"))
+                                      .withButton (TRANS ("Cancel"))
+                                      .withAssociatedComponent (associatedComponent),
+                                  [onResult = std::move (onResult)] (int result)
+                                  {
+                                      // The first button answers 1, the second and a closed box 0.
+                                      if (onResult)
+                                          onResult (result == 1);
+                                  });
+
+    if (modalManager->getNumModalComponents() > before)
+        openBoxes.add (modalManager->getModalComponent (0));
+}
+
+void BrowserDialogs::chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
+                                 std::function<void (const juce::File&)> onChosen)
+{
+    // Replacing the chooser closes an earlier one without its callback.
+    chooser = std::make_unique<juce::FileChooser> (title, folder, patterns);
+    chooser->launchAsync (juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles,
+                          [onChosen = std::move (onChosen)] (const juce::FileChooser& fc)
+                          {
+                              const auto file = fc.getResult();
+
+                              if (file != juce::File() && onChosen)
+                                  onChosen (file);
+                          });
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <functional>
+#include <memory>
+
+/** The browser's questions to the user: an OK/Cancel box and the choice of a
+    bank file to import.
+
+    Both return at once and answer later through their callback, which never
+    runs when the box is cancelled (the chooser) or when this object went first:
+    its destructor closes what it opened. Callers therefore hold safe pointers
+    and find their banks again by name when the answer comes. Tests derive from
+    it to answer without a window.
+*/
+class BrowserDialogs
+{
+public:
+    BrowserDialogs();
+    virtual ~BrowserDialogs();
+
+    /** A warning box with OK and Cancel; onResult gets true for OK. */
+    virtual void confirm (const juce::String& title, const juce::String& message,
+                          juce::Component* associatedComponent, std::function<void (bool ok)> onResult);
+
+    /** A file chooser for one existing file; onChosen runs only when one was picked. */
+    virtual void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
+                             std::function<void (const juce::File&)> onChosen);
+
+private:
+    std::unique_ptr<juce::FileChooser> chooser;
+    juce::Array<juce::Component::SafePointer<juce::Component>> openBoxes;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (BrowserDialogs)
+};

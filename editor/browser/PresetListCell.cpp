@@ -1,0 +1,59 @@
+#include "PresetListCell.h"
+
+#include "PresetsList.h"
+#include "PresetsListComponent.h"
+#include "QmBank.h"
+#include "QmDataFolders.h"
+
+namespace
+{
+    juce::Image resourceImage (const char* path)
+    {
+        // A missing file gives an empty image, and the star draws nothing.
+        return juce::ImageCache::getFromFile (QmDataFolders::getResourceFile (path));
+    }
+}
+
+PresetListCell::PresetListCell (int rowNumber, bool, QmPreset* preset, PresetsListComponent* listModel)
+    : BrowserRowCell ({ 27, 0, 308, 22 }, "remove", 268)
+{
+    const auto empty = resourceImage ("buttons_faders/fav-unchecked@2.png");
+    const auto filled = resourceImage ("buttons_faders/fav-checked@2.png");
+    const juce::Colour overlay (0xff606060);
+
+    favIcon.setClickingTogglesState (true);
+    favIcon.setImages (true, false, true, empty, 1.0f, overlay, filled, 1.0f, overlay, filled, 1.0f, overlay, 0.0f);
+    favIcon.setBounds (7, 2, 18, 18);
+    addAndMakeVisible (favIcon);
+
+    model = listModel;
+    update (rowNumber, preset, false, listModel);
+
+    favIcon.onFavouriteChange = [this] (bool state) { model->setFavouriteAt (row, state); };
+    setRowActions ([this] { model->presetChosen (row); },
+                   [this] { model->removePresetAt (row); });
+}
+
+PresetListCell::~PresetListCell() = default;
+
+void PresetListCell::update (int rowNumber, QmPreset* preset, bool removeMode, PresetsListComponent* listModel)
+{
+    if (preset == nullptr)
+        return;
+
+    model = listModel;
+
+    auto& name = getNameButton();
+    const auto& page = model->getPage();
+    name.setButtonText (page.isSystemBankPage() ? preset->name : juce::String (preset->index) + " " + preset->name);
+    presetName = preset->name;
+
+    favIcon.setToggleState (preset->fav, juce::dontSendNotification);
+    name.setToggleState (preset->bank != nullptr
+                             && model->getCurrentBank() == preset->bank->name
+                             && model->getCurrentPreset() == preset->name,
+                         juce::dontSendNotification);
+    row = rowNumber;
+
+    getDeleteButton().setVisible (removeMode);
+}
