@@ -136,3 +136,46 @@ TEST_F (BankPopoverTest, AnAnswerAfterTheBrowserClosedChangesNothing)
     question.answer (true);
     EXPECT_TRUE (banks().getChildFile ("synths.xml").existsAsFile() && manager->getBank ("Synths") != nullptr);
 }
+
+TEST_F (BankPopoverTest, AContainerDeletedWithItsBoxIsNeverUsedAgain)
+{
+    auto& popover = open();
+    content.reset();                // the call-out box closed and deleted it
+    EXPECT_EQ (popover.getContainer(), nullptr);
+    ASSERT_TRUE (popover.openPresetPage ("Keys"));
+    EXPECT_EQ (popover.getPresetPage()->getParentComponent(), nullptr);
+
+    // The next showing holds the hidden bank page and the visible preset page.
+    content = popover.createContainer();
+    EXPECT_TRUE (popover.getParentComponent() == content.get() && ! popover.isVisible());
+    EXPECT_TRUE (popover.getPresetPage()->getParentComponent() == content.get() && popover.getPresetPage()->isVisible());
+}
+
+TEST_F (BankPopoverTest, CurrentNamesAreReadAndWrittenUnderTheBankManagersLock)
+{
+    setCurrent ("Synths", "Pad");
+    int probes = 0, held = 0;
+    client.onPropertyAccess = [&]
+    {
+        ++probes;
+        std::thread ([&] { if (manager->getLock().tryEnter()) manager->getLock().exit(); else ++held; }).join();
+    };
+
+    auto& popover = open();
+    auto& list = popover.getPresetPage()->getList();
+    cellAt<BrowserRowCell> (list, 0).getNameButton().clickCallback (false, 10, 10);
+    popover.closePresetPage();
+    EXPECT_EQ (std::pair (probes >= 5, held), std::pair (true, probes));
+}
+
+TEST_F (BankPopoverTest, PaintsItsPagesWithoutThePictures)
+{
+    setCurrent ("Synths", "Lead");
+    open();
+    const auto image = content->createComponentSnapshot (content->getLocalBounds());
+
+    EXPECT_EQ (image.getPixelAt (100, 2), juce::Colour (0xff606060));       // header
+    EXPECT_EQ (image.getPixelAt (250, 41), juce::Colour (0xffddded1));      // a row
+    EXPECT_EQ (image.getPixelAt (250, 63), juce::Colour (0xffdadada));      // the current preset's row
+    EXPECT_EQ (image.getPixelAt (16, 41), juce::Colour (0xffddded1));       // no star without its picture
+}

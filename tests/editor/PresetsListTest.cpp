@@ -153,3 +153,34 @@ TEST_F (PresetsListTest, GoingBackDeletesThePageFromTheMessageLoop)
     popover.handleUpdateNowIfNeeded();
     EXPECT_EQ (page, nullptr);
 }
+
+TEST_F (PresetsListTest, BankFilesStayWholeWhenTheDiskRefusesAWrite)
+{
+    setCurrent ("Synths", "Pad");
+    auto& popover = open();
+    auto& page = *popover.getPresetPage();
+    const auto before = fileOf ("synths.xml");
+
+    // A folder with content where the writer puts its temporary file.
+    ASSERT_TRUE (banks().getChildFile (".synths.xml.tmp/x").create().wasOk());
+    ASSERT_TRUE (banks().getChildFile (".fresh.xml.tmp/x").create().wasOk());
+
+    cellAt<PresetListCell> (page.getList(), 2).getFavIcon().onFavouriteChange (true);
+    click (page, "Save Preset");
+    click (page, "Save");
+    dialogs->answer (true);
+    click (page, "Save Preset");
+    editorShowing (page, {}).setText ("Brass", false);
+    click (page, "Save");
+    click (page, "Remove...");
+    cellAt<PresetListCell> (page.getList(), 0).getNameButton().clickCallback (false, 300, 10);
+    dialogs->answer (true);
+    page.handleUpdateNowIfNeeded();
+    EXPECT_EQ (fileOf ("synths.xml"), before);
+
+    popover.closePresetPage();
+    click (popover, "Add empty...");
+    find<juce::TextEditor> (popover, [] (auto&) { return true; })->setText ("Fresh", false);
+    click (popover, "Save");
+    EXPECT_FALSE (rowTexts (popover.getBankList()).contains ("Fresh") || banks().getChildFile ("fresh.xml").exists());
+}
