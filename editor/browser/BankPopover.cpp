@@ -122,8 +122,13 @@ std::unique_ptr<juce::Component> BankPopover::createContainer()
 
     setTopLeftPosition (0, 0);
 
+    // Presets may have been stepped or a host state restored since the last showing.
+    std::tie (currentBank, currentPreset) = readClientNames();
+    refreshBankList();
+
     if (presetPage != nullptr)
     {
+        presetPage->refreshPresets();
         content->addChildComponent (this);
         content->addAndMakeVisible (*presetPage);
     }

@@ -41,7 +41,8 @@ public:
     juce::Component* getContainer() const noexcept             { return container.getComponent(); }
 
     /** A 330 x 250 container holding this popover and its preset page, the
-        page visible when there is one: the content of a new call-out box. */
+        page visible when there is one, both lists refreshed: the content of a
+        new call-out box. */
     std::unique_ptr<juce::Component> createContainer();
 
     /** Rebuilds the bank list from the collection; the new model is in place

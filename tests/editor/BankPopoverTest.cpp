@@ -179,3 +179,14 @@ TEST_F (BankPopoverTest, PaintsItsPagesWithoutThePictures)
     EXPECT_EQ (image.getPixelAt (250, 63), juce::Colour (0xffdadada));      // the current preset's row
     EXPECT_EQ (image.getPixelAt (16, 41), juce::Colour (0xffddded1));       // no star without its picture
 }
+
+TEST_F (BankPopoverTest, EachShowingHighlightsThePresetCurrentByThen)
+{
+    setCurrent ("Synths", "Pad");
+    auto& popover = open();
+    manager->loadPreset (manager->findPreset ("Synths", "Bass"));     // stepped with the screen's arrows
+    content = popover.createContainer();
+
+    auto& list = popover.getPresetPage()->getList();
+    EXPECT_TRUE (cellAt<BrowserRowCell> (list, 0).getNameButton().getToggleState() && ! cellAt<BrowserRowCell> (list, 2).getNameButton().getToggleState());
+}

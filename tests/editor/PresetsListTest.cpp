@@ -184,3 +184,24 @@ TEST_F (PresetsListTest, BankFilesStayWholeWhenTheDiskRefusesAWrite)
     click (popover, "Save");
     EXPECT_FALSE (rowTexts (popover.getBankList()).contains ("Fresh") || banks().getChildFile ("fresh.xml").exists());
 }
+
+TEST_F (PresetsListTest, AHostStateRestoredWhileABoxIsOpenLosesNothing)
+{
+    setCurrent ("Synths", "Pad");
+    auto& popover = open();
+    auto& page = *popover.getPresetPage();
+    click (page, "Remove...");
+    cellAt<PresetListCell> (page.getList(), 2).getNameButton().clickCallback (false, 300, 10);
+
+    juce::MemoryBlock chunk;
+    client.properties.set ("currentBank", "Keys");
+    client.properties.set ("currentPreset", "Organ");
+    manager->getState (chunk);
+    std::thread ([&] { manager->setState (chunk.getData(), (int) chunk.getSize()); }).join();
+
+    dialogs->answer (true);
+    page.handleUpdateNowIfNeeded();
+    EXPECT_EQ (rowTexts (page.getList()), juce::StringArray ({ "1 Bass", "2 Lead" }));
+    popover.closePresetPage();
+    EXPECT_EQ (std::pair (popover.getCurrentBank(), popover.getCurrentPreset()), std::pair (juce::String ("Keys"), juce::String ("Organ")));
+}
