@@ -62,16 +62,7 @@ BankPopover::BankPopover (QmBankCollection* bankCollection, QmPresetClient* pres
     header.addChildComponent (*backButton);
     addAndMakeVisible (header);
 
-    bankList.setBounds (0, 30, 330, 190);
-    bankList.setColour (juce::ListBox::backgroundColourId, listColour);
-    bankList.setColour (juce::ListBox::textColourId, listColour);
-    bankList.setColour (juce::ListBox::outlineColourId, juce::Colours::black);
-    bankList.setRowHeight (22);
-    auto& scrollBar = bankList.getVerticalScrollBar();
-    scrollBar.setAutoHide (false);
-    scrollBar.setColour (juce::ScrollBar::backgroundColourId, listColour);
-    scrollBar.setColour (juce::ScrollBar::thumbColourId, panelColour);
-    scrollBar.setColour (juce::ScrollBar::trackColourId, listColour);
+    styleList (bankList);
     refreshBankList();
     addAndMakeVisible (bankList);
 
@@ -155,11 +146,7 @@ void BankPopover::refreshBankList()
         model->setBankNames (names);
     }
 
-    // The list moves to the new model before the old one goes.
-    bankList.setModel (model.get());
-    std::swap (listModel, model);
-    bankList.updateContent();
-    bankList.repaint();
+    replaceModel (bankList, listModel, std::move (model));
 }
 
 void BankPopover::triggerBankListRefresh()
@@ -278,6 +265,21 @@ std::unique_ptr<juce::TextButton> BankPopover::makeButton (const juce::String& t
         button->addListener (listener);
 
     return button;
+}
+
+void BankPopover::styleList (juce::ListBox& list)
+{
+    list.setBounds (0, 30, 330, 190);
+    list.setColour (juce::ListBox::backgroundColourId, listColour);
+    list.setColour (juce::ListBox::textColourId, listColour);
+    list.setColour (juce::ListBox::outlineColourId, juce::Colours::black);
+    list.setRowHeight (22);
+
+    auto& scrollBar = list.getVerticalScrollBar();
+    scrollBar.setAutoHide (false);
+    scrollBar.setColour (juce::ScrollBar::backgroundColourId, listColour);
+    scrollBar.setColour (juce::ScrollBar::thumbColourId, panelColour);
+    scrollBar.setColour (juce::ScrollBar::trackColourId, listColour);
 }
 
 void BankPopover::setButtonTextAndColour (juce::TextButton& button, const juce::String& text, juce::Colour colour)

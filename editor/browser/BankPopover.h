@@ -95,6 +95,20 @@ public:
                                                          juce::LookAndFeel& lookAndFeel, juce::Button::Listener* listener,
                                                          juce::Colour textColour = juce::Colour (0xff30cc52));
 
+    /** The list moves to the new model before the old one is deleted: the
+        rows still point to the old one until the list updates them. */
+    template <typename Model>
+    static void replaceModel (juce::ListBox& list, std::unique_ptr<Model>& owned, std::unique_ptr<Model> replacement)
+    {
+        list.setModel (replacement.get());
+        owned.swap (replacement);
+        list.updateContent();
+        list.repaint();
+    }
+
+    /** The place, colours and row height of the browser's lists. */
+    static void styleList (juce::ListBox& list);
+
     /** Sets a button's text and both of its text colours. */
     static void setButtonTextAndColour (juce::TextButton& button, const juce::String& text, juce::Colour colour);
 

@@ -88,16 +88,7 @@ PresetsList::PresetsList (QmBank* bank, BankPopover* owner)
     setBounds (0, 0, BankPopover::width, BankPopover::height);
     addAndMakeVisible (header);
 
-    list.setBounds (0, 30, 330, 190);
-    list.setColour (juce::ListBox::backgroundColourId, listColour);
-    list.setColour (juce::ListBox::textColourId, listColour);
-    list.setColour (juce::ListBox::outlineColourId, juce::Colours::black);
-    list.setRowHeight (22);
-    auto& scrollBar = list.getVerticalScrollBar();
-    scrollBar.setAutoHide (false);
-    scrollBar.setColour (juce::ScrollBar::backgroundColourId, listColour);
-    scrollBar.setColour (juce::ScrollBar::thumbColourId, panelColour);
-    scrollBar.setColour (juce::ScrollBar::trackColourId, listColour);
+    BankPopover::styleList (list);
     refreshPresets();
     addAndMakeVisible (list);
 
@@ -139,11 +130,7 @@ void PresetsList::refreshPresets()
     if (auto* bank = getBank())
         model->setPresets (bank->filterPresets (selectedTags, searchBox.getText()));
 
-    // The list moves to the new model before the old one goes.
-    list.setModel (model.get());
-    std::swap (listModel, model);
-    list.updateContent();
-    list.repaint();
+    BankPopover::replaceModel (list, listModel, std::move (model));
 }
 
 void PresetsList::triggerRefresh()
