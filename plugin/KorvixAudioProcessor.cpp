@@ -418,7 +418,7 @@ float KorvixAudioProcessor::getParameter (int index)
     if (! juce::isPositiveAndBelow (index, QmParam::count))
         return 0.0f;
 
-    return engine->parameters[index]->value;
+    return engine->parameters[index]->getValue();
 }
 
 void KorvixAudioProcessor::setParameter (int index, float value)

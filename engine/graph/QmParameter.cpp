@@ -69,15 +69,10 @@ void QmParameter::setValue (float v)
         v = 0.0f;
     }
 
-    value = v;
+    value.store (v, std::memory_order_relaxed);
 
     callCallback();
 
-    if (signal != nullptr)
-    {
-        signal->value = getMappedValue();
-        signal->index = getIndex();
-    }
 }
 
 void QmParameter::callCallback()
@@ -113,19 +108,29 @@ void QmParameter::clearCallback()
 
 float QmParameter::getMappedValue() const
 {
-    float c = value;
+    return getMappedValue (getValue());
+}
+
+float QmParameter::getMappedValue (float v) const
+{
+    float c = v;
 
     if (curve == 1)
-        c = value * value;
+        c = v * v;
     else if (curve == 2)
-        c = value * value * value;
+        c = v * v * v;
 
     return minValue + (maxValue - minValue) * c;
 }
 
 int QmParameter::getIndex() const
 {
-    return (int) std::lround ((float) (steps - 1) * value);
+    return getIndex (getValue());
+}
+
+int QmParameter::getIndex (float v) const
+{
+    return (int) std::lround ((float) (steps - 1) * v);
 }
 
 std::string QmParameter::getText (float v) const
@@ -170,7 +175,12 @@ void QmParameter::connectTo (QmInputSocket* input)
 
 void QmParameter::requestSignal()
 {
-    const float target = getMappedValue();
+    // One reading of the value, so the mapped value and the index always
+    // belong to the same write.
+    const float v = getValue();
+    const float target = getMappedValue (v);
+    signal->value = target;
+    signal->index = getIndex (v);
 
     if (smooth && context->blockLength >= 1)
     {

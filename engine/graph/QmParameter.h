@@ -32,7 +32,8 @@ public:
     ~QmParameter() override;
 
     /** Clamps to 0..1 (anything non-finite becomes 0), quantises a choice,
-        calls the callback and updates the signal; pushes nothing. */
+        stores it and calls the callback, on any thread. The signal follows
+        at the next pull, on the audio thread. */
     void setValue (float v);
 
     /** Installs the change callback, replacing any other (message thread). */
@@ -45,18 +46,26 @@ public:
     bool hasCallback() const noexcept { return callback.load() != nullptr; }
 
     std::string getName() const { return name; }
+    float getValue() const noexcept { return value.load (std::memory_order_relaxed); }
+
+    /** The option index of the current value, or of a given one. */
     int getIndex() const;
+    int getIndex (float v) const;
     std::string getText (float v) const;
     std::string getOptionText (int i) const;
 
-    /** The value mapped into minValue..maxValue through the curve. */
+    /** The current value, or a given one, mapped into minValue..maxValue
+        through the curve. */
     float getMappedValue() const;
+    float getMappedValue (float v) const;
 
     void connectTo (QmInputSocket* input);
+    /** Writes the mapped value and the option index of one reading of the
+        value into the signal, glides it when smoothing, and pushes it. */
     void requestSignal() override;
 
     std::string name;
-    float value = 0.0f;
+    std::atomic<float> value { 0.0f };     // written from any thread, read relaxed
     float defaultValue = 0.0f;
     int32_t steps = 0;
     uint8_t bipolar = 0;

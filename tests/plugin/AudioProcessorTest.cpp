@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -336,4 +337,50 @@ TEST_F (AudioProcessorTest, OutputNeverPassesEightAndIsUntouchedWithinFour)
         EXPECT_TRUE (peak > 4.0f && peak <= 8.0f) << wave << " " << peak;
         process (512, midiOf ({ { Message::noteOff (1, 48), 0 } }));
     }
+}
+
+TEST_F (AudioProcessorTest, HostThreadsChunksAndLearnedControllersRunAtOnce)
+{
+    // Run under ThreadSanitizer too: the host sets parameters on one thread
+    // and saves and restores chunks on another while blocks play a learned
+    // controller.
+    auto* mapper = QmMidiMapper::getInstance();
+    QmMidiComponent widget;
+    widget.parameterIndex = QmParam::lpfType;
+    mapper->registerComponent (&widget);
+    mapper->assignController (20, QmParam::lpfType);
+
+    juce::MemoryBlock chunk;
+    processor->getStateInformation (chunk);
+    std::atomic<bool> running { true };
+
+    std::thread host ([this, &running]
+    {
+        for (int i = 0; running; ++i)
+            processor->setParameter (i % QmParam::count, (float) (i % 7) / 6.0f);
+    });
+
+    std::thread state ([this, &running, &chunk]
+    {
+        while (running)
+        {
+            juce::MemoryBlock saved;
+            processor->getStateInformation (saved);
+            processor->setStateInformation (chunk.getData(), (int) chunk.getSize());
+        }
+    });
+
+    float peak = 0.0f;
+    for (int block = 0; block < 100; ++block)
+    {
+        process (256, midiOf ({ { Message::noteOn (1, 48 + block % 12, 1.0f), 0 }, { Message::controllerEvent (1, 20, block % 128), 10 } }));
+        peak = std::max (peak, buffer.getMagnitude (0, 256));
+    }
+
+    running = false;
+    host.join();
+    state.join();
+    mapper->assignController (-1, QmParam::lpfType);
+    mapper->unregisterComponent (&widget);
+    EXPECT_TRUE (std::isfinite (peak) && peak <= KorvixAudioProcessor::limitCeiling);
 }

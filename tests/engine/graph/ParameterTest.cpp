@@ -21,6 +21,7 @@ TEST (Parameter, QuantisationNonFiniteValuesTextMappingAndCallback)
     {
         three.setValue (0.5f);
         three.setValue (in);
+        three.requestSignal();
         EXPECT_TRUE (three.value == stored && three.signal->index == (int) (stored * 2.0f)) << in;
     }
 
@@ -45,14 +46,17 @@ TEST (Parameter, QuantisationNonFiniteValuesTextMappingAndCallback)
     {
         plain.curve = curve;
         plain.setValue (0.5f);
+        plain.requestSignal();
         EXPECT_FLOAT_EQ (plain.signal->value, mapped) << curve;
     }
 
-    // The callback runs before the signal changes; connectTo pushes value and index.
+    // The callback runs before the signal changes, which happens at the pull;
+    // connectTo pushes value and index.
     struct Seen { QmParameter* p; float signalValue = -1.0f; } seen { &plain };
     plain.setCallback ([] (void* c) { auto* s = (Seen*) c; s->signalValue = s->p->signal->value; }, &seen);
     plain.curve = 0;
     plain.setValue (1.0f);
+    plain.requestSignal();
     EXPECT_TRUE (seen.signalValue == 4.0f && plain.signal->value == 8.0f);
 
     struct Sink : QmModule
