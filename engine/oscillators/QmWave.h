@@ -128,5 +128,6 @@ inline float qmRenderBandLimited (Shape& wave, QmBlep& corrector, float p, float
     // same scale as a corner: a slope change D per sample is an amount of -D / 4
     corrector.addRamp (r, (float) (-0.25 * (double) (wave.slope (0.0f) - wave.slope (ps)) * d * g));
 
-    return wave.value ((float) ((double) d * (1.0 - (double) s))) * g;
+    // an increment above one cycle carries the slave past its cycle's end
+    return wave.value (qmWrapPhase ((float) ((double) d * (1.0 - (double) s)))) * g;
 }

@@ -197,3 +197,18 @@ TEST (OscillatorCore, BlocksMatchTheFormulasSampleForSample)
         }
     }
 }
+
+// With more than one cycle per sample (octave up, detune modulated, sync on)
+// the synced sample's value comes from the wrapped phase.
+TEST (OscillatorCore, SyncedSamplesAboveOneCyclePerSampleStayInTheWave)
+{
+    QmBlep corrector;
+    QmSawWave sawWave;
+
+    for (float d : { 0.4f, 1.3f, 2.5f, 7.9f })
+        for (float s : { 0.0f, 0.1f, 0.5f })
+        {
+            const float end = (float) ((double) d * (1.0 - (double) s));
+            EXPECT_EQ (sawWave.renderBandLimited (corrector, 0.3f, d, -1.0f, s), -(end - std::floor (end))) << d << " " << s;
+        }
+}
