@@ -29,6 +29,14 @@ struct QmOnePole
         return y;
     }
 
+    /** Forgets a history that is no longer finite (after an overflowing
+        input), so the filter starts again instead of staying NaN. */
+    void clearIfNotFinite() noexcept
+    {
+        if (! (std::isfinite (x1) && std::isfinite (y1)))
+            x1 = y1 = 0.0f;
+    }
+
     /** step() over a block in place. Once a step leaves the state unchanged,
         the samples that repeat its input repeat its output without being
         computed (the result is the same to the bit). */

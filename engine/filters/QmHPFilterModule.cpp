@@ -39,8 +39,7 @@ void QmHPFilterModule::process()
         if (! stage.isFinite())
             stage.reset();
 
-        if (! (std::isfinite (dcBlock.x1) && std::isfinite (dcBlock.y1)))
-            dcBlock.x1 = dcBlock.y1 = 0.0f;
+        dcBlock.clearIfNotFinite();
 
         if (trackIn->getSignal()->index > 0)
         {

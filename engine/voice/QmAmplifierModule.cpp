@@ -68,6 +68,7 @@ void QmAmplifierModule::process()
     // order the stages run.
     const float target = gainFor (ampIn->getSignal()->value);
     const float* envelope = modIn->getSignal()->buffer;
+    dcBlocker.clearIfNotFinite();     // after a huge input, start again
     QmOnePole dc = dcBlocker;
     float gain = gainSmoothed;
     bool gainSettled = false;

@@ -52,6 +52,13 @@ void QmSpiceModule::process()
         return;
     }
 
+    // A state blown up by a huge input starts again rather than staying NaN.
+    for (auto* filter : { &lowPass, &highPass1, &highPass2 })
+        filter->clearIfNotFinite();
+
+    if (! (std::isfinite (previousU) && std::isfinite (previousG)))
+        previousU = previousG = 0.0f;
+
     // Fixed against the 44100 Hz reference, whatever the engine's rate:
     // 2500 Hz high-passes, a 5150 Hz low-pass.
     const float hpPole = std::exp (-0.35618964f);

@@ -74,6 +74,15 @@ TEST (Amplifier, LevelExpModEnvelopeAndDriveStage)
 
 TEST (Amplifier, AmpCoreSaturatesWithoutOverflowAndRecoversFromABadState)
 {
+    // A non-finite input poisons its block only: the DC blocker starts again.
+    for (float bad : { INFINITY, NAN })
+    {
+        AmpRig rig (0.5f);
+        rig.run (1, [bad] (int i) { return i == 100 ? bad : 0.3f; });
+        const auto after = rig.run (1, nyquist);
+        EXPECT_TRUE (std::all_of (after.begin(), after.end(), [] (float v) { return std::isfinite (v); })) << bad;
+    }
+
     // Full-scale square at the highest cutoff: the rising edges after a
     // falling half push the exponent of the rising branch past float's range.
     float z = 0.0f, top = 0.0f, bottom = 0.0f;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 using namespace voicetest;
 
 namespace
@@ -66,6 +69,15 @@ TEST (Spice, OffPassesTheInputAndOnAddsTheFoldToEightTenthsOfItWithinFive)
         for (float v : loud.run ([] (int) { return (float) (qmRand() % 2001 - 1000) * 0.05f; }))
             top = std::isfinite (v) ? std::max (top, std::fabs (v)) : 1e9f;
     EXPECT_EQ (top, 5.0f);
+
+    // A non-finite input poisons its block only: the next one starts afresh.
+    for (float bad : { INFINITY, NAN })
+    {
+        SpiceRig rig (1.0f);
+        rig.run ([bad] (int i) { return i == 100 ? bad : 0.3f; });
+        const auto after = rig.run (tones);
+        EXPECT_TRUE (std::all_of (after.begin(), after.end(), [] (float v) { return std::isfinite (v); })) << bad;
+    }
 }
 
 TEST (Spice, BlocksMatchThePlainPerSampleFoldToTheBit)
