@@ -72,7 +72,6 @@ void QmParameter::setValue (float v)
     value.store (v, std::memory_order_relaxed);
 
     callCallback();
-
 }
 
 void QmParameter::callCallback()

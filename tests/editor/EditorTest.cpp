@@ -149,14 +149,14 @@ TEST_F (Editor, DragsReachTheHostAsGesturesAndClosingEndsAnOpenOne)
 
     EditorTest::drag (*knob, -40.0f);
     EXPECT_EQ (host.summary(), "begin 40, change 40, end 40");
-    EXPECT_EQ (host.lastValue, parameter (40).value);
-    EXPECT_GT (parameter (40).value, 0.0f);
+    EXPECT_EQ (host.lastValue, parameter (40).getValue());
+    EXPECT_GT (parameter (40).getValue(), 0.0f);
 
     // A double-click centres the bipolar knob as one gesture.
     host.events.clear();
     const auto centre = knob->getLocalBounds().getCentre().toFloat();
     knob->mouseDoubleClick (EditorTest::mouseEvent (*knob, centre, centre, 2));
-    EXPECT_EQ (std::pair (host.summary(), parameter (40).value), std::pair (juce::String ("begin 40, change 40, end 40"), 0.5f));
+    EXPECT_EQ (std::pair (host.summary(), parameter (40).getValue()), std::pair (juce::String ("begin 40, change 40, end 40"), 0.5f));
 
     // Closed in the middle of a fader drag: the host still hears the end.
     host.events.clear();
@@ -201,7 +201,7 @@ TEST_F (Editor, AutomationRestoredStateAndCommandsMoveTheControls)
 
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('R', ctrl, 0), editor.get()));
     editor->timerCallback();
-    EXPECT_EQ (knob->getValue(), (double) parameter (40).value);
+    EXPECT_EQ (knob->getValue(), (double) parameter (40).getValue());
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('/', ctrl, 0), editor.get()));
     EXPECT_FALSE (editor->keyPressed (juce::KeyPress ('x', ctrl, 0), editor.get()));
     EXPECT_FALSE (editor->keyPressed (juce::KeyPress ('i'), editor.get()));
