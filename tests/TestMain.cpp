@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <sys/stat.h>
+
 int main (int argc, char** argv)
 {
     std::string base = "/tmp/vorlan-test-XXXXXX";
@@ -16,6 +18,11 @@ int main (int argc, char** argv)
         setenv ("HOME", home, 1);
         const std::string common = std::string (home) + "/common";
         setenv ("VORLAN_COMMON_DATA_DIR", common.c_str(), 1);
+
+        // Temporary files too: test processes run side by side.
+        const std::string temp = std::string (home) + "/tmp";
+        if (mkdir (temp.c_str(), 0700) == 0)
+            setenv ("TMPDIR", temp.c_str(), 1);
     }
 
     // Without a display of its own, JUCE would open :0, which a parallel
