@@ -55,6 +55,7 @@ KNOB_BODY_IN = "#4a4d54"
 KNOB_BODY_OUT = "#303237"
 KNOB_CAP = "#3f4248"
 OVER = "#e5484d"
+SCOPE = "#0a0c0b"
 
 LABEL_SIZE = 11.5
 SEG_SIZE = 10.5
@@ -524,8 +525,9 @@ def output_panel(svg, bg, x, y, w, h):
     bg.append(text(SANS, "Scope", sx + sw / 2, sy - 6, LABEL_SIZE, LABEL, on=GROUP_BG))
     bg.append(rect(sx - 3, sy - 3, sw + 6, sh + 6, "#141518", rx=4))
     bg.append(rect(sx - 2, sy - 2, sw + 4, sh + 4, "#3a3d43", rx=3))
-    svg.add('<rect id="oscilloscope" x="%d" y="%d" width="%d" height="%d" fill="#0a0c0b"/>'
-            % (sx, sy, sw, sh))
+    bg.append(rect(sx, sy, sw, sh, SCOPE))
+    svg.add('<rect id="oscilloscope" x="%d" y="%d" width="%d" height="%d" fill="%s"/>'
+            % (sx, sy, sw, sh, SCOPE))
 
 
 # ---------------------------------------------------------------- panel
