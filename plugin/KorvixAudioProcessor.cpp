@@ -97,7 +97,12 @@ void KorvixAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffe
         buffer.clear (channel, 0, buffer.getNumSamples());
 
     if (buffer.getNumChannels() >= 2)
-        peakLevel = nextPeakLevel (peakLevel, buffer.getReadPointer (0), buffer.getNumSamples());
+        updateMeter (buffer.getReadPointer (0), buffer.getNumSamples());
+}
+
+void KorvixAudioProcessor::updateMeter (const float* left, int numSamples) noexcept
+{
+    peakLevel.store (nextPeakLevel (peakLevel.load (std::memory_order_relaxed), left, numSamples), std::memory_order_relaxed);
 }
 
 void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
@@ -127,7 +132,7 @@ void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
     limitOutput (left, numSamples);
     limitOutput (right, numSamples);
 
-    peakLevel.store (nextPeakLevel (peakLevel.load (std::memory_order_relaxed), left, numSamples), std::memory_order_relaxed);
+    updateMeter (left, numSamples);
     scopeFeed.push (left, numSamples);
     blockEvents.clear();
 }

@@ -133,6 +133,7 @@ public:
 
 private:
     void render (juce::AudioBuffer<float>& buffer);
+    void updateMeter (const float* left, int numSamples) noexcept;
     void updateHostState();
     void collectEvents (const juce::MidiBuffer& midi);
     static void keepLastControllerValues (std::vector<QmMidiEvent>& events) noexcept;
