@@ -1,18 +1,26 @@
 #include "KorvixAudioProcessorEditor.h"
 
 #include "KorvixAudioProcessor.h"
+#include "MenuPopover.h"
 #include "MidiOverlay.h"
 #include "QmBankManager.h"
 #include "QmComponent.h"
+#include "QmDataFolders.h"
 #include "QmMidiMapper.h"
+#include "QmOscilloscope.h"
 #include "QmParameter.h"
+#include "QmScreen.h"
 #include "QmSynthEngine.h"
 #include "SVGProvider.h"
 #include "SkinnableComponent.h"
 #include "VnButton.h"
+#include "VnCombo.h"
 #include "VnKnob.h"
+#include "VnMeter.h"
 #include "VnRadioButton.h"
 #include "VnSlider.h"
+
+#include <cmath>
 
 namespace
 {
@@ -65,7 +73,7 @@ KorvixAudioProcessorEditor::KorvixAudioProcessorEditor (KorvixAudioProcessor& p,
     // The preset browser (created here once, shown by mouseUp) comes with the browser pages.
 
     // The oscilloscope's frame rate sets the pace when there is one.
-    const int framesPerSecond = defaultFramesPerSecond;
+    const int framesPerSecond = oscilloscope != nullptr ? oscilloscope->getFrameRate() : defaultFramesPerSecond;
 
     if (framesPerSecond >= 1)
         startTimer (1000 / framesPerSecond);
@@ -74,6 +82,12 @@ KorvixAudioProcessorEditor::KorvixAudioProcessorEditor (KorvixAudioProcessor& p,
 KorvixAudioProcessorEditor::~KorvixAudioProcessorEditor()
 {
     stopTimer();
+
+    // Preset loads go on after the window closes, on any thread: they must
+    // not reach the screen. This waits for a load under way.
+    if (screen != nullptr)
+        if (auto* banks = processor.getBankManager())
+            banks->setPresetLoadedCallback (nullptr, nullptr);
 
     // The host must see the end of a gesture cut short, and learning must
     // not outlive the window that shows it.
@@ -90,6 +104,7 @@ KorvixAudioProcessorEditor::~KorvixAudioProcessorEditor()
                 mapper->unregisterComponent (m);
 
     removeKeyListener (this);
+    menuPopover.reset();
     parameterWidgets.clear();
     widgets.clear();
     background.reset();
@@ -145,9 +160,23 @@ void KorvixAudioProcessorEditor::buildFromSkin (ComponentUIProvider& provider)
         widgets.add (widget);
     }
 
-    // "vmeter": the level meter comes with the preset panel (meter = it).
+    if (auto element = provider.getDrawable ("vmeter"))
+    {
+        meter = new VnMeter (*element);
+        widgets.add (meter);
+    }
 
-    // "oscilloscope": the oscilloscope comes with the preset panel (oscilloscope = it).
+    if (auto element = provider.getDrawable ("oscilloscope"))
+    {
+        oscilloscope = new QmOscilloscope (*element);
+        oscilloscope->setBounds (element->getBounds());
+
+        if (auto* shape = dynamic_cast<juce::DrawableShape*> (element.get()))
+            if (shape->getFill().isColour())
+                oscilloscope->setBackgroundColour (shape->getFill().colour);
+
+        widgets.add (oscilloscope);
+    }
 
     {
         auto element = provider.getDrawable ("action_midilearning");
@@ -162,8 +191,30 @@ void KorvixAudioProcessorEditor::buildFromSkin (ComponentUIProvider& provider)
         menuButton->setClickingTogglesState (false);
     }
 
-    // "screen": the preset screen comes with the preset panel (screen = it; the
-    // editor listens to its mouse for the browser).
+    if (auto element = provider.getDrawable ("screen"))
+        buildScreen (std::move (element));
+}
+
+void KorvixAudioProcessorEditor::buildScreen (std::unique_ptr<juce::Drawable> element)
+{
+    screen = new QmScreen (*element);
+    widgets.add (screen);
+
+    // The arrows take their own clicks; a click elsewhere reaches mouseUp.
+    screen->setInterceptsMouseClicks (true, true);
+    screen->addMouseListener (this, true);
+
+    auto* banks = processor.getBankManager();
+
+    if (banks == nullptr)
+        return;
+
+    // The host's state calls write the current preset on their own thread.
+    const juce::ScopedLock sl (banks->getLock());
+    auto& properties = processor.getProperties();
+    screen->setPreset (banks->findPreset (properties["currentBank"], properties["currentPreset"]));
+    screen->setStepCallback (&QmScreen::stepPresetCallback, banks);
+    banks->setPresetLoadedCallback (&QmScreen::presetLoadedCallback, screen);
 }
 
 juce::Component* KorvixAudioProcessorEditor::createParameterWidget (const juce::String& kind, int index, QmParameter& parameter,
@@ -180,7 +231,7 @@ juce::Component* KorvixAudioProcessorEditor::createParameterWidget (const juce::
         return parameter.steps != 1 ? new VnButton (&parameter, element, 1) : nullptr;
 
     if (kind == "combo_")
-        return nullptr;     // the skinned combo box comes with the preset panel (stepped parameters only)
+        return stepped ? new VnCombo (&parameter, element) : nullptr;
 
     if (kind == "radio_")
         return stepped ? new VnRadioButton (&parameter, element, index) : nullptr;
@@ -249,9 +300,17 @@ void KorvixAudioProcessorEditor::timerCallback()
     for (auto* w : parameterWidgets)
         w->deliverPendingUpdate();
 
-    // The oscilloscope is repainted here when it has new samples (preset panel).
+    if (oscilloscope != nullptr)
+    {
+        oscilloscope->showLatest (processor.getScopeFeed());
+        oscilloscope->refreshIfRequested();
+    }
 
-    // The meter shows sqrt (|peakLevel|) (preset panel).
+    if (meter != nullptr)
+    {
+        meter->setValue (std::sqrt ((float) std::abs ((double) processor.peakLevel.load())));
+        meter->repaint();
+    }
 }
 
 //==============================================================================
@@ -299,7 +358,24 @@ void KorvixAudioProcessorEditor::buttonClicked (juce::Button* button)
     if (button == learnButton)
         setLearning (learnButton->getToggleState());
 
-    // menuButton: the menu popover comes with the preset panel.
+    if (button == menuButton)
+        showMenu();
+}
+
+void KorvixAudioProcessorEditor::showMenu()
+{
+    menuPopover = std::make_unique<MenuPopover>();
+    menuPopover->callback = [this] (VorlanCommon::Action action) { performMenuAction (action); };
+
+    // The box owns the container; the popover stays ours.
+    auto container = std::make_unique<juce::Component>();
+    container->setSize (menuPopover->getWidth(), menuPopover->getHeight());
+    container->addAndMakeVisible (*menuPopover);
+
+    auto& box = juce::CallOutBox::launchAsynchronously (std::move (container), menuButton->getBounds(), this);
+    box.toFront (false);
+    box.setAlwaysOnTop (true);
+    menuPopover->setCallOutBox (&box);
 }
 
 void KorvixAudioProcessorEditor::mouseUp (const juce::MouseEvent&)
@@ -308,10 +384,15 @@ void KorvixAudioProcessorEditor::mouseUp (const juce::MouseEvent&)
     // comes with the browser pages.
 }
 
+juce::URL KorvixAudioProcessorEditor::getHelpPage()
+{
+    return juce::URL (QmDataFolders::getResourceFile ("plugins/vorlan/help.html"));
+}
+
 void KorvixAudioProcessorEditor::performMenuAction (VorlanCommon::Action action)
 {
     if (action == VorlanCommon::Help)
-        openLink (juce::URL (helpPage));
+        openLink (getHelpPage());
     else
         processor.runCommand (action);
 }
@@ -329,6 +410,8 @@ void KorvixAudioProcessorEditor::sliderDragStarted (juce::Slider* slider)
     processor.beginGesture (gestureIndex);
 
     // The preset screen shows the parameter's text while it is dragged.
+    if (screen != nullptr)
+        screen->addLine (widget->getParameter()->getText (widget->getParameter()->value));
 }
 
 void KorvixAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
@@ -337,6 +420,9 @@ void KorvixAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
 
     if (widget == nullptr || widget->getParameter() == nullptr || gestureIndex < 0 || widget->parameterIndex != gestureIndex)
         return;
+
+    if (screen != nullptr)
+        screen->setLastLine (widget->getParameter()->getText (widget->getParameter()->value));
 
     processor.reportGestureChange (gestureIndex, widget->getParameter()->value);
 }
@@ -351,10 +437,15 @@ void KorvixAudioProcessorEditor::sliderDragEnded (juce::Slider* slider)
 
 void KorvixAudioProcessorEditor::endOpenGesture()
 {
-    if (gestureIndex >= 0)
-        processor.endGesture (gestureIndex);
+    if (gestureIndex < 0)
+        return;
 
+    processor.endGesture (gestureIndex);
     gestureIndex = -1;
+
+    // Back to the preset line.
+    if (screen != nullptr && ! screen->getLines().isEmpty())
+        screen->removeLastLine();
 }
 
 //==============================================================================

@@ -10,8 +10,12 @@
 
 class ComponentUIProvider;
 class KorvixAudioProcessor;
+class MenuPopover;
 class QmComponent;
+class QmOscilloscope;
 class QmParameter;
+class QmScreen;
+class VnMeter;
 
 /** The plug-in's window, drawn entirely from the skin: it takes its size from
     the "background" element, builds one widget per skin element that names a
@@ -65,6 +69,10 @@ public:
 
     juce::DrawableButton* getLearnButton() const noexcept   { return learnButton; }
     juce::DrawableButton* getMenuButton() const noexcept    { return menuButton; }
+    QmScreen* getScreen() const noexcept                    { return screen; }
+    VnMeter* getMeter() const noexcept                      { return meter; }
+    QmOscilloscope* getOscilloscope() const noexcept        { return oscilloscope; }
+    MenuPopover* getMenuPopover() const noexcept            { return menuPopover.get(); }
     KorvixLookAndFeel& getKorvixLookAndFeel() noexcept      { return lookAndFeel; }
 
     /** The timer's turn: pending widget updates, meter and oscilloscope. */
@@ -75,7 +83,8 @@ public:
     /** Opens a link; the default launches the system's browser. */
     std::function<void (const juce::URL&)> openLink = [] (const juce::URL& url) { url.launchInDefaultBrowser(); };
 
-    static constexpr const char* helpPage = "https://quillmoor.example/plugins/vorlan/help";
+    /** The help page shipped with the installed resources, by its file URL. */
+    static juce::URL getHelpPage();
 
 private:
     void buttonClicked (juce::Button* button) override;
@@ -89,18 +98,21 @@ private:
                                             const juce::Drawable& element);
 
     void endOpenGesture();
+    void buildScreen (std::unique_ptr<juce::Drawable> element);
+    void showMenu();
 
     KorvixAudioProcessor& processor;
     KorvixLookAndFeel lookAndFeel;
     juce::OwnedArray<juce::Component> widgets;
     juce::Array<QmComponent*> parameterWidgets;
-    juce::Component* oscilloscope = nullptr;
-    juce::Component* meter = nullptr;
-    juce::Component* screen = nullptr;
+    QmOscilloscope* oscilloscope = nullptr;
+    VnMeter* meter = nullptr;
+    QmScreen* screen = nullptr;
     std::unique_ptr<juce::Drawable> background;
     juce::Image backgroundImage;
     juce::DrawableButton* learnButton = nullptr;
     juce::DrawableButton* menuButton = nullptr;
+    std::unique_ptr<MenuPopover> menuPopover;
     int gestureIndex = -1;
     bool learning = false;
 

@@ -299,7 +299,7 @@ TEST_F (Editor, HelpOpensTheHelpPageAndOtherActionsRunCommands)
     editor->openLink = [&opened] (const juce::URL& url) { opened = url.toString (false); };
 
     editor->performMenuAction (VorlanCommon::Help);
-    EXPECT_TRUE (opened.endsWith ("/plugins/vorlan/help"));
+    EXPECT_TRUE (opened.startsWith ("file://") && opened.endsWith ("/Resources/plugins/vorlan/help.html"));
 
     processor->setParameter (15, 0.2f);
     editor->performMenuAction (VorlanCommon::Init);
