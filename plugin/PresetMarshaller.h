@@ -50,9 +50,10 @@ public:
     /** The first child named name (ignoring case); null when name is empty or none matches. */
     virtual juce::XmlElement* getChildByName (const juce::XmlElement* element, const juce::String& name) = 0;
 
-    /** Reads the whole stream and parses it. Null for text that is not XML, and
-        for documents no writer of ours produces: larger than maxBytes, nested
-        deeper than maxDocumentDepth, or carrying a DTD. */
+    /** Reads the rest of the stream as an untrusted document (QmXmlReader).
+        Null for a document that is refused: malformed, larger than maxBytes,
+        nested deeper than maxDocumentDepth, or holding anything our writers
+        never write (a DTD, processing instructions, CDATA sections). */
     virtual std::unique_ptr<juce::XmlElement> parse (juce::InputStream& input, juce::int64 maxBytes = maxFileBytes);
 
     /** Writes the document text (UTF-8 header, two-space indentation, CR LF line
@@ -61,9 +62,6 @@ public:
 
     /** No DTD is written. */
     virtual juce::String getDTD();
-
-    /** The same for text already in memory. */
-    static std::unique_ptr<juce::XmlElement> parseText (const juce::String& text, juce::int64 maxBytes = maxFileBytes);
 
     /** The deepest element nesting accepted: banks nest four levels, the state chunk two. */
     static constexpr int maxDocumentDepth = 8;

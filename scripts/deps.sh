@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     g++ cmake pkg-config make
-    juce-modules-source fst-dev
+    juce-modules-source fst-dev libexpat1-dev
     libasound2-dev libfreetype-dev libfontconfig1-dev libx11-dev libxcomposite-dev
     libxcursor-dev libxext-dev libxinerama-dev libxrandr-dev libxrender-dev libgl-dev
     fonts-dejavu-core

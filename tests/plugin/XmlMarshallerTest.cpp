@@ -67,7 +67,7 @@ TEST (XmlMarshaller, UnreadableAndHostileDocumentsAreRefused)
     };
 
     EXPECT_NE (parseString (nested (PresetMarshaller::maxDocumentDepth)), nullptr);
-    EXPECT_NE (parseString ("<a><!-- <b><c><d><e><f><g><h><i> --><![CDATA[<x><x><x><x><x><x><x><x>]]></a>"), nullptr);
+    EXPECT_NE (parseString ("<a><!-- <b><c><d><e><f><g><h><i> --></a>"), nullptr);
 
     for (auto bad : { juce::String(), juce::String ("not xml at all"), good.dropLastCharacters (7),
                       nested (PresetMarshaller::maxDocumentDepth + 1),
