@@ -2,6 +2,7 @@
 
 #include "QmDataFolders.h"
 #include "QmFileWriter.h"
+#include "QmXmlReader.h"
 #include "XMLMarshaller.h"
 
 #include <cmath>
@@ -26,22 +27,6 @@ namespace
         return out.getMemoryBlock();
     }
 
-    /** A bank read from a document; null when it does not parse or its root has
-        no child element. */
-    std::unique_ptr<QmBank> bankFromStream (juce::InputStream& in)
-    {
-        XMLMarshaller marshaller;
-        auto root = marshaller.parse (in);
-
-        if (root == nullptr)
-            return {};
-
-        for (auto* child : root->getChildIterator())
-            if (! child->isTextElement())
-                return marshaller.bankFromXml (root.get());
-
-        return {};
-    }
 }
 
 //==============================================================================
@@ -89,10 +74,13 @@ void QmBankManager::reloadBanks()
 
         auto bank = loadBankFile (file);
 
-        // A second file holding a name that is listed already would make
-        // lookups by name ambiguous; it stays on disk untouched.
-        if (bank == nullptr || getBank (bank->name) != nullptr)
+        if (bank == nullptr)
             continue;
+
+        // Names must stay unique (ignoring case) for lookups by name: a second
+        // file holding a listed name is listed under a name of its own.
+        if (getBank (bank->name) != nullptr)
+            bank->name = unusedBankName (bankNameFromFileName (file.getFullPathName()));
 
         banks.add (bank.release());
     }
@@ -125,14 +113,45 @@ void QmBankManager::rebuildSystemBanks()
     }
 }
 
+std::unique_ptr<QmBank> QmBankManager::readBank (juce::InputStream& in)
+{
+    XMLMarshaller marshaller;
+    auto root = marshaller.parse (in);
+
+    if (root == nullptr)
+        return {};
+
+    for (auto* child : root->getChildIterator())
+        if (! child->isTextElement())
+            return marshaller.bankFromXml (root.get());
+
+    return {};
+}
+
+juce::String QmBankManager::unusedBankName (const juce::String& wanted)
+{
+    const juce::ScopedLock sl (lock);
+
+    auto name = wanted;
+
+    for (int n = 2; getBank (name) != nullptr; ++n)
+        name = wanted + " (" + juce::String (n) + ")";
+
+    return name;
+}
+
 std::unique_ptr<QmBank> QmBankManager::loadBankFile (const juce::File& file)
 {
+    // A FIFO named like a bank would block here for good.
+    if (! QmXmlReader::isRegularFile (file))
+        return {};
+
     juce::FileInputStream in (file);
 
     if (! in.openedOk())
         return {};
 
-    auto bank = bankFromStream (in);
+    auto bank = readBank (in);
 
     if (bank != nullptr)
     {
@@ -288,7 +307,7 @@ bool QmBankManager::importBank (juce::File file)
     // Files that would not be listed, or whose name (in any letter case) is taken.
     const auto fileName = file.getFileName();
 
-    if (! isBankFileName (fileName) || ! file.existsAsFile() || findFileIgnoringCase (fileName) != juce::File())
+    if (! isBankFileName (fileName) || ! QmXmlReader::isRegularFile (file) || findFileIgnoringCase (fileName) != juce::File())
         return false;
 
     juce::MemoryBlock data;
@@ -303,7 +322,7 @@ bool QmBankManager::importBank (juce::File file)
     }
 
     juce::MemoryInputStream source (data, false);
-    auto bank = bankFromStream (source);
+    auto bank = readBank (source);
 
     if (bank == nullptr)
         return false;
@@ -510,6 +529,11 @@ void QmBankManager::setState (const void* data, int size)
         preset->bank = getBank (bankName);
 
     loadPreset (preset.get());
+
+    // A bank missing on this machine keeps its name, so the next save of the
+    // host's project writes back what it loaded.
+    if (bankName.isNotEmpty() && preset->bank == nullptr && client != nullptr)
+        client->getProperties().set ("currentBank", bankName);
 }
 
 //==============================================================================

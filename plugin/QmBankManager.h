@@ -70,6 +70,10 @@ public:
     void reloadBanks();
     void rebuildSystemBanks();
     std::unique_ptr<QmBank> loadBankFile (const juce::File& file);
+
+    /** A bank read from an untrusted document; null when it is refused or its
+        root has no child element. */
+    static std::unique_ptr<QmBank> readBank (juce::InputStream& input);
     juce::Result createBankFile (juce::String name);
     juce::Result deleteBankFile (juce::String name);
 
@@ -96,6 +100,9 @@ public:
 
 private:
     bool isListed (const QmBank* bank) const;
+
+    /** wanted, or wanted followed by " (2)", " (3)"...: the first no bank has. */
+    juce::String unusedBankName (const juce::String& wanted);
     juce::File findFileIgnoringCase (const juce::String& fileName) const;
     void callListeners (std::function<void (PresetListener&)> call);
 

@@ -3,13 +3,54 @@
 #include "MidiOverlay.h"
 #include "QmDataFolders.h"
 #include "QmFileWriter.h"
+#include "QmXmlReader.h"
 #include "XMLMarshaller.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <optional>
 
 juce::CriticalSection QmMidiMapper::singletonLock;
 std::atomic<QmMidiMapper*> QmMidiMapper::instance { nullptr };
 bool QmMidiMapper::creating = false;
+
+namespace
+{
+    /** A decimal integer and nothing else but surrounding blanks; none for
+        anything else ("nan", "abc", "", "12x", numbers beyond int). */
+    std::optional<int> readInteger (const juce::String& text)
+    {
+        const auto trimmed = text.trim();
+        auto p = trimmed.getCharPointer();
+        const bool negative = (*p == '-');
+
+        if (*p == '-' || *p == '+')
+            ++p;
+
+        if (p.isEmpty())
+            return {};
+
+        long long value = 0;
+
+        for (; ! p.isEmpty(); ++p)
+        {
+            const auto c = *p;
+
+            if (c < '0' || c > '9' || value > INT_MAX)
+                return {};
+
+            value = value * 10 + (c - '0');
+        }
+
+        value = negative ? -value : value;
+
+        if (value < INT_MIN || value > INT_MAX)
+            return {};
+
+        return (int) value;
+    }
+}
 
 //==============================================================================
 QmMidiMapper::Bindings::Bindings()
@@ -114,6 +155,7 @@ void QmMidiMapper::assignController (int controller, int parameterIndex)
         return;
 
     const auto unbound = bindings.bind (controller, parameterIndex);
+    bindingChanged = true;
 
     for (auto* c : components)
     {
@@ -201,45 +243,86 @@ juce::File QmMidiMapper::getMapFile()
     return QmDataFolders::getUserDataFolder().getChildFile ("midimapper.mrb");
 }
 
-QmMidiMapper::Bindings QmMidiMapper::readMapFile (const juce::File& file)
+juce::File QmMidiMapper::getBackupFile()
 {
-    Bindings loaded;
-    juce::FileInputStream stream (file);
+    return getMapFile().getSiblingFile ("midimapper.mrb.unreadable");
+}
 
-    if (! stream.openedOk())
-        return loaded;
+bool QmMidiMapper::readMap (juce::InputStream& input, Bindings& result)
+{
+    result = {};
+    const auto root = XMLMarshaller().parse (input);
 
-    const auto root = XMLMarshaller().parse (stream);
-
-    if (root == nullptr || root->getFirstChildElement() == nullptr)
-        return loaded;
+    // Exactly the shape we write: anything else is someone else's file.
+    if (root == nullptr || ! root->hasTagName ("midimapper") || root->getNumChildElements() != 1
+         || ! root->getFirstChildElement()->hasTagName ("dict"))
+        return false;
 
     for (auto* key : root->getFirstChildElement()->getChildIterator())
     {
-        const auto paramText = key->getStringAttribute ("param");
-        const auto parameterIndex = paramText.isEmpty() ? -1 : paramText.getIntValue();
-        const auto controller = key->getAllSubText().getIntValue();
+        const auto parameterIndex = readInteger (key->getStringAttribute ("param"));
+        const auto controller = readInteger (key->getAllSubText());
 
         // A hand-edited file must never reach past the parameter table, and a
         // negative controller binds nothing.
-        if (parameterIndex < 0 || parameterIndex >= QmParam::count || controller < 0 || controller >= numControllers)
+        if (! parameterIndex || ! controller || *parameterIndex < 0 || *parameterIndex >= QmParam::count
+             || *controller < 0 || *controller >= numControllers)
             continue;
 
-        loaded.bind (controller, parameterIndex);
+        result.bind (*controller, *parameterIndex);
     }
 
-    return loaded;
+    return true;
+}
+
+juce::MemoryBlock QmMidiMapper::writeMap (const Bindings& bindings)
+{
+    juce::XmlElement root ("midimapper");
+    auto* dict = root.createNewChildElement ("dict");
+
+    for (int p = 0; p < QmParam::count; ++p)
+    {
+        const auto controller = bindings.parameterToController[(size_t) p];
+
+        if (controller == Bindings::noEntry)
+            continue;
+
+        auto* key = dict->createNewChildElement ("key");
+        key->setAttribute ("param", p);
+        key->addTextElement (juce::String (controller));
+    }
+
+    XMLMarshaller marshaller;
+    juce::MemoryOutputStream text;
+    marshaller.write (&root, text, marshaller.getDTD());
+    return text.getMemoryBlock();
 }
 
 void QmMidiMapper::load()
 {
     const auto file = getMapFile();
 
-    if (! file.existsAsFile())
+    if (! file.exists())
         return;
 
-    // Read outside the lock: the audio thread never waits for the disk.
-    const auto loaded = readMapFile (file);
+    // Read outside the lock: the audio thread never waits for the disk. A FIFO
+    // or device would block, so only regular files are opened.
+    Bindings loaded;
+    bool readable = false;
+
+    if (QmXmlReader::isRegularFile (file))
+    {
+        juce::FileInputStream stream (file);
+        readable = stream.openedOk() && readMap (stream, loaded);
+    }
+
+    bindingChanged = false;
+
+    if (readable)
+        keepUnreadableFile = false;
+    else if (! keepUnreadableFile.exchange (true))
+        std::printf ("Vorlan: cannot read the MIDI map %s; it is left as it is until a binding changes\n",
+                     file.getFullPathName().toRawUTF8());
 
     const juce::ScopedLock sl (lock);
     bindings = loaded;
@@ -253,30 +336,27 @@ void QmMidiMapper::load()
 
 bool QmMidiMapper::save()
 {
-    std::array<int, QmParam::count> parameterToController;
+    Bindings current;
 
     {
         const juce::ScopedLock sl (lock);
-        parameterToController = bindings.parameterToController;
+        current = bindings;
     }
 
-    juce::XmlElement root ("midimapper");
-    auto* dict = root.createNewChildElement ("dict");
+    const auto file = getMapFile();
 
-    for (int p = 0; p < QmParam::count; ++p)
+    if (keepUnreadableFile)
     {
-        const auto controller = parameterToController[(size_t) p];
+        if (! bindingChanged)
+            return true;
 
-        if (controller == Bindings::noEntry)
-            continue;
+        // The user's new bindings replace the file; it stays beside them.
+        if (QmXmlReader::isRegularFile (file) && ! file.copyFileTo (getBackupFile()))
+            return false;
 
-        auto* key = dict->createNewChildElement ("key");
-        key->setAttribute ("param", p);
-        key->addTextElement (juce::String (controller));
+        keepUnreadableFile = false;
     }
 
-    XMLMarshaller marshaller;
-    juce::MemoryOutputStream text;
-    marshaller.write (&root, text, marshaller.getDTD());
-    return writeFileAtomically (getMapFile(), text.getData(), text.getDataSize());
+    const auto document = writeMap (current);
+    return writeFileAtomically (file, document.getData(), document.getSize());
 }

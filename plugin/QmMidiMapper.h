@@ -66,7 +66,9 @@ public:
     void load();
 
     /** Writes the bindings to the file, replacing it only once the new
-        content is complete. Returns false (the old file kept) on failure. */
+        content is complete. Returns false (the old file kept) on failure.
+        A file that load found unreadable is left as it is until a binding
+        changes; it is then kept beside the new one as a backup. */
     bool save();
 
     /** "midimapper.mrb" in the per-user data folder. */
@@ -76,9 +78,6 @@ public:
     void timerCallback() override;
 
     static juce::CriticalSection singletonLock;
-
-private:
-    QmMidiMapper();
 
     /** Both directions of the bindings, fixed size so that the audio thread
         never allocates. A parameter entry of -1 marks a lost binding (it is
@@ -98,7 +97,21 @@ private:
         std::array<int, numControllers> controllerToParameter;
     };
 
-    static Bindings readMapFile (const juce::File& file);
+    /** Reads a map document into bindings. False when the document is
+        unreadable: it does not parse, or its root holds anything but one
+        "dict" element. Entries whose parameter or controller is not a number,
+        names no engine parameter or binds no controller are dropped. */
+    static bool readMap (juce::InputStream& input, Bindings& bindings);
+
+    /** The map document of the bindings. */
+    static juce::MemoryBlock writeMap (const Bindings& bindings);
+
+    /** Where an unreadable map file is kept once a changed binding is saved. */
+    static juce::File getBackupFile();
+
+private:
+    QmMidiMapper();
+
     void queueRepaint (QmMidiComponent* component) noexcept;
     void reserveQueue();
 
@@ -107,6 +120,7 @@ private:
     juce::Array<QmMidiComponent*> components;
     std::atomic<bool> learnMode { false };
     std::atomic<int> learnTarget { -1 };
+    std::atomic<bool> keepUnreadableFile { false }, bindingChanged { false };
     juce::CriticalSection lock;
 
     static std::atomic<QmMidiMapper*> instance;

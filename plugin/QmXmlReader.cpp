@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 /** The state of one document while expat walks it. Children are collected per
@@ -240,4 +241,10 @@ std::unique_ptr<juce::XmlElement> QmXmlReader::read (juce::InputStream& input)
     juce::MemoryBlock data;
     input.readIntoMemoryBlock (data, (ssize_t) juce::jmin (limits.maxBytes + 1, (juce::int64) std::numeric_limits<int>::max()));
     return read (data.getData(), data.getSize());
+}
+
+bool QmXmlReader::isRegularFile (const juce::File& file)
+{
+    struct stat info;
+    return ::stat (file.getFullPathName().toRawUTF8(), &info) == 0 && S_ISREG (info.st_mode);
 }

@@ -41,6 +41,10 @@ public:
 
     const Limits& getLimits() const noexcept            { return limits; }
 
+    /** True for a regular file (or a link to one). Nothing else is opened as a
+        document: reading a FIFO or a device blocks or never ends. */
+    static bool isRegularFile (const juce::File& file);
+
 private:
     struct Parse;
 

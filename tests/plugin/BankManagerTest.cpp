@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <thread>
 
 namespace
@@ -203,19 +204,53 @@ TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
 TEST_F (BankManagerTest, CorruptAndHostileFilesAreSkippedButKept)
 {
     banks().createDirectory();
-    for (auto [name, text] : { std::pair<const char*, juce::String> { "vorlan.xml", factoryText }, { "copy.xml", factoryText },
+    for (auto [name, text] : { std::pair<const char*, juce::String> { "vorlan.xml", factoryText },
                                { "half.xml", factoryText.substring (0, factoryText.length() / 2) }, { "empty.xml", "<bank/>" },
                                { "deep.xml", juce::String::repeatedString ("<bank>", 100000) }, { "notes.txt", bankText ("Notes", "x") },
-                               { "bomb.xml", "<!DOCTYPE bank [<!ENTITY a \"<name>x</name>\">]><bank>&a;</bank>" } })
+                               { "bomb.xml", "<!DOCTYPE bank [<!ENTITY a \"<name>x</name>\">]><bank>&a;</bank>" },
+                               { "spin.xml", "<bank><name>S</name><presets><preset><?x?>a</preset></presets></bank>" },
+                               { "hidden.xml", "<bank <!-- \" -->>" + juce::String::repeatedString ("<presets>", 50000) },
+                               { "entity.xml", "<n>&#x" } })
         banks().getChildFile (name).replaceWithText (text);
+
+    // A FIFO named like a bank would block the start for good.
+    const auto fifo = banks().getChildFile ("fifo.xml");
+    ASSERT_EQ (mkfifo (fifo.getFullPathName().toRawUTF8(), 0600), 0);
 
     QmBankManager manager (&client);
     EXPECT_EQ (bankNames (manager), juce::StringArray ({ "All", "Favourites", "Vorlan" }));
-    EXPECT_EQ (banks().getNumberOfChildFiles (juce::File::findFiles), 7);
+    EXPECT_EQ (banks().getNumberOfChildFiles (juce::File::findFiles), 10);
+    EXPECT_FALSE (manager.importBank (fifo));
 
     // The half-written file is no one's to overwrite.
     EXPECT_FALSE (manager.createBank ("HALF"));
     EXPECT_EQ (banks().getChildFile ("half.xml").getSize(), (juce::int64) factoryText.length() / 2);
+}
+
+TEST_F (BankManagerTest, FilesHoldingTheSameBankNameAreAllListedUnderNamesOfTheirOwn)
+{
+    banks().createDirectory();
+    banks().getChildFile ("vorlan.xml").replaceWithText (factoryText);
+    banks().getChildFile ("copy.xml").replaceWithText (factoryText);
+    banks().getChildFile ("Copy.xml").replaceWithText (bankText ("VORLAN", "x"));
+
+    QmBankManager manager (&client);
+    auto names = bankNames (manager);
+    ASSERT_EQ (names.size(), 5);
+    EXPECT_TRUE (names.contains ("Vorlan"));
+
+    for (auto& name : names)
+    {
+        EXPECT_EQ (manager.getBank (name)->name, name) << name;     // no name hides another
+        EXPECT_TRUE (manager.getBank (name)->isSystem || manager.getBank (name)->presets.size() > 0) << name;
+    }
+
+    // A renamed bank saves into its own file.
+    auto* renamed = manager.getBank (names[4] == "Vorlan" ? names[3] : names[4]);
+    const auto file = renamed->file;
+    EXPECT_TRUE (manager.saveBank (renamed));
+    EXPECT_TRUE (file.loadFileAsString().contains ("<name>" + renamed->name + "</name>"));
+    EXPECT_EQ (banks().getNumberOfChildFiles (juce::File::findFiles), 3);
 }
 
 TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock)
@@ -246,20 +281,28 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     EXPECT_EQ (client.values, state);
     EXPECT_EQ (std::pair (client.properties["currentPreset"], client.properties["currentBank"]), std::pair (juce::String ("Bass & Co"), juce::String ("Vorlan")));
 
-    // A bank that no longer exists: the values load, "currentBank" stays.
+    // A bank that is not on this machine: the values load, and the next
+    // state names the bank again.
     client.properties.set ("currentBank", "Elsewhere");
     const auto gone = text.replace ("<bankName>Vorlan", "<bankName>Gone");
     manager.setState (gone.toRawUTF8(), (int) gone.getNumBytesAsUTF8());
-    EXPECT_EQ (client.properties["currentBank"], "Elsewhere");
+    EXPECT_EQ (client.properties["currentBank"], "Gone");
+    juce::MemoryBlock again;
+    manager.getState (again);
+    EXPECT_TRUE (again.toString().contains ("<bankName>Gone</bankName>"));
+    client.properties.set ("currentBank", "Vorlan");
 
     // Unreadable chunks change nothing; non-finite values never arrive.
     client.writes = 0;
     manager.setState (nullptr, 10);
     manager.setState ("x", 0);
     for (auto& bad : { juce::String ("garbage"), text.substring (0, 200), juce::String::repeatedString ("<preset>", 50000),
+                       juce::String ("<preset><?x?>a</preset>"), text.replace ("</params>", "</params><?pi data?>text"),
+                       "<preset <!-- \" -->>" + juce::String::repeatedString ("<name>", 40000), juce::String ("<n>&#x"),
                        "<preset><params>" + juce::String::repeatedString ("0.5,", 300000) + "</params></preset>" })
         manager.setState (bad.toRawUTF8(), (int) bad.getNumBytesAsUTF8());
-    EXPECT_EQ (std::pair (client.writes, client.properties["currentPreset"]), std::pair (0, juce::String ("Bass & Co")));
+    EXPECT_EQ (std::tuple (client.writes, client.properties["currentPreset"], client.properties["currentBank"]),
+               std::tuple (0, juce::String ("Bass & Co"), juce::String ("Vorlan")));
 
     const juce::String nan ("<preset><name>n</name><params>nan,inf</params></preset>");
     manager.setState (nan.toRawUTF8(), (int) nan.getNumBytesAsUTF8());

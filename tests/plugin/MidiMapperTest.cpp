@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace
 {
     /** A learnable widget as the editor registers it. */
@@ -83,14 +85,16 @@ TEST_F (MidiMapperTest, AControllerDrivesOneParameterAndAParameterFollowsOneCont
 TEST_F (MidiMapperTest, TheFileIsReadWithUnusableEntriesDropped)
 {
     QmMidiMapper::getMapFile().replaceWithText ("<midimapper><dict><key param=\"5\">74</key><key param=\"9\">-1</key>"
-        "<key param=\"2\"> 17abc</key><key param=\"60\">10</key><key param=\"-3\">11</key><key param=\"\">12</key><key>13</key>"
+        "<key param=\"2\"> 17abc</key><key param=\"nan\">18</key><key param=\"abc\">19</key><key param=\"1\"></key>"
+        "<key param=\"3\">4294967297</key><key param=\"4294967296\">21</key><key param=\" 7 \"> 22 </key><key param=\"60\">10</key><key param=\"-3\">11</key><key param=\"\">12</key><key>13</key>"
         "<key param=\"4\">-8</key><key param=\"6\">300</key><other param=\"43\">99</other></dict></midimapper>");
 
     // Bindings from the file drive parameters without any widget.
     mapper.load();
-    for (auto [controller, parameter] : { std::pair { 74, 5 }, { 17, 2 }, { 99, 43 }, { 10, -1 }, { 11, -1 }, { 12, -1 }, { 13, -1 } })
+    for (auto [controller, parameter] : { std::pair { 74, 5 }, { 22, 7 }, { 99, 43 }, { 17, -1 }, { 18, -1 }, { 19, -1 }, { 21, -1 },
+                                          { 10, -1 }, { 11, -1 }, { 12, -1 }, { 13, -1 } })
         EXPECT_EQ (mapper.getParameterForController (controller), parameter) << controller;
-    for (int parameter : { 4, 6, 9, 60 })
+    for (int parameter : { 0, 1, 2, 3, 4, 6, 9, 60 })
         EXPECT_EQ (mapper.getControllerForParameter (parameter), -1) << parameter;
 
     // A missing file keeps the bindings; one that does not parse clears them.
@@ -100,6 +104,45 @@ TEST_F (MidiMapperTest, TheFileIsReadWithUnusableEntriesDropped)
     QmMidiMapper::getMapFile().replaceWithText ("<midimapper><dict><key param=");
     mapper.load();
     EXPECT_EQ (mapper.getParameterForController (74), -1);
+}
+
+TEST_F (MidiMapperTest, AnUnreadableFileSurvivesASessionUntilABindingChanges)
+{
+    const auto file = QmMidiMapper::getMapFile();
+    const juce::String good ("<midimapper><dict><key param=\"5\">74</key></dict></midimapper>");
+
+    delete &mapper;     // each loop round is a session
+
+    for (auto bad : { "<!DOCTYPE midimapper>" + good, good.replace ("<dict>", "<x/><dict>"), good.dropLastCharacters (5),
+                      juce::String ("junk"), juce::String(), juce::String ("<midimapper><?x?>a</midimapper>"),
+                      good.replace ("<dict>", "<dict <!-- \" -->>") + juce::String::repeatedString ("<a>", 50000) })
+    {
+        file.replaceWithText (bad);
+        auto* session = QmMidiMapper::getInstance();
+        EXPECT_EQ (session->getParameterForController (74), -1);
+        session->load();      // the editor's learn button
+        EXPECT_TRUE (session->save());
+        delete session;
+        EXPECT_EQ (file.loadFileAsString(), bad) << bad.substring (0, 40);
+    }
+
+    // A changed binding is saved; the unreadable file is kept beside it.
+    const auto bad = file.loadFileAsString();
+    {
+        Widget widget (3);
+        QmMidiMapper::getInstance()->assignController (11, 3);
+    }
+    delete QmMidiMapper::getInstance();
+    EXPECT_EQ (QmMidiMapper::getBackupFile().loadFileAsString(), bad);
+    EXPECT_EQ (QmMidiMapper::getInstance()->getParameterForController (11), 3);
+
+    // A FIFO in the map's place is never opened.
+    delete QmMidiMapper::getInstance();
+    ASSERT_TRUE (file.deleteFile());
+    ASSERT_EQ (mkfifo (file.getFullPathName().toRawUTF8(), 0600), 0);
+    EXPECT_EQ (QmMidiMapper::getInstance()->getParameterForController (11), -1);
+    delete QmMidiMapper::getInstance();
+    EXPECT_TRUE (file.deleteFile());
 }
 
 TEST_F (MidiMapperTest, OverlaysShowTheControllerAndSelectTheLearnTarget)
