@@ -169,8 +169,7 @@ double XMLMarshaller::getDoubleField (const juce::XmlElement* element, const juc
     if (text.isEmpty())
         return defaultValue;
 
-    auto p = text.getCharPointer();
-    const auto value = juce::CharacterFunctions::readDoubleValue (p);
+    const auto value = readDouble (text);
     return std::isfinite (value) ? value : defaultValue;
 }
 
@@ -260,12 +259,43 @@ int XMLMarshaller::readInt (const juce::String& text)
 
 float XMLMarshaller::readFiniteFloat (const juce::String& text)
 {
-    auto p = text.getCharPointer();
-    const auto value = juce::CharacterFunctions::readDoubleValue (p);
+    const auto value = readDouble (text);
 
     // Out of float range counts as not finite: narrowing it would be undefined.
     if (! std::isfinite (value) || std::abs (value) > (double) std::numeric_limits<float>::max())
         return 0.0f;
 
     return (float) value;
+}
+
+double XMLMarshaller::readDouble (const juce::String& text)
+{
+    auto shortened = text;
+    const auto marker = text.indexOfAnyOf ("eE");
+
+    // Only the first "e" can be an exponent marker: the reader stops at any
+    // other letter before it.
+    if (marker >= 0)
+    {
+        auto start = marker + 1;
+
+        if (text[start] == '+' || text[start] == '-')
+            ++start;
+
+        auto end = start;
+
+        while (juce::CharacterFunctions::isDigit (text[end]))
+            ++end;
+
+        auto significant = start;
+
+        while (significant < end && text[significant] == '0')
+            ++significant;
+
+        if (end - significant > 4)
+            shortened = text.substring (0, start) + "9999" + text.substring (end);
+    }
+
+    auto p = shortened.getCharPointer();
+    return juce::CharacterFunctions::readDoubleValue (p);
 }

@@ -62,6 +62,11 @@ public:
     /** The text read as a double; a text that gives no finite float reads as 0. */
     static float readFiniteFloat (const juce::String& text);
 
+    /** The framework's decimal reading of text; an exponent too long for it
+        (its int would overflow) is read as one of 9999 digits' worth, which
+        gives infinity or zero as the long one means. */
+    static double readDouble (const juce::String& text);
+
 private:
     JUCE_DECLARE_NON_COPYABLE (XMLMarshaller)
 };

@@ -42,10 +42,10 @@ TEST (XmlMarshaller, FieldsAreReadLeniently)
 {
     XMLMarshaller m;
     auto element = parseString ("<preset><NAME>Upper</NAME><fav>TRUE</fav><tags>1,x,3</tags>"
-                                "<params>0.5,nan,-inf,1e300,junk,0.25</params></preset>");
+                                "<params>0.5,nan,-inf,1e300,junk,0.25,1e10888888888888,2.5e-000000000000001,7e-99999999999</params></preset>");
     auto p = m.presetFromXml (element.get());
     EXPECT_EQ (std::tuple (p->name, p->fav, p->tags), std::tuple (juce::String ("Upper"), true, juce::Array<int> ({ 1, 0, 3 })));
-    EXPECT_EQ (p->params, juce::Array<float> ({ 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.25f }));   // nothing non-finite
+    EXPECT_EQ (p->params, juce::Array<float> ({ 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.25f, 0.0f, 0.25f, 0.0f }));   // nothing non-finite
 
     // A repeated preset name in one bank keeps the first.
     auto root = parseString ("<bank><name>B</name><presets><preset><name>X</name><params>0.1</params></preset>"
