@@ -2,6 +2,7 @@
 
 #include "QmCache.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -65,8 +66,12 @@ void QmNonlin::loadOrComputeTable (int mode, std::string key)
     size_t numBytes = 0;
     const void* data = cache->get (cacheKey, {}, &numBytes);
 
-    // A short or long copy (a crash while writing, a full disk) is solved again.
-    if (data == nullptr || numBytes != tableBytes)
+    // A short or long copy (a crash while writing, a full disk), or one holding
+    // a value that is not finite (which every sound read from it would carry),
+    // is solved again.
+    if (data == nullptr || numBytes != tableBytes
+         || ! std::all_of (static_cast<const float*> (data), static_cast<const float*> (data) + tableSize,
+                           [] (float v) { return std::isfinite (v); }))
     {
         std::vector<float> entries ((size_t) tableSize);
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <thread>
 
@@ -77,17 +78,20 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
     }
 
     // Files that no solver could produce: if the next start uses them
-    // unchanged, it computed nothing. Two of them are damaged, cut short (a
-    // crash while writing) and too long: those are solved again and replaced.
-    const std::string shortKey = "nl_diode_1_2", longKey = "nl_jfet_0.200000_1";
-    std::vector<float> marked (4097);
+    // unchanged, it computed nothing. Three of them are damaged, cut short (a
+    // crash while writing), too long, or holding a NaN: those are solved
+    // again and replaced.
+    const std::string shortKey = "nl_diode_1_2", longKey = "nl_jfet_0.200000_1", nanKey = "nl_jfet_0.800000_2";
+    std::vector<float> marked (4097), withNaN;
     for (size_t i = 0; i < marked.size(); ++i)
         marked[i] = (float) i * 0.25f;
+    withNaN = marked;
+    withNaN[4095] = std::numeric_limits<float>::quiet_NaN();
 
     for (auto& [key, block] : solved)
     {
         const auto size = key == shortKey ? (size_t) 1000 : key == longKey ? tableBytes + 4 : tableBytes;
-        ASSERT_TRUE (cacheFolder().getChildFile (key).replaceWithData (marked.data(), size));
+        ASSERT_TRUE (cacheFolder().getChildFile (key).replaceWithData ((key == nanKey ? withNaN : marked).data(), size));
     }
 
     runInNextStart ([&]
@@ -104,7 +108,7 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
 
         for (auto& [key, table] : all.tables())
         {
-            const bool damaged = key == shortKey || key == longKey;
+            const bool damaged = key == shortKey || key == longKey || key == nanKey;
             if (std::memcmp (table, damaged ? solved[key].getData() : marked.data(), tableBytes) != 0)
                 failures += key + (damaged ? " was not solved again\n" : " was not read from its file\n");
         }
@@ -114,6 +118,7 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
 
     EXPECT_EQ (fileBytes (shortKey), solved[shortKey]);
     EXPECT_EQ (fileBytes (longKey), solved[longKey]);
+    EXPECT_EQ (fileBytes (nanKey), solved[nanKey]);
     EXPECT_EQ (fileBytes ("nl_jfet_0.300000_2").getSize(), tableBytes);
 
     // Files are written under a temporary name and renamed: none is left behind.
