@@ -384,3 +384,28 @@ TEST_F (AudioProcessorTest, HostThreadsChunksAndLearnedControllersRunAtOnce)
     mapper->unregisterComponent (&widget);
     EXPECT_TRUE (std::isfinite (peak) && peak <= KorvixAudioProcessor::limitCeiling);
 }
+
+TEST_F (AudioProcessorTest, HostileChunksAreRefusedAndThePlugInKeepsItsStateAndPlays)
+{
+    processor->setParameter (QmParam::lpfType, 0.5f);
+    juce::MemoryBlock before;
+    processor->getStateInformation (before);
+    const auto withoutUuid = [] (const juce::MemoryBlock& chunk)
+    {
+        const auto text = chunk.toString();
+        return text.upToFirstOccurrenceOf ("<uuid>", false, false) + text.fromFirstOccurrenceOf ("</uuid>", false, false);
+    };
+
+    for (auto hostile : { juce::String ("<preset><?x?>a</preset>"), "<preset <!-- \" -->>" + juce::String::repeatedString ("<name>", 40000),
+                          "<a <!-- > </b> -->>" + juce::String::repeatedString ("<a>", 40000), juce::String ("<n>&#x") })
+    {
+        processor->setStateInformation (hostile.toRawUTF8(), (int) hostile.getNumBytesAsUTF8());
+        juce::MemoryBlock after;
+        processor->getStateInformation (after);
+        EXPECT_EQ (withoutUuid (after), withoutUuid (before)) << hostile.substring (0, 30);
+    }
+
+    process (2048, midiOf ({ { Message::noteOn (1, 60, 1.0f), 0 } }));
+    EXPECT_GT (buffer.getMagnitude (0, 2048), 0.001f);
+    EXPECT_LE (buffer.getMagnitude (0, 2048), KorvixAudioProcessor::limitCeiling);
+}
