@@ -230,8 +230,9 @@ TEST (VstHost, AnswersTheOpcodesHostsSendByNumber)
     ASSERT_NE (plugin.effect, nullptr);
     plugin.start (44100.0f);
 
-    // Tail (0 s), keys wanted by the editor, 16 MIDI channels each way.
-    EXPECT_EQ (std::tuple (plugin.dispatch (52), plugin.dispatch (57), plugin.dispatch (78), plugin.dispatch (79)), std::tuple (0, 1, 16, 16));
+    // Tail (0 s), keys wanted by the editor (hosts read 0 so), 16 MIDI
+    // channels each way.
+    EXPECT_EQ (std::tuple (plugin.dispatch (52), plugin.dispatch (57), plugin.dispatch (78), plugin.dispatch (79)), std::tuple (0, 0, 16, 16));
 
     const auto peakOver = [&plugin] (int blocks)
     {
