@@ -41,26 +41,15 @@ namespace
         spareAvailable = true;
         return m * u1;
     }
-
-    float* allocateTable()
-    {
-        const size_t bytes = ((size_t) tableSize * sizeof (float) + 31) & ~(size_t) 31;
-        return static_cast<float*> (std::aligned_alloc (32, bytes));
-    }
 }
 
 QmDriftGenerator::QmDriftGenerator()
+    : storage { QmAlignedBuffer ((size_t) tableSize), QmAlignedBuffer ((size_t) tableSize) }
 {
-    tables[0] = allocateTable();
-    tables[1] = allocateTable();
+    tables[0] = storage[0].get();
+    tables[1] = storage[1].get();
     buildNoiseTable();
     buildDriftTable();
-}
-
-QmDriftGenerator::~QmDriftGenerator()
-{
-    std::free (tables[0]);
-    std::free (tables[1]);
 }
 
 void QmDriftGenerator::buildNoiseTable()

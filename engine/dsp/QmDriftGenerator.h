@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QmAlignedBuffer.h"
 #include "QmDriftTap.h"
 
 #include <cstdint>
@@ -11,7 +12,6 @@ class QmDriftGenerator
 {
 public:
     QmDriftGenerator();
-    ~QmDriftGenerator();
 
     /** A tap on table 0 or 1 (any other value: no table). Taps start 30156
         samples apart in creation order. The caller owns it. */
@@ -27,6 +27,8 @@ public:
     QmDriftGenerator& operator= (const QmDriftGenerator&) = delete;
 
 private:
+    QmAlignedBuffer storage[2];     // owns the tables
+
     void buildNoiseTable();
     void buildDriftTable();
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <emmintrin.h>
+#include "QmSimd.h"
 
 #include <cmath>
 #include <cstdint>
@@ -156,10 +156,8 @@ namespace QmFastMath
     /** sinf of four floats. */
     inline __m128 sinFloat4 (__m128 x) noexcept
     {
-        const __m128 magnitude = _mm_andnot_ps (_mm_set1_ps (-0.0f), x);
-
         // Out of range or NaN: lane by lane.
-        if (_mm_movemask_ps (_mm_cmple_ps (magnitude, _mm_set1_ps (1.0e5f))) != 15)
+        if (! QmSimd::all (_mm_cmple_ps (QmSimd::abs (x), _mm_set1_ps (1.0e5f))))
         {
             alignas (16) float v[4];
             _mm_store_ps (v, x);

@@ -6,27 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace
-{
-    float* allocateBuffer()
-    {
-        auto* buffer = static_cast<float*> (std::aligned_alloc (32, QmHumNoiseSource::bufferSize * sizeof (float)));
-        std::memset (buffer, 0, QmHumNoiseSource::bufferSize * sizeof (float));
-        return buffer;
-    }
-}
-
 QmHumNoiseSource::QmHumNoiseSource (int r)
-    : noise (allocateBuffer()), hum (allocateBuffer()), spare (allocateBuffer()), rate (r)
+    : rate (r), noiseStorage (bufferSize), humStorage (bufferSize), spareStorage (bufferSize)
 {
+    noise = noiseStorage.get();
+    hum = humStorage.get();
+    spare = spareStorage.get();
     highPass.setFrequency (3.0f, true);
-}
-
-QmHumNoiseSource::~QmHumNoiseSource()
-{
-    std::free (noise);
-    std::free (hum);
-    std::free (spare);
 }
 
 void QmHumNoiseSource::fill (int n) noexcept

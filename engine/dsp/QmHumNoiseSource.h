@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QmAlignedBuffer.h"
 #include "QmOnePole.h"
 
 #include <cstdint>
@@ -10,7 +11,6 @@ class QmHumNoiseSource
 {
 public:
     explicit QmHumNoiseSource (int rate);
-    ~QmHumNoiseSource();
 
     /** Refills the first n samples (at most bufferSize) of both buffers. */
     void fill (int n) noexcept;
@@ -31,4 +31,7 @@ public:
 
     QmHumNoiseSource (const QmHumNoiseSource&) = delete;
     QmHumNoiseSource& operator= (const QmHumNoiseSource&) = delete;
+
+private:
+    QmAlignedBuffer noiseStorage, humStorage, spareStorage;    // own the three buffers
 };

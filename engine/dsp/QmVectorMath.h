@@ -1,6 +1,6 @@
 #pragma once
 
-#include <emmintrin.h>
+#include "QmSimd.h"
 
 /** Four-wide float helpers for the filter kernels (SSE2, the x86-64 baseline).
     Each stays within a few units in the last place of the libm result. */
@@ -36,9 +36,8 @@ namespace QmVectorMath
 
         // The square of 7.90531110763549805 in float; an overflowed square is above it too.
         const __m128 saturated = _mm_cmpge_ps (z, _mm_set1_ps (62.4939422607421875f));
-        const __m128 a = _mm_and_ps (v, _mm_castsi128_ps (_mm_set1_epi32 (0x7fffffff)));
-        return _mm_div_ps (_mm_or_ps (_mm_and_ps (saturated, _mm_set1_ps (1.0f)), _mm_andnot_ps (saturated, num)),
-                           _mm_or_ps (_mm_and_ps (saturated, a), _mm_andnot_ps (saturated, den)));
+        return _mm_div_ps (QmSimd::select (saturated, _mm_set1_ps (1.0f), num),
+                           QmSimd::select (saturated, QmSimd::abs (v), den));
     }
 
     /** tan (x) for |x| below pi / 2. */
@@ -67,14 +66,7 @@ namespace QmVectorMath
         const __m128 t = _mm_add_ps (_mm_mul_ps (_mm_mul_ps (p, zz), z), z);
 
         const __m128 upper = _mm_castsi128_ps (_mm_cmpeq_epi32 (_mm_and_si128 (j, _mm_set1_epi32 (2)), _mm_set1_epi32 (2)));
-        const __m128 r = _mm_or_ps (_mm_and_ps (upper, _mm_div_ps (_mm_set1_ps (-1.0f), t)), _mm_andnot_ps (upper, t));
+        const __m128 r = QmSimd::select (upper, _mm_div_ps (_mm_set1_ps (-1.0f), t), t);
         return _mm_xor_ps (r, sign);
-    }
-
-    /** One lane as a scalar. */
-    template <int i>
-    inline float lane (__m128 v) noexcept
-    {
-        return _mm_cvtss_f32 (_mm_shuffle_ps (v, v, _MM_SHUFFLE (i, i, i, i)));
     }
 }

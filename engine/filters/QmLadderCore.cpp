@@ -1,5 +1,6 @@
 #include "QmLadderCore.h"
 
+#include "QmSimd.h"
 #include "QmVectorMath.h"
 
 #include <algorithm>
@@ -15,28 +16,19 @@ namespace
         return (p * p + 3.0f) / (m * m + 3.0f);
     }
 
+    // tanh (v) / v, 1 at 0: the gain factor of a tanh stage.
+    inline float tanhRatio (float v) noexcept { return v == 0.0f ? 1.0f : std::tanh (v) / v; }
+
+    // ((z + 105) z + 945) / ((15 z + 420) z + 945), with z = v^2: the rational
+    // stage factor of "18".
+    inline float rationalRatio (float z) noexcept { return ((z + 105.0f) * z + 945.0f) / ((15.0f * z + 420.0f) * z + 945.0f); }
+
     constexpr float c147 = 1.47f;
 
-    // (0, v0, v1, v2): each lane moved one place up.
-    inline __m128 shiftUp (__m128 v) noexcept
-    {
-        return _mm_castsi128_ps (_mm_slli_si128 (_mm_castps_si128 (v), 4));
-    }
-
-    using QmVectorMath::lane;
-
-    template <int l>
-    inline __m128 splat (__m128 v) noexcept
-    {
-        return _mm_shuffle_ps (v, v, _MM_SHUFFLE (l, l, l, l));
-    }
-
-    // Lanes of v in the order of _MM_SHUFFLE (l3, l2, l1, l0).
-    template <int l3, int l2, int l1, int l0>
-    inline __m128 shuffle (__m128 v) noexcept
-    {
-        return _mm_shuffle_ps (v, v, _MM_SHUFFLE (l3, l2, l1, l0));
-    }
+    using QmSimd::lane;
+    using QmSimd::shiftUp;
+    using QmSimd::shuffle;
+    using QmSimd::splat;
 }
 
 QmLadderCore::QmLadderCore()
@@ -75,8 +67,8 @@ bool QmLadderCore::isFinite() const noexcept
 // are a mix of the states ("24A", "24B"), the next sample's are formed from
 // the states before the step plus the step mixed alike, off the chain through
 // the new states. Per-gain terms are formed once per base-rate sample (four
-// oversampled samples). Each kernel stays within float rounding of its formula
-// (LadderCoreTest compares them).
+// oversampled samples). Each kernel stays within float rounding of its plain
+// step, which follows the formula term by term (at the end of this file).
 
 void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, float res, int count, float) noexcept
 {
@@ -88,7 +80,7 @@ void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, 
     const __m128 argScale = _mm_setr_ps (-k * (0.5f * 0.1f), c147 * 0.1f, c147 * 0.1f, c147 * 0.1f);
     const __m128 argOffset = _mm_setr_ps (0.0f, -0.03f, -0.03f, -0.03f);
     const __m128 stageGain = _mm_setr_ps (0.5f, c147, c147, c147);
-    auto turn = [] (__m128 v) { return _mm_shuffle_ps (v, v, _MM_SHUFFLE (2, 1, 0, 3)); };
+    auto turn = [] (__m128 v) { return shuffle<2, 1, 0, 3> (v); };
     auto stateArgs = [&] (__m128 v, float u)
     {
         return _mm_add_ps (_mm_mul_ps (turn (v), argScale), _mm_add_ps (argOffset, _mm_set_ss (u * (0.5f * 0.1f))));
@@ -129,7 +121,7 @@ void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, 
 
             const __m128 ys = _mm_add_ps (_mm_mul_ps (_mm_setr_ps (a0, al2, al3, al4), _mm_set1_ps (y)),
                                           _mm_setr_ps (b0, be2, be3, be4));
-            const __m128 inputs = _mm_move_ss (shiftUp (ys), _mm_set_ss (y));
+            const __m128 inputs = _mm_move_ss (shiftUp<1> (ys), _mm_set_ss (y));
 
             // s0 += (0.5 t0 y - y1) 2G, s_i += (1.47 t_i y_i - y_(i+1)) 2G; the
             // next arguments from this state plus the step, not from the new state.
@@ -387,15 +379,7 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
             for (int j = 0; j < size; j += 4)
             {
                 // a group's last bases may not fill a vector: zeros stand in (unused)
-                __m128 G;
-                if (j + 4 <= size)
-                    G = _mm_loadu_ps (g + first + j);
-                else
-                {
-                    alignas (16) float tail[4] = {};
-                    std::copy (g + first + j, g + first + size, tail);
-                    G = _mm_load_ps (tail);
-                }
+                const __m128 G = j + 4 <= size ? _mm_loadu_ps (g + first + j) : QmSimd::loadTail (g + first + j, size - j);
 
                 const __m128 one = _mm_set1_ps (1.0f);
                 const __m128 c1 = _mm_mul_ps (G, _mm_div_ps (one, _mm_add_ps (G, one)));
@@ -429,10 +413,10 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
                 {
                     const __m128 sv = _mm_set1_ps (state);
                     const __m128 v = _mm_mul_ps (k.b, in);
-                    const __m128 v1 = _mm_add_ps (v, _mm_mul_ps (k.a, shiftUp (v)));
-                    const __m128 sum = _mm_add_ps (v1, _mm_mul_ps (k.a2, _mm_castsi128_ps (_mm_slli_si128 (_mm_castps_si128 (v1), 8))));
+                    const __m128 v1 = _mm_add_ps (v, _mm_mul_ps (k.a, shiftUp<1> (v)));
+                    const __m128 sum = _mm_add_ps (v1, _mm_mul_ps (k.a2, shiftUp<2> (v1)));
                     const __m128 after = _mm_add_ps (sv, _mm_sub_ps (sum, _mm_mul_ps (k.B, sv)));
-                    const __m128 before = _mm_move_ss (shiftUp (after), sv);
+                    const __m128 before = _mm_move_ss (shiftUp<1> (after), sv);
                     state = lane<3> (after);
                     return _mm_add_ps (before, _mm_mul_ps (k.c1, _mm_sub_ps (in, before)));
                 };
@@ -493,4 +477,102 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
 
     st.s0 = s0; st.s1 = s1; st.out = m2;
     st.kStore = K;
+}
+
+//==============================================================================
+float QmLadderCore::plain24A (PlainState& s, float x, float G, float res, float) noexcept
+{
+    const auto T = tanhRatio;
+    const float k = res * 5.0f * 2.0f / 1.47f / 1.47f / 1.47f, u = x * 3.0f * 0.2f * 4.0f * 2.0f;
+    const float t0 = T ((u - k * s.s3) * 0.5f * 0.1f), t1 = T (1.47f * s.s0 * 0.1f - 0.03f);
+    const float t2 = T (1.47f * s.s1 * 0.1f - 0.03f), t3 = T (1.47f * s.s2 * 0.1f - 0.03f);
+    const float h = 1.0f / (G + 1.0f);
+    const float a0 = t0 * G * h, a1 = t1 * G * h, a2 = t2 * G * h, a3 = t3 * G * h;
+    const float b0 = s.s0 * h, b1 = s.s1 * h, b2 = s.s2 * h, b3 = s.s3 * h;
+
+    // The loop solved for the first stage's input y, then the stages in turn.
+    const float y = (-k * (1.47f * a3 * b2 + b3 + 2.1609f * a2 * a3 * b1 + 3.1765232f * a1 * a2 * a3 * b0) - u)
+                  / (1.0f + 1.5882616f * k * a0 * a1 * a2 * a3);
+    const float y1 = a0 * y + b0, y2 = 1.47f * a1 * y1 + b1, y3 = 1.47f * a2 * y2 + b2, y4 = 1.47f * a3 * y3 + b3;
+
+    s.s0 += (0.5f * t0 * y - y1) * 2.0f * G;
+    s.s1 += (1.47f * t1 * y1 - y2) * 2.0f * G;
+    s.s2 += (1.47f * t2 * y2 - y3) * 2.0f * G;
+    s.s3 += (1.47f * t3 * y3 - y4) * 2.0f * G;
+    return (float) ((k * 0.5f + 1.0f) * -y4 * 0.3148095905780792 * 4 * 0.11);
+}
+
+float QmLadderCore::plain18 (PlainState& s, float x, float G, float res, float fs4) noexcept
+{
+    const auto P = rationalRatio;
+    const float H = 1.0f / (std::tan (3.0f * 3.14159265f / fs4) + 1.0f), k = res * 5.0f;
+    const float c = std::exp (-2.0f * 3.14159265f * 6.0f / fs4), b0dc = (c + 1.0f) * 0.5f;
+    const float u = (4.8f * x / 10.0f) * 2.0f * 0.25f * 2.0f - 1.2f;
+    const float v = (u + s.xPrev) * 0.5f - k * s.s3 + 0.01f;
+    s.xPrev = u;
+
+    const float tin = P (v * v), t0 = P ((s.s0 - 0.01f) * (s.s0 - 0.01f));
+    const float t2 = P ((s.s2 - 0.01f) * (s.s2 - 0.01f)), t3 = P ((s.s3 + 0.01f) * (s.s3 + 0.01f));
+    const float d0 = 1.0f / (t0 * G + 1.0f), a0 = tin * G * d0, b0 = s.s0 * d0;
+    const float d = 1.0f / (G + 1.0f), a1 = G * d, b1 = s.s1 * d, b2 = s.s2 * d;
+    const float d3 = 1.0f / (t3 * G + 1.0f), a3 = t2 * G * d3, b3 = s.s3 * d3;
+    const float y = (u - k * H * (a3 * b2 + b3 + a1 * a3 * b1 + a1 * a1 * a3 * b0)) / (1.0f + k * H * a0 * a1 * a1 * a3);
+    const float y1 = a0 * y + b0, y2 = a1 * y1 + b1, y3 = a1 * y2 + b2, y4 = a3 * y3 + b3;
+
+    s.s0 += (tin * y - t0 * y1) * 2.0f * G;
+    s.s1 += (y1 - y2) * 2.0f * G;
+    s.s2 += (y2 - y3) * 2.0f * G;
+    s.s3 += (t2 * y3 - t3 * y4) * 2.0f * G;
+
+    // The output through the 6 Hz high-pass.
+    const float o = y4 * (k * 0.5f + 1.0f) * 4.0f * 0.1f * 9.0f * 0.5f + 1.2f;
+    const float out = -b0dc * s.x1 + b0dc * o + c * s.y1;
+    s.x1 = o;
+    return s.y1 = out;
+}
+
+float QmLadderCore::plain24B (PlainState& s, float x, float G, float res, float) noexcept
+{
+    const auto T = tanhRatio;
+    const float k = res * 24.0f * 0.88f, u = (res * 2.0f + 1.0f) * 0.1f * x, outGain = 11.0f / (res + 1.0f);
+    const float t0 = T (u - k * s.s3 + s.s1), t1 = T ((s.s0 + s.s2) * 0.5f);
+    const float t2 = T ((s.s1 + s.s3) * 0.5f), t3 = T (s.s2 * 0.5f * 3.4f + 0.2f);
+    const float gg = 1.4f * G, h = 1.0f / (gg + 1.0f);
+    const float c0 = gg * t0 * h, c1 = gg * t1 * h, c2 = gg * t2 * h, c3 = gg * t3 * h;
+    const float q0 = s.s0 * h, q1 = s.s1 * h, q2 = s.s2 * h, q3 = s.s3 * h;
+
+    // The coupled loop solved by Cramer's rule.
+    const float Pp = c1 * c0, A = 2 * c1 * c2, B = c3 * c2 - 4, N = 2 * c2 * c3, D = 4 * c3 * q2;
+    const float E = 8 * q3 - A * q3, F = A + N - 8, J = (N - 8) * q1, I = (-2 * c2 * q3 - 4 * q2) * c1;
+    const float L = 2 * c3 * q2, M = (-4 * q3 - L) * Pp + E + D + N * q1 + c2 * c1 * c3 * q0;
+    const float den = 1.0f / (Pp * c2 * c3 * k + B * Pp - N - A + 8);
+    const float y1 = -((D + E + N * q1) * c0 * k + (J + I) * c0 + F * q0 + c0 * u * F) * den;
+    const float y2 = -((4 * q3 + L) * Pp * k + I + J + B * c1 * q0 + c0 * u * c1 * B) * den;
+    const float y3 = -(2 * c0 * c1 * c2 * q3 * k + (2 * c2 * q3 + 4 * q2) * Pp - 4 * c2 * q3 - 8 * q2
+                       - 4 * c2 * q1 - A * q0 - 2 * u * c0 * c1 * c2) * den;
+    const float y4 = (c0 * u * c1 * c2 * c3 + M) * den;
+    const float w0 = -(((4 - c3 * c2) * Pp + N + A - 8) * u + M * k) * den;
+
+    s.s0 += (w0 * t0 + y2 - y1) * 2 * gg;
+    s.s1 += ((y3 + y1) * t1 * 0.5f - y2) * 2 * gg;
+    s.s2 += ((y4 + y2) * t2 * 0.5f - y3) * 2 * gg;
+    s.s3 += (y3 * t3 * 0.5f - y4) * 2 * gg;
+    return (k * 0.15f + 1.0f) * y4 * outGain;
+}
+
+float QmLadderCore::plain12 (PlainState& s, float x, float G, float res, float q) noexcept
+{
+    const auto E = rationalExp;
+    const float c = 1.0f - res * 0.9f, R = 1.0f - c * c, K = R * 2.1f;
+    const float outGain = (1.0f / 0.09f) / (q * 2.0f + 1.0f) / (res > 0.75f ? (res - 0.75f) * 4.0f + 1.0f : 1.0f);
+    const float f = (E (std::abs (4.0f * s.s0) * q) - 1.0f) * 0.01f + 1.0f;
+    const float G1 = G * E (std::abs (s.s0 + 0.05f) * 0.5f * R), G2 = G1 * E (std::abs (s.s1 + 0.05f) * 0.5f * R);
+    const float d1 = 1.0f / (f * G1 + 1.0f), c1 = G1 * d1, p1 = s.s0 * d1;
+    const float d2 = 1.0f / (G2 + 1.0f), c2 = G2 * d2, p2 = s.s1 * d2;
+    const float y = (0.09f * x + K * ((1.0f - c2) * p1 - p2)) / (1.0f - K * c1 * (1.0f - c2));
+    const float m1 = c1 * y + p1, m2 = c2 * m1 + p2;
+
+    s.s0 += (y - f * m1) * G1 * 2.0f;
+    s.s1 += (m1 - m2) * G2 * 2.0f;
+    return m2 * outGain;
 }

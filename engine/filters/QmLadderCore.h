@@ -19,17 +19,20 @@ struct QmLadderCore
 {
     QmLadderCore();
 
-    /** "24A": four stages saturating by tanh (v) / v. */
+    /** "24A": four stages saturating by tanh (v) / v. Matches plain24A within
+        5e-6 of the output's peak. */
     static void process24A (QmLadderCore& state, float* buffer, const float* g, float res, int count, float fs4) noexcept;
 
     /** "18": rational saturation, a DC offset through the stages, and a 6 Hz
-        high-pass on the output. */
+        high-pass on the output. Matches plain18 within 1e-5 of the peak. */
     static void process18 (QmLadderCore& state, float* buffer, const float* g, float res, int count, float fs4) noexcept;
 
-    /** "24B": four stages coupled to their neighbours. */
+    /** "24B": four stages coupled to their neighbours. Matches plain24B within
+        1.5e-5 of the peak. */
     static void process24B (QmLadderCore& state, float* buffer, const float* g, float res, int count, float fs4) noexcept;
 
-    /** "12": a two-pole filter with difference feedback. */
+    /** "12": a two-pole filter with difference feedback. Matches plain12
+        within 5e-6 of the peak. */
     static void process12 (QmJFetStage& state, float* buffer, const float* g, float res, int count, float q) noexcept;
 
     /** Clears the four integrator states (xPrev keeps its value). */
@@ -48,4 +51,16 @@ struct QmLadderCore
     std::unique_ptr<QmJFetNonlin> nl0, nl1, nl2, nl3;
 
     float kStore = 0.0f;
+
+    //==============================================================================
+    /** The kernels' formulas as they read, one oversampled sample at a time:
+        x the input, G its prewarped gain, res the resonance and the kernel's
+        last argument (fs4, or q for "12"). The kernels above evaluate the same
+        quantities reordered and four-wide, and are tested against these. */
+    struct PlainState { float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f, xPrev = 0.0f, x1 = 0.0f, y1 = 0.0f; };
+
+    static float plain24A (PlainState& s, float x, float G, float res, float fs4) noexcept;
+    static float plain18 (PlainState& s, float x, float G, float res, float fs4) noexcept;
+    static float plain24B (PlainState& s, float x, float G, float res, float fs4) noexcept;
+    static float plain12 (PlainState& s, float x, float G, float res, float q) noexcept;
 };

@@ -14,14 +14,9 @@ QmSignal::QmSignal (uint32_t k, QmProcessContext* c)
 {
     if (kind == block)
     {
-        buffer = static_cast<float*> (std::aligned_alloc (32, capacity * sizeof (float)));
-        std::memset (buffer, 0, capacity * sizeof (float));
+        storage = QmAlignedBuffer (capacity);
+        buffer = storage.get();
     }
-}
-
-QmSignal::~QmSignal()
-{
-    std::free (buffer);
 }
 
 void QmSignal::clear()

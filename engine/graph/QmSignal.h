@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QmAlignedBuffer.h"
 #include "QmFastMath.h"
 
 #include <cstdint>
@@ -18,7 +19,6 @@ struct QmSignal
     static constexpr int capacity = 8320;
 
     QmSignal (uint32_t kind, QmProcessContext* context);
-    ~QmSignal();
 
     void clear();
     void mixAdd (const QmSignal* source);
@@ -63,4 +63,7 @@ struct QmSignal
 
     QmSignal (const QmSignal&) = delete;
     QmSignal& operator= (const QmSignal&) = delete;
+
+private:
+    QmAlignedBuffer storage;    // owns buffer
 };

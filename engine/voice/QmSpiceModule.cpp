@@ -1,15 +1,84 @@
 #include "QmSpiceModule.h"
 #include "QmDriftGenerator.h"
+#include "QmSimd.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <emmintrin.h>
 
 namespace
 {
     constexpr int spareBufferSize = 8192;
+
+    /** Fixed against the 44100 Hz reference, whatever the engine's rate:
+        2500 Hz high-passes, a 5150 Hz low-pass. */
+    void setCoefficients (QmOnePole& lowPass, QmOnePole& highPass1, QmOnePole& highPass2) noexcept
+    {
+        const float hpPole = std::exp (-0.35618964f);
+        for (auto* hp : { &highPass1, &highPass2 })
+        {
+            hp->a = hpPole;
+            hp->b0 = (1.0f + hpPole) / 2.0f;
+            hp->b1 = -(1.0f + hpPole) / 2.0f;
+        }
+
+        lowPass.a = std::exp (-0.73375064f);
+        lowPass.b0 = 1.0f - lowPass.a;
+        lowPass.b1 = 0.0f;
+    }
+
+    /** The low-passed, amplified input u and its step d from the last one,
+        d kept away from zero (it divides the fold's difference). */
+    inline void lowPassStep (QmOnePole& lp, float& lastU, float in, float& u, float& d) noexcept
+    {
+        u = lp.step (8.0f * in);
+        d = u - lastU;
+
+        if (std::fabs (d) < 0.0001f)
+        {
+            const float nudge = d >= 0.0f ? 0.0001f : -0.0001f;
+            u += nudge;
+            d += nudge;
+        }
+
+        lastU = u;
+    }
+
+    /** The antiderivative of a triangle of u (period 2, range -0.5..0.5):
+        with p = frac (u / 2) and b = |2p - 1| - 1/2, g = b - b |b|. */
+    inline float triangleIntegral (float u) noexcept
+    {
+        const float p = u / 2.0f - std::floor (u / 2.0f);
+        const float b = std::fabs (2.0f * p - 1.0f) - 0.5f;
+        return b - b * std::fabs (b);
+    }
+
+    /** u[i] = (triangleIntegral (u[i]) - the previous one) / step[i], for m
+        samples (m a multiple of 4), four at a time; lastG carries the
+        previous value across calls. The quotient in float rounds as the
+        double one of the plain step does. floor (u / 2) is the truncation,
+        less one where that rounded up; from 2^23 up (or NaN) the half is
+        whole already. */
+    void foldDifferences (float* u, const float* step, int m, float& lastG) noexcept
+    {
+        using QmSimd::select;
+        const __m128 one = _mm_set1_ps (1.0f), half = _mm_set1_ps (0.5f);
+
+        for (int i = 0; i < m; i += 4)
+        {
+            const __m128 h = _mm_mul_ps (_mm_loadu_ps (u + i), half);
+            const __m128 truncated = _mm_cvtepi32_ps (_mm_cvttps_epi32 (h));
+            const __m128 down = _mm_sub_ps (truncated, _mm_and_ps (_mm_cmpgt_ps (truncated, h), one));
+            const __m128 small = _mm_cmplt_ps (QmSimd::abs (h), _mm_set1_ps (8388608.0f));
+            const __m128 p = _mm_sub_ps (h, select (small, down, h));
+            const __m128 b = _mm_sub_ps (QmSimd::abs (_mm_sub_ps (_mm_add_ps (p, p), one)), half);
+            const __m128 g = _mm_sub_ps (b, _mm_mul_ps (b, QmSimd::abs (b)));
+
+            // Each lane's previous g: lastG, then the lanes before it.
+            const __m128 before = _mm_or_ps (QmSimd::shiftUp<1> (g), _mm_set_ss (lastG));
+            _mm_storeu_ps (u + i, _mm_div_ps (_mm_sub_ps (g, before), _mm_loadu_ps (step + i)));
+            lastG = QmSimd::lane<3> (g);
+        }
+    }
 }
 
 QmSpiceModule::QmSpiceModule (QmProcessContext* c)
@@ -22,16 +91,27 @@ QmSpiceModule::QmSpiceModule (QmProcessContext* c)
     amountIn = addInput ("Amount", QmSignal::scalar);
     cvIn = addInput ("CV", QmSignal::block);
 
-    spareBuffer = static_cast<float*> (std::aligned_alloc (32, spareBufferSize * sizeof (float)));
-    std::memset (spareBuffer, 0, spareBufferSize * sizeof (float));
+    spareBuffer = QmAlignedBuffer (spareBufferSize);
     driftTap.reset (c->drift->createTap (1));
 
     sampleRateChanged();
 }
 
-QmSpiceModule::~QmSpiceModule()
+QmSpiceModule::~QmSpiceModule() = default;
+
+QmSpiceModule::PlainState::PlainState()
 {
-    std::free (spareBuffer);
+    setCoefficients (lowPass, highPass1, highPass2);
+}
+
+float QmSpiceModule::plainStep (PlainState& s, float x) noexcept
+{
+    float u, d;
+    lowPassStep (s.lowPass, s.lastU, x, u, d);
+    const float g = triangleIntegral (u);
+    const float y = s.highPass2.step (s.highPass1.step ((float) ((double) (g - s.lastG) / (double) d)));
+    s.lastG = g;
+    return std::clamp (0.1f * (8.0f * x) + y, -outputLimit, outputLimit);
 }
 
 void QmSpiceModule::sampleRateChanged()
@@ -59,19 +139,7 @@ void QmSpiceModule::process()
     if (! (std::isfinite (previousU) && std::isfinite (previousG)))
         previousU = previousG = 0.0f;
 
-    // Fixed against the 44100 Hz reference, whatever the engine's rate:
-    // 2500 Hz high-passes, a 5150 Hz low-pass.
-    const float hpPole = std::exp (-0.35618964f);
-    for (auto* hp : { &highPass1, &highPass2 })
-    {
-        hp->a = hpPole;
-        hp->b0 = (1.0f + hpPole) / 2.0f;
-        hp->b1 = -(1.0f + hpPole) / 2.0f;
-    }
-
-    lowPass.a = std::exp (-0.73375064f);
-    lowPass.b0 = 1.0f - lowPass.a;
-    lowPass.b1 = 0.0f;
+    setCoefficients (lowPass, highPass1, highPass2);
 
     // Locals, so that the stores to x cannot alias the state.
     float* x = signal->buffer;
@@ -87,23 +155,7 @@ void QmSpiceModule::process()
     const int n = context->blockLength;
     int previous = 0;   // samples of the previous chunk still to high-pass
 
-    auto lowPassStep = [&] (float in, float* u, float* d)
-    {
-        float uu = lp.step (8.0f * in);
-        float dd = uu - lastU;
-
-        // Keep the divisor below away from zero.
-        if (std::fabs (dd) < 0.0001f)
-        {
-            const float nudge = dd >= 0.0f ? 0.0001f : -0.0001f;
-            uu += nudge;
-            dd += nudge;
-        }
-
-        *u = lastU = uu;
-        *d = dd;
-    };
-
+    auto lowPassAt = [&] (float in, float* u, float* d) { lowPassStep (lp, lastU, in, *u, *d); };
     auto highPassStep = [&] (float& xi, float y) { xi = 0.1f * (8.0f * xi) + hp2.step (hp1.step (y)); };
 
     for (int start = 0, k = 0; start < n; start += chunk, k ^= 1)
@@ -117,12 +169,12 @@ void QmSpiceModule::process()
         int i = 0;
         for (; i < std::min (m, previous); ++i)
         {
-            lowPassStep (xs[i], u + i, step + i);
+            lowPassAt (xs[i], u + i, step + i);
             highPassStep (xp[i], ys[i]);
         }
 
         for (; i < m; ++i)
-            lowPassStep (xs[i], u + i, step + i);
+            lowPassAt (xs[i], u + i, step + i);
 
         for (; i < previous; ++i)
             highPassStep (xp[i], ys[i]);
@@ -135,28 +187,7 @@ void QmSpiceModule::process()
             step[i] = 1.0f;
         }
 
-        // Antiderivative of a triangle of u (period 2, range -0.5..0.5), and
-        // its difference quotient (in float, which rounds as the double form
-        // does), four at a time. floor (u / 2): the truncation, less one where
-        // that rounded up; from 2^23 up (or NaN) the half is whole already.
-        const __m128 sign = _mm_set1_ps (-0.0f), one = _mm_set1_ps (1.0f), half = _mm_set1_ps (0.5f);
-
-        for (i = 0; i < m; i += 4)
-        {
-            const __m128 h = _mm_mul_ps (_mm_loadu_ps (u + i), half);
-            const __m128 truncated = _mm_cvtepi32_ps (_mm_cvttps_epi32 (h));
-            const __m128 down = _mm_sub_ps (truncated, _mm_and_ps (_mm_cmpgt_ps (truncated, h), one));
-            const __m128 small = _mm_cmplt_ps (_mm_andnot_ps (sign, h), _mm_set1_ps (8388608.0f));
-            const __m128 p = _mm_sub_ps (h, _mm_or_ps (_mm_and_ps (small, down), _mm_andnot_ps (small, h)));
-            const __m128 b = _mm_sub_ps (_mm_andnot_ps (sign, _mm_sub_ps (_mm_add_ps (p, p), one)), half);
-            const __m128 g = _mm_sub_ps (b, _mm_mul_ps (b, _mm_andnot_ps (sign, b)));
-
-            // Each lane's previous g: lastG, then the lanes before it.
-            const __m128 before = _mm_or_ps (_mm_castsi128_ps (_mm_slli_si128 (_mm_castps_si128 (g), 4)),
-                                             _mm_set_ss (lastG));
-            _mm_storeu_ps (u + i, _mm_div_ps (_mm_sub_ps (g, before), _mm_loadu_ps (step + i)));
-            lastG = _mm_cvtss_f32 (_mm_shuffle_ps (g, g, _MM_SHUFFLE (3, 3, 3, 3)));
-        }
+        foldDifferences (u, step, (m + 3) & ~3, lastG);
 
         previous = m;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "QmAlignedBuffer.h"
 #include "QmModule.h"
 #include "QmOnePole.h"
 
@@ -9,7 +10,10 @@ struct QmDriftTap;
 
 /** Colouring stage: when "Amount" is on, folds the amplified, low-passed input
     through an anti-aliased triangle, high-passes the fold, adds some dry
-    signal and limits the result to +-5. Otherwise a pass-through. */
+    signal and limits the result to +-5. Otherwise a pass-through.
+
+    process() works a chunk at a time, the fold four samples at once; each
+    output sample is plainStep's, to the bit. */
 class QmSpiceModule : public QmModule
 {
 public:
@@ -27,6 +31,17 @@ public:
     QmInputSocket* amountIn;
     QmInputSocket* cvIn;        // not read
 
+    /** The fold as its formulas read, one sample at a time. */
+    struct PlainState
+    {
+        PlainState();
+
+        QmOnePole lowPass, highPass1, highPass2;
+        float lastU = 0.0f, lastG = 0.0f;
+    };
+
+    static float plainStep (PlainState& state, float x) noexcept;
+
 private:
     QmOnePole highPass1, highPass2, lowPass, spareHighPass1, spareHighPass2;
     float previousU = 0.0f;
@@ -34,6 +49,6 @@ private:
 
     // Kept with the module, not read by processing; the tap still takes its
     // place in the drift table.
-    float* spareBuffer = nullptr;
+    QmAlignedBuffer spareBuffer;
     std::unique_ptr<QmDriftTap> driftTap;
 };
