@@ -1,13 +1,9 @@
 #include "QmFirInterpolator.h"
+#include "QmSimd.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-
-#if defined (__SSE2__)
- #include <emmintrin.h>
- #include <xmmintrin.h>
-#endif
 
 namespace
 {
@@ -99,7 +95,7 @@ void QmFirInterpolator::push (float x, float* out) noexcept
     history[index] = x;
     const float* w = history + index - (windowLength - 1);
 
-   #if defined (__SSE2__)
+   #if QM_SIMD
     __m128 acc = _mm_mul_ps (_mm_set1_ps (w[0]), _mm_load_ps (taps));
 
     for (int j = 1; j < windowLength; ++j)
@@ -140,7 +136,7 @@ void QmFirInterpolator::interpolate (const float* in, float* out, int n) noexcep
         const float* w = history + index + 1 - (windowLength - 1);
         int i = 0;
 
-       #if defined (__SSE2__)
+       #if QM_SIMD
         // Four inputs at once, one vector per phase, then a transpose to the
         // output order.
         for (; i + 4 <= run; i += 4)
@@ -211,7 +207,7 @@ void QmFirInterpolator::decimate (float* out, int n) noexcept
         // time for a last block that would read past the data.
         int t = 0;
 
-       #if defined (__SSE2__)
+       #if QM_SIMD
         for (; t < m + 15 && factor * (first + t) + 16 <= available; t += 4)
         {
             __m128 r0 = _mm_load_ps (zc + 4 * t), r1 = _mm_load_ps (zc + 4 * t + 4);
@@ -230,7 +226,7 @@ void QmFirInterpolator::decimate (float* out, int n) noexcept
 
         int j = 0;
 
-       #if defined (__SSE2__)
+       #if QM_SIMD
         for (; j + 4 <= m; j += 4)
         {
             __m128 acc[factor];

@@ -2,10 +2,25 @@
 
 #include "QmHPFilterCore.h"
 #include "QmHumNoiseSource.h"
+#include "QmSimd.h"
 #include "QmVectorMath.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace
+{
+    /** The kernel's tangent of each cutoff in f (aligned), four at a time (the
+        buffer holds whole vectors past the block): tan (pi min (f, rate / 4) / rate). */
+    void prewarp (float* f, int n, float rate) noexcept
+    {
+        const __m128 quarterRate = _mm_set1_ps (rate * 0.25f);
+        const __m128 scale = _mm_set1_ps ((float) (3.141592653589793 / rate));
+
+        for (int i = 0; i < n; i += 4)
+            _mm_store_ps (f + i, QmVectorMath::tan4 (_mm_mul_ps (_mm_min_ps (_mm_load_ps (f + i), quarterRate), scale)));
+    }
+}
 
 QmHPFilterModule::QmHPFilterModule (QmProcessContext* contextToUse)
     : QmModule (contextToUse),
@@ -62,14 +77,7 @@ void QmHPFilterModule::process()
         const float rate = context->sampleRate;
         float* x = audio->buffer;
 
-        // The kernel's tangent, four at a time (the buffer holds whole vectors
-        // past the block): T = tan (pi min (f, rate / 4) / rate).
-        const __m128 quarterRate = _mm_set1_ps (rate * 0.25f);
-        const __m128 scale = _mm_set1_ps ((float) (3.141592653589793 / rate));
-
-        for (int i = 0; i < n; i += 4)
-            _mm_store_ps (f + i, QmVectorMath::tan4 (_mm_mul_ps (_mm_min_ps (_mm_load_ps (f + i), quarterRate), scale)));
-
+        prewarp (f, n, rate);
         QmHPFilterCore::processBlock (stage, x, f, n, res, 3.03f, 1.0f / (3.03f * comp), &dcBlock);
     }
 

@@ -2,10 +2,45 @@
 
 #include "QmDriftGenerator.h"
 #include "QmHumNoiseSource.h"
+#include "QmSimd.h"
 #include "QmVectorMath.h"
 
 #include <algorithm>
 #include <cmath>
+
+namespace
+{
+    // Both kernels run four at a time: the signal and hum buffers hold whole
+    // vectors past the block. Each pass does what the plain per-sample steps
+    // do, in their order.
+
+    /** g = clamp (g + 0.001 hum, 0, 11.3); max and min keep a NaN as the
+        comparisons do. g is aligned. */
+    void addHumAndClamp (float* g, const float* hum, int n) noexcept
+    {
+        const __m128 low = _mm_setzero_ps(), high = _mm_set1_ps (11.3f);
+
+        for (int i = 0; i < n; i += 4)
+        {
+            const __m128 v = _mm_add_ps (_mm_load_ps (g + i), _mm_mul_ps (_mm_set1_ps (0.001f), _mm_loadu_ps (hum + i)));
+            _mm_store_ps (g + i, _mm_min_ps (high, _mm_max_ps (low, v)));
+        }
+    }
+
+    /** The prewarped gain of each cutoff in g (aligned) with more hum:
+        tan (min ((g + 0.1 hum) pi / (4 rate), maxArgument)). */
+    void prewarpWithHum (float* g, const float* hum, int n, float rate, float maxArgument) noexcept
+    {
+        const __m128 prewarp = _mm_set1_ps ((float) (3.141592653589793 / rate * 0.25));
+        const __m128 maxArg = _mm_set1_ps (maxArgument);
+
+        for (int i = 0; i < n; i += 4)
+        {
+            const __m128 f = _mm_add_ps (_mm_load_ps (g + i), _mm_mul_ps (_mm_set1_ps (0.1f), _mm_loadu_ps (hum + i)));
+            _mm_store_ps (g + i, QmVectorMath::tan4 (_mm_min_ps (_mm_mul_ps (f, prewarp), maxArg)));
+        }
+    }
+}
 
 QmMultiFilterModule::QmMultiFilterModule (QmProcessContext* contextToUse)
     : QmModule (contextToUse),
@@ -65,33 +100,14 @@ void QmMultiFilterModule::process()
     for (int i = 0; i < n; ++i)
         x[i] *= inputGain;
 
-    // Four at a time: the signal and hum buffers hold whole vectors past the
-    // block. Each pass does what the plain per-sample steps do, in their order:
-    // hum in, then the clamp to 0 .. 11.3 (max and min keep a NaN as the
-    // comparisons do).
-    const __m128 low = _mm_setzero_ps(), high = _mm_set1_ps (11.3f);
-
-    for (int i = 0; i < n; i += 4)
-    {
-        const __m128 v = _mm_add_ps (_mm_load_ps (g + i), _mm_mul_ps (_mm_set1_ps (0.001f), _mm_loadu_ps (hum + i)));
-        _mm_store_ps (g + i, _mm_min_ps (high, _mm_max_ps (low, v)));
-    }
-
+    addHumAndClamp (g, hum, n);
     freq->pitchToCutoff();
 
     const float res = n > 0 ? resIn->getSignal()->buffer[0] : 0.0f;
 
     interpolator->interpolate (x, oversampled, n);
 
-    // More hum, then the prewarped gain.
-    const __m128 prewarp = _mm_set1_ps ((float) (3.141592653589793 / rate * 0.25));
-    const __m128 maxArgument = _mm_set1_ps (maxPrewarpArgument);
-
-    for (int i = 0; i < n; i += 4)
-    {
-        const __m128 f = _mm_add_ps (_mm_load_ps (g + i), _mm_mul_ps (_mm_set1_ps (0.1f), _mm_loadu_ps (hum + i)));
-        _mm_store_ps (g + i, QmVectorMath::tan4 (_mm_min_ps (_mm_mul_ps (f, prewarp), maxArgument)));
-    }
+    prewarpWithHum (g, hum, n, rate, maxPrewarpArgument);
 
     const int type = typeIn->getSignal()->index;
 

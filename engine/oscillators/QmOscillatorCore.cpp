@@ -1,9 +1,9 @@
 #include "QmOscillatorCore.h"
 #include "QmProcessContext.h"
+#include "QmSimd.h"
 
 #include <algorithm>
 #include <cmath>
-#include <emmintrin.h>
 
 QmOscillatorCore::QmOscillatorCore (QmProcessContext* ctx)
     : context (ctx)
@@ -122,7 +122,7 @@ namespace
         const __m128 low = _mm_set1_ps (gap.low), high = _mm_set1_ps (gap.high);
         const __m128 inside = _mm_and_ps (_mm_and_ps (_mm_cmpge_ps (p, low), _mm_cmple_ps (p, high)),
                                           _mm_and_ps (_mm_cmpge_ps (q, low), _mm_cmple_ps (q, high)));
-        return _mm_movemask_ps (inside) == 15;
+        return QmSimd::all (inside);
     }
 
     /** QmPWTriangle::value of four phases. Its quotient and difference taken
@@ -134,7 +134,7 @@ namespace
         const __m128 rise = _mm_div_ps (e, w);
         const __m128 fall = _mm_sub_ps (_mm_set1_ps (1.0f), _mm_div_ps (_mm_sub_ps (e, w), _mm_set1_ps (1.0f - width)));
         const __m128 rising = _mm_cmpgt_ps (w, e);
-        return _mm_or_ps (_mm_and_ps (rising, rise), _mm_andnot_ps (rising, fall));
+        return QmSimd::select (rising, rise, fall);
     }
 }
 
@@ -188,16 +188,14 @@ void QmOscillatorCore::renderNaive (const float* phase, const float* d, const fl
         {
             const __m128 raw = _mm_loadu_ps (phase + i);
             const __m128 increment = _mm_loadu_ps (d + i);
-            bool fast = _mm_movemask_ps (_mm_and_ps (_mm_cmpge_ps (raw, _mm_setzero_ps()),
-                                                     _mm_cmplt_ps (raw, _mm_set1_ps (8388608.0f)))) == 15;
+            bool fast = QmSimd::all (_mm_and_ps (_mm_cmpge_ps (raw, _mm_setzero_ps()), _mm_cmplt_ps (raw, _mm_set1_ps (8388608.0f))));
             if (synced)
-                fast = fast && _mm_movemask_ps (_mm_cmplt_ps (_mm_loadu_ps (sync + i), _mm_setzero_ps())) == 15;
+                fast = fast && QmSimd::all (_mm_cmplt_ps (_mm_loadu_ps (sync + i), _mm_setzero_ps()));
 
             // setWidth widens the rise from inverse * d > 0.1 (in double), that is from 0.1f on
             if (triangle)
                 fast = fast && pwTriangle.isSettledAt (k.triangleWidth)
-                         && _mm_movemask_ps (_mm_cmplt_ps (_mm_mul_ps (_mm_set1_ps (pwTriangle.widthInverse()), increment),
-                                                           _mm_set1_ps (0.1f))) == 15;
+                         && QmSimd::all (_mm_cmplt_ps (_mm_mul_ps (_mm_set1_ps (pwTriangle.widthInverse()), increment), _mm_set1_ps (0.1f)));
 
             const __m128 p = wrapFour (raw);
             const __m128 q = _mm_add_ps (p, increment);

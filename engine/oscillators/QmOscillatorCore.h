@@ -38,7 +38,8 @@ public:
     float render (float phase, float increment, float shape, float sync);
 
     /** render() for n samples in a row: out[i] from the inputs at i. A null
-        sync means no sync in any of them. */
+        sync means no sync in any of them. Every sample is the one
+        QmPlainOscillatorCore (the formulas, sample by sample) gives, to the bit. */
     void renderBlock (const float* phase, const float* increment, const float* shape,
                       const float* sync, float* out, int n);
 

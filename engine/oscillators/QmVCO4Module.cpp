@@ -5,10 +5,11 @@
 
 #include <juce_audio_basics/juce_audio_basics.h>
 
+#include "QmSimd.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <emmintrin.h>
 
 struct QmVCO4Module::BlockInputs
 {
@@ -127,25 +128,31 @@ void QmVCO4Module::process()
 
 namespace
 {
-    /** Turns the pitches of a group of up to four samples into frequencies in
-        place and returns them. The buffer holds whole groups of four (reading
-        past the block stays inside it); only the group's samples are written. */
-    __m128 toFrequencies (float* f, int four) noexcept
+    /** A group of up to four samples: their pitches f turned into frequencies
+        in place, and core 1's increments (frequency / rate) into d1; returns
+        the frequencies. The buffers hold whole groups of four (reading past
+        the block stays inside them); only the group's pitches are written. */
+    __m128 groupIncrements (float* f, float* d1, int four, float rate) noexcept
     {
         const __m128 frequency = QmSignal::frequencyOf (_mm_loadu_ps (f));
 
         if (four == 4)
-        {
             _mm_storeu_ps (f, frequency);
-        }
         else
-        {
-            float last[4];
-            _mm_storeu_ps (last, frequency);
-            std::copy (last, last + four, f);
-        }
+            QmSimd::storeTail (f, frequency, four);
 
+        _mm_storeu_ps (d1, _mm_div_ps (frequency, _mm_set1_ps (rate)));
         return frequency;
+    }
+
+    /** Phase-offset mode's part of a group: core 2's increments at the octave
+        ratio into d2, and the offsets (octave x phase/detune x offScale). */
+    void offsetGroup (__m128 frequency, const float* pd, float octave, float rate, float offScale,
+                      float* d2, float* offsets) noexcept
+    {
+        const __m128 oct = _mm_set1_ps (octave);
+        _mm_storeu_ps (d2, _mm_div_ps (_mm_mul_ps (oct, frequency), _mm_set1_ps (rate)));
+        _mm_storeu_ps (offsets, _mm_mul_ps (_mm_mul_ps (oct, _mm_loadu_ps (pd)), _mm_set1_ps (offScale)));
     }
 }
 
@@ -186,6 +193,13 @@ bool QmVCO4Module::finishChunk (const float* o1, const BlockInputs& in, const fl
     return nan != 0;
 }
 
+QmVCO4Module::Chunk QmVCO4Module::beginChunk (const BlockInputs& in, int start, bool* resets)
+{
+    const int m = std::min (chunk, in.n - start);
+    trackGate (in, start, m, resets);
+    return { m, in.frequency + start, phaseDetune.buffer + start };
+}
+
 void QmVCO4Module::trackGate (const BlockInputs& in, int start, int m, bool* resets)
 {
     // without retrigger only the last gate matters, for the next block's edge
@@ -221,11 +235,7 @@ bool QmVCO4Module::renderPhaseOffset (const BlockInputs& in)
 
     for (int start = 0; start < in.n; start += chunk)
     {
-        const int m = std::min (chunk, in.n - start);
-        float* f = in.frequency + start;
-        const float* pd = phaseDetune.buffer + start;
-        trackGate (in, start, m, resets);
-
+        const auto [m, f, pd] = beginChunk (in, start, resets);
         float ph1 = phase1;
         offsets[0] = previousOffset;
 
@@ -235,11 +245,8 @@ bool QmVCO4Module::renderPhaseOffset (const BlockInputs& in)
         for (int g = 0; g < m; g += 4)
         {
             const int four = std::min (4, m - g);
-            const __m128 frequency = toFrequencies (f + g, four);
-            const __m128 octave = _mm_set1_ps (oct), rate = _mm_set1_ps (in.rate);
-            _mm_storeu_ps (d1 + g, _mm_div_ps (frequency, rate));
-            _mm_storeu_ps (d2 + g, _mm_div_ps (_mm_mul_ps (octave, frequency), rate));
-            _mm_storeu_ps (offsets + 1 + g, _mm_mul_ps (_mm_mul_ps (octave, _mm_loadu_ps (pd + g)), _mm_set1_ps (offScale)));
+            const __m128 frequency = groupIncrements (f + g, d1 + g, four, in.rate);
+            offsetGroup (frequency, pd + g, oct, in.rate, offScale, d2 + g, offsets + 1 + g);
 
             for (int i = g; i < g + four; ++i)
             {
@@ -296,11 +303,7 @@ bool QmVCO4Module::renderDetune (const BlockInputs& in)
 
     for (int start = 0; start < in.n; start += chunk)
     {
-        const int m = std::min (chunk, in.n - start);
-        float* f = in.frequency + start;
-        const float* pd = phaseDetune.buffer + start;
-        trackGate (in, start, m, resets);
-
+        const auto [m, f, pd] = beginChunk (in, start, resets);
         float ph1 = phase1, ph2 = phase2;
 
         // as in phase-offset mode: the frequencies and core 1's increments
@@ -308,7 +311,7 @@ bool QmVCO4Module::renderDetune (const BlockInputs& in)
         for (int g = 0; g < m; g += 4)
         {
             const int four = std::min (4, m - g);
-            _mm_storeu_ps (d1 + g, _mm_div_ps (toFrequencies (f + g, four), _mm_set1_ps (in.rate)));
+            groupIncrements (f + g, d1 + g, four, in.rate);
 
             for (int i = g; i < g + four; ++i)
             {

@@ -74,6 +74,11 @@ private:
     /** resets[i]: whether gate sample start + i rises from 0 with retrigger on. */
     void trackGate (const BlockInputs& in, int start, int m, bool* resets);
 
+    /** What both modes start a chunk with: its length, its pitches and
+        phase/detune values, and the gate's resets (trackGate). */
+    struct Chunk { int m; float* pitch; const float* phaseDetune; };
+    Chunk beginChunk (const BlockInputs& in, int start, bool* resets);
+
     /** Core 1 over m samples of the shape signal from start. */
     void renderCore1 (const BlockInputs& in, const float* phase, const float* increment,
                       int start, float* out, int m);

@@ -94,8 +94,20 @@ namespace
             && sameBits (a.peak, b.peak) && sameBits (a.g, b.g) && sameBits (a.k, b.k);
     }
 
+    EnvelopeCoefficients coefficientsOf (const QmEnvelopeState& state) noexcept
+    {
+        EnvelopeCoefficients c;
+        c.gA = std::tan (pi / (state.attack * 0.5f + 900.0f));
+        c.gD = std::tan (pi / (state.decay + 600.0f));
+        c.gR = std::tan (pi / (state.release + 600.0f));
+        c.kA = 1.0f / (1.0f + c.gA);
+        c.kD = 1.0f / (1.0f + c.gD);
+        c.kR = 1.0f / (1.0f + c.gR);
+        return c;
+    }
+
     // One sample of the ADSR kernel; returns the output.
-    inline float envelopeStep (QmEnvelopeState& env, const EnvelopeCoefficients& c, float gateSample) noexcept
+    inline float adsrStep (QmEnvelopeState& env, const EnvelopeCoefficients& c, float gateSample) noexcept
     {
         auto useAttack = [&] { env.g = c.gA; env.k = c.kA; };
         auto useDecay = [&] { env.g = c.gD; env.k = c.kD; };
@@ -448,13 +460,7 @@ void QmVorlanModulator::renderSampleAndHold (float& phase, float& held, float& p
 
 void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, const float* gate, float* out, int n) noexcept
 {
-    EnvelopeCoefficients c;
-    c.gA = std::tan (pi / (state.attack * 0.5f + 900.0f));
-    c.gD = std::tan (pi / (state.decay + 600.0f));
-    c.gR = std::tan (pi / (state.release + 600.0f));
-    c.kA = 1.0f / (1.0f + c.gA);
-    c.kD = 1.0f / (1.0f + c.gD);
-    c.kR = 1.0f / (1.0f + c.gR);
+    const EnvelopeCoefficients c = coefficientsOf (state);
 
     // A local copy, so that the stores to out cannot alias the state.
     QmEnvelopeState env = state;
@@ -462,7 +468,7 @@ void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, const float* gat
     for (int i = 0; i < n; ++i)
     {
         const QmEnvelopeState before = env;
-        const float o = envelopeStep (env, c, gate[i]);
+        const float o = adsrStep (env, c, gate[i]);
         out[i] = o;
 
         // A step that left the state as it was repeats itself exactly for as
@@ -477,6 +483,11 @@ void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, const float* gat
     }
 
     state = env;
+}
+
+float QmVorlanModulator::envelopeStep (QmEnvelopeState& env, float gate) noexcept
+{
+    return adsrStep (env, coefficientsOf (env), gate);
 }
 
 void QmVorlanModulator::envelopeCurve (QmWowEnvelope& env, const float* gate, float* out, int n) noexcept

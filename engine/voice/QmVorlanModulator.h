@@ -21,8 +21,15 @@ public:
     /** Wave option indices of the "Wave" input. */
     enum Wave { sine = 0, square, sampleAndHold, noise, wowEnvelope, pitchSine };
 
-    /** One block of the ADSR kernel over a gate with retrigger marks. */
+    /** One block of the ADSR kernel over a gate with retrigger marks. Where a
+        step leaves the state as it was, the output repeats for as long as the
+        gate does; the samples are envelopeStep's, to the bit. */
     static void renderEnvelope (QmEnvelopeState& env, const float* gate, float* out, int n) noexcept;
+
+    /** One sample of the ADSR as its formulas read: a trapezoidal one-pole
+        chasing its target, the attack aiming at twice the level and stopping
+        at it, then the decay to the sustain, and the release on gate 0. */
+    static float envelopeStep (QmEnvelopeState& env, float gate) noexcept;
 
     /** One block of the sine or square wave's phase: phase steps of inc,
         restarting on each key press from silence with keySync; out gets

@@ -1,5 +1,6 @@
 #include "OscillatorSpectrum.h"
 #include "QmOscillatorCore.h"
+#include "QmPlainOscillatorCore.h"
 #include "QmProcessContext.h"
 
 #include <gtest/gtest.h>
@@ -98,50 +99,6 @@ TEST (OscillatorCore, BandLimitedWavesAliasFarLessThanNaiveOnes)
     }
 }
 
-namespace
-{
-    // The core as its formulas read, one sample at a time, with nothing kept from
-    // one sample to the next but the corrector, the smoother and the pulse width.
-    struct ReferenceCore
-    {
-        float render (float p, float d, float w, float s)
-        {
-            p = p - std::floor (p);     // any phase, as phase modulation hands it over
-            p = p >= 1.0f ? 0.0f : p;
-            const auto sawOf = [&] (float g) { return saw.renderBandLimited (corrector, p, d, g, s); };
-            const auto triangleOf = [&] (double width, float g)    // a fresh one: no width remembered
-                { QmPWTriangle fresh; fresh.setWidth ((float) width, d); return fresh.renderBandLimited (corrector, p, d, g, s); };
-            const auto pulseOf = [&] (double width, float g)
-                { pulse.width = pulse.corners[1]->position = (float) width; return pulse.renderBandLimited (corrector, p, d, g, s); };
-            const float x = (float) ((double) w * 4.0);
-
-            if (smoothing != 0 && x < 1.0f)
-            {
-                const float y = (float) ((double) x * 2.0), t = y < 1.0f ? 1.0f - y : y - 1.0f;
-                const float v = y < 1.0f || t == 0.0f ? sawOf (-1.0f) : triangleOf (1.0 - (double) t * 0.5, -1.0f);
-                smoother.setFrequencyAtRate ((float) ((double) (t * t * t) * 44100.0 + 150.0), rate, false);
-                return smoother.step (corrector.process (v));
-            }
-
-            const float t = (float) ((double) x - std::floor ((double) x));
-            float v = 0.0f;
-            if (x == 0.0f)      v += sawOf (-1.0f);
-            else if (x < 1.0f)  v += triangleOf (1.0 - (double) x * 0.5, -1.0f);
-            else if (x < 2.0f)  { v += triangleOf (0.5 - (double) t * 0.5, (float) -(1.0 - (double) t)); v += sawOf (t); }
-            else if (x < 3.0f)  { v += sawOf ((float) (1.0 - (double) t)); v += pulseOf ((double) t * 0.5, (float) -(0.7 * (double) t + 0.3)); }
-            else if (x < 4.0f)  v += pulseOf ((double) t * 0.5 + 0.5, -1.0f);
-            return corrector.process (v);
-        }
-
-        float rate = 88200.0f;
-        int smoothing = 0;
-        QmBlep corrector;
-        QmSawWave saw;
-        QmPulseWave pulse;
-        QmOnePole smoother;
-    };
-}
-
 // The core works out what a shape renders once per run of equal shapes and
 // renders whole blocks, four samples at a time between corners; through each
 // of its render calls it must still give the formulas' result to the bit:
@@ -158,7 +115,7 @@ TEST (OscillatorCore, BlocksMatchTheFormulasSampleForSample)
         context.sampleRate = 88200.0f;
         auto core = std::make_unique<QmOscillatorCore> (&context);
         core->smoothing = smoothing;
-        auto reference = std::make_unique<ReferenceCore>();
+        auto reference = std::make_unique<QmPlainOscillatorCore>();
         reference->smoothing = smoothing;
         float phase = 0.37f;
 
