@@ -132,7 +132,7 @@ namespace
         in place, and core 1's increments (frequency / rate) into d1; returns
         the frequencies. The buffers hold whole groups of four (reading past
         the block stays inside them); only the group's pitches are written. */
-    __m128 groupIncrements (float* f, float* d1, int four, float rate) noexcept
+    QM_SIMD_INLINE __m128 groupIncrements (float* f, float* d1, int four, float rate) noexcept
     {
         const __m128 frequency = QmSignal::frequencyOf (_mm_loadu_ps (f));
 
@@ -147,7 +147,7 @@ namespace
 
     /** Phase-offset mode's part of a group: core 2's increments at the octave
         ratio into d2, and the offsets (octave x phase/detune x offScale). */
-    void offsetGroup (__m128 frequency, const float* pd, float octave, float rate, float offScale,
+    QM_SIMD_INLINE void offsetGroup (__m128 frequency, const float* pd, float octave, float rate, float offScale,
                       float* d2, float* offsets) noexcept
     {
         const __m128 oct = _mm_set1_ps (octave);
