@@ -25,8 +25,12 @@ namespace
         EditorPanel()
         {
             const auto installed = QmDataFolders::getResourceFile ({});
-            if (! installed.getChildFile ("skin/skin.svg").existsAsFile())
-                juce::File (VORLAN_RESOURCES_DIR).copyDirectoryTo (installed);
+            juce::File (VORLAN_RESOURCES_DIR).copyDirectoryTo (installed);
+
+            // A Banks folder made by an earlier test of this process may lack it.
+            const auto factory = QmDataFolders::getBanksFolder().getChildFile ("vorlan.xml");
+            if (! factory.existsAsFile())
+                installed.getChildFile ("banks/vorlan.xml").copyFileTo (factory);
 
             processor = std::make_unique<KorvixAudioProcessor>();
             processor->setRateAndBufferSizeDetails (44100.0, 512);
@@ -121,9 +125,14 @@ TEST_F (EditorPanel, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
 
     for (int i = 0; i < 5; ++i)
     {
+        // Closed with the menu and a combo box's list open, too.
         auto editor = open();
+        editor->getMenuButton()->triggerClick();
+        dynamic_cast<juce::Button*> (editor->getWidgetFor (0))->triggerClick();
         runMessages();
     }
+
+    runMessages();
 
     stop = true;
     host.join();
