@@ -202,3 +202,32 @@ TEST (PluginWindow, WithoutASkinTheEditorIsEmptyAndWhite)
     EXPECT_EQ (image.getPixelAt (image.getWidth() / 2, image.getHeight() / 2).getARGB(), 0xffffffffu);
     EXPECT_EQ (countColours (image), 1);
 }
+
+TEST (PluginWindow, KeysReachTheEditorOnceItIsClicked)
+{
+    ASSERT_NE (WindowTest::display(), nullptr);
+    installResources();
+
+    Instance plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+    plugin.openEditor();
+    ASSERT_TRUE (plugin.opened);
+    plugin.idle (20);
+
+    // A click on the panel's background gives the editor the keyboard.
+    const auto editorWindow = WindowTest::firstChild (plugin.window);
+    ASSERT_NE (editorWindow, 0u);
+    WindowTest::click (editorWindow, 5, plugin.size.getHeight() - 3);
+    plugin.idle (10);
+
+    auto* e = plugin.effect;
+    const auto cutoff = 15;
+    e->setParameter (e, cutoff, 0.2f);
+    WindowTest::typeWithControl (XK_i);
+    plugin.idle (10);
+    EXPECT_EQ (e->getParameter (e, cutoff), 1.0f);
+
+    WindowTest::typeWithControl (XK_r);
+    plugin.idle (10);
+    EXPECT_NE (e->getParameter (e, cutoff), 1.0f);
+}

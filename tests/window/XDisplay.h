@@ -8,6 +8,8 @@
 // After everything else: Xlib's macros (None, Bool, Status...) clash with C++ names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace WindowTest
 {
@@ -50,6 +52,45 @@ namespace WindowTest
     inline void destroyWindow (Window window)
     {
         XDestroyWindow (display(), window);
+        XSync (display(), False);
+    }
+
+    /** The first child of a window (the plug-in's window inside the host's). */
+    inline Window firstChild (Window window)
+    {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        XQueryTree (display(), window, &root, &parent, &children, &count);
+        const auto child = count > 0 ? children[0] : 0;
+        if (children != nullptr)
+            XFree (children);
+        return child;
+    }
+
+    /** A click at (x, y) in the window, made through the server's test
+        extension as a user's would be; a window manager then gives the
+        window the input focus. */
+    inline void click (Window window, int x, int y)
+    {
+        Window child = 0;
+        int rootX = 0, rootY = 0;
+        XTranslateCoordinates (display(), window, DefaultRootWindow (display()), x, y, &rootX, &rootY, &child);
+        XTestFakeMotionEvent (display(), -1, rootX, rootY, CurrentTime);
+        XTestFakeButtonEvent (display(), 1, True, CurrentTime);
+        XTestFakeButtonEvent (display(), 1, False, CurrentTime);
+        XSetInputFocus (display(), window, RevertToParent, CurrentTime);
+        XSync (display(), False);
+    }
+
+    /** A key typed with Ctrl held, through the server's test extension. */
+    inline void typeWithControl (KeySym key)
+    {
+        const auto control = XKeysymToKeycode (display(), XK_Control_L);
+        const auto code = XKeysymToKeycode (display(), key);
+        XTestFakeKeyEvent (display(), control, True, CurrentTime);
+        XTestFakeKeyEvent (display(), code, True, CurrentTime);
+        XTestFakeKeyEvent (display(), code, False, CurrentTime);
+        XTestFakeKeyEvent (display(), control, False, CurrentTime);
         XSync (display(), False);
     }
 
