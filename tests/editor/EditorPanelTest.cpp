@@ -9,7 +9,6 @@
 #include "QmScreen.h"
 #include "QmSynthEngine.h"
 #include "VnCombo.h"
-#include "VnKnob.h"
 #include "VnMeter.h"
 
 #include <thread>
@@ -35,44 +34,39 @@ namespace
             processor = std::make_unique<KorvixAudioProcessor>();
             processor->setRateAndBufferSizeDetails (44100.0, 512);
             skin = std::make_unique<SVGProvider> (installed.getChildFile ("skin/skin.svg"));
-        }
-
-        std::unique_ptr<KorvixAudioProcessorEditor> open()
-        {
-            return std::make_unique<KorvixAudioProcessorEditor> (*processor, skin.get());
+            editor = std::make_unique<KorvixAudioProcessorEditor> (*processor, skin.get());
         }
 
         QmBankManager& banks()              { return *processor->getBankManager(); }
         QmPreset* vorlanPreset (int i)      { return banks().getBank ("Vorlan")->presets[i].get(); }
+        juce::String line (int i)           { return "Vorlan / " + vorlanPreset (i)->name; }
+        QmParameter& parameter (int i)      { return *processor->getEngine()->parameters[i]; }
 
-        void play (int blocks, juce::MidiBuffer midi = {})
+        void play (int blocks, const juce::MidiMessage& message)
         {
             juce::AudioBuffer<float> buffer (2, 512);
-            for (int b = 0; b < blocks; ++b)
-            {
+            juce::MidiBuffer midi;
+            midi.addEvent (message, 0);
+            for (int b = 0; b < blocks; ++b, midi.clear())
                 processor->processBlock (buffer, midi);
-                midi.clear();
-            }
+            editor->timerCallback();
         }
 
         std::unique_ptr<KorvixAudioProcessor> processor;
         std::unique_ptr<SVGProvider> skin;
+        std::unique_ptr<KorvixAudioProcessorEditor> editor;
     };
 }
 
 TEST_F (EditorPanel, TheSkinsPanelWidgetsAndTheTimersPace)
 {
-    auto editor = open();
-
     for (int index : { 0, 2, 26, 37 })
         EXPECT_NE (dynamic_cast<VnCombo*> (editor->getWidgetFor (index)), nullptr) << index;
 
     ASSERT_TRUE (editor->getMeter() != nullptr && editor->getOscilloscope() != nullptr && editor->getScreen() != nullptr);
     EXPECT_EQ (editor->getScreen()->getLines(), juce::StringArray ("Vorlan / default"));
+    EXPECT_EQ (EditorTest::pixel (EditorTest::paint (*editor->getOscilloscope()), 3, 3), 0xff0a0c0bu);   // the element's fill
     EXPECT_EQ (editor->getTimerInterval(), 33);
-
-    // The oscilloscope takes the element's fill as its background.
-    EXPECT_EQ (EditorTest::pixel (EditorTest::paint (*editor->getOscilloscope()), 3, 3), 0xff0a0c0bu);
 
     // Without an oscilloscope the timer runs every 20 ms.
     auto plain = EditorTest::makeProvider();
@@ -80,19 +74,16 @@ TEST_F (EditorPanel, TheSkinsPanelWidgetsAndTheTimersPace)
     EXPECT_EQ (std::pair (other.getTimerInterval(), other.getScreen()), std::pair (20, (QmScreen*) nullptr));
 }
 
-TEST_F (EditorPanel, TheScreenFollowsEveryLoadArrowsStepAndDragsShowTheValue)
+TEST_F (EditorPanel, TheScreenFollowsEveryLoadItsArrowsStepAndDragsShowTheValue)
 {
-    auto editor = open();
     auto& screen = *editor->getScreen();
 
     // The arrows take their own clicks, and step within the bank.
-    EXPECT_EQ (screen.getComponentAt (30, 12), &screen.getRightButton());
-    EXPECT_EQ (screen.getComponentAt (100, 12), &screen);
+    EXPECT_EQ (std::pair (screen.getComponentAt (30, 12), screen.getComponentAt (100, 12)),
+               std::pair ((juce::Component*) &screen.getRightButton(), (juce::Component*) &screen));
     screen.getRightButton().triggerClick();
     runMessages();
-    const auto second = "Vorlan / " + vorlanPreset (1)->name;
-    EXPECT_EQ (screen.getLines(), juce::StringArray (second));
-    EXPECT_EQ (processor->getProperties()["currentPreset"], vorlanPreset (1)->name);
+    EXPECT_EQ (std::pair (screen.getLines()[0], processor->getProperties()["currentPreset"]), std::pair (line (1), vorlanPreset (1)->name));
 
     // A state restored on the host's thread shows once the messages run.
     banks().loadPreset (vorlanPreset (3));
@@ -100,20 +91,18 @@ TEST_F (EditorPanel, TheScreenFollowsEveryLoadArrowsStepAndDragsShowTheValue)
     processor->getStateInformation (state);
     banks().loadPreset (vorlanPreset (1));
     std::thread ([&] { processor->setStateInformation (state.getData(), (int) state.getSize()); }).join();
-    EXPECT_EQ (screen.getLines(), juce::StringArray (second));
+    EXPECT_EQ (screen.getLines()[0], line (1));
     runMessages();
-    EXPECT_EQ (screen.getLines(), juce::StringArray ("Vorlan / " + vorlanPreset (3)->name));
+    EXPECT_EQ (screen.getLines()[0], line (3));
 
     // While a knob is dragged the screen shows its value, then the preset again.
-    auto* knob = dynamic_cast<VnKnob*> (editor->getWidgetFor (15));
-    ASSERT_NE (knob, nullptr);
-    const auto start = knob->getLocalBounds().getCentre().toFloat();
-    knob->mouseDown (EditorTest::mouseEvent (*knob, start, start));
-    knob->mouseDrag (EditorTest::mouseEvent (*knob, start.translated (0.0f, -30.0f), start, 1, true));
-    auto& cutoff = *processor->getEngine()->parameters[15];
-    EXPECT_EQ (screen.getLines()[1], juce::String (cutoff.getText (cutoff.value)));
-    knob->mouseUp (EditorTest::mouseEvent (*knob, start.translated (0.0f, -30.0f), start, 1, true));
-    EXPECT_EQ (screen.getLines().size(), 1);
+    auto& knob = *editor->getWidgetFor (15);
+    const auto start = knob.getLocalBounds().getCentre().toFloat(), end = start.translated (0.0f, -30.0f);
+    knob.mouseDown (EditorTest::mouseEvent (knob, start, start));
+    knob.mouseDrag (EditorTest::mouseEvent (knob, end, start, 1, true));
+    EXPECT_EQ (screen.getLines(), juce::StringArray (line (3), parameter (15).getText (parameter (15).value)));
+    knob.mouseUp (EditorTest::mouseEvent (knob, end, start, 1, true));
+    EXPECT_EQ (screen.getLines(), juce::StringArray (line (3)));
 }
 
 TEST_F (EditorPanel, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
@@ -123,17 +112,16 @@ TEST_F (EditorPanel, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
     std::atomic<bool> stop { false };
     std::thread host ([&] { while (! stop) processor->setStateInformation (state.getData(), (int) state.getSize()); });
 
-    for (int i = 0; i < 5; ++i)
+    // Closed with the menu and a combo box's list open, too.
+    for (int i = 0; i < 5; ++i, editor = std::make_unique<KorvixAudioProcessorEditor> (*processor, skin.get()))
     {
-        // Closed with the menu and a combo box's list open, too.
-        auto editor = open();
         editor->getMenuButton()->triggerClick();
         dynamic_cast<juce::Button*> (editor->getWidgetFor (0))->triggerClick();
         runMessages();
     }
 
+    editor.reset();
     runMessages();
-
     stop = true;
     host.join();
 
@@ -146,52 +134,43 @@ TEST_F (EditorPanel, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
 
 TEST_F (EditorPanel, MeterAndOscilloscopeFollowTheOutput)
 {
-    auto editor = open();
     auto& meter = *editor->getMeter();
     auto& scope = *editor->getOscilloscope();
+    const auto& trace = scope.getTraceBuffer();
+    const auto tracePeak = [&] { return *std::max_element (trace.begin(), trace.begin() + scope.getWidth()); };
 
-    juce::MidiBuffer note;
-    note.addEvent (juce::MidiMessage::noteOn (1, 45, 1.0f), 0);
-    play (40, note);
-    editor->timerCallback();
-
+    play (40, juce::MidiMessage::noteOn (1, 45, 1.0f));
     EXPECT_NEAR (meter.getValue(), std::sqrt (processor->peakLevel.load()), 1.0e-6f);
     EXPECT_GT (meter.getValue(), 0.1f);
-    const auto& trace = scope.getTraceBuffer();
-    EXPECT_GT (*std::max_element (trace.begin(), trace.begin() + scope.getWidth()), 0.8f);
-    EXPECT_FALSE (scope.isRefreshRequested());      // the timer redrew it
+    EXPECT_GT (tracePeak(), 0.8f);
+    EXPECT_EQ (std::pair (scope.isRefreshRequested(), scope.getSampleRate()), std::pair (false, 44100));   // redrawn
 
     // Silence: the meter falls back, the trace lies flat.
-    juce::MidiBuffer off;
-    off.addEvent (juce::MidiMessage::noteOff (1, 45), 0);
-    play (400, off);
-    editor->timerCallback();
+    play (400, juce::MidiMessage::noteOff (1, 45));
     EXPECT_LT (meter.getValue(), 0.01f);
-    EXPECT_LT (*std::max_element (trace.begin(), trace.begin() + scope.getWidth()), 0.01f);
+    EXPECT_LT (tracePeak(), 0.01f);
 }
 
-TEST_F (EditorPanel, TheMenuOpensItsRowsWhichRunTheirCommands)
+TEST_F (EditorPanel, TheMenusRowsRunTheirCommandsAndItStaysOpen)
 {
-    auto editor = open();
     juce::String opened;
     editor->openLink = [&opened] (const juce::URL& url) { opened = url.getLocalFile().getFullPathName(); };
 
     editor->getMenuButton()->triggerClick();
     runMessages();
     auto* menu = editor->getMenuPopover();
-    ASSERT_NE (menu, nullptr);
-    EXPECT_NE (menu->getCallOutBox(), nullptr);
-    EXPECT_FALSE (editor->getMenuButton()->getToggleState());
+    ASSERT_TRUE (menu != nullptr && menu->getCallOutBox() != nullptr);
 
-    auto& cutoff = *processor->getEngine()->parameters[15];
-    cutoff.setValue (0.123f);
+    juce::StringArray rows;
+    for (auto* row : menu->getButtons())
+        rows.add (row->getButtonText() + " " + row->getRightText() + " " + row->getBounds().toString());
+    EXPECT_EQ (rows, juce::StringArray ("Init ^I 0 0 200 31", "Randomize ^R 0 30 200 31", "Help ^? 0 60 200 31"));
+
+    parameter (15).setValue (0.123f);
     menu->getButtons()[0]->triggerClick();
-    runMessages();
-    EXPECT_EQ (cutoff.value, cutoff.defaultValue);
-
     menu->getButtons()[2]->triggerClick();
     runMessages();
-    EXPECT_TRUE (juce::File (opened).existsAsFile());
-    EXPECT_TRUE (opened.endsWith ("Resources/plugins/vorlan/help.html"));
-    EXPECT_EQ (editor->getMenuPopover(), menu);     // still open
+    EXPECT_EQ (parameter (15).value.load(), parameter (15).defaultValue);
+    EXPECT_TRUE (juce::File (opened).existsAsFile() && opened.endsWith ("Resources/plugins/vorlan/help.html"));
+    EXPECT_EQ (editor->getMenuPopover(), menu);
 }
