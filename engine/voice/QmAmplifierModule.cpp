@@ -90,6 +90,31 @@ void QmAmplifierModule::process()
     out->pushSignal (audio);
 }
 
+QmAmplifierModule::PlainState::PlainState (float rate)
+{
+    dcBlocker.setFrequencyAtRate (10.0f, rate, true);
+}
+
+float QmAmplifierModule::plainStep (PlainState& s, float x, float expMod, float envelope, float amount, float amp) noexcept
+{
+    if (amount > 0.0f)
+    {
+        const float driveTarget = std::pow (2.0f, amount * 5.0f);
+        const float compTarget = 1.0f / std::sqrt (std::min (driveTarget, 6.0f));
+        const float mixTarget = std::min (amount * 8.0f, 1.0f);
+        const float cutoff = (1.0f - amount) * 15000.0f + 1500.0f;
+
+        s.mix = (float) (s.mix + (mixTarget - s.mix) * 0.01);
+        s.comp = (float) (s.comp + (compTarget - s.comp) * 0.01);
+        s.drive = (float) (s.drive + (driveTarget - s.drive) * 0.01);
+        x = (1.0f - s.mix) * x + s.mix * (QmAmpCore::process (s.z, 2.0f * x * s.drive, cutoff) * s.comp * 0.5f);
+    }
+
+    x = s.dcBlocker.step (x);
+    s.gain += (gainFor (amp) - s.gain) * 0.01f;
+    return x * s.gain * std::exp (expMod) * envelope;
+}
+
 void QmAmplifierModule::drive (float* x, int n, float amount) noexcept
 {
     const float driveTarget = std::pow (2.0f, amount * 5.0f);

@@ -36,6 +36,22 @@ public:
     float gainSmoothed = 0.0f;
     float coreState = 0.0f;
 
+    /** The stages as they read, one sample at a time at a fixed drive amount,
+        level and rate: the drive (mix, compensation and gain gliding towards
+        their targets around QmAmpCore), the DC blocker, the level's glide,
+        then the products with exp (expMod) and the envelope. process() gives
+        the same samples, to the bit where "Exp mod" holds still and within
+        an ulp of expf where it moves. */
+    struct PlainState
+    {
+        explicit PlainState (float rate);
+
+        QmOnePole dcBlocker;
+        float mix = 0.0f, comp = 0.0f, drive = 0.0f, gain = 0.0f, z = 0.0f;
+    };
+
+    static float plainStep (PlainState& state, float x, float expMod, float envelope, float driveAmount, float amp) noexcept;
+
 private:
     void drive (float* audio, int n, float amount) noexcept;
 

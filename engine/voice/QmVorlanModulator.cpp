@@ -458,6 +458,33 @@ void QmVorlanModulator::renderSampleAndHold (float& phase, float& held, float& p
     previousGate = prevGate;
 }
 
+float QmVorlanModulator::waveStep (WaveState& s, int wave, float inc, bool keySync, float gate, float& lfo) noexcept
+{
+    s.phase += inc;
+    const bool pressed = keySync && s.previousGate == 0.0f && gate > 0.0f;
+    s.previousGate = gate;
+
+    if (wave == sampleAndHold)
+    {
+        // A key press draws at once; so does every wrap.
+        s.phase = pressed ? inc + 1.0f : s.phase;
+
+        if (s.phase >= 1.0f)
+        {
+            s.phase -= 1.0f;
+            s.held = (float) (qmRand() % 1000) * 0.001f * 2.0f - 1.0f;
+        }
+    }
+    else
+    {
+        s.phase = pressed ? 0.0f : (s.phase >= 1.0f ? s.phase - 1.0f : s.phase);
+        s.held = wave == sine ? twoPi * s.phase : (s.phase < 0.5f ? 1.0f : 0.0f);
+    }
+
+    lfo = s.phase < 0.5f ? 1.0f : 0.0f;
+    return s.held;
+}
+
 void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, const float* gate, float* out, int n) noexcept
 {
     const EnvelopeCoefficients c = coefficientsOf (state);

@@ -44,6 +44,14 @@ public:
     static void renderSampleAndHold (float& phase, float& held, float& previousGate, float inc, bool keySync,
                                      const float* gate, float* lfo, float* out, int n) noexcept;
 
+    /** One sample of the sine (wave 0), square (1) or sample-and-hold (2)
+        phase as the formulas read: returns the output (2 pi phase for the
+        sine) and sets lfo to the wave's gate. renderCycle and
+        renderSampleAndHold, which step whole runs of a binade at once, give
+        the same samples to the bit. */
+    struct WaveState { float phase = 0.0f, held = 0.0f, previousGate = 0.0f; };
+    static float waveStep (WaveState& state, int wave, float inc, bool keySync, float gate, float& lfo) noexcept;
+
     /** One block of the struck envelope over a gate with retrigger marks. */
     static void envelopeCurve (QmWowEnvelope& env, const float* gate, float* out, int n) noexcept;
 

@@ -16,7 +16,6 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -120,15 +119,6 @@ namespace filtertest
         }
 
         return 2.0 * std::abs (sum) / weight;
-    }
-
-    // "name: input/kind ... -> first output": the socket layout the wiring relies on.
-    inline std::string describeSockets (const QmModule& m)
-    {
-        std::string s = m.name + ":";
-        for (auto* in : m.inputs)
-            s += " " + in->name + "/" + std::to_string (in->kind);
-        return s + " -> " + m.outputs[0]->name;
     }
 
     inline double decibels (double ratio) { return 20.0 * std::log10 (ratio); }

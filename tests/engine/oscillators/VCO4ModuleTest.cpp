@@ -53,17 +53,11 @@ namespace
     };
 }
 
-TEST (VCO4Module, SocketsAndEmptyBlock)
+TEST (VCO4Module, EmptyBlockStillPushesBothOutputs)
 {
     Rig rig;
     auto *v = rig.make(), *sink = rig.make();
-    std::string names = v->name + ": ";
-    for (auto* s : v->inputs)
-        names += s->name + (s->kind ? "/b," : ",");
-    EXPECT_EQ (names + v->outputs[0]->name + "," + v->outputs[1]->name, "VCO4: CV/b,Gate/b,Mix,Phase detune,Wave 1,Wave 2,"
-               "Width 1,Width 1,Octave,Mod,Mod type,Mod in/b,Env in/b,Sync in,Retrigger,Out,Osc2");
-
-    v->out->connect (sink->cvIn);     // an empty block still pushes both outputs
+    v->out->connect (sink->cvIn);
     v->osc2Out->connect (sink->gateIn);
     rig.run ({ v }, 4.0f, 0);
     EXPECT_TRUE (sink->cvIn->getSignal() == &v->output && sink->gateIn->getSignal() == &v->osc2);

@@ -207,7 +207,7 @@ TEST (Modulator, EnvelopeBlocksMatchThePlainStepToTheBit)
     }
 }
 
-TEST (Modulator, WavePhaseBlocksMatchThePlainLoopToTheBit)
+TEST (Modulator, WavePhaseBlocksMatchThePlainStepToTheBit)
 {
     // Steps that round alike across a binade, steps exactly halfway between
     // two grid points (from an odd phase, where the first rounds the other
@@ -239,25 +239,14 @@ TEST (Modulator, WavePhaseBlocksMatchThePlainLoopToTheBit)
                 const unsigned int drawn = qmRandState();
 
                 qmSrand (9);
-                float ph = start, value = 0.0f, prevGate = 0.0f;
+                QmVorlanModulator::WaveState plain { start };
                 for (size_t i = 0; i < gate.size(); ++i)
                 {
-                    ph += inc;
-                    const bool pressed = keySync && prevGate == 0.0f && gate[i] > 0.0f;
-                    prevGate = gate[i];
-                    if (wave == 2)
-                    {
-                        ph = pressed ? inc + 1.0f : ph;
-                        if (ph >= 1.0f)
-                            ph -= 1.0f, value = (float) (qmRand() % 1000) * 0.001f * 2.0f - 1.0f;
-                    }
-                    else
-                    {
-                        ph = pressed ? 0.0f : (ph >= 1.0f ? ph - 1.0f : ph);
-                        value = wave == 0 ? 6.2831855f * ph : (ph < 0.5f ? 1.0f : 0.0f);
-                    }
-                    ASSERT_TRUE (lfo[i] == (ph < 0.5f ? 1.0f : 0.0f) && out[i] == value) << wave << " " << inc << " " << keySync << " " << i;
+                    float lfoSample;
+                    const float value = QmVorlanModulator::waveStep (plain, wave, inc, keySync, gate[i], lfoSample);
+                    ASSERT_TRUE (lfo[i] == lfoSample && out[i] == value) << wave << " " << inc << " " << keySync << " " << i;
                 }
-                EXPECT_TRUE (phase == ph && (wave != 2 || held == value) && previousGate == prevGate && qmRandState() == drawn) << inc;
+                EXPECT_TRUE (phase == plain.phase && (wave != 2 || held == plain.held) && previousGate == plain.previousGate
+                             && qmRandState() == drawn) << inc;
             }
 }

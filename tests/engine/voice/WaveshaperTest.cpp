@@ -8,16 +8,11 @@
 #include <memory>
 #include <vector>
 
-TEST (Waveshaper, SocketsBypassAndFullDrive)
+TEST (Waveshaper, BypassAndFullDrive)
 {
     QmProcessContext context;
     context.sampleRate = 88200.0f;
     auto shaper = std::make_unique<QmWaveshaperModule> (&context);
-    std::string names = shaper->name + ": ";
-    for (auto* s : shaper->inputs)
-        names += s->name + (s->kind ? "/b," : ",");
-    EXPECT_EQ (names + shaper->outputs[0]->name, "Waveshaper: Input/b,VCO2 in/b,Amount,Type,CV/b,Out");
-
     const int n = 512;
     context.blockLength = n;
     float* x = shaper->input->own->buffer;
@@ -41,7 +36,6 @@ TEST (VoiceCrusher, SoftClipsToATenthInPlace)
 {
     QmProcessContext context;
     QmVoiceCrusherModule crusher (&context), sink (&context);
-    EXPECT_EQ (crusher.name + ": " + crusher.inputs[0]->name + "," + crusher.outputs[0]->name, "CV slew: Input,Out");
     crusher.out->connect (sink.input);
 
     context.blockLength = 4;
