@@ -96,3 +96,19 @@ void QmHPFilterCore::processBlock (QmJFetStage& stage, float* x, const float* T,
     stage.s1 = s1;
     stage.nonlin->setCursor (cursor);
 }
+
+float QmHPFilterCore::plainStep (QmJFetStage& st, float x, float T, float res) noexcept
+{
+    const float u = 0.1f * x;
+    const float K1 = (10.0f * res) * (((float) (qmRand() % 1000) * 0.001f - 0.5f) * 0.01f + 1.0f);
+    const float K = (st.nonlin->lookup ((st.s1 + 0.1f) * 2.0f) / 10.0f) * K1;
+    const float G = T / (T + 1.0f), h = 1.0f / (T + 1.0f);
+    const float b0 = st.s0 * h, b1 = st.s1 * h;
+
+    // The loop solved for the low-pass output y, then the two integrators.
+    const float y = (b1 + G * b0 + G * G * u) / (1.0f + (G * G - G) * K);
+    const float fb = K * y, v = u - fb, lp = G * v + b0, hp = v - lp;
+    st.s0 += 2.0f * T * hp;
+    st.s1 += 2.0f * T * (fb + lp - y);
+    return 10.0f * hp;
+}

@@ -195,3 +195,27 @@ void QmNonlin::runningSum (float* entries)
         acc = acc + t;
     }
 }
+
+float QmNonlin::plainLookup (float x) noexcept
+{
+    float p = (float) ((double) (x * 4096.0f / 64.0f) + 2048.0);
+    double d = (double) (p - lastPos);
+
+    if (std::abs (d) < 0.1)
+    {
+        const double n = d > 0.0 ? 0.1 : -0.1;
+        p = (float) (p + n);
+        d = d + n;
+    }
+
+    const int i = (int) std::floor (p);
+
+    if (i < 2 || i > tableSize - 2)
+        return 0.0f;
+
+    const float v = (float) cubicInterpolate (table[i - 2], table[i - 1], table[i], table[i + 1], p - (float) i);
+    lastPos = p;
+    const float q = (float) ((double) (v - lastValue) / d);
+    lastValue = v;
+    return (float) (q * 2.0);
+}

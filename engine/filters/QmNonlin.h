@@ -37,6 +37,13 @@ public:
         about 31.98 up, or not a number), which leave the state alone. */
     inline float lookup (float x) noexcept;
 
+    /** lookup() as its formula reads: the cubic through the four entries
+        around x's table position, its change since the last position over
+        the step (lengthened to 0.1 positions), doubled. lookup() reads
+        cubics and a reciprocal formed beforehand, and gives the same values
+        and state to the bit. */
+    float plainLookup (float x) noexcept;
+
     /** The lookup's state, copied by block loops so that it stays in
         registers: the last position and value, and the table cell of the last
         position (cellStart its integer part, NaN while unknown). */

@@ -368,6 +368,33 @@ bool QmVCO4Module::renderDetune (const BlockInputs& in)
     return sawNaN;
 }
 
+QmVCO4Module::Core2Sample QmVCO4Module::plainStep (PlainPhases& s, float f, float rate, float knob, float pd,
+                                                    float oct, bool sync, bool retrigger, float gate) noexcept
+{
+    if (retrigger && s.previousGate == 0.0f && gate > 0.0f)
+        s.phase1 = s.phase2 = 0.0f;
+
+    s.previousGate = gate;
+    const float d1 = f / rate, q1 = s.phase1 + d1;
+
+    if (knob < 0.5f)
+    {
+        const float offset = (float) ((double) (oct * pd) * (oct <= 1.0f ? 2.0 : oct == 4.0f ? 0.5 : 1.0));
+        const Core2Sample out { oct * s.phase1 + offset, (offset - s.previousOffset) + (oct * f) / rate, -1.0f };
+        s.previousOffset = offset;
+        s.phase1 = q1 > 4.0f ? q1 - 4.0f : q1;
+        return out;
+    }
+
+    // Sync: the part of the sample before core 1 wraps.
+    const float sy = sync && q1 > 1.0f ? (float) (1.0 - (double) (float) ((double) (q1 - 1.0f) / (double) d1)) : -1.0f;
+    const float d2 = std::pow (2.0f, (pd - 0.5f) * 2.0f) * d1 * oct;
+    const Core2Sample out { s.phase2, d2, sy };
+    s.phase1 = q1 >= 1.0f ? q1 - 1.0f : q1;
+    s.phase2 = sy == -1.0f ? (s.phase2 + d2 > 1.0f ? s.phase2 + d2 - 1.0f : s.phase2 + d2) : (1.0f - sy) * d2;
+    return out;
+}
+
 void QmVCO4Module::renderCore1 (const BlockInputs& in, const float* p, const float* d,
                                 int start, float* out, int m)
 {

@@ -59,6 +59,19 @@ public:
     float previousGate = 0.0f;
     float previousOffset = 0.0f;
 
+    /** One sample of the phases as the formulas read. Phase-offset mode (the
+        knob below 0.5) runs core 2 at oct p1 + offset, the offset oct P
+        (P the knob plus modulation) doubled below octave index 2 and halved
+        at index 4; detune mode runs it 2^(2 P - 1) times the octave ratio
+        faster, hard-synced to core 1 when sync is on. A gate rising from 0
+        resets both phases when retrigger is on. Returns core 2's phase,
+        increment and sync for the sample; process() renders core 2 from the
+        same values, to the bit. */
+    struct PlainPhases { float phase1 = 0.0f, phase2 = 0.0f, previousOffset = 0.0f, previousGate = 0.0f; };
+    struct Core2Sample { float phase, increment, sync; };
+    static Core2Sample plainStep (PlainPhases& state, float frequency, float rate, float knob, float phaseDetune,
+                                  float octave, bool sync, bool retrigger, float gate) noexcept;
+
 private:
     struct BlockInputs;
 
