@@ -4,8 +4,11 @@ BrowserDialogs::BrowserDialogs() = default;
 
 BrowserDialogs::~BrowserDialogs()
 {
-    // A box outliving its page would answer into nothing; the framework
-    // cancels a modal component that is deleted, without calling back here.
+    // A box outliving its page would answer into nothing. The framework still
+    // cancels a deleted box from the message loop: the expired lifetime then
+    // keeps that answer from the caller.
+    lifetime.reset();
+
     for (auto& box : openBoxes)
         delete box.getComponent();
 }
@@ -25,10 +28,10 @@ void BrowserDialogs::confirm (const juce::String& title, const juce::String& mes
                                       .withButton (TRANS ("OK"))
                                       .withButton (TRANS ("Cancel"))
                                       .withAssociatedComponent (associatedComponent),
-                                  [onResult = std::move (onResult)] (int result)
+                                  [alive = std::weak_ptr<int> (lifetime), onResult = std::move (onResult)] (int result)
                                   {
                                       // The first button answers 1, the second and a closed box 0.
-                                      if (onResult)
+                                      if (! alive.expired() && onResult)
                                           onResult (result == 1);
                                   });
 

@@ -29,6 +29,7 @@ public:
                              std::function<void (const juce::File&)> onChosen);
 
 private:
+    std::shared_ptr<int> lifetime = std::make_shared<int> (0);
     std::unique_ptr<juce::FileChooser> chooser;
     juce::Array<juce::Component::SafePointer<juce::Component>> openBoxes;
 
