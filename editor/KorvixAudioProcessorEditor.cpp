@@ -1,5 +1,6 @@
 #include "KorvixAudioProcessorEditor.h"
 
+#include "BankPopover.h"
 #include "KorvixAudioProcessor.h"
 #include "MenuPopover.h"
 #include "MidiOverlay.h"
@@ -70,7 +71,8 @@ KorvixAudioProcessorEditor::KorvixAudioProcessorEditor (KorvixAudioProcessor& p,
     addKeyListener (this);
     setWantsKeyboardFocus (true);
 
-    // The preset browser (created here once, shown by mouseUp) comes with the browser pages.
+    // The preset browser, created once and shown by a click on the screen.
+    bankPopover = std::make_unique<BankPopover> (processor.getBankManager(), &processor);
 
     // The oscilloscope's frame rate sets the pace when there is one.
     const int framesPerSecond = oscilloscope != nullptr ? oscilloscope->getFrameRate() : defaultFramesPerSecond;
@@ -105,6 +107,9 @@ KorvixAudioProcessorEditor::~KorvixAudioProcessorEditor()
 
     removeKeyListener (this);
     menuPopover.reset();
+
+    closeBrowser();
+    bankPopover.reset();
     parameterWidgets.clear();
     widgets.clear();
     background.reset();
@@ -378,10 +383,39 @@ void KorvixAudioProcessorEditor::showMenu()
     menuPopover->setCallOutBox (&box);
 }
 
-void KorvixAudioProcessorEditor::mouseUp (const juce::MouseEvent&)
+void KorvixAudioProcessorEditor::mouseUp (const juce::MouseEvent& e)
 {
-    // A click on the preset screen (not its arrows) opens the browser, which
-    // comes with the browser pages.
+    // The screen itself, not its arrows: those step presets.
+    if (screen != nullptr && e.eventComponent == screen)
+        showBrowser();
+}
+
+void KorvixAudioProcessorEditor::closeBrowser()
+{
+    // The framework's modal callback owns the box and its container and
+    // deletes them from the message loop; the popover is ours and leaves them.
+    if (auto* box = browserBox.getComponent())
+    {
+        box->exitModalState (0);
+        box->setVisible (false);
+        removeChildComponent (box);
+    }
+
+    browserBox = nullptr;
+}
+
+void KorvixAudioProcessorEditor::showBrowser()
+{
+    if (bankPopover == nullptr || screen == nullptr)
+        return;
+
+    // The popover lives in one box at a time.
+    closeBrowser();
+
+    auto& box = juce::CallOutBox::launchAsynchronously (bankPopover->createContainer(), screen->getBounds(), this);
+    box.toFront (false);
+    box.setAlwaysOnTop (true);
+    browserBox = &box;
 }
 
 juce::URL KorvixAudioProcessorEditor::getHelpPage()

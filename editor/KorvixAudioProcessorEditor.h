@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class BankPopover;
 class ComponentUIProvider;
 class KorvixAudioProcessor;
 class MenuPopover;
@@ -73,6 +74,12 @@ public:
     VnMeter* getMeter() const noexcept                      { return meter; }
     QmOscilloscope* getOscilloscope() const noexcept        { return oscilloscope; }
     MenuPopover* getMenuPopover() const noexcept            { return menuPopover.get(); }
+    BankPopover* getBankPopover() const noexcept            { return bankPopover.get(); }
+    juce::CallOutBox* getBrowserBox() const noexcept        { return browserBox.getComponent(); }
+
+    /** Opens the preset browser in a call-out box over the screen. */
+    void showBrowser();
+    void closeBrowser();
     KorvixLookAndFeel& getKorvixLookAndFeel() noexcept      { return lookAndFeel; }
 
     /** The timer's turn: pending widget updates, meter and oscilloscope. */
@@ -113,6 +120,8 @@ private:
     juce::DrawableButton* learnButton = nullptr;
     juce::DrawableButton* menuButton = nullptr;
     std::unique_ptr<MenuPopover> menuPopover;
+    std::unique_ptr<BankPopover> bankPopover;
+    juce::Component::SafePointer<juce::CallOutBox> browserBox;
     int gestureIndex = -1;
     bool learning = false;
 

@@ -61,6 +61,7 @@ public:
     {
         popover.reset();
         manager.reset();
+        banks().deleteRecursively();    // the next user of this HOME gets the factory bank again
     }
 
     struct PresetText { const char* name; const char* fav; const char* tags; };
