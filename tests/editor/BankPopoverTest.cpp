@@ -168,16 +168,30 @@ TEST_F (BankPopoverTest, CurrentNamesAreReadAndWrittenUnderTheBankManagersLock)
     EXPECT_EQ (std::pair (probes >= 5, held), std::pair (true, probes));
 }
 
-TEST_F (BankPopoverTest, PaintsItsPagesWithoutThePictures)
+TEST_F (BankPopoverTest, PaintsItsPagesWithOrWithoutThePictures)
 {
     setCurrent ("Synths", "Lead");
-    open();
-    const auto image = content->createComponentSnapshot (content->getLocalBounds());
+    const juce::String previous (std::getenv ("VORLAN_COMMON_DATA_DIR"));
+    const auto folders = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("pictures");
+    juce::File (VORLAN_RESOURCES_DIR).getChildFile ("buttons_faders")
+        .copyDirectoryTo (folders.getChildFile ("shipped/Resources/buttons_faders"));
 
-    EXPECT_EQ (image.getPixelAt (100, 2), juce::Colour (0xff606060));       // header
-    EXPECT_EQ (image.getPixelAt (250, 41), juce::Colour (0xffddded1));      // a row
-    EXPECT_EQ (image.getPixelAt (250, 63), juce::Colour (0xffdadada));      // the current preset's row
-    EXPECT_EQ (image.getPixelAt (16, 41), juce::Colour (0xffddded1));       // no star without its picture
+    auto paintWith = [&] (const char* common)
+    {
+        setenv ("VORLAN_COMMON_DATA_DIR", folders.getChildFile (common).getFullPathName().toRawUTF8(), 1);
+        open();
+        return content->createComponentSnapshot (content->getLocalBounds());
+    };
+
+    const auto bare = paintWith ("none");
+    const auto shipped = paintWith ("shipped");
+    setenv ("VORLAN_COMMON_DATA_DIR", previous.toRawUTF8(), 1);
+
+    EXPECT_EQ (bare.getPixelAt (100, 2), juce::Colour (0xff606060));       // header
+    EXPECT_EQ (bare.getPixelAt (250, 41), juce::Colour (0xffddded1));      // a row
+    EXPECT_EQ (bare.getPixelAt (250, 63), juce::Colour (0xffdadada));      // the current preset's row
+    EXPECT_EQ (bare.getPixelAt (16, 63), juce::Colour (0xffddded1));       // no star without its picture
+    EXPECT_NE (shipped.getPixelAt (16, 63), juce::Colour (0xffddded1));    // Lead's filled star
 }
 
 TEST_F (BankPopoverTest, EachShowingHighlightsThePresetCurrentByThen)
