@@ -124,6 +124,7 @@ TEST_F (EditorPanel, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
     runMessages();
     stop = true;
     host.join();
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);     // no box left behind
 
     // Loads after the editor has gone, from either thread.
     std::thread ([&] { banks().loadPreset (vorlanPreset (2)); }).join();
