@@ -49,3 +49,12 @@ void QmHumNoiseSource::fill (int n) noexcept
     highPass = filter;
     threadRandom = random;
 }
+
+void QmHumNoiseSource::plainStep (float& phase, QmOnePole& highPass, unsigned int& random, int rate, float& hum, float& noise) noexcept
+{
+    hum = highPass.step (std::min (std::sin (6.2831855f * phase), -0.5f));
+    noise = ((float) (qmRandNext (random) % 1000) * 0.001f - 0.5f) * 2.0f;
+
+    if ((phase += 50.0f / (float) rate) > 1.0f)
+        phase -= 1.0f;
+}

@@ -15,6 +15,13 @@ public:
     /** Refills the first n samples (at most bufferSize) of both buffers. */
     void fill (int n) noexcept;
 
+    /** One sample of both buffers as the formulas read: the 50 Hz sine's
+        troughs below -0.5 through the high-pass, and noise from the rand()
+        state given; the phase then steps on. fill gives the same samples to
+        the bit (it skips the sine where the clip takes it anyway, and takes
+        |phase| at the end of a block). */
+    static void plainStep (float& phase, QmOnePole& highPass, unsigned int& random, int rate, float& hum, float& noise) noexcept;
+
     static constexpr int bufferSize = 8192;
 
     /** Phases of a cycle below and above which the clipped sine is -0.5
