@@ -1,6 +1,7 @@
 #include "BlackBankButton.h"
 
 #include "ButtonTextColour.h"
+#include "WidgetFont.h"
 
 BlackBankButton::BlackBankButton (const juce::String& text, const juce::String& tooltip, const juce::String& rightTextToUse)
     : juce::TextButton (text, tooltip),
@@ -49,7 +50,7 @@ void BlackBankButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bo
     g.fillAll (findColour (buttonColourId));
 
     g.setColour (buttonTextColour (*this));
-    g.setFont (g.getCurrentFont().withHeight (15.0f).boldened());
+    g.setFont (widgetFont (15.0f, juce::Font::bold));
 
     const juce::Rectangle<int> area (7, 0, getWidth() - 14, getHeight());
     g.drawFittedText (getButtonText(), area, juce::Justification::centredLeft, 2, 0.0f);

@@ -1,8 +1,10 @@
 #include "BlueButtonLookAndFeel.h"
 
+#include "WidgetFont.h"
+
 BlueButtonLookAndFeel::BlueButtonLookAndFeel() = default;
 
 juce::Font BlueButtonLookAndFeel::getTextButtonFont (juce::TextButton&, int)
 {
-    return juce::Font (15.0f).boldened();
+    return widgetFont (15.0f, juce::Font::bold);
 }

@@ -1,6 +1,7 @@
 #include "DeleteButton.h"
 
 #include "ButtonTextColour.h"
+#include "WidgetFont.h"
 
 DeleteButton::DeleteButton (const juce::String& text, const juce::String& tooltip)
     : BlackBankButton (text, tooltip, {})
@@ -14,7 +15,7 @@ void DeleteButton::paintButton (juce::Graphics& g, bool, bool)
     setColour (textColourOffId, juce::Colour (glyphColour));
     setColour (textColourOnId, juce::Colour (glyphColour));
 
-    g.setFont (g.getCurrentFont().boldened().withHeight (17.0f));
+    g.setFont (widgetFont (17.0f, juce::Font::bold));
     g.setColour (buttonTextColour (*this));
     g.drawFittedText (getButtonText(), { 5, 0, getWidth() - 10, getHeight() },
                       juce::Justification::centredLeft, 2, 0.0f);
