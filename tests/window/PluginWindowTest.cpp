@@ -6,6 +6,7 @@
 #define FST_DONT_DEPRECATE_UNKNOWN 1
 #include <pluginterfaces/vst2.x/aeffectx.h>
 
+#include "SVGProvider.h"
 #include "XDisplay.h"
 
 #include <dlfcn.h>
@@ -16,8 +17,23 @@
 
 namespace
 {
-    VstIntPtr hostCallback (AEffect*, int opcode, int, VstIntPtr, void*, float)
+    /** The host's record of the plug-in's gesture calls: "begin 15",
+        "automate 15", "end 15". */
+    juce::CriticalSection gestureLock;
+    juce::StringArray gestures;
+
+    VstIntPtr hostCallback (AEffect*, int opcode, int index, VstIntPtr, void*, float)
     {
+        const char* gesture = opcode == audioMasterBeginEdit ? "begin " : opcode == audioMasterAutomate ? "automate "
+                            : opcode == audioMasterEndEdit ? "end " : nullptr;
+
+        if (gesture != nullptr)
+        {
+            const juce::ScopedLock sl (gestureLock);
+            if (gestures.isEmpty() || gestures[gestures.size() - 1] != gesture + juce::String (index))
+                gestures.add (gesture + juce::String (index));
+        }
+
         static VstTimeInfo time {};
         return opcode == audioMasterVersion ? 2400 : opcode == audioMasterGetTime ? (VstIntPtr) &time : 0;
     }
@@ -230,4 +246,49 @@ TEST (PluginWindow, KeysReachTheEditorOnceItIsClicked)
     WindowTest::typeWithControl (XK_r);
     plugin.idle (10);
     EXPECT_NE (e->getParameter (e, cutoff), 1.0f);
+}
+
+TEST (PluginWindow, DraggingAKnobReachesTheHostAsOneGesture)
+{
+    ASSERT_NE (WindowTest::display(), nullptr);
+    installResources();
+
+    // Where the shipped skin puts the low-pass cutoff knob.
+    juce::Rectangle<int> knob;
+    {
+        juce::ScopedJuceInitialiser_GUI gui;
+        SVGProvider skin (juce::File (VORLAN_RESOURCES_DIR).getChildFile ("skin/skin.svg"));
+        auto element = skin.getDrawable ("knob_15");
+        ASSERT_NE (element, nullptr);
+        knob = element->getBounds();
+    }
+
+    Instance plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+    plugin.openEditor();
+    ASSERT_TRUE (plugin.opened);
+    plugin.idle (20);
+
+    auto* e = plugin.effect;
+    e->setParameter (e, 15, 0.5f);
+    plugin.idle (10);
+
+    const auto editorWindow = WindowTest::firstChild (plugin.window);
+    const auto centre = knob.getCentre();
+    WindowTest::moveTo (editorWindow, centre.x, centre.y);
+    WindowTest::button (true);
+    plugin.idle (5);
+
+    for (int step = 1; step <= 10; ++step)
+    {
+        WindowTest::moveTo (editorWindow, centre.x, centre.y - 4 * step);
+        plugin.idle (3);
+    }
+
+    WindowTest::button (false);
+    plugin.idle (10);
+
+    EXPECT_GT (e->getParameter (e, 15), 0.5f);
+    const juce::ScopedLock sl (gestureLock);
+    EXPECT_EQ (gestures.joinIntoString (", "), "begin 15, automate 15, end 15");
 }

@@ -67,17 +67,31 @@ namespace WindowTest
         return child;
     }
 
-    /** A click at (x, y) in the window, made through the server's test
-        extension as a user's would be; a window manager then gives the
-        window the input focus. */
-    inline void click (Window window, int x, int y)
+    /** The pointer moved to (x, y) in the window, as a user moves it. */
+    inline void moveTo (Window window, int x, int y)
     {
         Window child = 0;
         int rootX = 0, rootY = 0;
         XTranslateCoordinates (display(), window, DefaultRootWindow (display()), x, y, &rootX, &rootY, &child);
         XTestFakeMotionEvent (display(), -1, rootX, rootY, CurrentTime);
-        XTestFakeButtonEvent (display(), 1, True, CurrentTime);
-        XTestFakeButtonEvent (display(), 1, False, CurrentTime);
+        XSync (display(), False);
+    }
+
+    /** The left button pressed or released where the pointer is. */
+    inline void button (bool down)
+    {
+        XTestFakeButtonEvent (display(), 1, down ? True : False, CurrentTime);
+        XSync (display(), False);
+    }
+
+    /** A click at (x, y) in the window, made through the server's test
+        extension as a user's would be; a window manager then gives the
+        window the input focus. */
+    inline void click (Window window, int x, int y)
+    {
+        moveTo (window, x, y);
+        button (true);
+        button (false);
         XSetInputFocus (display(), window, RevertToParent, CurrentTime);
         XSync (display(), False);
     }
