@@ -47,20 +47,3 @@ TEST (DropShadower, TheFirstPaintRendersTheWholeShadowWhateverItsClip)
     paintWindow (clipped, clipped.getLocalBounds());
     EXPECT_EQ (clipped.getCachedImage(), cached);
 }
-
-TEST (DropShadower, BlurAveragesThreeNeighboursAndFadesAtTheEdges)
-{
-    juce::Image image (juce::Image::SingleChannel, 5, 3, true);
-    image.setPixelAt (2, 1, juce::Colours::white);
-    QmDropShadower::blur (image, 0);
-    EXPECT_EQ (image.getPixelAt (2, 1).getAlpha(), 255);
-
-    // One pass along the rows then one along the columns, radius 1 (two each).
-    juce::Image row (juce::Image::SingleChannel, 4, 3, true);
-    for (int x = 0; x < 4; ++x)
-        for (int y = 0; y < 3; ++y)
-            row.setPixelAt (x, y, juce::Colour::fromRGBA (255, 255, 255, 90));
-    QmDropShadower::blur (row, 1);
-    EXPECT_LT (row.getPixelAt (0, 0).getAlpha(), row.getPixelAt (1, 1).getAlpha());
-    EXPECT_LE (row.getPixelAt (1, 1).getAlpha(), 90);
-}
