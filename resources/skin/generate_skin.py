@@ -209,12 +209,16 @@ class Font:
         self.cmap = self.font.getBestCmap()
         self.upem = self.font["head"].unitsPerEm
         self.hmtx = self.font["hmtx"]
+        self.kerning = self.font["kern"].kernTables[0].kernTable if "kern" in self.font else {}
 
-    def advance(self, ch):
-        return self.hmtx[self.cmap[ord(ch)]][0]
+    def advance(self, ch, following=None):
+        """Advance of ch in font units, kerned against the following character."""
+        name = self.cmap[ord(ch)]
+        kern = self.kerning.get((name, self.cmap[ord(following)]), 0) if following else 0
+        return self.hmtx[name][0] + kern
 
     def width(self, text, size, spacing=0.0):
-        units = sum(self.advance(c) for c in text)
+        units = sum(self.advance(c, n) for c, n in zip(text, list(text[1:]) + [None]))
         return units * size / self.upem + spacing * max(0, len(text) - 1)
 
     def path(self, text, x, baseline, size, anchor="start", spacing=0.0):
@@ -225,10 +229,10 @@ class Font:
             x -= w
         scale = size / self.upem
         pen = SVGPathPen(self.glyphs, ntos=num)
-        for ch in text:
+        for ch, following in zip(text, list(text[1:]) + [None]):
             name = self.cmap[ord(ch)]
             self.glyphs[name].draw(TransformPen(pen, (scale, 0, 0, -scale, x, baseline)))
-            x += self.advance(ch) * scale + spacing
+            x += self.advance(ch, following) * scale + spacing
         return pen.getCommands()
 
 
