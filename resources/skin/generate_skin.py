@@ -19,6 +19,8 @@ The editor reads these elements by id (everything else is background art):
   screen                the preset display; arrows at (10, 7) and (24, 7)
   action_midilearning   child 0 off, child 1 on
   action_menu           child 0 up, child 1 down
+Each control's <title> holds its parameter's name and each choice's its
+option's, so a test can hold the labels to the engine's table.
 """
 
 import math
@@ -300,6 +302,11 @@ def text(font, label, x, baseline, size, fill, anchor="middle", spacing=0.0, on=
     return '<path d="%s" fill="%s"/>' % (d, fill)
 
 
+def title(name):
+    # The name a control or choice stands for; the importer skips titles.
+    return "<title>%s</title>" % name.replace("&", "&amp;").replace("<", "&lt;")
+
+
 def polar(cx, cy, radius, degrees):
     a = math.radians(degrees)
     return cx + radius * math.sin(a), cy - radius * math.cos(a)
@@ -359,7 +366,7 @@ def knob(svg, bg, i, cx, cy, size):
             x1, y1 = polar(cx, cy, r - 6, k * 15)
             x2, y2 = polar(cx, cy, r - 2.5, k * 15)
             parts.append(line(x1, y1, x2, y2, "#26282c", 1.4))
-    svg.add('<g id="knob_%d">%s</g>' % (i, "".join(parts)))
+    svg.add('<g id="knob_%d">%s%s</g>' % (i, title(PARAMS[i][0]), "".join(parts)))
 
 
 FADER_W, FADER_H, THUMB_H = 24, 96, 18
@@ -390,7 +397,7 @@ def fader(svg, bg, i, x, y):
         rect(x + 1, ty + 1, FADER_W - 2, THUMB_H - 2, cap, rx=2.5),
         rect(x + 3, ty + THUMB_H / 2 - 1, FADER_W - 6, 2, ACCENT, rx=1),
     ])
-    svg.add('<g id="slider_%d"><g>%s</g><g>%s</g></g>' % (i, track, thumb))
+    svg.add('<g id="slider_%d">%s<g>%s</g><g>%s</g></g>' % (i, title(PARAMS[i][0]), track, thumb))
 
 
 BUTTON_W, BUTTON_H = 36, 20
@@ -413,7 +420,7 @@ def button(svg, bg, i, x, y):
         parts.append(rect(x + 8, y + 8, BUTTON_W - 16, 4, led, rx=2))
         return "<g>%s</g>" % "".join(parts)
 
-    svg.add('<g id="button_%d">%s%s</g>' % (i, picture(False), picture(True)))
+    svg.add('<g id="button_%d">%s%s%s</g>' % (i, title(PARAMS[i][0]), picture(False), picture(True)))
 
 
 SEG_H = 18
@@ -444,8 +451,8 @@ def radio(svg, bg, i, x, y, direction, seg_w):
                                text(font, name, sx + seg_w / 2, baseline, SEG_SIZE, SEG_OFF_TEXT))
         on = "<g>%s%s</g>" % (rect(sx, sy, seg_w, SEG_H, ACCENT, rx=2),
                               text(font, name, sx + seg_w / 2, baseline, SEG_SIZE, SEG_ON_TEXT))
-        choices.append('<g id="radio_%d_%d">%s%s</g>' % (i, k, off, on))
-    svg.add('<g id="radio_%d">%s</g>' % (i, "".join(choices)))
+        choices.append('<g id="radio_%d_%d">%s%s%s</g>' % (i, k, title(name), off, on))
+    svg.add('<g id="radio_%d">%s%s</g>' % (i, title(PARAMS[i][0]), "".join(choices)))
 
 
 COMBO_H = 22
@@ -466,7 +473,7 @@ def combo(svg, bg, i, x, y, w):
         rect(x, y, w, COMBO_H, "none", extra=' id="cell"'),
         rect(x, y, w, COMBO_H, "none", extra=' id="cell_selected"'),
     ]
-    svg.add('<g id="combo_%d">%s</g>' % (i, "".join(parts)))
+    svg.add('<g id="combo_%d">%s%s</g>' % (i, title(PARAMS[i][0]), "".join(parts)))
 
 # ---------------------------------------------------------------- displays
 

@@ -36,6 +36,20 @@ bool sameBounds (juce::Rectangle<float> a, juce::Rectangle<float> b)
         && std::abs (a.getWidth() - b.getWidth()) < 0.01f && std::abs (a.getHeight() - b.getHeight()) < 0.01f;
 }
 
+// The text of the <title> that labels the SVG element with this id.
+juce::String titleOf (const juce::XmlElement& e, const juce::String& id)
+{
+    if (e.getStringAttribute ("id") == id)
+        if (auto* title = e.getChildByName ("title"))
+            return title->getAllSubText();
+
+    for (auto* child : e.getChildIterator())
+        if (auto text = titleOf (*child, id); text.isNotEmpty())
+            return text;
+
+    return {};
+}
+
 void collectIds (juce::Component& c, std::multiset<juce::String>& ids)
 {
     if (c.getComponentID().isNotEmpty())
@@ -116,7 +130,11 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKind)
 
         int found = 0;
         for (auto kind : { "knob_", "button_", "combo_", "radio_", "slider_" })
+        {
             found += (int) ids.count (kind + index);
+            if (ids.count (kind + index) > 0)
+                EXPECT_EQ (titleOf (*xml, kind + index), juce::String (p->getName()));
+        }
         ASSERT_EQ (found, 1);
 
         if (steps == 0)
@@ -162,6 +180,7 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKind)
                 auto* choice = drawableChild (*e, k);
                 ASSERT_NE (choice, nullptr);
                 EXPECT_EQ (choice->getComponentID(), "radio_" + index + "_" + juce::String (k));
+                EXPECT_EQ (titleOf (*xml, choice->getComponentID()), juce::String (p->getOptionText (k)));
                 expectOffOnPair (*choice, "choice " + juce::String (k));
                 for (int other = 0; other < k; ++other)
                     EXPECT_FALSE (boundsOf (e->getChildComponent (other)).intersects (choice->getDrawableBounds()));
