@@ -160,7 +160,10 @@ void KorvixAudioProcessorEditor::buildFromSkin (ComponentUIProvider& provider)
         }
 
         if (auto* bound = dynamic_cast<QmComponent*> (widget))
+        {
+            bound->onUserChange = [this] (QmComponent& w) { reportUserChange (w); };
             parameterWidgets.add (bound);
+        }
 
         widgets.add (widget);
     }
@@ -439,13 +442,14 @@ void KorvixAudioProcessorEditor::sliderDragStarted (juce::Slider* slider)
     if (widget == nullptr || widget->getParameter() == nullptr)
         return;
 
-    endOpenGesture();
-    gestureIndex = widget->parameterIndex;
-    processor.beginGesture (gestureIndex);
+    beginGesture (*widget);
 
     // The preset screen shows the parameter's text while it is dragged.
     if (screen != nullptr)
+    {
         screen->addLine (widget->getParameter()->getText (widget->getParameter()->value));
+        gestureShowsText = true;
+    }
 }
 
 void KorvixAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
@@ -458,7 +462,7 @@ void KorvixAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
     if (screen != nullptr)
         screen->setLastLine (widget->getParameter()->getText (widget->getParameter()->value));
 
-    processor.reportGestureChange (gestureIndex, widget->getParameter()->value);
+    reportGestureChange (*widget);
 }
 
 void KorvixAudioProcessorEditor::sliderDragEnded (juce::Slider* slider)
@@ -467,6 +471,19 @@ void KorvixAudioProcessorEditor::sliderDragEnded (juce::Slider* slider)
 
     if (widget != nullptr && widget->parameterIndex == gestureIndex)
         endOpenGesture();
+}
+
+void KorvixAudioProcessorEditor::beginGesture (QmComponent& widget)
+{
+    endOpenGesture();
+    gestureIndex = widget.parameterIndex;
+    processor.beginGesture (gestureIndex);
+}
+
+void KorvixAudioProcessorEditor::reportGestureChange (QmComponent& widget)
+{
+    if (widget.getParameter() != nullptr && widget.parameterIndex == gestureIndex)
+        processor.reportGestureChange (gestureIndex, widget.getParameter()->value);
 }
 
 void KorvixAudioProcessorEditor::endOpenGesture()
@@ -478,8 +495,20 @@ void KorvixAudioProcessorEditor::endOpenGesture()
     gestureIndex = -1;
 
     // Back to the preset line.
-    if (screen != nullptr && ! screen->getLines().isEmpty())
+    if (gestureShowsText && screen != nullptr && ! screen->getLines().isEmpty())
         screen->removeLastLine();
+
+    gestureShowsText = false;
+}
+
+void KorvixAudioProcessorEditor::reportUserChange (QmComponent& widget)
+{
+    if (widget.getParameter() == nullptr || widget.parameterIndex < 0)
+        return;
+
+    beginGesture (widget);
+    reportGestureChange (widget);
+    endOpenGesture();
 }
 
 //==============================================================================

@@ -104,7 +104,15 @@ private:
     juce::Component* createParameterWidget (const juce::String& kind, int index, QmParameter& parameter,
                                             const juce::Drawable& element);
 
+    /** A user's gesture on a widget's parameter, as the host sees it; one
+        gesture at a time, a new one ends any still open. */
+    void beginGesture (QmComponent& widget);
+    void reportGestureChange (QmComponent& widget);
     void endOpenGesture();
+
+    /** A click or choice: begin, change and end at once. */
+    void reportUserChange (QmComponent& widget);
+
     void buildScreen (std::unique_ptr<juce::Drawable> element);
     void showMenu();
 
@@ -123,6 +131,7 @@ private:
     std::unique_ptr<BankPopover> bankPopover;
     juce::Component::SafePointer<juce::CallOutBox> browserBox;
     int gestureIndex = -1;
+    bool gestureShowsText = false;
     bool learning = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KorvixAudioProcessorEditor)

@@ -30,13 +30,13 @@ void QmButton::clicked()
     if (getRadioGroupId() != 0)
     {
         if (getToggleState())
-            setOption (*parameter, buttonValue);
+            setValueByUser (optionValue (*parameter, buttonValue));
 
         setButtonText (juce::String::fromUTF8 (parameter->getOptionText (parameter->getIndex()).c_str()));
     }
     else
     {
-        setOption (*parameter, getToggleState() ? buttonValue : 0);
+        setValueByUser (optionValue (*parameter, getToggleState() ? buttonValue : 0));
     }
 }
 
@@ -50,7 +50,7 @@ int QmButton::optionIndex (const QmParameter& p)
     return p.steps >= 2 ? p.getIndex() : (p.value >= 0.5f ? 1 : 0);
 }
 
-void QmButton::setOption (QmParameter& p, int k)
+float QmButton::optionValue (const QmParameter& p, int k)
 {
-    p.setValue ((float) k / (float) (optionCount (p) - 1));
+    return (float) k / (float) (optionCount (p) - 1);
 }

@@ -22,8 +22,8 @@ public:
     /** The option the parameter stands on, counted as optionCount does. */
     static int optionIndex (const QmParameter& p);
 
-    /** Writes option k of optionCount. */
-    static void setOption (QmParameter& p, int k);
+    /** The value of option k of optionCount. */
+    static float optionValue (const QmParameter& p, int k);
 
     const int buttonValue;
 };

@@ -41,3 +41,14 @@ void QmComponent::deliverPendingUpdate()
     if (updatePending.exchange (false))
         updateFromParameter();
 }
+
+void QmComponent::setValueByUser (float value)
+{
+    if (parameter == nullptr)
+        return;
+
+    parameter->setValue (value);
+
+    if (onUserChange != nullptr)
+        onUserChange (*this);
+}

@@ -5,6 +5,7 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <atomic>
+#include <functional>
 
 class QmParameter;
 
@@ -43,6 +44,11 @@ public:
 
     bool hasPendingUpdate() const noexcept                      { return updatePending.load(); }
 
+    /** Told of a user's click or choice once it has written the parameter,
+        so the editor reports it to the host as one whole gesture. Update
+        paths never call it. */
+    std::function<void (QmComponent&)> onUserChange;
+
 protected:
     /** Installs this widget as the parameter's callback again (the last
         installed is the one called). */
@@ -51,6 +57,10 @@ protected:
     /** Deletes the learn overlay; the widget's own destructor calls it while
         its component part still exists. */
     void deleteOverlay();
+
+    /** A user's click or choice: writes the parameter, then tells
+        onUserChange (message thread). */
+    void setValueByUser (float value);
 
     QmParameter* parameter = nullptr;
     juce::Label label;

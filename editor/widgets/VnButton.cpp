@@ -68,5 +68,5 @@ void VnButton::clicked()
         return;
 
     state = (state + 1) % optionCount (*parameter);
-    setOption (*parameter, state);
+    setValueByUser (optionValue (*parameter, state));
 }

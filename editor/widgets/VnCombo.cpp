@@ -133,7 +133,7 @@ void VnCombo::chooseOption (int optionIndex)
     const auto options = getNumOptions();
 
     if (options > 1 && juce::isPositiveAndBelow (optionIndex, options))
-        parameter->setValue ((float) optionIndex / (float) (options - 1));
+        setValueByUser ((float) optionIndex / (float) (options - 1));
 
     if (auto* box = popup.getComponent())
         box->dismiss();

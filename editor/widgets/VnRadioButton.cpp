@@ -31,6 +31,7 @@ VnRadioButton::VnRadioButton (QmParameter* p, const juce::Drawable& e, int group
             choice->setRadioGroupId (groupId, juce::dontSendNotification);
             choice->setClickingTogglesState (true);
             choice->setBounds (child->getBounds());
+            choice->onUserChange = [this] (QmComponent&) { if (onUserChange != nullptr) onUserChange (*this); };
             addAndMakeVisible (choice);
         }
     }

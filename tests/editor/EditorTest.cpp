@@ -8,6 +8,7 @@
 #include "QmParameter.h"
 #include "QmSynthEngine.h"
 #include "VnButton.h"
+#include "VnCombo.h"
 #include "VnKnob.h"
 #include "VnRadioButton.h"
 #include "VnSlider.h"
@@ -101,7 +102,7 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsIt)
     EXPECT_EQ (editor->getWidgetFor (9), nullptr);
     ASSERT_NE (widgetFor<VnSlider> (*editor, 24), nullptr);
     EXPECT_EQ (editor->getWidgetFor (24)->getBounds(), juce::Rectangle<int> (25, 100, 20, 80));
-    EXPECT_EQ (editor->getWidgets().size(), 10);
+    EXPECT_EQ (editor->getWidgets().size(), 11);
 
     for (auto* w : editor->getWidgets())
         EXPECT_TRUE (w->isVisible() && w->getParentComponent() == editor.get());
@@ -189,6 +190,43 @@ TEST_F (Editor, DragsReachTheHostAsGesturesAndClosingEndsAnOpenOne)
     fader->mouseDrag (EditorTest::mouseEvent (*fader, start.translated (0, -20), start, 1, true));
     editor.reset();
     EXPECT_EQ (host.summary(), "begin 24, change 24, end 24");
+}
+
+TEST_F (Editor, ClicksAndChoicesReachTheHostAsOneGestureAndUpdatesSendNothing)
+{
+    auto editor = open();
+    const auto runMessages = [] { juce::MessageManager::getInstance()->runDispatchLoopUntil (20); };
+
+    widgetFor<VnButton> (*editor, 18)->triggerClick();
+    runMessages();
+    EXPECT_EQ (std::pair (host.summary(), host.lastValue), std::pair (juce::String ("begin 18, change 18, end 18"), 1.0f));
+
+    host.events.clear();
+    widgetFor<VnRadioButton> (*editor, 42)->getChoices()[3]->triggerClick();
+    runMessages();
+    EXPECT_EQ (std::pair (host.summary(), host.lastValue), std::pair (juce::String ("begin 42, change 42, end 42"), 0.75f));
+
+    host.events.clear();
+    auto* combo = widgetFor<VnCombo> (*editor, 0);
+    combo->triggerClick();
+    runMessages();
+    ASSERT_NE (combo->getPopupList(), nullptr);
+    dynamic_cast<juce::Button*> (combo->getPopupList()->getCellComponent (1, 5))->triggerClick();
+    runMessages();
+    EXPECT_EQ (std::pair (host.summary(), host.lastValue), std::pair (juce::String ("begin 0, change 0, end 0"), 1.0f));
+
+    // Automation, a preset load and Init move the controls and tell the host nothing.
+    host.events.clear();
+    for (int i : { 0, 18, 42 })
+        processor->setParameter (i, 0.5f);
+    editor->timerCallback();
+    processor->getBankManager()->stepPreset (1);
+    editor->timerCallback();
+    processor->runCommand (VorlanCommon::Init);
+    editor->timerCallback();
+    runMessages();
+    EXPECT_TRUE (host.events.isEmpty()) << host.summary();
+    EXPECT_TRUE (widgetFor<VnRadioButton> (*editor, 42)->getChoices()[0]->getToggleState());
 }
 
 TEST_F (Editor, AutomationRestoredStateAndCommandsMoveTheControls)

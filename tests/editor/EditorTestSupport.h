@@ -55,6 +55,7 @@ namespace EditorTest
     <rect x="30" y="100" width="10" height="80" fill="#303030"/>
     <rect x="25" y="172" width="20" height="8" fill="#ffa000"/>
   </g>
+  <rect id="combo_0" x="200" y="150" width="50" height="20" fill="#333333"/>
   <g id="action_midilearning">
     <rect x="260" y="160" width="30" height="15" fill="#000000"/>
     <rect x="260" y="160" width="30" height="15" fill="#ff8000"/>
