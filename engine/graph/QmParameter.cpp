@@ -190,7 +190,7 @@ void QmParameter::requestSignal()
         for (int i = 0; i < n; ++i)
         {
             const float previous = state;
-            state = (float) ((double) state + (double) (target - state) * 0.001);
+            state = smoothStep (state, target);
             out[i] = state;
 
             // A step that changes nothing has reached the glide's fixed point.

@@ -64,6 +64,9 @@ public:
         value into the signal, glides it when smoothing, and pushes it. */
     void requestSignal() override;
 
+    /** One sample of the glide: a thousandth of the way to the target. */
+    static float smoothStep (float state, float target) noexcept { return (float) ((double) state + (double) (target - state) * 0.001); }
+
     std::string name;
     std::atomic<float> value { 0.0f };     // written from any thread, read relaxed
     float defaultValue = 0.0f;

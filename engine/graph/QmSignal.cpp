@@ -124,7 +124,7 @@ void QmSignal::pitchToFrequency()
         _mm_storeu_ps (b + i, frequencyOf (_mm_loadu_ps (b + i)));
 
     for (; i < n; ++i)
-        b[i] = (float) ((double) QmFastMath::exp2Float (b[i]) * 16.3516 * 0.5);
+        b[i] = frequencyOf (b[i]);
 }
 
 void QmSignal::pitchToCutoff()

@@ -32,8 +32,11 @@ struct QmSignal
         host rate once consumers divide by the context's rate. */
     void pitchToFrequency();
 
-    /** pitchToFrequency's conversion of four pitches, for loops that do more
-        with each sample. */
+    /** pitchToFrequency's conversion of one pitch: the power as powf gives it
+        (to within an ulp), rounded to float, then the product in double. */
+    static float frequencyOf (float pitch) noexcept { return (float) ((double) QmFastMath::exp2Float (pitch) * 16.3516 * 0.5); }
+
+    /** frequencyOf for four pitches, for loops that do more with each sample. */
     static __m128 frequencyOf (__m128 pitches) noexcept
     {
         // The power as powf gives it (to within an ulp), rounded to float, then

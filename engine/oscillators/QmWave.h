@@ -51,7 +51,15 @@ private:
     QmWave& operator= (const QmWave&) = delete;
 };
 
-/** Reduces any phase into [0, 1). */
+/** Reduces any phase into [0, 1): the phase minus its floor, where a tiny
+    negative phase rounds up to exactly 1 (made 0); a NaN stays one, to be reported. */
+inline float qmWrapPhasePlain (float phase)
+{
+    const float p = phase - std::floor (phase);
+    return p >= 1.0f ? 0.0f : p;
+}
+
+/** qmWrapPhase's result, by shortcuts for the common cases. */
 inline float qmWrapPhase (float phase)
 {
     // nearly every phase is in range already; adding 0 turns -0 into 0 as the floor path does
@@ -62,9 +70,7 @@ inline float qmWrapPhase (float phase)
     if (phase >= 1.0f && phase < 8388608.0f)
         return phase - (float) (int) phase;
 
-    const float p = phase - std::floor (phase);
-    // a tiny negative phase rounds up to exactly 1; a NaN stays one, to be reported
-    return p >= 1.0f ? 0.0f : p;
+    return qmWrapPhasePlain (phase);
 }
 
 /** Adds the step and ramp of a corner that a sample of increment d and amplitude g

@@ -29,10 +29,10 @@ namespace voicetest
         const float* samples (int tapIndex) const { return inputs[(size_t) tapIndex]->getSignal()->buffer; }
     };
 
-    /** One block output whose signal the test fills. */
+    /** One output whose signal the test fills. */
     struct Source : QmModule
     {
-        explicit Source (QmProcessContext* c) : QmModule (c), out (addOutput ("Out", QmSignal::block)), signal (QmSignal::block, c) {}
+        explicit Source (QmProcessContext* c, uint32_t kind = QmSignal::block) : QmModule (c), out (addOutput ("Out", kind)), signal (kind, c) {}
         void process() override { out->pushSignal (&signal); }
         QmOutputSocket* out;
         QmSignal signal;

@@ -1,7 +1,5 @@
 #include "QmDriftGenerator.h"
-#include "QmDsp.h"
 #include "QmFastMath.h"
-#include "QmHumNoiseSource.h"
 #include "QmOnePole.h"
 #include "QmRandom.h"
 
@@ -18,16 +16,8 @@ namespace
     bool sameBits (float a, float b) { return std::memcmp (&a, &b, sizeof (a)) == 0; }
 }
 
-TEST (DspHelpers, OnePoleBlocksExpCurveAndTheWindowsRandSequencePerThread)
+TEST (DspHelpers, OnePoleBlocksAndTheWindowsRandSequencePerThread)
 {
-    QmOnePole lp, hp, atRate;
-    lp.setFrequency (50.0f, false);
-    hp.setFrequency (10.0f, true);
-    atRate.setFrequencyAtRate (20000.0f, 88200.0f, false);
-    EXPECT_NEAR (lp.a, std::exp (-2.0 * M_PI * 50.0 / 44100.0), 1e-6);
-    EXPECT_NEAR (atRate.a, std::exp (-2.0 * M_PI * 20000.0 / 88200.0), 1e-6);
-    EXPECT_TRUE (hp.b0 == -hp.b1 && hp.b0 == (1.0f + hp.a) * 0.5f && lp.b1 == 0.0f);
-
     // Constant runs (where the block skips a settled filter), steps, a
     // one-sample blip and a run after the next change.
     std::vector<float> in (6000, 0.25f);
@@ -47,10 +37,7 @@ TEST (DspHelpers, OnePoleBlocksExpCurveAndTheWindowsRandSequencePerThread)
         EXPECT_TRUE (sameBits (block.y1, plain.y1) && sameBits (block.x1, plain.x1));
     }
 
-    // The knob curve; rand () as the Windows runtime's, seeded 1 in every thread.
-    for (float k : { -2.0f, 3.0f })
-        EXPECT_TRUE (expCurve (0.0f, k) == 0.0f && std::fabs (expCurve (1.0f, k) - 1.0f) < 1e-6f) << k;
-    EXPECT_NEAR (expCurve (0.5f, 3.0f), 0.182f, 1e-3f);
+    // rand () as the Windows runtime's, seeded 1 in every thread.
 
     auto firstFour = [] { return std::vector<int> { qmRand(), qmRand(), qmRand(), qmRand() }; };
     std::vector<int> inThread;
@@ -114,15 +101,9 @@ TEST (DspHelpers, FastExpAndSineStayWithinAnUlpOfLibm)
     EXPECT_TRUE (countRepeats (zeros, 3, 0.0f) == 2 && countRepeats (nans, 2, nans[0]) == 2);
 }
 
-TEST (Drift, TablesTapsWrapAndAZeroDraw)
+TEST (Drift, TapsWrapAndAZeroDrawIsRedrawn)
 {
     QmDriftGenerator drift;
-    const int n = (int) QmDriftGenerator::length;
-    double sum0 = 0, sum1 = 0, lo = 1e9, hi = -1e9;
-    for (int i = 0; i < n; ++i)
-        sum0 += drift.tables[0][i], sum1 += drift.tables[1][i], lo = std::min (lo, (double) drift.tables[1][i]), hi = std::max (hi, (double) drift.tables[1][i]);
-    EXPECT_TRUE (std::fabs (sum0 / n) < 1e-6 && std::fabs (sum1 / n) < 1e-5);
-    EXPECT_NEAR (hi - lo, 1.0, 1e-5);
 
     // Taps start 30156 apart; a tap on no table reads silence.
     std::unique_ptr<QmDriftTap> a (drift.createTap (1)), b (drift.createTap (1)), none (drift.createTap (5));
@@ -172,21 +153,4 @@ TEST (Drift, TablesTapsWrapAndAZeroDraw)
     }).join();
     EXPECT_TRUE (zeroPair);
     EXPECT_TRUE (allFinite);
-}
-
-TEST (HumNoise, HumHasNoDcAndNoiseIsBounded)
-{
-    // The hum's formula, troughs included, is held bit for bit by the voice path tests.
-    QmHumNoiseSource source (88200);
-    double sum = 0.0;
-    for (int block = 0; block < 40; ++block)
-    {
-        source.fill (8192);
-        for (int i = 0; i < 8192; ++i)
-        {
-            ASSERT_TRUE (source.noise[i] >= -1.0f && source.noise[i] <= 0.998f + 1e-6f) << source.noise[i];
-            sum += block >= 20 ? source.hum[i] : 0.0f;
-        }
-    }
-    EXPECT_NEAR (sum / (20 * 8192), 0.0, 0.01);
 }

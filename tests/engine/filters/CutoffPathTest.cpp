@@ -1,9 +1,7 @@
 #include "QmFastMath.h"
-#include "QmInputSocket.h"
-#include "QmModule.h"
-#include "QmOutputSocket.h"
 #include "QmProcessContext.h"
 #include "QmSignal.h"
+#include "VoiceTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -24,22 +22,6 @@ namespace
         std::memcpy (&ib, &b, sizeof (ib));
         return std::llabs ((int64_t) ia - (int64_t) ib);
     }
-
-    float plainCutoff (float octaves) { return (float) ((double) std::pow (2.0f, octaves) * 16.3516 * 0.5); }
-
-    struct Source : public QmModule
-    {
-        Source (QmProcessContext* c, uint32_t kind) : QmModule (c), signal (kind, c) { out = addOutput ("Out", kind); }
-        void process() override { out->pushSignal (&signal); }
-        QmSignal signal;
-        QmOutputSocket* out;
-    };
-
-    struct Sink : public QmModule
-    {
-        explicit Sink (QmProcessContext* c) : QmModule (c) { in = addInput ("In", QmSignal::block); }
-        QmInputSocket* in;
-    };
 }
 
 TEST (CutoffPath, SinglePrecisionExp2StaysWithinAnUlpOfPowf)
@@ -56,40 +38,39 @@ TEST (CutoffPath, SinglePrecisionExp2StaysWithinAnUlpOfPowf)
     }
 }
 
-TEST (CutoffPath, CutoffFollowsThePitchFormulaWithinThreeUlps)
+TEST (CutoffPath, FrequencyIsThePlainConversionAndCutoffWithinThreeUlps)
 {
-    // Every octave a filter's cutoff reaches, and the tail of an odd block.
+    // Every octave a voice reaches, the tail of an odd block, and the
+    // extremes: overflow, underflow, NaN. The engine's rate changes nothing.
     QmProcessContext context;
-    context.blockLength = 8003;
-    QmSignal pitch (QmSignal::block, &context);
+    context.sampleRate = 192000.0f;
+    context.blockLength = 8011;
+    QmSignal frequency (QmSignal::block, &context), cutoff (QmSignal::block, &context);
+    const float inf = std::numeric_limits<float>::infinity();
+    const float edges[] = { 4.75f, 16.0f, 15.999f, 124.9f, 125.1f, 200.0f, inf, -120.0f, -300.0f, -inf, std::nanf ("") };
     std::vector<float> octaves ((size_t) context.blockLength);
     for (int i = 0; i < 8000; ++i)
         octaves[(size_t) i] = -8.0f + 0.003f * (float) i + 0.000123f * (float) (i % 7);
-    octaves[8000] = 4.75f, octaves[8001] = 16.0f, octaves[8002] = 15.999f;
-    std::copy (octaves.begin(), octaves.end(), pitch.buffer);
+    std::copy (std::begin (edges), std::end (edges), octaves.begin() + 8000);
+    std::copy (octaves.begin(), octaves.end(), frequency.buffer);
+    std::copy (octaves.begin(), octaves.end(), cutoff.buffer);
 
-    pitch.pitchToCutoff();
+    frequency.pitchToFrequency();
+    cutoff.pitchToCutoff();
 
     for (int i = 0; i < context.blockLength; ++i)
-        ASSERT_LE (ulps (pitch.buffer[i], plainCutoff (octaves[(size_t) i])), 3) << octaves[(size_t) i];
+    {
+        const float plain = QmSignal::frequencyOf (octaves[(size_t) i]);
+        ASSERT_TRUE (std::memcmp (&frequency.buffer[i], &plain, sizeof (float)) == 0) << octaves[(size_t) i];
+        if (std::isfinite (plain) && plain > 0.0f)
+            ASSERT_LE (ulps (cutoff.buffer[i], plain), 3) << octaves[(size_t) i];
+        else
+            ASSERT_TRUE (cutoff.buffer[i] == plain || (std::isnan (plain) && std::isnan (cutoff.buffer[i]))) << octaves[(size_t) i];
+    }
 
     // Whole octaves carry no error at all; A4 sits at half of 440 Hz.
-    for (int i : { 0, 8001 })
-        EXPECT_EQ (pitch.buffer[i], plainCutoff (octaves[(size_t) i])) << octaves[(size_t) i];
-    EXPECT_NEAR (pitch.buffer[8000], 220.0f, 0.005f);
-
-    // The extremes as powf gives them: overflow, underflow, NaN.
-    const float inf = std::numeric_limits<float>::infinity();
-    const float edges[] = { 124.9f, 125.1f, 200.0f, inf, -120.0f, -300.0f, -inf, std::nanf (""), 3.0f, -5.0f, 11.0f };
-    context.blockLength = 11;
-    std::copy (std::begin (edges), std::end (edges), pitch.buffer);
-    pitch.pitchToCutoff();
-    EXPECT_LE (ulps (pitch.buffer[0], plainCutoff (124.9f)), 3);
-    EXPECT_TRUE (std::isinf (pitch.buffer[1]) && std::isinf (pitch.buffer[2]) && std::isinf (pitch.buffer[3]));
-    EXPECT_LE (ulps (pitch.buffer[4], plainCutoff (-120.0f)), 3);
-    EXPECT_TRUE (pitch.buffer[5] == 0.0f && pitch.buffer[6] == 0.0f && std::isnan (pitch.buffer[7]));
-    for (int i = 8; i < 11; ++i)
-        EXPECT_EQ (pitch.buffer[i], plainCutoff (edges[i])) << edges[i];
+    EXPECT_TRUE (cutoff.buffer[0] == frequency.buffer[0] && cutoff.buffer[8001] == frequency.buffer[8001]);
+    EXPECT_NEAR (cutoff.buffer[8000], 220.0f, 0.005f);
 }
 
 TEST (CutoffPath, ScalarSourcesAddToASummedCutoffUnlessZero)
@@ -97,10 +78,10 @@ TEST (CutoffPath, ScalarSourcesAddToASummedCutoffUnlessZero)
     // A block and a scalar summed into one input, over a few blocks.
     QmProcessContext context;
     context.blockLength = 7;
-    Source pitch (&context, QmSignal::block), offset (&context, QmSignal::scalar);
-    Sink filter (&context);
-    pitch.out->connect (filter.in);
-    offset.out->connect (filter.in);
+    voicetest::Source pitch (&context), offset (&context, QmSignal::scalar);
+    voicetest::Probe filter (&context);
+    const int sum = filter.tap (pitch.out);
+    offset.out->connect (filter.inputs[(size_t) sum]);
     const float octaves[] = { 3.0f, -0.0f, 1.0e-3f, -2.5f, 11.3f, 1.0e30f, -1.0e-30f };
     std::copy (std::begin (octaves), std::end (octaves), pitch.signal.buffer);
 
@@ -110,12 +91,10 @@ TEST (CutoffPath, ScalarSourcesAddToASummedCutoffUnlessZero)
         context.advanceTick();
         filter.clear();
         filter.requestSignal();
-        const QmSignal* sum = filter.in->getSignal();
         for (int i = 0; i < 7; ++i)
         {
-            const float expected = 0.0f + octaves[i] + v;
-            ASSERT_TRUE (std::memcmp (&sum->buffer[i], &expected, sizeof (float)) == 0 || (std::isnan (v) && std::isnan (sum->buffer[i])))
-                << v << " " << i << ": " << sum->buffer[i];
+            const float expected = 0.0f + octaves[i] + v, got = filter.samples (sum)[i];
+            ASSERT_TRUE (std::memcmp (&got, &expected, sizeof (float)) == 0 || (std::isnan (v) && std::isnan (got))) << v << " " << i << ": " << got;
         }
     }
 }

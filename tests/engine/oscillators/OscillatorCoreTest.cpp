@@ -166,6 +166,6 @@ TEST (OscillatorCore, SyncedSamplesAboveOneCyclePerSampleStayInTheWave)
         for (float s : { 0.0f, 0.1f, 0.5f })
         {
             const float end = (float) ((double) d * (1.0 - (double) s));
-            EXPECT_EQ (sawWave.renderBandLimited (corrector, 0.3f, d, -1.0f, s), -(end - std::floor (end))) << d << " " << s;
+            EXPECT_EQ (sawWave.renderBandLimited (corrector, 0.3f, d, -1.0f, s), -qmWrapPhasePlain (end)) << d << " " << s;
         }
 }

@@ -1,6 +1,5 @@
 #include "OscillatorSpectrum.h"
 #include "QmDriftTap.h"
-#include "QmFastMath.h"
 #include "QmHumNoiseSource.h"
 #include "QmProcessContext.h"
 #include "QmVCO4Module.h"
@@ -16,7 +15,7 @@ namespace
 
     // The octave pitch that pitchToFrequency turns into hz, and back.
     float pitchFor (double hz) { return (float) std::log2 (hz / (16.3516 * 0.5)); }
-    double hzOf (float pitch) { return (double) std::pow (2.0f, pitch) * 16.3516 * 0.5; }
+    double hzOf (float pitch) { return QmSignal::frequencyOf (pitch); }
     std::vector<float> samples (const QmSignal& s, int n) { return { s.buffer, s.buffer + n }; }
 
     struct Rig
@@ -159,14 +158,14 @@ TEST (VCO4Module, ChunksFollowThePlainStep)
                 v->gateIn->own->buffer[i] = (i + 50 * block) % 300 < 40 ? 0.0f : (i + 50 * block) % 300 < 170 ? 0.7f : 1.0f;   // and a legato rise
                 v->modSourceIn->own->buffer[i] = std::sin ((float) (i + n * block) * 0.01f);
             }
-            rig.run ({ v }, pitchFor (900.0) + 0.001f * (float) block, n);
+            const float pitch = pitchFor (900.0) + 0.001f * (float) block;
+            rig.run ({ v }, pitch, n);
 
             // after process the CV input holds the frequencies, as pitchToFrequency gives them
-            const float pitch = pitchFor (900.0) + 0.001f * (float) block;
             for (int i = 0; i < n; ++i)
             {
                 const float f = v->cvIn->own->buffer[i], modulation = v->modSourceIn->own->buffer[i] * 0.6f;
-                ASSERT_EQ (f, (float) ((double) QmFastMath::exp2Float (pitch + (c.modType == 2 ? modulation : 0.0f)) * 16.3516 * 0.5)) << i;
+                ASSERT_EQ (f, QmSignal::frequencyOf (pitch + (c.modType == 2 ? modulation : 0.0f))) << i;
                 const float pd = c.phaseDetune + (c.modType == 1 ? modulation : 0.0f);
                 const auto core2 = QmVCO4Module::plainStep (plain, f, rate, c.phaseDetune, pd, oct, c.sync != 0, retrigger, v->gateIn->own->buffer[i]);
                 ASSERT_EQ (v->osc2.buffer[i], reference.render (core2.phase, core2.increment, 0.1f, core2.sync)) << c.phaseDetune << " " << block << " " << i;

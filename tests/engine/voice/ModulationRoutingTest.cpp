@@ -46,24 +46,3 @@ TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRel
     rig.render (64);
     EXPECT_TRUE (std::all_of (rig.at (kbd).begin(), rig.at (kbd).end(), [] (float v) { return v == 0.0f; }));
 }
-
-TEST (ModulationRouting, MultiplierAddsItsOffsetBeforeTheProduct)
-{
-    QmProcessContext context;
-    context.blockLength = 7;
-    QmMulModule mul (&context);
-    mul.c = -2.0f;
-
-    float* a = mul.inA->own->buffer;
-    const float* b = mul.inB->own->buffer;
-    std::vector<float> want;
-    for (int i = 0; i < 7; ++i)
-    {
-        a[i] = 0.1f * (float) i + 1.3f;
-        mul.inB->own->buffer[i] = 3.7f - 0.9f * (float) i;
-        want.push_back ((a[i] - 2.0f) * b[i]);
-    }
-
-    mul.process();
-    EXPECT_EQ (std::vector<float> (a, a + 7), want);
-}
