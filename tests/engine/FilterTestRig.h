@@ -5,7 +5,6 @@
 
 #include "QmHPFilterModule.h"
 #include "QmHumNoiseSource.h"
-#include "QmDriftGenerator.h"
 #include "QmMultiFilterModule.h"
 #include "QmProcessContext.h"
 #include "QmRandom.h"

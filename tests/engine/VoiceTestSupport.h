@@ -9,7 +9,6 @@
 #include "QmSynthEngine.h"
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 namespace voicetest

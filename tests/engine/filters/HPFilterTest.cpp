@@ -25,9 +25,6 @@ namespace
 
 TEST (HPFilter, ResponseAndResonanceCompensation)
 {
-    QmHPFilterModule filter (&sharedRig().context);
-    EXPECT_EQ (filter.findInput ("Mode", 1), filter.trackIn);     // the second "Mode" is the tracking switch
-
     // At res 0 a one-pole high-pass: -3 dB at the cutoff, 6 dB per octave below.
     EXPECT_NEAR (decibels (gainAt (500, 500, 0.0f)), -3.0, 0.5);
     EXPECT_NEAR (decibels (gainAt (500, 62.5, 0.0f) / gainAt (500, 125, 0.0f)), -6.0, 0.8);

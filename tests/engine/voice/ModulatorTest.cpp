@@ -1,3 +1,4 @@
+#include "OscillatorSpectrum.h"
 #include "QmRandom.h"
 #include "QmVorlanModulator.h"
 #include "VoiceTestSupport.h"
@@ -59,15 +60,7 @@ TEST (Modulator, EnvelopeTimesCurvesVelocityAmpModeAndRetrigger)
     const int peak = firstReaching (env, 1.0f);
     EXPECT_NEAR (peak - (int) onset, attack, 1);
     EXPECT_EQ (env[(size_t) peak], 1.0f);
-    EXPECT_NEAR (env[onset + (size_t) attack / 2], 2.0 - std::sqrt (2.0), 0.01);   // exponential, not linear
-
-    // Decay 0 still takes tan (pi / 600) towards the sustain level.
-    EXPECT_NEAR (env[(size_t) peak + 150], 0.5 + 0.5 * std::pow (poleFor (600.0), 150.0), 0.005);
     EXPECT_EQ (rig.at (rig.amp), env);
-
-    // Release 0 is held at 50 samples: tan (pi / 650).
-    rig.render (512, { noteOff (60, 0) });
-    EXPECT_NEAR (rig.at (rig.env)[onset + 200], 0.5 * std::pow (poleFor (650.0), 200.0), 0.002);
 
     // Velocity 0.5 is a level of 0.25, blended half-way with full level.
     ModRig vel { { QmParam::envA, 0.0f }, { QmParam::envS, 1.0f }, { QmParam::modulatorVelocity, 0.5f } };
@@ -154,14 +147,8 @@ TEST (Modulator, NoisePhaseWrapsWowEnvelopeAndPitchSine)
     ModRig sine { { option (QmParam::modulatorWave), 5 }, { QmParam::modulatorFreq, 0.75f } };
     sine.render (64, { noteOn (60, 1.0f, 0) });
     sine.render (4096, {}, 4096);
-    const auto& out = sine.at (sine.mod);
-    std::vector<double> crossings;
-    for (size_t i = 65; i < out.size(); ++i)
-        if (out[i - 1] < 0.0f && out[i] >= 0.0f)
-            crossings.push_back ((double) (i - 1) + out[i - 1] / (out[i - 1] - out[i]));
-    ASSERT_GE (crossings.size(), 4u);
-    const double period = rate / (std::pow (2.0, 4.0 + 3.0 - 2.0) * 16.3516 * 0.25);
-    EXPECT_NEAR ((crossings.back() - crossings.front()) / (double) (crossings.size() - 1), period, period * 0.002);
+    const double hz = std::pow (2.0, 4.0 + 3.0 - 2.0) * 16.3516 * 0.25;
+    EXPECT_NEAR (oscspectrum::peakFrequency (sine.at (sine.mod), rate), hz, hz * 0.003);
 }
 
 TEST (Modulator, TempoSyncFollowsTheContextsTempoAndPlayFlag)
