@@ -34,7 +34,7 @@ void QmHumNoiseSource::fill (int n) noexcept
         // from them (below 7/12 or above 11/12 of a cycle, where the float
         // sine still rounds to at least -0.5) it need not be computed.
         const bool clipped = (p >= 0.0f && p < clippedBelow) || (p > clippedAbove && p <= 1.0f);
-        const float bump = clipped ? -0.5f : std::min (std::sin (6.2831855f * p), -0.5f);
+        const float bump = clipped ? -0.5f : trough (p);
 
         // The 3 Hz high-pass that follows removes the -0.5 offset.
         h[i] = filter.step (bump);
@@ -52,7 +52,7 @@ void QmHumNoiseSource::fill (int n) noexcept
 
 void QmHumNoiseSource::plainStep (float& phase, QmOnePole& highPass, unsigned int& random, int rate, float& hum, float& noise) noexcept
 {
-    hum = highPass.step (std::min (std::sin (6.2831855f * phase), -0.5f));
+    hum = highPass.step (trough (phase));
     noise = ((float) (qmRandNext (random) % 1000) * 0.001f - 0.5f) * 2.0f;
 
     if ((phase += 50.0f / (float) rate) > 1.0f)

@@ -3,6 +3,8 @@
 #include "QmAlignedBuffer.h"
 #include "QmOnePole.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 /** Per-block buffers of mains-like hum and white noise, refilled by the
@@ -21,6 +23,10 @@ public:
         the bit (it skips the sine where the clip takes it anyway, and takes
         |phase| at the end of a block). */
     static void plainStep (float& phase, QmOnePole& highPass, unsigned int& random, int rate, float& hum, float& noise) noexcept;
+
+    /** The hum before its high-pass: the 50 Hz sine at a phase of its cycle,
+        clipped at -0.5 so that only its troughs remain. */
+    static float trough (float phase) noexcept { return std::min (std::sin (6.2831855f * phase), -0.5f); }
 
     static constexpr int bufferSize = 8192;
 

@@ -85,8 +85,7 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
     std::vector<float> marked (4097), withNaN;
     for (size_t i = 0; i < marked.size(); ++i)
         marked[i] = (float) i * 0.25f;
-    withNaN = marked;
-    withNaN[4095] = std::numeric_limits<float>::quiet_NaN();
+    (withNaN = marked)[4095] = std::numeric_limits<float>::quiet_NaN();
 
     for (auto& [key, block] : solved)
     {
@@ -116,9 +115,8 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
         return failures;
     });
 
-    EXPECT_EQ (fileBytes (shortKey), solved[shortKey]);
-    EXPECT_EQ (fileBytes (longKey), solved[longKey]);
-    EXPECT_EQ (fileBytes (nanKey), solved[nanKey]);
+    for (const auto& key : { shortKey, longKey, nanKey })
+        EXPECT_EQ (fileBytes (key), solved[key]) << key;
     EXPECT_EQ (fileBytes ("nl_jfet_0.300000_2").getSize(), tableBytes);
 
     // Files are written under a temporary name and renamed: none is left behind.

@@ -38,7 +38,6 @@ TEST (DspHelpers, OnePoleBlocksAndTheWindowsRandSequencePerThread)
     }
 
     // rand () as the Windows runtime's, seeded 1 in every thread.
-
     auto firstFour = [] { return std::vector<int> { qmRand(), qmRand(), qmRand(), qmRand() }; };
     std::vector<int> inThread;
     std::thread ([&] { inThread = firstFour(); }).join();
