@@ -27,3 +27,18 @@ juce::String PresetMarshaller::getDTD()
 {
     return {};
 }
+
+juce::String PresetMarshaller::writableName (const juce::String& name)
+{
+    juce::String result;
+
+    for (auto p = name.getCharPointer(); ! p.isEmpty();)
+    {
+        const auto c = p.getAndAdvance();
+
+        if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r')
+            result << c;
+    }
+
+    return result;
+}

@@ -63,6 +63,12 @@ public:
     /** No DTD is written. */
     virtual juce::String getDTD();
 
+    /** The name without the control characters that XML 1.0 cannot hold (all
+        below U+0020 but tab, line feed and carriage return): the framework's
+        writer would write them as references that no reader accepts, and the
+        whole document would be refused. Applied where names come in. */
+    static juce::String writableName (const juce::String& name);
+
     /** The deepest element nesting accepted: banks nest four levels, the state chunk two. */
     static constexpr int maxDocumentDepth = 8;
 

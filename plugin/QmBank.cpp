@@ -1,5 +1,7 @@
 #include "QmBank.h"
 
+#include "PresetMarshaller.h"
+
 QmBank::QmBank() = default;
 
 QmBank::~QmBank()
@@ -10,7 +12,12 @@ QmBank::~QmBank()
 
 bool QmBank::addPreset (QmPreset* preset)
 {
-    if (preset == nullptr || findPresetByName (preset->name) != nullptr)
+    if (preset == nullptr)
+        return false;
+
+    preset->name = PresetMarshaller::writableName (preset->name);
+
+    if (findPresetByName (preset->name) != nullptr)
         return false;
 
     preset->bank = this;

@@ -80,7 +80,7 @@ void QmBankManager::reloadBanks()
         // Names must stay unique (ignoring case) for lookups by name: a second
         // file holding a listed name is listed under a name of its own.
         if (getBank (bank->name) != nullptr)
-            bank->name = unusedBankName (bankNameFromFileName (file.getFullPathName()));
+            bank->name = unusedBankName (PresetMarshaller::writableName (bankNameFromFileName (file.getFullPathName())));
 
         banks.add (bank.release());
     }
@@ -210,6 +210,8 @@ bool QmBankManager::createBank (juce::String name)
 {
     const juce::ScopedLock sl (lock);
 
+    name = PresetMarshaller::writableName (name);
+
     if (getBank (name) != nullptr)
         return false;
 
@@ -221,7 +223,7 @@ juce::Result QmBankManager::createBankFile (juce::String name)
     const juce::ScopedLock sl (lock);
 
     QmBank bank;
-    bank.name = name;
+    bank.name = PresetMarshaller::writableName (name);
     const auto file = getBankFile (bank);
 
     if (file == juce::File())
@@ -305,7 +307,7 @@ bool QmBankManager::importBank (juce::File file)
     QmDataFolders::getBanksFolder();
 
     // Files that would not be listed, or whose name (in any letter case) is taken.
-    const auto fileName = file.getFileName();
+    const auto fileName = PresetMarshaller::writableName (file.getFileName());
 
     if (! isBankFileName (fileName) || ! QmXmlReader::isRegularFile (file) || findFileIgnoringCase (fileName) != juce::File())
         return false;
@@ -351,7 +353,7 @@ bool QmBankManager::importBank (juce::File file)
 
     reloadBanks();
 
-    const auto addedName = bankNameFromFileName (file.getFullPathName());
+    const auto addedName = bankNameFromFileName (target.getFullPathName());
     callListeners ([&addedName] (PresetListener& l) { l.bankAdded (addedName); });
     return true;
 }
@@ -495,8 +497,8 @@ void QmBankManager::getState (juce::MemoryBlock& block)
     if (client != nullptr)
     {
         auto& properties = client->getProperties();
-        preset->name = properties["currentPreset"];
-        bankName = properties["currentBank"];
+        preset->name = PresetMarshaller::writableName (properties["currentPreset"]);
+        bankName = PresetMarshaller::writableName (properties["currentBank"]);
     }
 
     XMLMarshaller marshaller;
@@ -541,6 +543,7 @@ juce::Result QmBankManager::savePreset (juce::String bankName, juce::String pres
 {
     const juce::ScopedLock sl (lock);
 
+    presetName = PresetMarshaller::writableName (presetName);
     auto* bank = getBank (bankName);
 
     if (bank == nullptr)

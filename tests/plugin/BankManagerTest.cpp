@@ -322,3 +322,35 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     manager.stepPreset (1);
     EXPECT_EQ (std::pair (probes >= 4, heldCount), std::pair (true, probes));
 }
+
+TEST_F (BankManagerTest, ControlCharactersInNamesAreDroppedSoBanksAndChunksReadBack)
+{
+    // The writer turns them into references that the reader refuses: the
+    // whole bank was lost at the next start, the chunk unreadable.
+    {
+        QmBankManager manager (&client);
+        ASSERT_TRUE (manager.createBank ("Ctl\x01 Bank\x1f"));
+        auto* bank = manager.getBank ("Ctl Bank");
+        ASSERT_NE (bank, nullptr);
+
+        QmPreset::Ptr preset (new QmPreset());
+        preset->name = "Bell\x02\tTone\x1b";
+        ASSERT_TRUE (bank->addPreset (preset.get()));
+        EXPECT_TRUE (manager.savePreset ("Ctl Bank", "Bell\tTone\x07", {}).wasOk());
+        EXPECT_TRUE (manager.importBank (importFile ("imp\x03orted.xml", bankText ("ctl bank", "x"))));
+    }
+
+    QmBankManager restarted (&client);
+    EXPECT_NE (restarted.findPreset ("Ctl Bank", "Bell\tTone"), nullptr);
+    EXPECT_NE (restarted.findPreset ("imported", "x"), nullptr);
+
+    client.values.assign (QmParam::count, 0.25f);
+    client.properties.set ("currentPreset", "Bell\x02\tTone");
+    client.properties.set ("currentBank", "Ctl\x01 Bank");
+    juce::MemoryBlock chunk;
+    restarted.getState (chunk);
+    client.values.assign (QmParam::count, 0.5f);
+    restarted.setState (chunk.getData(), (int) chunk.getSize());
+    EXPECT_EQ (std::tuple (client.values[0], client.properties["currentPreset"], client.properties["currentBank"]),
+               std::tuple (0.25f, juce::String ("Bell\tTone"), juce::String ("Ctl Bank")));
+}
