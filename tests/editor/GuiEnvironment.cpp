@@ -1,4 +1,16 @@
-#include "EditorTestSupport.h"
+#include <gtest/gtest.h>
+#include <juce_gui_basics/juce_gui_basics.h>
 
-// Registered before main runs; set up inside RUN_ALL_TESTS.
-static auto* const guiEnvironment = ::testing::AddGlobalTestEnvironment (new EditorTest::GuiEnvironment());
+namespace
+{
+    /** The framework's GUI support for the whole process, started inside
+        main (after the test HOME is set). */
+    struct GuiEnvironment : ::testing::Environment
+    {
+        void SetUp() override       { gui = std::make_unique<juce::ScopedJuceInitialiser_GUI>(); }
+        void TearDown() override    { gui.reset(); }
+        std::unique_ptr<juce::ScopedJuceInitialiser_GUI> gui;
+    };
+
+    auto* const environment = ::testing::AddGlobalTestEnvironment (new GuiEnvironment());
+}

@@ -1,0 +1,478 @@
+// The preset browser on a bank manager over a Banks folder of known files, a
+// fake plug-in and dialogs the test answers.
+#include "BankListCell.h"
+#include "BankPopover.h"
+#include "BlackBankButton.h"
+#include "EditorTestSupport.h"
+#include "PresetListCell.h"
+#include "PresetsList.h"
+#include "PresetsListComponent.h"
+#include "QmBankManager.h"
+#include "QmDataFolders.h"
+#include "plugin/FakePresetClient.h"
+
+#include <thread>
+
+namespace
+{
+    /** Each request waits until the test answers it. */
+    struct FakeDialogs : BrowserDialogs
+    {
+        struct Question { juce::String title, message; juce::Component* associated; std::function<void (bool)> answer; };
+
+        void confirm (const juce::String& title, const juce::String& message, juce::Component* associated,
+                      std::function<void (bool)> onResult) override
+        {
+            questions.push_back ({ title, message, associated, std::move (onResult) });
+        }
+
+        void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
+                         std::function<void (const juce::File&)> onChosen) override
+        {
+            chooserTitle = title + " " + folder.getFullPathName() + " " + patterns;
+            choose = std::move (onChosen);
+        }
+
+        /** Answers the oldest open question. */
+        void answer (bool ok)
+        {
+            auto question = std::move (questions.front());
+            questions.erase (questions.begin());
+            question.answer (ok);
+        }
+
+        std::vector<Question> questions;
+        juce::String chooserTitle;
+        std::function<void (const juce::File&)> choose;
+    };
+
+    juce::File banks()                              { return QmDataFolders::getUserDataFolder().getChildFile ("Banks"); }
+    juce::String fileOf (const char* name)          { return banks().getChildFile (name).loadFileAsString(); }
+
+    template <typename Type = juce::TextEditor>
+    Type* find (juce::Component& root, std::function<bool (Type&)> matches = [] (Type&) { return true; })
+    {
+        for (auto* c : root.getChildren())
+        {
+            if (auto* typed = dynamic_cast<Type*> (c); typed != nullptr && matches (*typed))
+                return typed;
+            if (auto* found = find<Type> (*c, matches))
+                return found;
+        }
+        return nullptr;
+    }
+
+    juce::TextButton& button (juce::Component& root, const juce::String& text)
+    {
+        if (auto* b = find<juce::TextButton> (root, [&] (auto& b) { return b.getButtonText() == text; }))
+            return *b;
+        throw std::runtime_error (("no button " + text).toStdString());
+    }
+
+    void click (juce::Component& root, const juce::String& text)
+    {
+        dynamic_cast<juce::Button::Listener*> (&root)->buttonClicked (&button (root, text));
+    }
+
+    juce::TextEditor& editorShowing (juce::Component& page, const juce::String& emptyText)
+    {
+        return *find<juce::TextEditor> (page, [&] (auto& e) { return e.getTextToShowWhenEmpty() == emptyText; });
+    }
+
+    juce::StringArray rowTexts (juce::ListBox& list)
+    {
+        juce::StringArray texts;
+        for (int row = 0; row < list.getModel()->getNumRows(); ++row)
+            if (auto* cell = dynamic_cast<BrowserRowCell*> (list.getComponentForRowNumber (row)))
+                texts.add (cell->getNameButton().getButtonText());
+        return texts;
+    }
+
+    /** The row showing text (the directory listing decides the order of banks). */
+    int rowOf (juce::ListBox& list, const juce::String& text)    { return rowTexts (list).indexOf (text); }
+
+    template <typename Cell = PresetListCell>
+    Cell& cellAt (juce::ListBox& list, int row)     { return *dynamic_cast<Cell*> (list.getComponentForRowNumber (row)); }
+
+    struct Browser : ::testing::Test
+    {
+        Browser()
+        {
+            banks().deleteRecursively();
+            banks().createDirectory();
+            writeBank ("synths.xml", "Synths", { { "Bass", "false", "1,4" }, { "Lead", "true", "" }, { "Pad", "false", "" } });
+            writeBank ("keys.xml", "Keys", { { "Organ", "false", "" }, { "Bass", "false", "" } });
+            manager = std::make_unique<QmBankManager> (&client);
+        }
+
+        ~Browser() override
+        {
+            popover.reset();
+            manager.reset();
+            banks().deleteRecursively();    // the next user of this HOME gets the factory bank again
+        }
+
+        static void writeBank (const juce::String& fileName, const juce::String& name, std::vector<std::array<const char*, 3>> presets)
+        {
+            juce::String text ("<bank><name>" + name + "</name><presets>");
+            for (auto& [preset, fav, tags] : presets)
+                text << "<preset><name>" << preset << "</name><fav>" << fav << "</fav><tags>" << tags << "</tags><params>0.25,0.75</params></preset>";
+            banks().getChildFile (fileName).replaceWithText (text + "</presets></bank>");
+        }
+
+        BankPopover& open (const juce::String& bank = {}, const juce::String& preset = {})
+        {
+            client.properties.set ("currentBank", bank);
+            client.properties.set ("currentPreset", preset);
+            popover = std::make_unique<BankPopover> (manager.get(), &client);
+            auto fake = std::make_unique<FakeDialogs>();
+            dialogs = fake.get();
+            popover->setDialogs (std::move (fake));
+            content = popover->createContainer();
+            return *popover;
+        }
+
+        PresetsList& page (const juce::String& bank, const juce::String& preset)     { return *open (bank, preset).getPresetPage(); }
+
+        FakePresetClient client;
+        std::unique_ptr<QmBankManager> manager;
+        std::unique_ptr<BankPopover> popover;
+        std::unique_ptr<juce::Component> content;
+        FakeDialogs* dialogs = nullptr;
+    };
+}
+
+TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExists)
+{
+    auto& onPage = open ("synths", "Pad");
+    ASSERT_NE (onPage.getPresetPage(), nullptr);
+    EXPECT_EQ (onPage.getPresetPage()->getBankName(), "Synths");
+    EXPECT_TRUE (! onPage.isVisible() && onPage.getPresetPage()->isVisible() && onPage.getPresetPage()->getParentComponent() == content.get());
+
+    auto& onList = open ("Synths", "pad");      // preset names compare exactly
+    auto rows = rowTexts (onList.getBankList());
+    rows.sort (false);
+    EXPECT_TRUE (onList.getPresetPage() == nullptr && rows == juce::StringArray ({ "All", "Favourites", "Keys", "Synths" }));
+
+    // Each showing highlights the preset current by then (stepped with the screen's arrows).
+    auto& popover = open ("Synths", "Pad");
+    manager->loadPreset (manager->findPreset ("Synths", "Bass"));
+    content = popover.createContainer();
+    auto& list = popover.getPresetPage()->getList();
+    EXPECT_TRUE (cellAt (list, 0).getNameButton().getToggleState() && ! cellAt (list, 2).getNameButton().getToggleState());
+}
+
+TEST_F (Browser, AddEmptyWritesTheNewBankAndRefusesTakenOrUnusableNames)
+{
+    auto& popover = open();
+    const auto type = [&] (const juce::String& text)
+    {
+        find (popover)->setText (text, false);
+        popover.textEditorTextChanged (*find (popover));
+    };
+    auto& warning = *find<juce::Label> (popover, [] (auto& l) { return l.getName() == "warningLabel"; });
+
+    click (popover, "Add empty...");
+    type ("my: BANK");          // a colon cannot be part of a file name
+    EXPECT_FALSE (warning.isVisible());
+    popover.textEditorReturnKeyPressed (*find (popover));
+    EditorTest::runMessages();
+    EXPECT_EQ (fileOf ("my bank.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>my BANK</name>\r\n  <presets/>\r\n</bank>\r\n");
+    EXPECT_TRUE (rowTexts (popover.getBankList()).contains ("my BANK") && popover.getBankList().isVisible());
+
+    // A taken name in other letters warns and creates nothing; so does one
+    // that cannot be a plain file in the Banks folder.
+    const auto before = banks().findChildFiles (juce::File::findFilesAndDirectories, false).size();
+    for (auto name : { "SYNTHS", "~home" })
+    {
+        click (popover, "Add empty...");
+        type (name);
+        EXPECT_EQ (warning.isVisible(), juce::String (name) == "SYNTHS");
+        click (popover, "Save");
+    }
+    EXPECT_EQ (warning.getText(), "Bank name already exists!");
+    EXPECT_EQ (banks().findChildFiles (juce::File::findFilesAndDirectories, false).size(), before);
+
+    click (popover, "Add empty...");
+    type ("../escape");
+    click (popover, "Save");
+    EXPECT_TRUE (banks().getChildFile ("..escape.xml").existsAsFile() && ! banks().getSiblingFile ("escape.xml").exists());
+}
+
+TEST_F (Browser, ImportsTheChosenFileUnderItsFileNameWhenItsNameIsTaken)
+{
+    auto& popover = open();
+    auto source = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("import/More.xml");
+    source.getParentDirectory().createDirectory();
+    source.replaceWithText ("<bank><name>keys</name><presets><preset><name>Brass</name></preset></presets></bank>");
+
+    click (popover, "Import from file...");
+    EXPECT_TRUE (dialogs->chooserTitle.startsWith ("Please select the bank you want to load... ") && dialogs->chooserTitle.endsWith (" *.xml"));
+    dialogs->choose (source);
+    popover.handleUpdateNowIfNeeded();
+    EXPECT_TRUE (rowTexts (popover.getBankList()).contains ("More") && manager->findPreset ("More", "Brass") != nullptr);
+}
+
+TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOk)
+{
+    auto& popover = open();
+    click (popover, "Remove...");
+    auto& list = popover.getBankList();
+    for (int row = 0; row < 4; ++row)      // never on "All" and "Favourites"
+        EXPECT_EQ (cellAt<BankListCell> (list, row).getDeleteButton().isVisible(), row >= 2);
+
+    // On the glyph a click asks first.
+    cellAt<BankListCell> (list, rowOf (list, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    ASSERT_EQ (dialogs->questions.size(), 1u);
+    EXPECT_EQ (std::pair (dialogs->questions[0].title, dialogs->questions[0].message),
+               std::pair (juce::String ("Remove bank Keys"), juce::String ("Do you really want to remove this bank?\nThis cannot be undone.")));
+    dialogs->answer (false);
+    popover.handleUpdateNowIfNeeded();
+    EXPECT_TRUE (banks().getChildFile ("keys.xml").existsAsFile() && manager->getBank ("Keys") != nullptr);
+
+    cellAt<BankListCell> (list, rowOf (list, "Keys")).getNameButton().clickCallback (false, 290, 11);
+    dialogs->answer (true);
+    popover.handleUpdateNowIfNeeded();
+    EXPECT_FALSE (banks().getChildFile ("keys.xml").exists());
+    EXPECT_EQ (rowTexts (list), juce::StringArray ({ "All", "Favourites", "Synths" }));
+
+    // A click without a mouse event (keyboard) opens, wherever the mouse is.
+    cellAt<BankListCell> (list, 2).getNameButton().triggerClick();
+    EditorTest::runMessages();
+    ASSERT_NE (popover.getPresetPage(), nullptr);
+    EXPECT_TRUE (popover.getPresetPage()->getBankName() == "Synths" && dialogs->questions.empty());
+}
+
+TEST_F (Browser, AnAnswerAfterTheBrowserClosedChangesNothing)
+{
+    auto& popover = open();
+    click (popover, "Remove...");
+    auto& list = popover.getBankList();
+    cellAt<BankListCell> (list, rowOf (list, "Synths")).getNameButton().clickCallback (false, 300, 5);
+    auto question = std::move (dialogs->questions.front());
+
+    popover.closePresetPage();
+    this->popover.reset();          // the editor closed with the box open
+    question.answer (true);
+    EXPECT_TRUE (banks().getChildFile ("synths.xml").existsAsFile() && manager->getBank ("Synths") != nullptr);
+}
+
+TEST_F (Browser, AContainerDeletedWithItsBoxIsNeverUsedAgain)
+{
+    auto& popover = open();
+    content.reset();                // the call-out box closed and deleted it
+    ASSERT_TRUE (popover.getContainer() == nullptr && popover.openPresetPage ("Keys"));
+    EXPECT_EQ (popover.getPresetPage()->getParentComponent(), nullptr);
+
+    // The next showing holds the hidden bank page and the visible preset page.
+    content = popover.createContainer();
+    EXPECT_TRUE (popover.getParentComponent() == content.get() && ! popover.isVisible());
+    EXPECT_TRUE (popover.getPresetPage()->getParentComponent() == content.get() && popover.getPresetPage()->isVisible());
+}
+
+TEST_F (Browser, CurrentNamesAreReadAndWrittenUnderTheBankManagersLock)
+{
+    int probes = 0, held = 0;
+    client.onPropertyAccess = [&]
+    {
+        ++probes;
+        std::thread ([&] { if (manager->getLock().tryEnter()) manager->getLock().exit(); else ++held; }).join();
+    };
+
+    auto& popover = open ("Synths", "Pad");
+    cellAt (popover.getPresetPage()->getList(), 0).getNameButton().clickCallback (false, 10, 10);
+    popover.closePresetPage();
+    EXPECT_EQ (std::pair (probes >= 5, held), std::pair (true, probes));
+}
+
+TEST_F (Browser, SearchNarrowsTheRowsIgnoringCaseAndSystemPagesShowBareNames)
+{
+    auto& synths = page ("Synths", "Lead");
+    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Pad" }));
+    EXPECT_TRUE (cellAt (synths.getList(), 1).getNameButton().getToggleState() && cellAt (synths.getList(), 1).getFavIcon().getToggleState());
+
+    auto& search = editorShowing (synths, "Type to search...");
+    search.setText ("AD", false);
+    synths.textEditorTextChanged (search);
+    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "2 Lead", "3 Pad" }));
+
+    ASSERT_TRUE (popover->openPresetPage ("All"));
+    auto& all = *popover->getPresetPage();
+    EXPECT_TRUE (rowTexts (all.getList()).contains ("Organ") && ! button (all, "Save Preset").isVisible());
+}
+
+TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTags)
+{
+    auto& synths = page ("Synths", "Bass");
+    client.values.assign (44, 0.5f);
+
+    // The current preset's name is offered; saving over it asks first.
+    click (synths, "Save Preset");
+    auto& name = editorShowing (synths, {});
+    EXPECT_EQ (name.getText(), "Bass");
+    click (synths, "Save");
+    ASSERT_EQ (dialogs->questions.size(), 1u);
+    EXPECT_EQ (std::tuple (dialogs->questions[0].title, dialogs->questions[0].message, dialogs->questions[0].associated),
+               std::tuple (juce::String ("Warning"), juce::String ("Preset 'Bass' already exists. Overwrite?"), (juce::Component*) &synths));
+    dialogs->answer (false);
+    EXPECT_TRUE (fileOf ("synths.xml").contains ("<params>0.25,0.75</params>") && ! name.isVisible());
+
+    click (synths, "Save Preset");
+    click (synths, "Save");
+    dialogs->answer (true);
+    EXPECT_EQ (manager->findPreset ("Synths", "Bass")->getTags(), juce::Array<int> ({ 1, 4 }));
+    EXPECT_TRUE (fileOf ("synths.xml").contains ("<tags>1,4</tags>") && fileOf ("synths.xml").contains ("<params>0.5,0.5,"));
+
+    // A new name: appended, saved, current and highlighted.
+    client.values[0] = 0.125f;
+    click (synths, "Save Preset");
+    name.setText ("Brass", false);
+    click (synths, "Save");
+    EXPECT_TRUE (dialogs->questions.empty() && rowTexts (synths.getList())[3] == "4 Brass");
+    EXPECT_TRUE (cellAt (synths.getList(), 3).getNameButton().getToggleState() && client.properties["currentPreset"] == "Brass");
+    EXPECT_TRUE (fileOf ("synths.xml").contains ("<name>Brass</name>") && fileOf ("synths.xml").contains ("<params>0.125,0.5"));
+}
+
+TEST_F (Browser, ChoosingAPresetOnAllLoadsItWithItsOwnBankAndAStaleRowDoesNothing)
+{
+    auto& all = page ("All", "Pad");
+    cellAt (all.getList(), rowOf (all.getList(), "Organ")).getNameButton().clickCallback (false, 100, 10);
+    EXPECT_EQ (std::pair (client.properties["currentBank"], client.properties["currentPreset"]), std::pair (juce::String ("Keys"), juce::String ("Organ")));
+    EXPECT_EQ (client.values[1], 0.75f);
+
+    // The list shrinks under a click.
+    client.values[1] = 0.0f;
+    manager->getBank ("All")->searchText = "lead";
+    const auto last = all.getList().getModel()->getNumRows() - 1;
+    all.getListModel()->presetChosen (last);
+    all.getListModel()->setFavouriteAt (last, true);
+    all.getListModel()->removePresetAt (last);
+    EXPECT_TRUE (client.values[1] == 0.0f && dialogs->questions.empty());
+}
+
+TEST_F (Browser, StarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFile)
+{
+    auto& all = page ("All", "Pad");
+    auto& list = all.getList();
+    auto* model = all.getListModel();
+
+    // The star, clicked on "All": written to Keys' file, listed in "Favourites".
+    auto& organ = cellAt (list, rowOf (list, "Organ"));
+    organ.getFavIcon().setToggleState (true, juce::dontSendNotification);
+    organ.getFavIcon().onFavouriteChange (true);
+    EXPECT_EQ (all.getListModel(), model);      // refreshed from the message loop only
+    all.handleUpdateNowIfNeeded();
+    EXPECT_TRUE (fileOf ("keys.xml").contains ("<fav>true</fav>") && manager->getBank ("Favourites")->presets.size() == 2);
+
+    // Removal asks, then takes Bass out of Synths (not Keys' Bass) and its file.
+    click (all, "Remove...");
+    all.handleUpdateNowIfNeeded();
+    int row = 0;
+    while (manager->getBank ("All")->presets[row]->bank != manager->getBank ("Synths") || rowTexts (list)[row] != "Bass")
+        ++row;
+    auto& bass = cellAt (list, row);
+    bass.getNameButton().clickCallback (false, 267, 10);     // left of the glyph: chosen, not removed
+    EXPECT_TRUE (dialogs->questions.empty());
+    bass.getNameButton().clickCallback (false, 268, 10);
+    ASSERT_EQ (dialogs->questions.size(), 1u);
+    EXPECT_EQ (std::pair (dialogs->questions[0].title, dialogs->questions[0].message),
+               std::pair (juce::String ("Remove preset Bass"), juce::String ("Do you really want to remove this preset?\nThis cannot be undone.")));
+    dialogs->answer (true);
+    all.handleUpdateNowIfNeeded();
+
+    auto* synths = manager->getBank ("Synths");
+    EXPECT_TRUE (synths->findPresetByName ("Bass") == nullptr && ! fileOf ("synths.xml").contains ("<name>Bass</name>"));
+    EXPECT_EQ (std::pair (synths->presets[0]->index, synths->presets[1]->index), std::pair (1, 2));
+    EXPECT_EQ (manager->findPreset ("Keys", "Bass")->index, 2);     // not renumbered by its place in "All"
+    EXPECT_EQ (rowTexts (list).size(), 4);
+
+    // Unmarked on "Favourites", a row leaves at once.
+    ASSERT_TRUE (popover->openPresetPage ("Favourites"));
+    auto& favourites = *popover->getPresetPage();
+    cellAt (favourites.getList(), 0).getFavIcon().onFavouriteChange (false);
+    favourites.handleUpdateNowIfNeeded();
+    EXPECT_EQ (rowTexts (favourites.getList()).size(), 1);
+}
+
+TEST_F (Browser, GoingBackDeletesThePageFromTheMessageLoop)
+{
+    juce::Component::SafePointer<PresetsList> synths (&page ("Synths", "Pad"));
+    click (*synths, juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
+    EXPECT_TRUE (synths != nullptr && ! synths->isVisible() && popover->isVisible() && popover->getPresetPage() == nullptr);
+    popover->handleUpdateNowIfNeeded();
+    EXPECT_EQ (synths, nullptr);
+}
+
+TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWrite)
+{
+    auto& synths = page ("Synths", "Pad");
+    const auto before = fileOf ("synths.xml");
+
+    // A folder with content where the writer puts its temporary file.
+    ASSERT_TRUE (banks().getChildFile (".synths.xml.tmp/x").create().wasOk());
+    ASSERT_TRUE (banks().getChildFile (".fresh.xml.tmp/x").create().wasOk());
+
+    cellAt (synths.getList(), 2).getFavIcon().onFavouriteChange (true);
+    click (synths, "Save Preset");
+    click (synths, "Save");
+    dialogs->answer (true);
+    click (synths, "Save Preset");
+    editorShowing (synths, {}).setText ("Brass", false);
+    click (synths, "Save");
+    click (synths, "Remove...");
+    cellAt (synths.getList(), 0).getNameButton().clickCallback (false, 300, 10);
+    dialogs->answer (true);
+    synths.handleUpdateNowIfNeeded();
+    EXPECT_EQ (fileOf ("synths.xml"), before);
+
+    popover->closePresetPage();
+    click (*popover, "Add empty...");
+    find (*popover)->setText ("Fresh", false);
+    click (*popover, "Save");
+    EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh") || banks().getChildFile ("fresh.xml").exists());
+}
+
+TEST_F (Browser, AHostStateRestoredWhileABoxIsOpenLosesNothing)
+{
+    auto& synths = page ("Synths", "Pad");
+    click (synths, "Remove...");
+    cellAt (synths.getList(), 2).getNameButton().clickCallback (false, 300, 10);
+
+    juce::MemoryBlock chunk;
+    client.properties.set ("currentBank", "Keys");
+    client.properties.set ("currentPreset", "Organ");
+    manager->getState (chunk);
+    std::thread ([&] { manager->setState (chunk.getData(), (int) chunk.getSize()); }).join();
+
+    dialogs->answer (true);
+    synths.handleUpdateNowIfNeeded();
+    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead" }));
+    popover->closePresetPage();
+    EXPECT_EQ (std::pair (popover->getCurrentBank(), popover->getCurrentPreset()), std::pair (juce::String ("Keys"), juce::String ("Organ")));
+}
+
+TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)
+{
+    std::vector<std::tuple<bool, int, int>> clicks;
+    auto row = std::make_unique<BlackBankButton> ("Init", "0", "^I");
+    row->setBounds (0, 0, 200, 31);
+    row->clickCallback = [&] (bool on, int x, int y) { clicks.emplace_back (on, x, y); };
+    const auto release = [&row] (float x, float y)
+    {
+        row->setState (juce::Button::buttonDown);
+        static_cast<juce::Component&> (*row).mouseUp (EditorTest::mouseEvent (*row, { x, y }, { x, y }));
+    };
+
+    // Wherever the mouse is by now, the event's position counts; a click
+    // without a mouse event (keyboard, triggerClick) reports none.
+    release (195.0f, 11.0f);
+    row->setToggleState (true, juce::dontSendNotification);
+    row->triggerClick();
+    EditorTest::runMessages();
+    EXPECT_EQ (clicks, (std::vector<std::tuple<bool, int, int>> { { false, 195, 11 }, { true, -1, -1 } }));
+
+    // A callback may delete its button.
+    row->clickCallback = [&row] (bool, int, int) { row.reset(); };
+    release (3.0f, 3.0f);
+    EXPECT_EQ (row, nullptr);
+}

@@ -1,0 +1,250 @@
+// The preset screen, oscilloscope, meter and combo box on their own.
+#include "EditorTestSupport.h"
+#include "QmBank.h"
+#include "QmDataFolders.h"
+#include "QmOscilloscope.h"
+#include "QmParameter.h"
+#include "QmPreset.h"
+#include "QmProcessContext.h"
+#include "QmScopeFeed.h"
+#include "QmScreen.h"
+#include "VnCombo.h"
+#include "VnComboCell.h"
+#include "VnMeter.h"
+
+#include <cmath>
+#include <thread>
+
+using EditorTest::paint;
+using EditorTest::pixel;
+using EditorTest::runMessages;
+
+TEST (Combo, ListsEveryOptionChoosesOneAndShowsAutomationWhenClosed)
+{
+    /** Counts the repaints a component asks for. */
+    struct RepaintCounter : juce::CachedComponentImage
+    {
+        void paint (juce::Graphics&) override {}
+        bool invalidateAll() override                           { ++repaints; return true; }
+        bool invalidate (const juce::Rectangle<int>&) override  { ++repaints; return true; }
+        void releaseResources() override {}
+        int repaints = 0;
+    };
+
+    QmProcessContext context;
+    QmParameter type { "Type", 1, { "LP", "HP", "BP", "Notch" }, &context };
+    const auto element = EditorTest::skinElement ("<g id=\"combo_3\"><rect x=\"50\" y=\"300\" width=\"100\" height=\"25\" fill=\"#333333\"/>"
+                                                  "<rect id=\"cell\" x=\"50\" y=\"300\" width=\"80\" height=\"20\" fill=\"#444444\"/></g>", "combo_3");
+    juce::Component parent;
+    auto combo = std::make_unique<VnCombo> (&type, *element);
+    combo->setBounds (element->getBounds());
+    parent.addAndMakeVisible (*combo);
+    combo->triggerClick();
+    runMessages();
+
+    auto* list = combo->getPopupList();
+    ASSERT_NE (list, nullptr);
+    juce::StringArray texts;
+    for (int row = 0; row < 4; ++row)
+        if (auto* cell = dynamic_cast<VnComboCell*> (list->getCellComponent (1, row)))
+            texts.add (cell->getButtonText() + (cell->getToggleState() ? "*" : ""));
+    EXPECT_EQ (texts, juce::StringArray ("LP", "HP*", "BP", "Notch"));
+
+    dynamic_cast<juce::Button*> (list->getCellComponent (1, 2))->triggerClick();
+    runMessages();
+    EXPECT_EQ (std::pair (type.value.load(), combo->getPopup()), std::pair (2.0f / 3.0f, (juce::CallOutBox*) nullptr));
+
+    // Automation repaints the closed combo, which shows the text on its cell.
+    auto* counter = new RepaintCounter();
+    combo->setCachedComponentImage (counter);
+    type.setValue (1.0f);
+    combo->deliverPendingUpdate();
+    EXPECT_GT (counter->repaints, 0);
+    combo->setCachedComponentImage (nullptr);
+
+    const auto image = paint (*combo);
+    int white = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 80; ++x)
+            white += image.getPixelAt (x, y).getBrightness() > 0.8f ? 1 : 0;
+    EXPECT_TRUE (white > 10 && pixel (image, 90, 22) == 0xff333333);
+
+    // Deleted with its list open: the list no longer calls it.
+    combo->triggerClick();
+    runMessages();
+    const juce::Component::SafePointer<juce::TableListBox> open (combo->getPopupList());
+    combo.reset();
+    EXPECT_TRUE (open == nullptr || open->getModel() == nullptr);
+    runMessages();
+}
+
+TEST (Screen, ArrowsStepThroughTheirCallbackAndTurnARealCopy)
+{
+    // Every pixel of the picture differs: alpha from its position.
+    juce::Image arrow (juce::Image::ARGB, 14, 12, true);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 14; ++x)
+            arrow.setPixelAt (x, y, juce::Colours::white.withAlpha ((juce::uint8) (x * 12 + y + 20)));
+    juce::MemoryOutputStream png;
+    juce::PNGImageFormat().writeImageToStream (arrow, png);
+    const auto arrowFile = QmDataFolders::getResourceFile ("buttons_faders/arrow.png");
+    arrowFile.getParentDirectory().createDirectory();
+    arrowFile.replaceWithData (png.getData(), png.getDataSize());
+    juce::ImageCache::releaseUnusedImages();
+
+    const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\"/>", "screen");
+    std::vector<int> steps;
+    {
+        QmScreen screen (*element);
+
+        // The cached original keeps its pixels; the copy is turned by half a turn.
+        EXPECT_EQ (juce::ImageCache::getFromFile (arrowFile).getPixelAt (0, 0).getAlpha(), 20);
+        EXPECT_NEAR (screen.getArrowImageRotated().getPixelAt (0, 0).getAlpha(), 13 * 12 + 11 + 20, 2);
+
+        // Without a step callback the arrows do nothing; with one, -1 and +1.
+        screen.getLeftButton().triggerClick();
+        runMessages();
+        screen.setStepCallback ([] (void* c, int offset) -> QmPreset* { static_cast<std::vector<int>*> (c)->push_back (offset); return nullptr; }, &steps);
+        screen.getLeftButton().triggerClick();
+        screen.getRightButton().triggerClick();
+        runMessages();
+    }
+    EXPECT_EQ (steps, (std::vector<int> { -1, 1 }));
+
+    // No picture at all: blank arrows, no crash.
+    arrowFile.deleteFile();
+    juce::ImageCache::releaseUnusedImages();
+    QmScreen bare (*element);
+    EXPECT_FALSE (bare.getArrowImageRotated().isValid());
+    paint (bare);
+}
+
+TEST (Screen, LoadsOffTheMessageThreadArePostedAndOutliveTheScreen)
+{
+    QmBank bank;
+    bank.name = "Vorlan";
+    QmPreset::Ptr preset { new QmPreset() }, loose { new QmPreset() };
+    preset->name = "default";
+    bank.addPreset (preset.get());
+    loose->name = "Loose";
+
+    const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\"/>", "screen");
+    auto screen = std::make_unique<QmScreen> (*element);
+    const auto loadOnAnotherThread = [&] (QmPreset* p) { std::thread ([&] { QmScreen::presetLoadedCallback (screen.get(), p); }).join(); };
+
+    loadOnAnotherThread (loose.get());
+    EXPECT_TRUE (screen->getLines().isEmpty());
+    runMessages();
+    EXPECT_EQ (screen->getLines(), juce::StringArray (" / Loose"));
+
+    // During a drag a second line shows, which a load replaces.
+    screen->addLine ("0.50");
+    QmScreen::presetLoadedCallback (screen.get(), preset.get());
+    EXPECT_EQ (screen->getLines(), juce::StringArray (" / Loose", "Vorlan / default"));
+
+    // A later load on the message thread wins over an earlier one under way.
+    loadOnAnotherThread (loose.get());
+    QmScreen::presetLoadedCallback (screen.get(), preset.get());
+    runMessages();
+    EXPECT_EQ (screen->getLines()[1], "Vorlan / default");
+
+    // A text posted for a screen that is gone by delivery is dropped.
+    loadOnAnotherThread (preset.get());
+    screen.reset();
+    runMessages();
+}
+
+TEST (Oscilloscope, AHeldNoteStandsStill)
+{
+    const auto element = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"500\" y=\"20\" width=\"200\" height=\"64\"/>", "oscilloscope");
+    QmOscilloscope scope (*element);
+    scope.setBounds (500, 20, 200, 64);
+    auto feed = std::make_unique<QmScopeFeed>();
+    double phase = 1.0;
+    const auto pushSine = [&] (int count)
+    {
+        std::vector<float> samples ((size_t) count);
+        for (auto& s : samples)
+            s = 0.3f * (float) std::sin ((phase += juce::MathConstants<double>::twoPi / 50.0));
+        feed->push (samples.data(), count);
+    };
+
+    pushSine (3000);
+    feed->setSampleRate (48000);
+    scope.showLatest (*feed);
+    const std::vector<float> first (scope.getTraceBuffer().begin(), scope.getTraceBuffer().begin() + 200);
+
+    // From a rising zero crossing, the peak scaled to 0.9.
+    EXPECT_TRUE (first[0] >= 0.0f && first[0] < 0.2f && first[1] > first[0]);
+    EXPECT_NEAR (*std::max_element (first.begin(), first.end()), 0.9f, 1.0e-3f);
+    EXPECT_TRUE (scope.isRefreshRequested());
+    scope.refreshIfRequested();
+
+    // Nothing new: no refresh. A block later, at another phase: the same picture.
+    scope.showLatest (*feed);
+    EXPECT_FALSE (scope.isRefreshRequested());
+    pushSine (37);
+    scope.showLatest (*feed);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_NEAR (scope.getTraceBuffer()[(size_t) i], first[(size_t) i], 1.0e-4f) << i;
+}
+
+TEST (Oscilloscope, SamplesOutOfRangeOrNotFiniteAndAWidthBeyondTheBuffer)
+{
+    // Rows of a column drawn in the trace colour.
+    const auto traced = [] (const juce::Image& image, int x)
+    {
+        std::vector<int> rows;
+        for (int y = 0; y < image.getHeight(); ++y)
+            if (image.getPixelAt (x, y).getGreen() > 200)
+                rows.push_back (y);
+        return rows;
+    };
+
+    const auto element = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"0\" y=\"0\" width=\"200\" height=\"64\"/>", "oscilloscope");
+    QmOscilloscope scope (*element);
+    scope.setBounds (0, 0, 200, 64);
+    auto& trace = scope.getTraceBuffer();
+    for (auto [i, v] : { std::pair { 1, 5.0f }, { 2, std::numeric_limits<float>::quiet_NaN() },
+                         { 3, -std::numeric_limits<float>::infinity() }, { 4, -1.0f } })
+        trace[(size_t) i] = v;
+
+    // Each column joins the previous sample to its own: clamped to the top,
+    // back to the middle, non-finite drawn as 0, down to the bottom edge.
+    const auto image = paint (scope);
+    EXPECT_EQ (std::tuple (traced (image, 0), traced (image, 1).size(), traced (image, 2).size(), traced (image, 3), traced (image, 4).back()),
+               std::tuple (std::vector<int> { 32 }, 33u, 33u, std::vector<int> { 32 }, 63));
+
+    // Wider than the buffer: the columns past it stay background.
+    scope.setBounds (0, 0, QmOscilloscope::bufferSize + 50, 4);
+    trace.back() = 1.0f;
+    const auto wide = paint (scope);
+    EXPECT_EQ (traced (wide, QmOscilloscope::bufferSize - 1), (std::vector<int> { 0, 1, 2 }));
+    EXPECT_EQ (traced (wide, QmOscilloscope::bufferSize + 10), std::vector<int> {});
+}
+
+TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
+{
+    const auto at = [] (VnMeter& meter, float value, int x, int y)
+    {
+        meter.setValue (value);
+        return pixel (paint (meter), x, y);
+    };
+    constexpr juce::uint32 blue = 0xff0000ff, green = 0xff00ff00, red = 0xffff0000;
+
+    // The bar's place is taken relative to the meter, wherever the meter sits.
+    const auto element = EditorTest::skinElement ("<g id=\"vmeter\"><rect x=\"300\" y=\"40\" width=\"20\" height=\"80\" fill=\"#0000ff\"/>"
+                                                  "<rect x=\"304\" y=\"44\" width=\"12\" height=\"72\" fill=\"#00ff00\"/>"
+                                                  "<rect x=\"304\" y=\"44\" width=\"12\" height=\"72\" fill=\"#ff0000\"/></g>", "vmeter");
+    VnMeter meter (*element);
+    EXPECT_EQ (meter.getBarArea(), juce::Rectangle<float> (4.0f, 4.0f, 12.0f, 72.0f));
+    EXPECT_EQ (std::tuple (at (meter, 0.0f, 10, 70), at (meter, 0.5f, 10, 70), at (meter, 0.5f, 10, 30), at (meter, 0.5f, 2, 70)),
+               std::tuple (blue, green, blue, blue));
+    EXPECT_EQ (std::tuple (at (meter, 1.0f, 10, 5), at (meter, 1.5f, 10, 5), at (meter, 1.5f, 10, 74)), std::tuple (green, red, red));
+
+    // Fewer than three children: nothing drawn.
+    const auto two = EditorTest::skinElement ("<g id=\"vmeter\"><rect x=\"0\" y=\"0\" width=\"20\" height=\"80\" fill=\"#0000ff\"/>"
+                                              "<rect x=\"4\" y=\"4\" width=\"12\" height=\"72\" fill=\"#00ff00\"/></g>", "vmeter");
+    VnMeter broken (*two);
+    EXPECT_EQ (at (broken, 2.0f, 10, 10), 0u);
+}
