@@ -1,6 +1,7 @@
 // The plug-in's editor in a real window: the built library loaded by a small
 // host of our own on a virtual display, its editor opened inside a host window
-// and driven by idle calls, as Linux hosts do.
+// and driven by idle calls, as Linux hosts do. Each test runs in a process of
+// its own, so each reads the skin afresh.
 #include <gtest/gtest.h>
 
 #define FST_DONT_DEPRECATE_UNKNOWN 1
@@ -17,8 +18,7 @@
 
 namespace
 {
-    /** The host's record of the plug-in's gesture calls: "begin 15",
-        "automate 15", "end 15". */
+    /** The host's record of the plug-in's gesture calls, runs as one: "begin 15", "automate 15", "end 15". */
     juce::CriticalSection gestureLock;
     juce::StringArray gestures;
 
@@ -26,13 +26,9 @@ namespace
     {
         const char* gesture = opcode == audioMasterBeginEdit ? "begin " : opcode == audioMasterAutomate ? "automate "
                             : opcode == audioMasterEndEdit ? "end " : nullptr;
-
-        if (gesture != nullptr)
-        {
-            const juce::ScopedLock sl (gestureLock);
-            if (gestures.isEmpty() || gestures[gestures.size() - 1] != gesture + juce::String (index))
-                gestures.add (gesture + juce::String (index));
-        }
+        const juce::ScopedLock sl (gestureLock);
+        if (gesture != nullptr && (gestures.isEmpty() || gestures[gestures.size() - 1] != gesture + juce::String (index)))
+            gestures.add (gesture + juce::String (index));
 
         static VstTimeInfo time {};
         return opcode == audioMasterVersion ? 2400 : opcode == audioMasterGetTime ? (VstIntPtr) &time : 0;
@@ -41,9 +37,9 @@ namespace
     /** The skin and pictures where the installed plug-in finds them. */
     void installResources()
     {
-        const auto common = juce::File (juce::SystemStats::getEnvironmentVariable ("VORLAN_COMMON_DATA_DIR", {}));
-        ASSERT_TRUE (common.getFullPathName().isNotEmpty());
-        juce::File (VORLAN_RESOURCES_DIR).copyDirectoryTo (common.getChildFile ("Resources"));
+        const auto common = juce::SystemStats::getEnvironmentVariable ("VORLAN_COMMON_DATA_DIR", {});
+        ASSERT_TRUE (common.isNotEmpty());
+        juce::File (VORLAN_RESOURCES_DIR).copyDirectoryTo (juce::File (common).getChildFile ("Resources"));
     }
 
     /** One instance with its editor, as the host sees them. */
@@ -54,7 +50,6 @@ namespace
             static void* library = dlopen (VORLAN_VST_PATH, RTLD_NOW | RTLD_LOCAL);
             auto entry = library != nullptr ? (AEffect* (*) (audioMasterCallback)) dlsym (library, "VSTPluginMain") : nullptr;
             effect = entry != nullptr ? entry (hostCallback) : nullptr;
-
             if (effect != nullptr)
                 dispatch (effOpen);
         }
@@ -66,32 +61,27 @@ namespace
                 dispatch (effClose);
         }
 
-        VstIntPtr dispatch (int opcode, int index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f)
+        VstIntPtr dispatch (int opcode, int index = 0, VstIntPtr value = 0, void* ptr = nullptr)
         {
-            return effect->dispatcher (effect, opcode, index, value, ptr, opt);
+            return effect->dispatcher (effect, opcode, index, value, ptr, 0.0f);
         }
 
-        juce::Rectangle<int> editorSize()
+        bool openEditor()
         {
             ERect* rect = nullptr;
             dispatch (effEditGetRect, 0, 0, &rect);
-            return rect != nullptr ? juce::Rectangle<int> (rect->right - rect->left, rect->bottom - rect->top) : juce::Rectangle<int>();
-        }
-
-        void openEditor()
-        {
-            size = editorSize();
+            size = rect != nullptr ? juce::Rectangle<int> (rect->right - rect->left, rect->bottom - rect->top) : juce::Rectangle<int>();
             window = WindowTest::createHostWindow (juce::jmax (1, size.getWidth()), juce::jmax (1, size.getHeight()));
-            opened = dispatch (effEditOpen, 0, 0, (void*) window) != 0;
+            return dispatch (effEditOpen, 0, 0, (void*) window) != 0;
         }
 
         void closeEditor()
         {
             if (window == 0)
                 return;
-
             dispatch (effEditClose);
-            WindowTest::destroyWindow (window);
+            XDestroyWindow (WindowTest::display(), window);
+            XSync (WindowTest::display(), False);
             window = 0;
         }
 
@@ -104,10 +94,14 @@ namespace
             }
         }
 
+        /** The editor's window, at (x, y): the pointer moved there. */
+        void pointAt (int x, int y)     { WindowTest::moveTo (WindowTest::firstChild (window), x, y); }
+
+        juce::Image grab()              { return WindowTest::grab (window, size.getWidth(), size.getHeight()); }
+
         AEffect* effect = nullptr;
         Window window = 0;
         juce::Rectangle<int> size;
-        bool opened = false;
     };
 
     int countColours (const juce::Image& image)
@@ -120,7 +114,7 @@ namespace
     }
 }
 
-TEST (PluginWindow, OpensInTheHostSizedAndPaintedFromTheSkin)
+TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
 {
     ASSERT_NE (WindowTest::display(), nullptr);
     installResources();
@@ -128,24 +122,66 @@ TEST (PluginWindow, OpensInTheHostSizedAndPaintedFromTheSkin)
     Instance plugin;
     ASSERT_NE (plugin.effect, nullptr) << dlerror();
     EXPECT_TRUE (plugin.effect->flags & effFlagsHasEditor);
-
-    plugin.openEditor();
-    ASSERT_TRUE (plugin.opened);
+    ASSERT_TRUE (plugin.openEditor());
     EXPECT_TRUE (plugin.size.getWidth() > 400 && plugin.size.getWidth() <= 1000 && plugin.size.getHeight() <= 620) << plugin.size.toString();
 
     plugin.idle (60);
-    const auto image = WindowTest::grab (plugin.window, plugin.size.getWidth(), plugin.size.getHeight());
+    const auto image = plugin.grab();
     ASSERT_TRUE (image.isValid());
     EXPECT_GT (countColours (image), 50);
 
-    const auto shot = juce::SystemStats::getEnvironmentVariable ("VORLAN_SCREENSHOT", {});
-    if (shot.isNotEmpty())
+    // The README's picture.
+    if (const auto shot = juce::SystemStats::getEnvironmentVariable ("VORLAN_SCREENSHOT", {}); shot.isNotEmpty())
     {
-        juce::File file (shot);
-        file.deleteFile();
-        juce::FileOutputStream out (file);
+        juce::File (shot).deleteFile();
+        juce::FileOutputStream out ((juce::File (shot)));
         EXPECT_TRUE (out.openedOk() && juce::PNGImageFormat().writeImageToStream (image, out));
     }
+
+    // A click on the panel's background gives the editor the keyboard.
+    auto* e = plugin.effect;
+    const auto cutoff = 15;
+    plugin.pointAt (5, plugin.size.getHeight() - 3);
+    WindowTest::button (true);
+    WindowTest::button (false);
+    XSetInputFocus (WindowTest::display(), WindowTest::firstChild (plugin.window), RevertToParent, CurrentTime);
+    plugin.idle (10);
+
+    e->setParameter (e, cutoff, 0.2f);
+    WindowTest::typeWithControl (XK_i);
+    plugin.idle (10);
+    EXPECT_EQ (e->getParameter (e, cutoff), 1.0f);
+    WindowTest::typeWithControl (XK_r);
+    plugin.idle (10);
+    EXPECT_NE (e->getParameter (e, cutoff), 1.0f);
+
+    // The cutoff knob dragged up with the pointer, where the shipped skin puts it.
+    juce::Rectangle<int> knob;
+    {
+        juce::ScopedJuceInitialiser_GUI gui;
+        knob = SVGProvider (juce::File (VORLAN_RESOURCES_DIR).getChildFile ("skin/skin.svg")).getDrawable ("knob_15")->getBounds();
+    }
+    e->setParameter (e, cutoff, 0.5f);
+    plugin.idle (10);
+    {
+        const juce::ScopedLock sl (gestureLock);
+        gestures.clear();
+    }
+
+    plugin.pointAt (knob.getCentreX(), knob.getCentreY());
+    WindowTest::button (true);
+    plugin.idle (5);
+    for (int step = 1; step <= 10; ++step)
+    {
+        plugin.pointAt (knob.getCentreX(), knob.getCentreY() - 4 * step);
+        plugin.idle (3);
+    }
+    WindowTest::button (false);
+    plugin.idle (10);
+
+    EXPECT_GT (e->getParameter (e, cutoff), 0.5f);
+    const juce::ScopedLock sl (gestureLock);
+    EXPECT_EQ (gestures.joinIntoString (", "), "begin 15, automate 15, end 15");
 }
 
 TEST (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestored)
@@ -155,11 +191,9 @@ TEST (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestored
 
     Instance plugin;
     ASSERT_NE (plugin.effect, nullptr);
-
     for (int i = 0; i < 50; ++i)
     {
-        plugin.openEditor();
-        ASSERT_TRUE (plugin.opened) << i;
+        ASSERT_TRUE (plugin.openEditor()) << i;
         plugin.idle (2);
         plugin.closeEditor();
     }
@@ -191,7 +225,6 @@ TEST (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestored
         }
         done = true;
     });
-
     while (! done)
         other.idle (1);
 
@@ -199,96 +232,18 @@ TEST (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestored
     other.idle (10);
     for (int i = 0; i < other.effect->numParams; ++i)
         EXPECT_EQ (other.effect->getParameter (other.effect, i), values[(size_t) i]) << i;
-    other.closeEditor();
 }
 
 TEST (PluginWindow, WithoutASkinTheEditorIsEmptyAndWhite)
 {
-    // The skin is read once per process: this test runs in a process of its own.
     ASSERT_NE (WindowTest::display(), nullptr);
 
     Instance plugin;
     ASSERT_NE (plugin.effect, nullptr);
-    plugin.openEditor();
-    ASSERT_TRUE (plugin.opened);
+    ASSERT_TRUE (plugin.openEditor());
     plugin.idle (30);
 
-    const auto image = WindowTest::grab (plugin.window, plugin.size.getWidth(), plugin.size.getHeight());
+    const auto image = plugin.grab();
     ASSERT_TRUE (image.isValid());
-    EXPECT_EQ (image.getPixelAt (image.getWidth() / 2, image.getHeight() / 2).getARGB(), 0xffffffffu);
-    EXPECT_EQ (countColours (image), 1);
-}
-
-TEST (PluginWindow, KeysReachTheEditorOnceItIsClicked)
-{
-    ASSERT_NE (WindowTest::display(), nullptr);
-    installResources();
-
-    Instance plugin;
-    ASSERT_NE (plugin.effect, nullptr);
-    plugin.openEditor();
-    ASSERT_TRUE (plugin.opened);
-    plugin.idle (20);
-
-    // A click on the panel's background gives the editor the keyboard.
-    const auto editorWindow = WindowTest::firstChild (plugin.window);
-    ASSERT_NE (editorWindow, 0u);
-    WindowTest::click (editorWindow, 5, plugin.size.getHeight() - 3);
-    plugin.idle (10);
-
-    auto* e = plugin.effect;
-    const auto cutoff = 15;
-    e->setParameter (e, cutoff, 0.2f);
-    WindowTest::typeWithControl (XK_i);
-    plugin.idle (10);
-    EXPECT_EQ (e->getParameter (e, cutoff), 1.0f);
-
-    WindowTest::typeWithControl (XK_r);
-    plugin.idle (10);
-    EXPECT_NE (e->getParameter (e, cutoff), 1.0f);
-}
-
-TEST (PluginWindow, DraggingAKnobReachesTheHostAsOneGesture)
-{
-    ASSERT_NE (WindowTest::display(), nullptr);
-    installResources();
-
-    // Where the shipped skin puts the low-pass cutoff knob.
-    juce::Rectangle<int> knob;
-    {
-        juce::ScopedJuceInitialiser_GUI gui;
-        SVGProvider skin (juce::File (VORLAN_RESOURCES_DIR).getChildFile ("skin/skin.svg"));
-        auto element = skin.getDrawable ("knob_15");
-        ASSERT_NE (element, nullptr);
-        knob = element->getBounds();
-    }
-
-    Instance plugin;
-    ASSERT_NE (plugin.effect, nullptr);
-    plugin.openEditor();
-    ASSERT_TRUE (plugin.opened);
-    plugin.idle (20);
-
-    auto* e = plugin.effect;
-    e->setParameter (e, 15, 0.5f);
-    plugin.idle (10);
-
-    const auto editorWindow = WindowTest::firstChild (plugin.window);
-    const auto centre = knob.getCentre();
-    WindowTest::moveTo (editorWindow, centre.x, centre.y);
-    WindowTest::button (true);
-    plugin.idle (5);
-
-    for (int step = 1; step <= 10; ++step)
-    {
-        WindowTest::moveTo (editorWindow, centre.x, centre.y - 4 * step);
-        plugin.idle (3);
-    }
-
-    WindowTest::button (false);
-    plugin.idle (10);
-
-    EXPECT_GT (e->getParameter (e, 15), 0.5f);
-    const juce::ScopedLock sl (gestureLock);
-    EXPECT_EQ (gestures.joinIntoString (", "), "begin 15, automate 15, end 15");
+    EXPECT_EQ (std::pair (image.getPixelAt (image.getWidth() / 2, image.getHeight() / 2).getARGB(), countColours (image)), std::pair (0xffffffffu, 1));
 }

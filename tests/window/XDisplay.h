@@ -1,6 +1,6 @@
-// The test process's own connection to the virtual display: the window
-// manager's atoms are interned first, since without a window manager they do
-// not exist and the framework's windows fail on them.
+// The test process's own connection to the virtual display. The window
+// manager's atoms are interned first: without a window manager they do not
+// exist, and the framework's windows fail on them.
 #pragma once
 
 #include <juce_graphics/juce_graphics.h>
@@ -18,41 +18,31 @@ namespace WindowTest
         static Display* d = []
         {
             auto* opened = XOpenDisplay (nullptr);
+            const char* names[] = { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "WM_CHANGE_STATE", "WM_STATE",
+                                    "_NET_WM_PING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_FULLSCREEN",
+                                    "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_COMBO",
+                                    "_NET_WM_ALLOWED_ACTIONS", "_NET_FRAME_EXTENTS", "_NET_WORKAREA", "_MOTIF_WM_HINTS",
+                                    "_WIN_HINTS", "KWM_WIN_DECORATION", "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE" };
 
-            if (opened != nullptr)
-            {
-                const char* names[] = { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "WM_CHANGE_STATE", "WM_STATE",
-                                        "_NET_WM_PING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_FULLSCREEN",
-                                        "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_COMBO",
-                                        "_NET_WM_ALLOWED_ACTIONS", "_NET_FRAME_EXTENTS", "_NET_WORKAREA", "_MOTIF_WM_HINTS",
-                                        "_WIN_HINTS", "KWM_WIN_DECORATION", "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE" };
-
-                for (auto* name : names)
+            for (auto* name : names)
+                if (opened != nullptr)
                     XInternAtom (opened, name, False);
 
+            if (opened != nullptr)
                 XSync (opened, False);
-            }
-
             return opened;
         }();
 
         return d;
     }
 
-    /** A plain top-level window, mapped, as a host makes to hold an editor. */
+    /** A plain mapped top-level window, as a host makes to hold an editor. */
     inline Window createHostWindow (int width, int height)
     {
-        auto* d = display();
-        const auto window = XCreateSimpleWindow (d, DefaultRootWindow (d), 0, 0, (unsigned) width, (unsigned) height, 0, 0, 0x000000);
-        XMapWindow (d, window);
-        XSync (d, False);
-        return window;
-    }
-
-    inline void destroyWindow (Window window)
-    {
-        XDestroyWindow (display(), window);
+        const auto window = XCreateSimpleWindow (display(), DefaultRootWindow (display()), 0, 0, (unsigned) width, (unsigned) height, 0, 0, 0);
+        XMapWindow (display(), window);
         XSync (display(), False);
+        return window;
     }
 
     /** The first child of a window (the plug-in's window inside the host's). */
@@ -67,7 +57,7 @@ namespace WindowTest
         return child;
     }
 
-    /** The pointer moved to (x, y) in the window, as a user moves it. */
+    /** The pointer moved to (x, y) in the window, through the server's test extension. */
     inline void moveTo (Window window, int x, int y)
     {
         Window child = 0;
@@ -77,52 +67,32 @@ namespace WindowTest
         XSync (display(), False);
     }
 
-    /** The left button pressed or released where the pointer is. */
     inline void button (bool down)
     {
         XTestFakeButtonEvent (display(), 1, down ? True : False, CurrentTime);
         XSync (display(), False);
     }
 
-    /** A click at (x, y) in the window, made through the server's test
-        extension as a user's would be; a window manager then gives the
-        window the input focus. */
-    inline void click (Window window, int x, int y)
-    {
-        moveTo (window, x, y);
-        button (true);
-        button (false);
-        XSetInputFocus (display(), window, RevertToParent, CurrentTime);
-        XSync (display(), False);
-    }
-
-    /** A key typed with Ctrl held, through the server's test extension. */
+    /** A key typed with Ctrl held. */
     inline void typeWithControl (KeySym key)
     {
-        const auto control = XKeysymToKeycode (display(), XK_Control_L);
-        const auto code = XKeysymToKeycode (display(), key);
-        XTestFakeKeyEvent (display(), control, True, CurrentTime);
-        XTestFakeKeyEvent (display(), code, True, CurrentTime);
-        XTestFakeKeyEvent (display(), code, False, CurrentTime);
-        XTestFakeKeyEvent (display(), control, False, CurrentTime);
+        const auto control = XKeysymToKeycode (display(), XK_Control_L), code = XKeysymToKeycode (display(), key);
+        for (auto [k, down] : { std::pair (control, True), { code, True }, { code, False }, { control, False } })
+            XTestFakeKeyEvent (display(), k, down, CurrentTime);
         XSync (display(), False);
     }
 
     /** What the window shows on the screen, its children included. */
     inline juce::Image grab (Window window, int width, int height)
     {
-        juce::Image image (juce::Image::RGB, width, height, true);
         auto* x = XGetImage (display(), window, 0, 0, (unsigned) width, (unsigned) height, AllPlanes, ZPixmap);
-
         if (x == nullptr)
             return {};
 
+        juce::Image image (juce::Image::RGB, width, height, true);
         for (int y = 0; y < height; ++y)
             for (int i = 0; i < width; ++i)
-            {
-                const auto p = XGetPixel (x, i, y);
-                image.setPixelAt (i, y, juce::Colour ((juce::uint8) ((p >> 16) & 0xff), (juce::uint8) ((p >> 8) & 0xff), (juce::uint8) (p & 0xff)));
-            }
+                image.setPixelAt (i, y, juce::Colour ((juce::uint32) XGetPixel (x, i, y) | 0xff000000u));
 
         XDestroyImage (x);
         return image;
