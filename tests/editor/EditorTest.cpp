@@ -103,27 +103,6 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsIt)
     EXPECT_FALSE (QmMidiMapper::getInstance()->getComponents().contains (radio));
 }
 
-TEST_F (Editor, TheShippedSkinGivesEveryParameterItsControl)
-{
-    SVGProvider shipped (juce::File (VORLAN_RESOURCES_DIR).getChildFile ("skin/skin.svg"));
-    auto editor = open (&shipped);
-    EXPECT_EQ (editor->getBounds(), shipped.getDrawable ("background")->getBounds().withZeroOrigin());
-
-    for (int i = 0; i < QmParam::count; ++i)
-    {
-        std::unique_ptr<juce::Drawable> element;
-        for (auto* kind : { "knob_", "button_", "combo_", "radio_", "slider_" })
-            if (element == nullptr)
-                element = shipped.getDrawable (kind + juce::String (i));
-
-        ASSERT_TRUE (element != nullptr && editor->getWidgetFor (i) != nullptr) << i;
-        EXPECT_EQ (editor->getWidgetFor (i)->getBounds(), element->getBounds()) << i;
-    }
-
-    EXPECT_NE (editor->getLearnButton()->getName(), "Empty button");
-    EXPECT_NE (editor->getMenuButton()->getName(), "Empty button");
-}
-
 TEST_F (Editor, MissingOrBrokenSkinGivesAnEmptyWhiteEditor)
 {
     for (const auto* text : { "", "<svg><rect id=\"knob_3\" width=\"a\"", "garbage" })

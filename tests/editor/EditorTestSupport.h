@@ -38,9 +38,11 @@ namespace EditorTest
 </svg>)SVG";
     }
 
-    /** A provider over a skin text written to a file. */
+    /** A provider over a skin text written to a file. Pictures are cached
+        by element id: those of another skin, unused by now, go first. */
     inline std::unique_ptr<SVGProvider> makeProvider (const juce::String& text = skinText())
     {
+        juce::ImageCache::releaseUnusedImages();
         auto file = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("vorlan-editor-tests/skin.svg");
         file.getParentDirectory().createDirectory();
         file.replaceWithText (text);

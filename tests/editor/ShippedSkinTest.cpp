@@ -2,6 +2,8 @@
 // by the framework's importer, holds a control of the right kind for every
 // parameter with the children its widget reads, and every fixed element.
 #include "EditorTestSupport.h"
+#include "KorvixAudioProcessor.h"
+#include "KorvixAudioProcessorEditor.h"
 #include "QmParameter.h"
 #include "QmSynthEngine.h"
 
@@ -68,15 +70,19 @@ namespace
     };
 }
 
-TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKind)
+TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
 {
-    QmSynthEngine engine;
+    KorvixAudioProcessor processor;
+    SVGProvider shipped (resourceFile ("skin/skin.svg"));
+    KorvixAudioProcessorEditor editor (processor, &shipped);
+    EXPECT_EQ (editor.getBounds(), element ("background")->getBounds());
+
     std::multiset<juce::String> ids;
     collectIds (*root, ids);
 
     for (int i = 0; i < QmParam::count; ++i)
     {
-        const auto& p = *engine.parameters[i];
+        const auto& p = *processor.getEngine()->parameters[i];
         const auto index = juce::String (i);
         SCOPED_TRACE ("parameter " + index + " " + p.getName());
 
@@ -88,6 +94,8 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKind)
         EXPECT_EQ (titleOf (*xml, id), juce::String (p.getName()));
         auto& e = *element (id);
         const auto b = e.getDrawableBounds();
+        ASSERT_NE (editor.getWidgetFor (i), nullptr);
+        EXPECT_EQ (editor.getWidgetFor (i)->getBounds(), e.getBounds());
 
         // A, D, S and R are faders; every other continuous parameter is a knob.
         if (p.steps == 0 && i >= QmParam::envA && i <= QmParam::envR)
