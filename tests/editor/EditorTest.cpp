@@ -1,20 +1,30 @@
+// The editor on the tests' small skin, and on the shipped skin, pictures,
+// help page and factory bank, installed as the plug-in finds them.
+#include "BankPopover.h"
+#include "BrowserRowCell.h"
 #include "EditorTestSupport.h"
 #include "KorvixAudioProcessor.h"
 #include "KorvixAudioProcessorEditor.h"
+#include "MenuPopover.h"
 #include "MidiOverlay.h"
+#include "PresetsList.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
 #include "QmMidiMapper.h"
+#include "QmOscilloscope.h"
 #include "QmParameter.h"
+#include "QmScreen.h"
 #include "QmSynthEngine.h"
 #include "VnButton.h"
 #include "VnCombo.h"
 #include "VnKnob.h"
+#include "VnMeter.h"
 #include "VnRadioButton.h"
 #include "VnSlider.h"
-#include "plugin/FactoryBankFile.h"
 
 #include <thread>
+
+using EditorTest::runMessages;
 
 namespace
 {
@@ -43,15 +53,14 @@ namespace
     {
         Editor()
         {
-            // The factory bank, so that the processor starts on a preset.
-            const auto bank = QmDataFolders::getResourceFile ("banks/vorlan.xml");
-            if (! bank.existsAsFile())
-            {
-                bank.getParentDirectory().createDirectory();
-                findFactoryBankSource().copyFileTo (bank);
-            }
+            const auto installed = QmDataFolders::getResourceFile ({});
+            juce::File (VORLAN_RESOURCES_DIR).copyDirectoryTo (installed);
+            QmDataFolders::getBanksFolder().deleteRecursively();       // seeded afresh with the factory bank
 
+            processor = std::make_unique<KorvixAudioProcessor>();
+            processor->setRateAndBufferSizeDetails (44100.0, 512);
             processor->addListener (&host);
+            shipped = std::make_unique<SVGProvider> (installed.getChildFile ("skin/skin.svg"));
         }
 
         ~Editor() override      { processor->removeListener (&host); }
@@ -61,7 +70,7 @@ namespace
             return std::make_unique<KorvixAudioProcessorEditor> (*processor, skin != nullptr ? skin : provider.get());
         }
 
-        template <typename Widget>
+        template <typename Widget = juce::Component>
         Widget& widget (KorvixAudioProcessorEditor& editor, int index)
         {
             auto* w = dynamic_cast<Widget*> (editor.getWidgetFor (index));
@@ -70,10 +79,19 @@ namespace
             return *w;
         }
 
-        QmParameter& parameter (int i)     { return *processor->getEngine()->parameters[i]; }
+        QmParameter& parameter (int i)      { return *processor->getEngine()->parameters[i]; }
+        QmBankManager& banks()              { return *processor->getBankManager(); }
+        QmPreset* vorlanPreset (int i)      { return banks().getBank ("Vorlan")->presets[i].get(); }
+        juce::String line (int i)           { return "Vorlan / " + vorlanPreset (i)->name; }
 
-        std::unique_ptr<SVGProvider> provider = EditorTest::makeProvider();
-        std::unique_ptr<KorvixAudioProcessor> processor = std::make_unique<KorvixAudioProcessor>();
+        static void clickScreen (KorvixAudioProcessorEditor& editor, juce::Component& target)
+        {
+            const auto centre = target.getLocalBounds().getCentre().toFloat();
+            editor.mouseUp (EditorTest::mouseEvent (target, centre, centre));
+        }
+
+        std::unique_ptr<SVGProvider> provider = EditorTest::makeProvider(), shipped;
+        std::unique_ptr<KorvixAudioProcessor> processor;
         HostLog host;
     };
 }
@@ -81,7 +99,7 @@ namespace
 TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsIt)
 {
     auto editor = open();
-    EXPECT_EQ (std::pair (editor->getBounds(), editor->getTimerInterval()), std::pair (juce::Rectangle<int> (0, 0, 300, 200), 20));
+    EXPECT_EQ (std::pair (editor->getBounds(), editor->getTimerInterval()), std::pair (juce::Rectangle<int> (0, 0, 300, 200), 20));     // no oscilloscope: every 20 ms
     EXPECT_EQ (widget<VnKnob> (*editor, 40).getBounds(), juce::Rectangle<int> (20, 20, 40, 40));
     EXPECT_EQ (widget<VnSlider> (*editor, 24).getBounds(), juce::Rectangle<int> (25, 100, 20, 80));
 
@@ -136,46 +154,35 @@ TEST_F (Editor, DragsReachTheHostAsGesturesAndClosingEndsAnOpenOne)
     EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
 }
 
-TEST_F (Editor, ClicksAndChoicesReachTheHostAsOneGestureAndUpdatesSendNothing)
+TEST_F (Editor, ClicksAndChoicesReachTheHostAsOneGesture)
 {
     auto editor = open();
     widget<VnButton> (*editor, 18).triggerClick();
-    EditorTest::runMessages();
+    runMessages();
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 18, change 18, end 18"), 1.0f));
 
     widget<VnRadioButton> (*editor, 42).getChoices()[3]->triggerClick();
-    EditorTest::runMessages();
+    runMessages();
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 42, change 42, end 42"), 0.75f));
 
     auto& combo = widget<VnCombo> (*editor, 0);
     combo.triggerClick();
-    EditorTest::runMessages();
+    runMessages();
     ASSERT_NE (combo.getPopupList(), nullptr);
     dynamic_cast<juce::Button*> (combo.getPopupList()->getCellComponent (1, 5))->triggerClick();
-    EditorTest::runMessages();
+    runMessages();
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 0, change 0, end 0"), 1.0f));
-
-    // Automation, a preset load and Init move the controls and tell the host nothing.
-    for (int i : { 0, 18, 42 })
-        processor->setParameter (i, 0.5f);
-    editor->timerCallback();
-    processor->getBankManager()->stepPreset (1);
-    editor->timerCallback();
-    processor->runCommand (VorlanCommon::Init);
-    editor->timerCallback();
-    EditorTest::runMessages();
-    EXPECT_TRUE (host.events.isEmpty()) << host.take().first;
-    EXPECT_TRUE (widget<VnRadioButton> (*editor, 42).getChoices()[0]->getToggleState());
 }
 
-TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControls)
+TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControlsAndTellTheHostNothing)
 {
     auto editor = open();
     auto& knob = widget<VnKnob> (*editor, 40);
     auto& radio = widget<VnRadioButton> (*editor, 42);
 
     // Host automation: shown at the timer's next turn, not before.
-    processor->setParameter (40, 0.8f);
+    for (int i : { 0, 18, 40 })
+        processor->setParameter (i, 0.8f);
     processor->setParameter (42, 1.0f);
     EXPECT_NE (knob.getValue(), (double) 0.8f);
     editor->timerCallback();
@@ -210,7 +217,10 @@ TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControls)
     EXPECT_FALSE (editor->keyPressed (juce::KeyPress (juce::KeyPress::rightKey, juce::ModifierKeys::shiftModifier, 0), editor.get()));
     EXPECT_EQ (properties["currentPreset"], second);
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress (juce::KeyPress::leftKey), editor.get()));
+    editor->timerCallback();
+    runMessages();
     EXPECT_EQ (properties["currentPreset"], first);
+    EXPECT_TRUE (host.events.isEmpty()) << host.take().first;
 }
 
 TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopening)
@@ -274,4 +284,147 @@ TEST_F (Editor, OpensAndClosesRepeatedlyAndBesideAnotherInstance)
     second->timerCallback();
     EXPECT_EQ (widget<VnKnob> (*second, 40).getValue(), (double) 0.25f);
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (*second), 5, 195), 0xff204060u);
+}
+
+TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadItsArrowsStepAndDragsShowTheValue)
+{
+    auto editor = open (shipped.get());
+    for (int index : { 0, 2, 26, 37 })
+        EXPECT_NE (dynamic_cast<VnCombo*> (editor->getWidgetFor (index)), nullptr) << index;
+    ASSERT_TRUE (editor->getMeter() != nullptr && editor->getOscilloscope() != nullptr && editor->getScreen() != nullptr);
+    EXPECT_EQ (editor->getTimerInterval(), 33);
+
+    auto& screen = *editor->getScreen();
+    EXPECT_EQ (screen.getLines(), juce::StringArray ("Vorlan / default"));
+    screen.getRightButton().triggerClick();
+    runMessages();
+    EXPECT_EQ (std::pair (screen.getLines()[0], processor->getProperties()["currentPreset"]), std::pair (line (1), vorlanPreset (1)->name));
+
+    // A state restored on the host's thread shows once the messages run.
+    banks().loadPreset (vorlanPreset (3));
+    juce::MemoryBlock state;
+    processor->getStateInformation (state);
+    banks().loadPreset (vorlanPreset (1));
+    std::thread ([&] { processor->setStateInformation (state.getData(), (int) state.getSize()); }).join();
+    EXPECT_EQ (screen.getLines()[0], line (1));
+    runMessages();
+    EXPECT_EQ (screen.getLines()[0], line (3));
+
+    // While a knob is dragged the screen shows its value, then the preset again.
+    auto& knob = *editor->getWidgetFor (15);
+    EditorTest::drag (knob, -30.0f, false);
+    EXPECT_EQ (screen.getLines(), juce::StringArray (line (3), parameter (15).getText (parameter (15).value)));
+    knob.mouseUp (EditorTest::mouseEvent (knob, {}, {}, 1, true));
+    EXPECT_EQ (screen.getLines(), juce::StringArray (line (3)));
+}
+
+TEST_F (Editor, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
+{
+    auto editor = open (shipped.get());
+    juce::MemoryBlock state;
+    processor->getStateInformation (state);
+    std::atomic<bool> stop { false };
+    std::thread host ([&] { while (! stop) processor->setStateInformation (state.getData(), (int) state.getSize()); });
+
+    // Closed with the menu, a combo box's list and the browser open, too.
+    for (int i = 0; i < 5; ++i, editor = open (shipped.get()))
+    {
+        editor->getMenuButton()->triggerClick();
+        dynamic_cast<juce::Button*> (editor->getWidgetFor (0))->triggerClick();
+        clickScreen (*editor, *editor->getScreen());
+        runMessages();
+    }
+
+    editor.reset();
+    runMessages();
+    stop = true;
+    host.join();
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);     // no box left behind
+
+    // Loads after the editor has gone, from either thread.
+    std::thread ([&] { banks().loadPreset (vorlanPreset (2)); }).join();
+    banks().stepPreset (1);
+    runMessages();
+    EXPECT_EQ (processor->getProperties()["currentPreset"], vorlanPreset (3)->name);
+}
+
+TEST_F (Editor, MeterAndOscilloscopeFollowTheOutput)
+{
+    auto editor = open (shipped.get());
+    auto& meter = *editor->getMeter();
+    auto& scope = *editor->getOscilloscope();
+    const auto& trace = scope.getTraceBuffer();
+    const auto tracePeak = [&] { return *std::max_element (trace.begin(), trace.begin() + scope.getWidth()); };
+    const auto play = [&] (int blocks, const juce::MidiMessage& message)
+    {
+        juce::AudioBuffer<float> buffer (2, 512);
+        juce::MidiBuffer midi;
+        midi.addEvent (message, 0);
+        for (int b = 0; b < blocks; ++b, midi.clear())
+            processor->processBlock (buffer, midi);
+        editor->timerCallback();
+    };
+
+    play (40, juce::MidiMessage::noteOn (1, 45, 1.0f));
+    EXPECT_NEAR (meter.getValue(), std::sqrt (processor->peakLevel.load()), 1.0e-6f);
+    EXPECT_TRUE (meter.getValue() > 0.1f && tracePeak() > 0.8f);
+    EXPECT_EQ (std::pair (scope.isRefreshRequested(), scope.getSampleRate()), std::pair (false, 44100));   // redrawn
+
+    // Silence: the meter falls back, the trace lies flat.
+    play (400, juce::MidiMessage::noteOff (1, 45));
+    EXPECT_TRUE (meter.getValue() < 0.01f && tracePeak() < 0.01f);
+}
+
+TEST_F (Editor, TheMenusRowsRunTheirCommandsAndItStaysOpen)
+{
+    auto editor = open (shipped.get());
+    juce::String opened;
+    editor->openLink = [&opened] (const juce::URL& url) { opened = url.getLocalFile().getFullPathName(); };
+
+    editor->getMenuButton()->triggerClick();
+    runMessages();
+    auto* menu = editor->getMenuPopover();
+    ASSERT_TRUE (menu != nullptr && menu->getCallOutBox() != nullptr);
+
+    juce::StringArray rows;
+    for (auto* row : menu->getButtons())
+        rows.add (row->getButtonText() + " " + row->getRightText());
+    EXPECT_EQ (rows, juce::StringArray ("Init ^I", "Randomize ^R", "Help ^?"));
+
+    parameter (15).setValue (0.123f);
+    menu->getButtons()[0]->triggerClick();
+    menu->getButtons()[2]->triggerClick();
+    runMessages();
+    EXPECT_EQ (parameter (15).value.load(), parameter (15).defaultValue);
+    EXPECT_TRUE (juce::File (opened).existsAsFile() && opened.endsWith ("Resources/plugins/vorlan/help.html"));
+    EXPECT_EQ (editor->getMenuPopover(), menu);
+}
+
+TEST_F (Editor, TheScreenOpensTheBrowserOnTheCurrentBankAndShowsWhatItLoads)
+{
+    auto editor = open (shipped.get());
+    auto& screen = *editor->getScreen();
+    clickScreen (*editor, screen.getRightButton());
+    EXPECT_EQ (editor->getBrowserBox(), nullptr);
+
+    clickScreen (*editor, screen);
+    juce::Component::SafePointer<juce::CallOutBox> box (editor->getBrowserBox());
+    auto* page = editor->getBankPopover()->getPresetPage();
+    ASSERT_TRUE (box != nullptr && page != nullptr);
+    EXPECT_EQ (page->getBankName(), "Vorlan");
+    EXPECT_EQ (page->getParentComponent()->getBounds().withZeroOrigin(), juce::Rectangle<int> (330, 250));
+    EXPECT_TRUE (box->isParentOf (page) && page->isVisible() && ! editor->getBankPopover()->isVisible());
+
+    // A preset chosen in the list: the screen and the host's state show it.
+    dynamic_cast<BrowserRowCell&> (*page->getList().getComponentForRowNumber (2)).getNameButton().clickCallback (false, 50, 10);
+    EXPECT_EQ (screen.getLines(), juce::StringArray (line (2)));
+    juce::MemoryBlock state;
+    processor->getStateInformation (state);
+    EXPECT_TRUE (state.toString().contains ("<name>" + vorlanPreset (2)->name + "</name>") && state.toString().contains ("<bankName>Vorlan</bankName>"));
+
+    // The window closes with the browser open: the box goes along.
+    editor.reset();
+    EXPECT_FALSE (juce::ModalComponentManager::getInstance()->isModal (box));
+    runMessages();
+    EXPECT_EQ (box, nullptr);
 }
