@@ -75,10 +75,9 @@ TEST (Combo, ListsEveryOptionChoosesOneAndShowsAutomationWhenClosed)
     const juce::Component::SafePointer<juce::TableListBox> open (combo->getPopupList());
     combo.reset();
     EXPECT_TRUE (open == nullptr || open->getModel() == nullptr);
-    runMessages();
 }
 
-TEST (Screen, ArrowsStepThroughTheirCallbackAndTurnARealCopy)
+TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
 {
     // Every pixel of the picture differs: alpha from its position.
     juce::Image arrow (juce::Image::ARGB, 14, 12, true);
@@ -117,10 +116,8 @@ TEST (Screen, ArrowsStepThroughTheirCallbackAndTurnARealCopy)
     QmScreen bare (*element);
     EXPECT_FALSE (bare.getArrowImageRotated().isValid());
     paint (bare);
-}
 
-TEST (Screen, LoadsOffTheMessageThreadArePostedAndOutliveTheScreen)
-{
+    // Loads off the message thread are posted, and outlive the screen.
     QmBank bank;
     bank.name = "Vorlan";
     QmPreset::Ptr preset { new QmPreset() }, loose { new QmPreset() };
@@ -128,7 +125,6 @@ TEST (Screen, LoadsOffTheMessageThreadArePostedAndOutliveTheScreen)
     bank.addPreset (preset.get());
     loose->name = "Loose";
 
-    const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\"/>", "screen");
     auto screen = std::make_unique<QmScreen> (*element);
     const auto loadOnAnotherThread = [&] (QmPreset* p) { std::thread ([&] { QmScreen::presetLoadedCallback (screen.get(), p); }).join(); };
 
@@ -154,7 +150,7 @@ TEST (Screen, LoadsOffTheMessageThreadArePostedAndOutliveTheScreen)
     runMessages();
 }
 
-TEST (Oscilloscope, AHeldNoteStandsStill)
+TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
 {
     const auto element = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"500\" y=\"20\" width=\"200\" height=\"64\"/>", "oscilloscope");
     QmOscilloscope scope (*element);
@@ -187,10 +183,8 @@ TEST (Oscilloscope, AHeldNoteStandsStill)
     scope.showLatest (*feed);
     for (int i = 0; i < 200; ++i)
         ASSERT_NEAR (scope.getTraceBuffer()[(size_t) i], first[(size_t) i], 1.0e-4f) << i;
-}
 
-TEST (Oscilloscope, SamplesOutOfRangeOrNotFiniteAndAWidthBeyondTheBuffer)
-{
+    // Samples out of range or not finite, and a width beyond the buffer.
     // Rows of a column drawn in the trace colour.
     const auto traced = [] (const juce::Image& image, int x)
     {
@@ -201,11 +195,8 @@ TEST (Oscilloscope, SamplesOutOfRangeOrNotFiniteAndAWidthBeyondTheBuffer)
         return rows;
     };
 
-    const auto element = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"0\" y=\"0\" width=\"200\" height=\"64\"/>", "oscilloscope");
-    QmOscilloscope scope (*element);
-    scope.setBounds (0, 0, 200, 64);
     auto& trace = scope.getTraceBuffer();
-    for (auto [i, v] : { std::pair { 1, 5.0f }, { 2, std::numeric_limits<float>::quiet_NaN() },
+    for (auto [i, v] : { std::pair { 0, 0.0f }, { 1, 5.0f }, { 2, std::numeric_limits<float>::quiet_NaN() },
                          { 3, -std::numeric_limits<float>::infinity() }, { 4, -1.0f } })
         trace[(size_t) i] = v;
 
