@@ -96,10 +96,16 @@ namespace
     {
         Browser()
         {
+            const auto preset = [] (const char* name, const char* fav, const char* tags)
+            {
+                return juce::String ("<preset><name>") + name + "</name><fav>" + fav + "</fav><tags>" + tags + "</tags><params>0.25,0.75</params></preset>";
+            };
             banks().deleteRecursively();
             banks().createDirectory();
-            writeBank ("synths.xml", "Synths", { { "Bass", "false", "1,4" }, { "Lead", "true", "" }, { "Pad", "false", "" } });
-            writeBank ("keys.xml", "Keys", { { "Organ", "false", "" }, { "Bass", "false", "" } });
+            banks().getChildFile ("synths.xml").replaceWithText ("<bank><name>Synths</name><presets>" + preset ("Bass", "false", "1,4")
+                                                                 + preset ("Lead", "true", "") + preset ("Pad", "false", "") + "</presets></bank>");
+            banks().getChildFile ("keys.xml").replaceWithText ("<bank><name>Keys</name><presets>" + preset ("Organ", "false", "")
+                                                               + preset ("Bass", "false", "") + "</presets></bank>");
             manager = std::make_unique<QmBankManager> (&client);
         }
 
@@ -108,14 +114,6 @@ namespace
             popover.reset();
             manager.reset();
             banks().deleteRecursively();    // the next user of this HOME gets the factory bank again
-        }
-
-        static void writeBank (const juce::String& fileName, const juce::String& name, std::vector<std::array<const char*, 3>> presets)
-        {
-            juce::String text ("<bank><name>" + name + "</name><presets>");
-            for (auto& [preset, fav, tags] : presets)
-                text << "<preset><name>" << preset << "</name><fav>" << fav << "</fav><tags>" << tags << "</tags><params>0.25,0.75</params></preset>";
-            banks().getChildFile (fileName).replaceWithText (text + "</presets></bank>");
         }
 
         BankPopover& open (const juce::String& bank = {}, const juce::String& preset = {})
@@ -273,7 +271,7 @@ TEST_F (Browser, CurrentNamesAreReadAndWrittenUnderTheBankManagersLock)
     EXPECT_EQ (std::pair (probes >= 5, held), std::pair (true, probes));
 }
 
-TEST_F (Browser, SearchNarrowsTheRowsIgnoringCaseAndSystemPagesShowBareNames)
+TEST_F (Browser, SearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBanks)
 {
     auto& synths = page ("Synths", "Lead");
     EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Pad" }));
@@ -285,8 +283,14 @@ TEST_F (Browser, SearchNarrowsTheRowsIgnoringCaseAndSystemPagesShowBareNames)
     EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "2 Lead", "3 Pad" }));
 
     ASSERT_TRUE (popover->openPresetPage ("All"));
-    auto& all = *popover->getPresetPage();
-    EXPECT_TRUE (rowTexts (all.getList()).contains ("Organ") && ! button (all, "Save Preset").isVisible());
+    juce::Component::SafePointer<PresetsList> all (popover->getPresetPage());
+    EXPECT_TRUE (rowTexts (all->getList()).contains ("Organ") && ! button (*all, "Save Preset").isVisible());
+
+    // Back to the banks: the page goes from the message loop, not under its own click.
+    click (*all, juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
+    EXPECT_TRUE (all != nullptr && ! all->isVisible() && popover->isVisible() && popover->getPresetPage() == nullptr);
+    popover->handleUpdateNowIfNeeded();
+    EXPECT_EQ (all, nullptr);
 }
 
 TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTags)
@@ -380,15 +384,6 @@ TEST_F (Browser, StarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFile)
     cellAt (favourites.getList(), 0).getFavIcon().onFavouriteChange (false);
     favourites.handleUpdateNowIfNeeded();
     EXPECT_EQ (rowTexts (favourites.getList()).size(), 1);
-}
-
-TEST_F (Browser, GoingBackDeletesThePageFromTheMessageLoop)
-{
-    juce::Component::SafePointer<PresetsList> synths (&page ("Synths", "Pad"));
-    click (*synths, juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
-    EXPECT_TRUE (synths != nullptr && ! synths->isVisible() && popover->isVisible() && popover->getPresetPage() == nullptr);
-    popover->handleUpdateNowIfNeeded();
-    EXPECT_EQ (synths, nullptr);
 }
 
 TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWrite)
