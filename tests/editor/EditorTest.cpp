@@ -264,16 +264,9 @@ TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopening)
     EXPECT_EQ (widget<VnKnob> (*editor, 40).getValue(), 1.0);
 }
 
-TEST_F (Editor, OpensAndClosesRepeatedlyAndBesideAnotherInstance)
+TEST_F (Editor, TwoInstancesOneClosesTheOtherKeepsItsLookAndWorks)
 {
-    for (int i = 0; i < 50; ++i)
-    {
-        auto editor = open();
-        editor->timerCallback();
-        EditorTest::paint (*editor);
-    }
-
-    // Two instances, one closes: the other keeps its look and keeps working.
+    // Opening and closing many times runs in a real window (PluginWindow).
     KorvixAudioProcessor otherProcessor;
     auto first = open();
     auto second = std::make_unique<KorvixAudioProcessorEditor> (otherProcessor, provider.get());
