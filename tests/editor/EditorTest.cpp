@@ -135,11 +135,10 @@ TEST_F (Editor, MissingOrBrokenSkinGivesAnEmptyWhiteEditor)
     }
 }
 
-TEST_F (Editor, DragsReachTheHostAsGesturesAndClosingEndsAnOpenOne)
+TEST_F (Editor, EveryUserGestureReachesTheHostAndClosingEndsAnOpenOne)
 {
     auto editor = open();
     auto& knob = widget<VnKnob> (*editor, 40);
-
     EditorTest::drag (knob, -40.0f);
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 40, change 40, end 40"), parameter (40).getValue()));
     EXPECT_GT (parameter (40).getValue(), 0.0f);
@@ -148,19 +147,10 @@ TEST_F (Editor, DragsReachTheHostAsGesturesAndClosingEndsAnOpenOne)
     EditorTest::doubleClick (knob);
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 40, change 40, end 40"), 0.5f));
 
-    // Closed in the middle of a fader drag: the host still hears the end.
-    EditorTest::drag (widget<VnSlider> (*editor, 24), -20.0f, false);
-    editor.reset();
-    EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
-}
-
-TEST_F (Editor, ClicksAndChoicesReachTheHostAsOneGesture)
-{
-    auto editor = open();
+    // A click, a radio choice and a combo option: one whole gesture each.
     widget<VnButton> (*editor, 18).triggerClick();
     runMessages();
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 18, change 18, end 18"), 1.0f));
-
     widget<VnRadioButton> (*editor, 42).getChoices()[3]->triggerClick();
     runMessages();
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 42, change 42, end 42"), 0.75f));
@@ -172,6 +162,11 @@ TEST_F (Editor, ClicksAndChoicesReachTheHostAsOneGesture)
     dynamic_cast<juce::Button*> (combo.getPopupList()->getCellComponent (1, 5))->triggerClick();
     runMessages();
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 0, change 0, end 0"), 1.0f));
+
+    // Closed in the middle of a fader drag: the host still hears the end.
+    EditorTest::drag (widget<VnSlider> (*editor, 24), -20.0f, false);
+    editor.reset();
+    EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
 }
 
 TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControlsAndTellTheHostNothing)
