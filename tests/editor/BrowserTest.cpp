@@ -138,7 +138,7 @@ namespace
     };
 }
 
-TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExists)
+TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExistsReadingItUnderTheLock)
 {
     auto& onPage = open ("synths", "Pad");
     ASSERT_NE (onPage.getPresetPage(), nullptr);
@@ -155,6 +155,18 @@ TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExists)
     auto rows = rowTexts (onList.getBankList());
     rows.sort (false);
     EXPECT_TRUE (onList.getPresetPage() == nullptr && rows == juce::StringArray ({ "All", "Favourites", "Keys", "Synths" }));
+
+    // Every read and write of the current names holds the bank manager's lock.
+    int probes = 0, held = 0;
+    client.onPropertyAccess = [&]
+    {
+        ++probes;
+        std::thread ([&] { if (manager->getLock().tryEnter()) manager->getLock().exit(); else ++held; }).join();
+    };
+    auto& locked = open ("Synths", "Pad");
+    cellAt (locked.getPresetPage()->getList(), 0).getNameButton().clickCallback (false, 10, 10);
+    locked.closePresetPage();
+    EXPECT_EQ (std::pair (probes >= 5, held), std::pair (true, probes));
 }
 
 TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
@@ -256,21 +268,6 @@ TEST_F (Browser, AClosedBoxIsNeverUsedAgainAndALateAnswerChangesNothing)
     EXPECT_TRUE (banks().getChildFile ("synths.xml").existsAsFile() && manager->getBank ("Synths") != nullptr);
 }
 
-TEST_F (Browser, CurrentNamesAreReadAndWrittenUnderTheBankManagersLock)
-{
-    int probes = 0, held = 0;
-    client.onPropertyAccess = [&]
-    {
-        ++probes;
-        std::thread ([&] { if (manager->getLock().tryEnter()) manager->getLock().exit(); else ++held; }).join();
-    };
-
-    auto& popover = open ("Synths", "Pad");
-    cellAt (popover.getPresetPage()->getList(), 0).getNameButton().clickCallback (false, 10, 10);
-    popover.closePresetPage();
-    EXPECT_EQ (std::pair (probes >= 5, held), std::pair (true, probes));
-}
-
 TEST_F (Browser, SearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBanks)
 {
     auto& synths = page ("Synths", "Lead");
@@ -325,28 +322,16 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTags)
     EXPECT_TRUE (fileOf ("synths.xml").contains ("<name>Brass</name>") && fileOf ("synths.xml").contains ("<params>0.125,0.5"));
 }
 
-TEST_F (Browser, ChoosingAPresetOnAllLoadsItWithItsOwnBankAndAStaleRowDoesNothing)
-{
-    auto& all = page ("All", "Pad");
-    cellAt (all.getList(), rowOf (all.getList(), "Organ")).getNameButton().clickCallback (false, 100, 10);
-    EXPECT_EQ (std::pair (client.properties["currentBank"], client.properties["currentPreset"]), std::pair (juce::String ("Keys"), juce::String ("Organ")));
-    EXPECT_EQ (client.values[1], 0.75f);
-
-    // The list shrinks under a click.
-    client.values[1] = 0.0f;
-    manager->getBank ("All")->searchText = "lead";
-    const auto last = all.getList().getModel()->getNumRows() - 1;
-    all.getListModel()->presetChosen (last);
-    all.getListModel()->setFavouriteAt (last, true);
-    all.getListModel()->removePresetAt (last);
-    EXPECT_TRUE (client.values[1] == 0.0f && dialogs->questions.empty());
-}
-
-TEST_F (Browser, StarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFile)
+TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFile)
 {
     auto& all = page ("All", "Pad");
     auto& list = all.getList();
     auto* model = all.getListModel();
+
+    // Chosen on "All": loaded with its own bank.
+    cellAt (list, rowOf (list, "Organ")).getNameButton().clickCallback (false, 100, 10);
+    EXPECT_EQ (std::pair (client.properties["currentBank"], client.properties["currentPreset"]), std::pair (juce::String ("Keys"), juce::String ("Organ")));
+    EXPECT_EQ (client.values[1], 0.75f);
 
     // The star, clicked on "All": written to Keys' file, listed in "Favourites".
     auto& organ = cellAt (list, rowOf (list, "Organ"));
@@ -377,6 +362,15 @@ TEST_F (Browser, StarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFile)
     EXPECT_EQ (std::pair (synths->presets[0]->index, synths->presets[1]->index), std::pair (1, 2));
     EXPECT_EQ (manager->findPreset ("Keys", "Bass")->index, 2);     // not renumbered by its place in "All"
     EXPECT_EQ (rowTexts (list).size(), 4);
+
+    // The list shrinks under a click: the stale row does nothing.
+    client.values[1] = 0.0f;
+    manager->getBank ("All")->searchText = "lead";
+    const auto last = list.getModel()->getNumRows() - 1;
+    all.getListModel()->presetChosen (last);
+    all.getListModel()->setFavouriteAt (last, true);
+    all.getListModel()->removePresetAt (last);
+    EXPECT_TRUE (client.values[1] == 0.0f && dialogs->questions.empty());
 
     // Unmarked on "Favourites", a row leaves at once.
     ASSERT_TRUE (popover->openPresetPage ("Favourites"));
