@@ -416,3 +416,16 @@ TEST_F (Editor, TheScreenOpensTheBrowserOnTheCurrentBankAndShowsWhatItLoads)
     runMessages();
     EXPECT_EQ (box, nullptr);
 }
+
+TEST (EditorFactory, ThePluginAsksTheInstalledFactory)
+{
+    KorvixAudioProcessor::setEditorFactory (nullptr, nullptr);
+    EXPECT_EQ (std::pair (KorvixAudioProcessor().hasEditor(), KorvixAudioProcessor().createEditor()), std::pair (false, (juce::AudioProcessorEditor*) nullptr));
+
+    KorvixAudioProcessor::setEditorFactory (&KorvixAudioProcessorEditor::create, &KorvixAudioProcessorEditor::prepare);
+    KorvixAudioProcessor processor;
+    std::unique_ptr<juce::AudioProcessorEditor> editor (processor.createEditor());
+    EXPECT_TRUE (processor.hasEditor() && dynamic_cast<KorvixAudioProcessorEditor*> (editor.get()) != nullptr);
+    editor.reset();
+    KorvixAudioProcessor::setEditorFactory (nullptr, nullptr);
+}

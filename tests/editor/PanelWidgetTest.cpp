@@ -213,6 +213,10 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
     const auto wide = paint (scope);
     EXPECT_EQ (traced (wide, QmOscilloscope::bufferSize - 1), (std::vector<int> { 0, 1, 2 }));
     EXPECT_EQ (traced (wide, QmOscilloscope::bufferSize + 10), std::vector<int> {});
+
+    // A zero-sized view still has a picture.
+    scope.setBounds (0, 0, 0, 0);
+    EXPECT_EQ (scope.getTraceImage().getBounds(), juce::Rectangle<int> (0, 0, 1, 1));
 }
 
 TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
