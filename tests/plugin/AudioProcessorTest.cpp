@@ -1,4 +1,5 @@
 #include "KorvixAudioProcessor.h"
+#include "MallocCount.h"
 #include "QmControlModule.h"
 #include "QmHumNoiseSource.h"
 #include "QmMidiMapper.h"
@@ -11,31 +12,9 @@
 
 #include <atomic>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <map>
-#include <new>
 #include <thread>
-
-// Counts the allocations of the test thread while armed.
-namespace
-{
-    thread_local bool countAllocations = false;
-    thread_local int allocationCount = 0;
-}
-
-void* operator new (std::size_t size)
-{
-    allocationCount += countAllocations ? 1 : 0;
-
-    if (void* p = std::malloc (size > 0 ? size : 1))
-        return p;
-
-    throw std::bad_alloc();
-}
-
-void operator delete (void* p) noexcept                 { std::free (p); }
-void operator delete (void* p, std::size_t) noexcept    { std::free (p); }
 
 namespace
 {
@@ -54,6 +33,14 @@ namespace
             midi.addEvent (message, position);
         return midi;
     }
+
+    /** The control module's gate, by engine sample of the engine's last call. */
+    struct GateProbe
+    {
+        explicit GateProbe (QmSynthEngine& engine) : module (engine.context)  { engine.control->gateOut->connect (module.input1); }
+        float operator[] (int i) const  { return module.input1->getSignal()->buffer[i]; }
+        QmTestModule module;
+    };
 }
 
 class AudioProcessorTest : public ::testing::Test
@@ -76,7 +63,7 @@ protected:
     juce::AudioBuffer<float> buffer;
 };
 
-TEST_F (AudioProcessorTest, BadIndicesMissingChannelsMidiAndHostRate)
+TEST_F (AudioProcessorTest, BadIndicesMissingChannelsAndHostRate)
 {
     processor->setParameter (QmParam::count, 0.5f);
     processor->setParameter (-1, 0.5f);
@@ -87,18 +74,6 @@ TEST_F (AudioProcessorTest, BadIndicesMissingChannelsMidiAndHostRate)
     const auto tick = context.tick;
     process (32, {}, 1);
     EXPECT_EQ (std::pair (buffer.getMagnitude (0, 0, 32), context.tick), std::pair (0.0f, tick));
-
-    // A note off's value is 1 whatever its velocity; velocity 0 is a note off.
-    QmMidiEvent e;
-    const auto convert = [&e] (const Message& m) { return KorvixAudioProcessor::toEngineEvent (m.getRawData(), m.getRawDataSize(), 3, e); };
-    ASSERT_TRUE (convert (Message::noteOn (2, 61, (juce::uint8) 64)));
-    EXPECT_EQ (std::tuple (e.type, (int) e.gate, e.note, e.position, e.value), std::tuple (0, 1, 61, 3, 64.0f / 127.0f));
-    ASSERT_TRUE (convert (Message::noteOff (16, 41, (juce::uint8) 90)));
-    EXPECT_EQ (std::tuple (e.type, (int) e.gate, e.note, e.value), std::tuple (0, 0, 41, 1.0f));
-    ASSERT_TRUE (convert (Message::noteOn (1, 40, (juce::uint8) 0)));
-    EXPECT_EQ (std::tuple ((int) e.gate, e.note, e.value), std::tuple (0, 40, 1.0f));
-    ASSERT_TRUE (convert (Message::pitchWheel (1, 8192)) && ! convert (Message::programChange (1, 5)));
-    EXPECT_EQ (std::tuple (e.type, e.value), std::tuple (2, (float) (8192 / 16383.0)));
 
     // The engine runs at twice the host rate; an unusable tempo reads as 120;
     // an unusable rate changes neither rate nor tempo.
@@ -126,9 +101,7 @@ TEST_F (AudioProcessorTest, BadIndicesMissingChannelsMidiAndHostRate)
 
 TEST_F (AudioProcessorTest, EveryEventAndEverySampleOfLongBlocksIsRendered)
 {
-    QmTestModule probe (engine().context);
-    engine().control->gateOut->connect (probe.input1);
-    const auto gate = [&probe] (int i) { return probe.input1->getSignal()->buffer[i]; };   // engine samples
+    GateProbe gate (engine());
     const auto passes = [this] (int numSamples, juce::MidiBuffer midi)
     {
         const auto before = engine().context->tick;
@@ -138,55 +111,53 @@ TEST_F (AudioProcessorTest, EveryEventAndEverySampleOfLongBlocksIsRendered)
 
     // Short blocks switch the gate at the event's (doubled) sample.
     EXPECT_EQ (passes (64, midiOf ({ { Message::noteOn (1, 60, 1.0f), 10 } })), 1);
-    EXPECT_EQ (std::tuple (gate (19), gate (20), gate (21)), std::tuple (0.0f, 2.0f, 1.0f));
+    EXPECT_EQ (std::tuple (gate[19], gate[20], gate[21]), std::tuple (0.0f, 2.0f, 1.0f));
 
     // Up to 4096 samples in one call, longer in chunks of 512 and the rest,
-    // however short: a note-off on the last sample is not lost.
+    // however short: a note-off (velocity 0) on the last sample is not lost.
     EXPECT_EQ (passes (4096, {}), 1);
-    EXPECT_EQ (passes (4097, midiOf ({ { Message::noteOff (1, 60), 4096 } })), 9);
-    EXPECT_EQ (std::tuple (gate (0), gate (1)), std::tuple (0.0f, 0.0f));
+    EXPECT_EQ (passes (4097, midiOf ({ { Message::noteOn (2, 60, (juce::uint8) 0), 4096 } })), 9);
+    EXPECT_EQ (std::tuple (gate[0], gate[1]), std::tuple (0.0f, 0.0f));
 
     // An event placed past the end lands on the last sample.
     EXPECT_EQ (passes (5000, midiOf ({ { Message::noteOn (1, 60, 1.0f), 6000 } })), 10);
-    EXPECT_EQ (std::tuple (gate (781), gate (782)), std::tuple (0.0f, 2.0f));
+    EXPECT_EQ (std::tuple (gate[781], gate[782]), std::tuple (0.0f, 2.0f));
+
+    // A flood of controllers beyond the list's room drops no note-off.
+    juce::MidiBuffer flood;
+    for (int i = 0; i < 4100; ++i)
+        flood.addEvent (Message::controllerEvent (1, 74, i % 128), i / 10);
+    flood.addEvent (Message::noteOff (1, 60), 500);
+    process (512, flood);
+    EXPECT_EQ (std::pair (gate[998], gate[1020]), std::pair (1.0f, 0.0f));
 }
 
 TEST_F (AudioProcessorTest, InitAndRandomize)
 {
-    auto& p = *processor;
     for (int i = 0; i < QmParam::count; ++i)
-        p.setParameter (i, 0.37f);
+        processor->setParameter (i, 0.37f);
 
     // Init: choices to their first option, the rest to their defaults.
-    p.runCommand (1);
-    std::vector<float> defaults;
+    processor->runCommand (1);
     for (auto* parameter : engine().parameters)
-    {
-        defaults.push_back (parameter->value);
         EXPECT_EQ (parameter->value, parameter->steps > 0 ? 0.0f : juce::jlimit (0.0f, 1.0f, parameter->defaultValue)) << parameter->name;
-    }
 
     // Randomize: new values, continuous ones in thousandths; the amp level is kept.
-    p.setParameter (QmParam::ampAmount, 0.42f);
-    p.runCommand (2);
+    processor->setParameter (QmParam::ampAmount, 0.42f);
+    processor->runCommand (2);
     int changed = 0;
     for (int i = 0; i < QmParam::count; ++i)
     {
-        const float v = p.getParameter (i);
-        changed += v != defaults[(size_t) i] ? 1 : 0;
+        const float v = processor->getParameter (i);
+        changed += v != 0.37f ? 1 : 0;
         EXPECT_TRUE (engine().parameters[i]->steps > 0 || std::abs (v * 1000.0f - std::round (v * 1000.0f)) < 1.0e-2f) << i;
     }
 
-    EXPECT_EQ (std::pair (p.getParameter (QmParam::ampAmount), changed > 20), std::pair (0.42f, true));
+    EXPECT_EQ (std::pair (processor->getParameter (QmParam::ampAmount), changed > 20), std::pair (0.42f, true));
 }
 
 TEST_F (AudioProcessorTest, ControllersFollowTheMapFileAndLearnWithoutAllocating)
 {
-    countAllocations = true;
-    ::operator delete (::operator new (16));
-    countAllocations = false;
-    ASSERT_EQ (allocationCount, 1);     // the counter works
-
     // The processor makes the mapper, which reads its file, when constructed:
     // never the audio thread. The file is gone by the first block.
     processor.reset();
@@ -215,11 +186,11 @@ TEST_F (AudioProcessorTest, ControllersFollowTheMapFileAndLearnWithoutAllocating
         for (int numSamples : { 512, 5000 })
         {
             process (numSamples, midi);     // whatever is made once is made now
-            allocationCount = 0;
-            countAllocations = true;
+            mallocCount = 0;
+            countMallocs = true;
             processor->processBlock (buffer, const_cast<juce::MidiBuffer&> (midi));
-            countAllocations = false;
-            EXPECT_EQ (allocationCount, 0) << numSamples << learning;
+            countMallocs = false;
+            EXPECT_EQ (mallocCount.load(), 0) << numSamples << learning;
             EXPECT_EQ (std::pair (processor->getParameter (7), processor->getParameter (9)), std::pair (1.0f, 0.0f));
         }
     }
@@ -228,52 +199,45 @@ TEST_F (AudioProcessorTest, ControllersFollowTheMapFileAndLearnWithoutAllocating
     process (32, midiOf ({ { Message::controllerEvent (1, 21, 127), 0 } }));
     EXPECT_EQ (std::pair (widget.controller, processor->getParameter (9)), std::pair (21, 1.0f));
     mapper->unregisterComponent (&widget);
-}
 
-TEST_F (AudioProcessorTest, StateCallsFromTwoThreadsAreSerialised)
-{
-    // The host restores on its own thread while the message thread saves.
-    juce::MemoryBlock chunk;
-    processor->getStateInformation (chunk);
-    std::thread host ([this, &chunk] { for (int i = 0; i < 100; ++i) processor->setStateInformation (chunk.getData(), (int) chunk.getSize()); });
-
-    for (int i = 0; i < 100; ++i)
-    {
-        juce::MemoryBlock state;
-        processor->getStateInformation (state);
-        EXPECT_NE (juce::parseXML (state.toString()), nullptr);
-    }
-
-    host.join();
+    countMallocs = true;
+    int* volatile counted = new int (1);
+    countMallocs = false;
+    delete counted;
+    EXPECT_EQ (mallocCount.load(), VORLAN_COUNTS_MALLOC);   // the counter works where it counts
 }
 
 TEST (AudioProcessorEvents, FullListsMergeControllersAndKeepEveryNote)
 {
     std::vector<QmMidiEvent> events;
     events.reserve (8);
-    const auto note = [] (int n, int gate) { QmMidiEvent e; e.note = n; e.gate = (uint8_t) gate; return e; };
-    const auto controller = [] (int type, int number, float value) { QmMidiEvent e; e.type = type; e.controller = number; e.value = value; return e; };
+    const auto add = [&events] (int type, int number, float value, int gate)
+    {
+        QmMidiEvent e;
+        e.type = type;
+        (type == 0 ? e.note : e.controller) = number;
+        e.value = value;
+        e.gate = (uint8_t) gate;
+        KorvixAudioProcessor::addEvent (events, e);
+    };
 
     // Notes between floods of two controllers and the pitch wheel.
     for (int i = 0; i < 1000; ++i)
     {
         if (i % 250 == 0)
-            KorvixAudioProcessor::addEvent (events, note (60 + i / 250, i % 500 == 0 ? 1 : 0));
-
-        KorvixAudioProcessor::addEvent (events, controller (1, 7 + i % 2, (float) i));
-        KorvixAudioProcessor::addEvent (events, controller (2, -1, (float) -i));
+            add (0, 60 + i / 250, 1.0f, i % 500 == 0 ? 1 : 0);
+        add (1, 7 + i % 2, (float) i, 0);
+        add (2, -1, (float) -i, 0);
     }
 
     // Every note in order; the last value of each controller and of the wheel.
     std::vector<std::pair<int, int>> notes;
     std::map<int, float> last;
     for (const auto& e : events)
-    {
         if (e.type == 0)
             notes.emplace_back (e.note, e.gate);
         else
             last[e.type == 2 ? -1 : e.controller] = e.value;
-    }
 
     EXPECT_EQ (notes, (std::vector<std::pair<int, int>> { { 60, 1 }, { 61, 0 }, { 62, 1 }, { 63, 0 } }));
     EXPECT_EQ (last, (std::map<int, float> { { -1, -999.0f }, { 7, 998.0f }, { 8, 999.0f } }));
@@ -282,51 +246,30 @@ TEST (AudioProcessorEvents, FullListsMergeControllersAndKeepEveryNote)
     // A list of nothing but notes: a note-off takes the latest note-on's place.
     events.clear();
     for (int i = 0; i < 8; ++i)
-        KorvixAudioProcessor::addEvent (events, note (40 + i, i < 6 ? 1 : 0));
-    KorvixAudioProcessor::addEvent (events, note (70, 1));
-    KorvixAudioProcessor::addEvent (events, note (40, 0));
+        add (0, 40 + i, 1.0f, i < 6 ? 1 : 0);
+    add (0, 70, 1.0f, 1);
+    add (0, 40, 1.0f, 0);
     EXPECT_EQ (std::tuple (events.size(), events[5].note, (int) events[5].gate, events[7].note, (int) events[7].gate), std::tuple (8u, 46, 0, 40, 0));
-}
-
-TEST_F (AudioProcessorTest, AFloodOfControllersReleasesTheNoteAfterIt)
-{
-    QmTestModule probe (engine().context);
-    engine().control->gateOut->connect (probe.input1);
-
-    process (512, midiOf ({ { Message::noteOn (1, 60, 1.0f), 0 } }));
-    EXPECT_GT (probe.input1->getSignal()->buffer[1000], 0.0f);
-
-    juce::MidiBuffer flood;
-    for (int i = 0; i < 4100; ++i)
-        flood.addEvent (Message::controllerEvent (1, 74, i % 128), i / 10);
-    flood.addEvent (Message::noteOff (1, 60), 500);
-    process (512, flood);
-    EXPECT_EQ (probe.input1->getSignal()->buffer[1020], 0.0f);
 }
 
 TEST_F (AudioProcessorTest, OutputNeverPassesEightAndIsUntouchedWithinFour)
 {
-    float samples[] = { 0.0f, 3.9999998f, -4.0f, 4.0f, -1.0e-30f, 4.001f, 6.0f, 40.0f, -210.0f, INFINITY, -INFINITY, NAN };
+    float samples[] = { 0.0f, 3.9999998f, -4.0f, 4.0f, -1.0e-30f, 6.0f, 40.0f, -210.0f, INFINITY, -INFINITY, NAN };
     const std::vector<float> given (std::begin (samples), std::end (samples));
     KorvixAudioProcessor::limitOutput (samples, (int) given.size());
 
-    for (size_t i = 0; i < 5; ++i)
-        EXPECT_EQ (std::memcmp (&samples[i], &given[i], sizeof (float)), 0) << i;
-
-    EXPECT_NEAR (samples[5], 4.001f, 1.0e-5f);
-    EXPECT_TRUE (samples[6] > 5.5f && samples[6] < samples[7] && samples[7] <= 8.0f && samples[8] >= -8.0f);
-    EXPECT_EQ (std::tuple (samples[9], samples[10], samples[11]), std::tuple (8.0f, -8.0f, 0.0f));
+    EXPECT_EQ (std::memcmp (samples, given.data(), 5 * sizeof (float)), 0);
+    EXPECT_TRUE (samples[5] > 5.5f && samples[5] < samples[6] && samples[6] <= 8.0f && samples[7] >= -8.0f);
+    EXPECT_EQ (std::tuple (samples[8], samples[9], samples[10]), std::tuple (8.0f, -8.0f, 0.0f));
 
     // "Amp" and "Amp mod" at 1 with the noise or the sine VCO modulator ran
     // away to peaks of 50 and more.
     for (float wave : { 0.6f, 0.8f })
     {
-        processor->setParameter (QmParam::modulatorWave, wave);
-        processor->setParameter (QmParam::ampAmount, 1.0f);
-        processor->setParameter (QmParam::ampAmpMod, 1.0f);
-        processor->setParameter (QmParam::envS, 1.0f);
-        float peak = 0.0f;
+        for (auto [index, value] : { std::pair { QmParam::modulatorWave, wave }, { QmParam::ampAmount, 1.0f }, { QmParam::ampAmpMod, 1.0f }, { QmParam::envS, 1.0f } })
+            processor->setParameter (index, value);
 
+        float peak = 0.0f;
         process (512, midiOf ({ { Message::noteOn (1, 48, 1.0f), 0 } }));
         for (int block = 0; block < 40; ++block)
         {
@@ -341,9 +284,9 @@ TEST_F (AudioProcessorTest, OutputNeverPassesEightAndIsUntouchedWithinFour)
 
 TEST_F (AudioProcessorTest, HostThreadsChunksAndLearnedControllersRunAtOnce)
 {
-    // Run under ThreadSanitizer too: the host sets parameters on one thread
-    // and saves and restores chunks on another while blocks play a learned
-    // controller.
+    // Run under ThreadSanitizer too: the host sets parameters and saves chunks
+    // on one thread and restores them on another while blocks play a learned
+    // controller. Every chunk saved meanwhile is whole.
     auto* mapper = QmMidiMapper::getInstance();
     QmMidiComponent widget;
     widget.parameterIndex = QmParam::lpfType;
@@ -353,21 +296,24 @@ TEST_F (AudioProcessorTest, HostThreadsChunksAndLearnedControllersRunAtOnce)
     juce::MemoryBlock chunk;
     processor->getStateInformation (chunk);
     std::atomic<bool> running { true };
+    std::atomic<int> unreadable { 0 };
 
-    std::thread host ([this, &running]
+    std::thread host ([this, &running, &unreadable]
     {
         for (int i = 0; running; ++i)
+        {
             processor->setParameter (i % QmParam::count, (float) (i % 7) / 6.0f);
+
+            juce::MemoryBlock saved;
+            processor->getStateInformation (saved);
+            unreadable += juce::parseXML (saved.toString()) == nullptr ? 1 : 0;
+        }
     });
 
     std::thread state ([this, &running, &chunk]
     {
         while (running)
-        {
-            juce::MemoryBlock saved;
-            processor->getStateInformation (saved);
             processor->setStateInformation (chunk.getData(), (int) chunk.getSize());
-        }
     });
 
     float peak = 0.0f;
@@ -383,29 +329,31 @@ TEST_F (AudioProcessorTest, HostThreadsChunksAndLearnedControllersRunAtOnce)
     mapper->assignController (-1, QmParam::lpfType);
     mapper->unregisterComponent (&widget);
     EXPECT_TRUE (std::isfinite (peak) && peak <= KorvixAudioProcessor::limitCeiling);
+    EXPECT_EQ (unreadable.load(), 0);
 }
 
 TEST_F (AudioProcessorTest, HostileChunksAreRefusedAndThePlugInKeepsItsStateAndPlays)
 {
     processor->setParameter (QmParam::lpfType, 0.5f);
-    juce::MemoryBlock before;
-    processor->getStateInformation (before);
-    const auto withoutUuid = [] (const juce::MemoryBlock& chunk)
+    const auto withoutUuid = [this]
     {
+        juce::MemoryBlock chunk;
+        processor->getStateInformation (chunk);
         const auto text = chunk.toString();
         return text.upToFirstOccurrenceOf ("<uuid>", false, false) + text.fromFirstOccurrenceOf ("</uuid>", false, false);
     };
+    const auto before = withoutUuid();
 
-    for (auto hostile : { juce::String ("<preset><?x?>a</preset>"), "<preset <!-- \" -->>" + juce::String::repeatedString ("<name>", 40000),
-                          "<a <!-- > </b> -->>" + juce::String::repeatedString ("<a>", 40000), juce::String ("<n>&#x") })
+    // A hang, a stack overflow behind a comment in a tag, a read past the
+    // end; junk, a cut chunk, one too deep, one too large.
+    for (auto hostile : { juce::String ("<preset><?x?>a</preset>"), "<a <!-- > </b> -->>" + juce::String::repeatedString ("<a>", 40000),
+                          juce::String ("<n>&#x"), juce::String ("garbage"), before.substring (0, 200), juce::String::repeatedString ("<preset>", 50000),
+                          "<preset><params>" + juce::String::repeatedString ("0.5,", 300000) + "</params></preset>" })
     {
         processor->setStateInformation (hostile.toRawUTF8(), (int) hostile.getNumBytesAsUTF8());
-        juce::MemoryBlock after;
-        processor->getStateInformation (after);
-        EXPECT_EQ (withoutUuid (after), withoutUuid (before)) << hostile.substring (0, 30);
+        EXPECT_EQ (withoutUuid(), before) << hostile.substring (0, 30);
     }
 
     process (2048, midiOf ({ { Message::noteOn (1, 60, 1.0f), 0 } }));
     EXPECT_GT (buffer.getMagnitude (0, 2048), 0.001f);
-    EXPECT_LE (buffer.getMagnitude (0, 2048), KorvixAudioProcessor::limitCeiling);
 }

@@ -31,7 +31,7 @@ TEST (XmlReader, EveryDocumentWeWriteReadsBackAsTheFrameworkReadsIt)
     QmBank bank;
     bank.name = "B & <\"quoted\"> 'bank'";
 
-    for (auto name : { juce::String ("plain"), juce::String ("  spaced  "), juce::String ("tab\tand\nline"),
+    for (auto name : { juce::String ("plain"), juce::String ("  spaced  "), juce::String ("tab\tand\nline\x01"),
                        juce::String::fromUTF8 (u8"\u00e9t\u00e9 \u266b \U0001F3B9 >]]> &amp;"), juce::String() })
     {
         QmPreset::Ptr preset (new QmPreset());
