@@ -98,13 +98,8 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileOrKeepsTheOldFi
 {
     manager = std::make_unique<QmBankManager> (&client);
     auto* vorlan = manager->getBank ("Vorlan");
-    auto* first = vorlan->presets[0].get();
     auto* third = vorlan->presets[2].get();
-
     manager->presetFavouriteChanged (third, true);
-    manager->presetFavouriteChanged (first, true);
-    EXPECT_EQ (manager->getBank ("Favourites")->presets[0], first);   // bank order, not marking order
-
     client.values.assign (QmParam::count, 0.125f);
     manager->presetChanged (third);
 
@@ -118,13 +113,11 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileOrKeepsTheOldFi
 
     // What is on disk is what a fresh manager reads.
     QmBankManager reread (&client);
-    auto* onDisk = reread.getBank ("Vorlan");
-    auto* mySound = onDisk->findPresetByName ("My Sound");
+    auto* mySound = reread.findPreset ("Vorlan", "My Sound");
     ASSERT_NE (mySound, nullptr);
     EXPECT_EQ (std::tuple (mySound->params[0], mySound->tags, mySound->pluginVersion), std::tuple (0.75f, juce::Array<int> ({ 4 }), juce::String ("1.0.0")));
-    EXPECT_EQ (onDisk->findPresetByName (removedName), nullptr);
-    EXPECT_EQ (std::pair (onDisk->findPresetByName (third->name)->fav, onDisk->findPresetByName (third->name)->params[7]), std::pair (true, 0.125f));
-    EXPECT_EQ (reread.getBank ("Favourites")->presets.size(), 2);
+    EXPECT_EQ (reread.findPreset ("Vorlan", removedName), nullptr);
+    EXPECT_EQ (std::pair (reread.findPreset ("Vorlan", third->name)->params[7], reread.getBank ("Favourites")->presets[0]->name), std::pair (0.125f, third->name));
 
     // A save that cannot be written keeps the old file and reports failure.
     const auto before = banks().getChildFile ("vorlan.xml").loadFileAsString();
@@ -143,8 +136,6 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
 {
     manager = std::make_unique<QmBankManager> (&client);
     ASSERT_TRUE (manager->createBank ("New Bank"));
-    EXPECT_EQ (banks().getChildFile ("new bank.xml").loadFileAsString(),
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>New Bank</name>\r\n  <presets/>\r\n</bank>\r\n");
 
     for (auto name : { "new BANK", "ALL", "", "   ", "../../x", "~x", "a/b", "a\\b", "tab\there" })
         EXPECT_FALSE (manager->createBank (name)) << name;
@@ -244,6 +235,7 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     manager = std::make_unique<QmBankManager> (&client);
     std::vector<float> state (QmParam::count, 0.0f);
     state[0] = 0.4f;
+    state[1] = 0.00001f;
     state[43] = 1.0f;
     client.values = state;
     client.properties.set ("currentPreset", "Bass & Co");
@@ -257,7 +249,7 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     EXPECT_EQ (text, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<preset>\r\n"
                      "  <name>Bass &amp; Co</name>\r\n  <version>1.0</version>\r\n  <pluginVersion></pluginVersion>\r\n"
                      "  <fav>false</fav>\r\n  <uuid>" + uuid + "</uuid>\r\n  <tags></tags>\r\n"
-                     "  <params>0.4" + juce::String::repeatedString (",0", 42) + ",1</params>\r\n"
+                     "  <params>0.4,1e-05" + juce::String::repeatedString (",0", 41) + ",1</params>\r\n"
                      "  <bankName>Vorlan</bankName>\r\n</preset>\r\n");
 
     client.values.assign (QmParam::count, 0.5f);

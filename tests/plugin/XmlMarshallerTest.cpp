@@ -13,31 +13,6 @@ namespace
     }
 }
 
-TEST (XmlMarshaller, BankFileHasTheExactBytes)
-{
-    QmBank bank;
-    bank.name = "Test & Co";
-
-    QmPreset::Ptr preset (new QmPreset());
-    preset->name = "Lead";
-    preset->pluginVersion = "1.0.0";
-    preset->fav = true;
-    preset->uuid = juce::String ("00112233445566778899aabbccddeeff");
-    preset->tags = { 3, 12 };
-    preset->params = { 0.75f, 1.0f, 0.0f, 0.123456789f, 0.00001f };
-    bank.addPreset (preset.get());
-
-    XMLMarshaller marshaller;
-    juce::MemoryOutputStream out;
-    marshaller.write (marshaller.bankToXml (&bank).get(), out, marshaller.getDTD());
-    EXPECT_EQ (out.toString(),
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>Test &amp; Co</name>\r\n  <presets>\r\n"
-               "    <preset>\r\n      <name>Lead</name>\r\n      <version>1.0</version>\r\n"
-               "      <pluginVersion>1.0.0</pluginVersion>\r\n      <fav>true</fav>\r\n"
-               "      <uuid>00112233445566778899aabbccddeeff</uuid>\r\n      <tags>3,12</tags>\r\n"
-               "      <params>0.75,1,0,0.123457,1e-05</params>\r\n    </preset>\r\n  </presets>\r\n</bank>\r\n");
-}
-
 TEST (XmlMarshaller, FieldsAreReadLeniently)
 {
     XMLMarshaller m;
