@@ -136,6 +136,8 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
 {
     manager = std::make_unique<QmBankManager> (&client);
     ASSERT_TRUE (manager->createBank ("New Bank"));
+    EXPECT_EQ (banks().getChildFile ("new bank.xml").loadFileAsString(),
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>New Bank</name>\r\n  <presets/>\r\n</bank>\r\n");
 
     for (auto name : { "new BANK", "ALL", "", "   ", "../../x", "~x", "a/b", "a\\b", "tab\there" })
         EXPECT_FALSE (manager->createBank (name)) << name;
