@@ -33,7 +33,6 @@ TEST (PresetBank, KeepsNamesUniqueIndicesInOrderAndFiltersByTextAndTags)
     // last filter drives getFilteredPresetAt.
     using Found = juce::Array<QmPreset*>;
     EXPECT_EQ (bank.filterPresets ({}, "BASS"), Found ({ bass.get(), lead.get() }));
-    EXPECT_EQ (bank.filterPresets ({ 1, 3 }, {}), Found ({ bass.get() }));
     EXPECT_EQ (bank.filterPresets ({ 1 }, "lead"), Found ({ lead.get() }));
     EXPECT_EQ (std::tuple (bank.getFilteredPresetAt (0), bank.getFilteredPresetAt (1), bank.getFilteredPresetAt (-1)), std::tuple (lead.get(), nullptr, nullptr));
 }
