@@ -256,8 +256,10 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
 
     client.values.assign (QmParam::count, 0.5f);
     client.properties.set ("currentPreset", "x");
+    client.properties.set ("currentBank", "Elsewhere");
     manager->setState (chunk.getData(), (int) chunk.getSize());
-    EXPECT_EQ (std::pair (client.values, client.properties["currentPreset"]), std::pair (state, juce::String ("Bass & Co")));
+    EXPECT_EQ (std::tuple (client.values, client.properties["currentPreset"], client.properties["currentBank"]),
+               std::tuple (state, juce::String ("Bass & Co"), juce::String ("Vorlan")));
 
     // A bank that is not on this machine: the next state names it again.
     const auto gone = text.replace ("<bankName>Vorlan", "<bankName>Gone");
