@@ -7,5 +7,7 @@ SearchBoxCaret::SearchBoxCaret (juce::Component* keyFocusOwner)
 
 void SearchBoxCaret::paint (juce::Graphics& g)
 {
-    g.fillAll (juce::Colour (colour));
+    // The framework paints carets unclipped: fillAll would cover the whole box.
+    g.setColour (juce::Colour (colour));
+    g.fillRect (getLocalBounds());
 }

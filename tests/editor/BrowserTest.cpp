@@ -9,6 +9,7 @@
 #include "PresetsListComponent.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
+#include "SearchBoxCaret.h"
 #include "plugin/FakePresetClient.h"
 
 #include <thread>
@@ -452,4 +453,17 @@ TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)
     row->clickCallback = [&row] (bool, int, int) { row.reset(); };
     release (3.0f, 3.0f);
     EXPECT_EQ (row, nullptr);
+}
+
+TEST (BrowserRow, TheSearchCaretIsABarThatLeavesTheTypedTextVisible)
+{
+    juce::Component box;
+    box.setSize (100, 26);
+    SearchBoxCaret caret (nullptr);
+    box.addAndMakeVisible (caret);
+    caret.setCaretPosition ({ 10, 4, 1, 18 });
+
+    const auto image = EditorTest::paint (box);
+    EXPECT_EQ (std::pair (EditorTest::pixel (image, 11, 10), EditorTest::pixel (image, 50, 10)),
+               std::pair ((juce::uint32) SearchBoxCaret::colour, 0u));
 }
