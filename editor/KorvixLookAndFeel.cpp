@@ -203,3 +203,39 @@ void KorvixLookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, int w
     outline.addPieSegment (square, rotaryStartAngle, rotaryEndAngle, 0.0f);
     g.strokePath (outline, stroke (cornerSize ((float) width, (float) height) * 0.1f));
 }
+
+void KorvixLookAndFeel::drawCallOutBoxBackground (juce::CallOutBox& box, juce::Graphics& g, const juce::Path& path,
+                                                  juce::Image& cachedImage)
+{
+    if (cachedImage.isNull())
+    {
+        cachedImage = { juce::Image::ARGB, box.getWidth(), box.getHeight(), true };
+        juce::Graphics shadow (cachedImage);
+        juce::DropShadow (juce::Colours::black.withAlpha (0.6f), 10, { 0, 3 }).drawForPath (shadow, path);
+    }
+
+    g.setColour (juce::Colours::black);
+    g.drawImageAt (cachedImage, 0, 0);
+    g.setColour (juce::Colour (callOutFill));
+    g.fillPath (path);
+    g.setColour (juce::Colour (callOutEdge));
+    g.strokePath (path, juce::PathStrokeType (1.0f));
+}
+
+void KorvixLookAndFeel::colourAlertWindow (juce::AlertWindow& box)
+{
+    box.setColour (juce::AlertWindow::backgroundColourId, juce::Colour (callOutFill));
+    box.setColour (juce::AlertWindow::textColourId, juce::Colour (callOutText));
+    box.setColour (juce::AlertWindow::outlineColourId, juce::Colour (callOutEdge));
+
+    for (auto* child : box.getChildren())
+    {
+        if (auto* button = dynamic_cast<juce::TextButton*> (child))
+        {
+            button->setColour (juce::TextButton::buttonColourId, juce::Colour (alertButton));
+            button->setColour (juce::TextButton::textColourOffId, juce::Colour (callOutText));
+        }
+    }
+
+    box.repaint();
+}

@@ -1,5 +1,7 @@
 #include "BrowserDialogs.h"
 
+#include "KorvixLookAndFeel.h"
+
 BrowserDialogs::BrowserDialogs() = default;
 
 BrowserDialogs::~BrowserDialogs()
@@ -36,7 +38,13 @@ void BrowserDialogs::confirm (const juce::String& title, const juce::String& mes
                                   });
 
     if (modalManager->getNumModalComponents() > before)
-        openBoxes.add (modalManager->getModalComponent (0));
+    {
+        auto* box = modalManager->getModalComponent (0);
+        openBoxes.add (box);
+
+        if (auto* alert = dynamic_cast<juce::AlertWindow*> (box))
+            KorvixLookAndFeel::colourAlertWindow (*alert);
+    }
 }
 
 void BrowserDialogs::chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,

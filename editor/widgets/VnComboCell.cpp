@@ -10,8 +10,9 @@ VnComboCell::VnComboCell (int r, int c, int index, const juce::String& text, VnC
     for (auto id : { buttonColourId, buttonOnColourId })
         setColour (id, juce::Colours::black);
 
-    for (auto id : { textColourOffId, textColourOnId })
-        setColour (id, juce::Colours::white);
+    // The current option in the skin's accent.
+    setColour (textColourOffId, juce::Colours::white);
+    setColour (textColourOnId, juce::Colour (0xfff29b38));
 
     setOption (r, c, index, text);
 }

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "KorvixLookAndFeel.h"
 
-/** The combo box's popup: no button backgrounds, no table header. */
-class VnComboLookAndFeel : public juce::LookAndFeel_V3
+/** The combo box's popup: the editor's call-out box, no button
+    backgrounds, no table header. */
+class VnComboLookAndFeel : public KorvixLookAndFeel
 {
 public:
     VnComboLookAndFeel();

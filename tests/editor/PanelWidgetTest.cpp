@@ -50,6 +50,22 @@ TEST (Combo, ListsEveryOptionChoosesOneAndShowsAutomationWhenClosed)
             texts.add (cell->getButtonText() + (cell->getToggleState() ? "*" : ""));
     EXPECT_EQ (texts, juce::StringArray ("LP", "HP*", "BP", "Notch"));
 
+    // The box is the skin's charcoal panel; the current option's text is in the accent.
+    const auto hasAccent = [] (const juce::Image& cell)
+    {
+        for (int y = 0; y < cell.getHeight(); ++y)
+            for (int x = 0; x < cell.getWidth(); ++x)
+                if (auto c = cell.getPixelAt (x, y); c.getRed() > 0xc0 && c.getGreen() > 0x60 && c.getBlue() < 0x80)
+                    return true;
+        return false;
+    };
+    auto* box = combo->getPopup();
+    ASSERT_NE (box, nullptr);
+    const auto boxImage = paint (*box);
+    EXPECT_EQ (pixel (boxImage, list->getX() - 2, list->getBounds().getCentreY()), 0xff2a2c30u);
+    EXPECT_EQ (std::pair (hasAccent (paint (*list->getCellComponent (1, 1))), hasAccent (paint (*list->getCellComponent (1, 0)))),
+               std::pair (true, false));
+
     dynamic_cast<juce::Button*> (list->getCellComponent (1, 2))->triggerClick();
     runMessages();
     EXPECT_EQ (std::pair (type.value.load(), combo->getPopup()), std::pair (2.0f / 3.0f, (juce::CallOutBox*) nullptr));

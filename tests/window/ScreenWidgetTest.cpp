@@ -1,9 +1,10 @@
 // Widgets that need a real screen: a knob's shadow window exists only while
 // its owner shows; the browser's boxes answer OK, and one whose owner went is
-// closed without answering.
+// closed without answering; message boxes wear the skin's colours.
 #include <gtest/gtest.h>
 
 #include "BrowserDialogs.h"
+#include "KorvixLookAndFeel.h"
 #include "QmDropShadower.h"
 #include "XDisplay.h"
 
@@ -63,6 +64,10 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
         if (auto* b = dynamic_cast<juce::Button*> (child))
             buttons.add (b->getButtonText());
     ASSERT_TRUE (buttons.contains ("OK") && buttons.contains ("Cancel"));
+
+    // The skin's charcoal panel, not the framework's blue-grey.
+    const auto image = box->createComponentSnapshot (box->getLocalBounds());
+    EXPECT_EQ (image.getPixelAt (box->getWidth() - 4, box->getHeight() - 4).getARGB(), KorvixLookAndFeel::callOutFill);
     for (auto* child : box->getChildren())
         if (auto* b = dynamic_cast<juce::Button*> (child); b != nullptr && b->getButtonText() == "OK")
             b->triggerClick();
