@@ -22,7 +22,6 @@ void MidiOverlay::paint (juce::Graphics& g)
     const auto parameterIndex = component != nullptr ? component->parameterIndex : -1;
     const auto text = controllerText (QmMidiMapper::getInstance()->getControllerForParameter (parameterIndex));
 
-    g.setColour (juce::Colour (0xfff5f5f5));
     const auto area = getLocalBounds().withSizeKeepingCentre (getWidth() - 2, getHeight());
 
     if (g.getCurrentFont().getHeight() > (float) area.getHeight())
@@ -32,6 +31,16 @@ void MidiOverlay::paint (juce::Graphics& g)
         g.setFont (font);
     }
 
+    // The number on a solid badge: over a radio group it would otherwise
+    // run into the label of the choice beneath it.
+    const auto font = g.getCurrentFont();
+    const auto badge = juce::Rectangle<float> (font.getStringWidthFloat (text) + 8.0f, font.getHeight() + 2.0f)
+                           .withCentre (area.toFloat().getCentre())
+                           .getIntersection (getLocalBounds().toFloat());
+    g.setColour (fill.withAlpha (0.9f));
+    g.fillRoundedRectangle (badge, 3.0f);
+
+    g.setColour (juce::Colour (0xfff5f5f5));
     g.drawFittedText (text, area, juce::Justification::centred, 1, 0.3f);
 }
 

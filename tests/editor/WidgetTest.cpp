@@ -156,8 +156,18 @@ TEST_F (Widgets, SliderDrawsTrackAndRisingThumbWithOneOverlay)
     EXPECT_EQ (std::pair (EditorTest::pixel (image, 1, 75), EditorTest::pixel (image, 1, 75 - travel)), std::pair (0u, 0xffffa000u));
 
     slider.learning = true;
-    EditorTest::paint (slider);
+    image = EditorTest::paint (slider);
     EXPECT_TRUE (slider.overlay->isVisible());
+
+    // The controller's number sits on a solid badge, whatever is beneath it.
+    juce::Image white (juce::Image::ARGB, 20, 80, true);
+    {
+        juce::Graphics g (white);
+        g.fillAll (juce::Colours::white);
+        g.drawImageAt (image, 0, 0);
+    }
+    EXPECT_LT (white.getPixelAt (2, 40).getBrightness(), 0.2f);
+    EXPECT_GT (white.getPixelAt (2, 2).getBrightness(), 0.3f);
     slider.learning = false;
     EditorTest::paint (slider);
     EXPECT_FALSE (slider.overlay->isVisible());
