@@ -13,7 +13,8 @@ const std::array<MenuPopover::MenuItem, 3>& MenuPopover::getMenuItems()
 
 MenuPopover::MenuPopover()
 {
-    setSize (200, 240);
+    // Just the rows: the box shows no empty panel below them.
+    setSize (200, 30 * (int) getMenuItems().size() + 1);
     buildItems();
 }
 
