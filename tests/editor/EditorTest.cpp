@@ -378,6 +378,7 @@ TEST_F (Editor, TheMenusRowsRunTheirCommandsAndItStaysOpen)
     for (auto* row : menu->getButtons())
         rows.add (row->getButtonText() + " " + row->getRightText());
     EXPECT_EQ (rows, juce::StringArray ("Init ^I", "Randomize ^R", "Help ^?"));
+    EXPECT_EQ (menu->getHeight(), menu->getButtons().getLast()->getBottom());    // no empty panel below
 
     parameter (15).setValue (0.123f);
     menu->getButtons()[0]->triggerClick();
