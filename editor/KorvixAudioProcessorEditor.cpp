@@ -380,10 +380,7 @@ void KorvixAudioProcessorEditor::showMenu()
     container->setSize (menuPopover->getWidth(), menuPopover->getHeight());
     container->addAndMakeVisible (*menuPopover);
 
-    auto& box = juce::CallOutBox::launchAsynchronously (std::move (container), menuButton->getBounds(), this);
-    box.toFront (false);
-    box.setAlwaysOnTop (true);
-    menuPopover->setCallOutBox (&box);
+    menuPopover->setCallOutBox (&menuPopup.show (std::move (container), menuButton->getBounds(), *this));
 }
 
 void KorvixAudioProcessorEditor::mouseUp (const juce::MouseEvent& e)
@@ -395,16 +392,9 @@ void KorvixAudioProcessorEditor::mouseUp (const juce::MouseEvent& e)
 
 void KorvixAudioProcessorEditor::closeBrowser()
 {
-    // The framework's modal callback owns the box and its container and
-    // deletes them from the message loop; the popover is ours and leaves them.
-    if (auto* box = browserBox.getComponent())
-    {
-        box->exitModalState (0);
-        box->setVisible (false);
-        removeChildComponent (box);
-    }
-
-    browserBox = nullptr;
+    // The box and its container go from the message loop; the popover is ours
+    // and leaves them.
+    browserPopup.dismiss();
 }
 
 void KorvixAudioProcessorEditor::showBrowser()
@@ -415,10 +405,7 @@ void KorvixAudioProcessorEditor::showBrowser()
     // The popover lives in one box at a time.
     closeBrowser();
 
-    auto& box = juce::CallOutBox::launchAsynchronously (bankPopover->createContainer(), screen->getBounds(), this);
-    box.toFront (false);
-    box.setAlwaysOnTop (true);
-    browserBox = &box;
+    browserPopup.show (bankPopover->createContainer(), screen->getBounds(), *this);
 }
 
 juce::URL KorvixAudioProcessorEditor::getHelpPage()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CallOutPopup.h"
 #include "KorvixLookAndFeel.h"
 #include "VorlanCommon.h"
 
@@ -75,7 +76,7 @@ public:
     QmOscilloscope* getOscilloscope() const noexcept        { return oscilloscope; }
     MenuPopover* getMenuPopover() const noexcept            { return menuPopover.get(); }
     BankPopover* getBankPopover() const noexcept            { return bankPopover.get(); }
-    juce::CallOutBox* getBrowserBox() const noexcept        { return browserBox.getComponent(); }
+    juce::CallOutBox* getBrowserBox() const noexcept        { return browserPopup.getBox(); }
 
     /** Opens the preset browser in a call-out box over the screen. */
     void showBrowser();
@@ -129,7 +130,7 @@ private:
     juce::DrawableButton* menuButton = nullptr;
     std::unique_ptr<MenuPopover> menuPopover;
     std::unique_ptr<BankPopover> bankPopover;
-    juce::Component::SafePointer<juce::CallOutBox> browserBox;
+    CallOutPopup menuPopup, browserPopup;
     int gestureIndex = -1;
     bool gestureShowsText = false;
     bool learning = false;

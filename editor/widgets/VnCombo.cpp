@@ -17,19 +17,9 @@ VnCombo::VnCombo (QmParameter* p, const juce::Drawable& e)
 
 VnCombo::~VnCombo()
 {
-    // An open popup outlives the combo for a moment: it must not call back
-    // into it or draw with its look-and-feel.
+    // The popup goes with the combo; its list must not call back into it.
     if (auto* list = popupList.getComponent())
-    {
         list->setModel (nullptr);
-        list->setLookAndFeel (nullptr);
-    }
-
-    if (auto* box = popup.getComponent())
-    {
-        box->setLookAndFeel (nullptr);
-        box->dismiss();
-    }
 }
 
 int VnCombo::getNumOptions() const noexcept
@@ -97,9 +87,8 @@ void VnCombo::clicked()
     list->setLookAndFeel (&lookAndFeel);
     popupList = list.get();
 
-    auto& box = juce::CallOutBox::launchAsynchronously (std::move (list), getBounds(), getParentComponent());
-    box.setLookAndFeel (&lookAndFeel);
-    popup = &box;
+    if (auto* window = getParentComponent())
+        popup.show (std::move (list), getBounds(), *window).setLookAndFeel (&lookAndFeel);
 }
 
 juce::Component* VnCombo::refreshComponentForCell (int row, int columnId, bool, juce::Component* existing)
@@ -135,8 +124,7 @@ void VnCombo::chooseOption (int optionIndex)
     if (options > 1 && juce::isPositiveAndBelow (optionIndex, options))
         setValueByUser ((float) optionIndex / (float) (options - 1));
 
-    if (auto* box = popup.getComponent())
-        box->dismiss();
+    popup.dismiss();
 
     repaint();
 }

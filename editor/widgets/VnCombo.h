@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CallOutPopup.h"
 #include "QmComponent.h"
 #include "SkinnableComponent.h"
 #include "VnComboLookAndFeel.h"
@@ -42,7 +43,7 @@ public:
     /** Sets the parameter to an option, closes the popup and repaints. */
     void chooseOption (int optionIndex);
 
-    juce::CallOutBox* getPopup() const noexcept     { return popup.getComponent(); }
+    juce::CallOutBox* getPopup() const noexcept     { return popup.getBox(); }
     juce::TableListBox* getPopupList() const noexcept { return popupList.getComponent(); }
 
     static constexpr int defaultRowHeight = 25;
@@ -59,7 +60,7 @@ private:
     juce::Drawable* cell = nullptr;
     juce::Drawable* cellSelected = nullptr;
     VnComboLookAndFeel lookAndFeel;
-    juce::Component::SafePointer<juce::CallOutBox> popup;
+    CallOutPopup popup;     // after the look-and-feel its list uses
     juce::Component::SafePointer<juce::TableListBox> popupList;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VnCombo)

@@ -387,6 +387,17 @@ TEST_F (Editor, TheMenusRowsRunTheirCommandsAndItStaysOpen)
     EXPECT_EQ (parameter (15).value.load(), parameter (15).defaultValue);
     EXPECT_TRUE (juce::File (opened).existsAsFile() && opened.endsWith ("Resources/plugins/vorlan/help.html"));
     EXPECT_EQ (editor->getMenuPopover(), menu);
+
+    // A click elsewhere in the window closes the box, which is never modal,
+    // and reaches nothing beneath it.
+    auto* box = menu->getCallOutBox();
+    EXPECT_FALSE (box->isCurrentlyModal (false));
+    const auto children = editor->getNumChildComponents();
+    auto* elsewhere = editor->getChildComponent (editor->getIndexOfChildComponent (box) - 1);
+    ASSERT_EQ (elsewhere->getBounds(), editor->getLocalBounds());
+    elsewhere->mouseDown (EditorTest::mouseEvent (*elsewhere, { 5.0f, 5.0f }, { 5.0f, 5.0f }));
+    runMessages();
+    EXPECT_EQ (std::pair (menu->getCallOutBox(), editor->getNumChildComponents()), std::pair ((juce::CallOutBox*) nullptr, children - 2));
 }
 
 TEST_F (Editor, TheScreenOpensTheBrowserOnTheCurrentBankAndShowsWhatItLoads)

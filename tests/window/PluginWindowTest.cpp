@@ -234,6 +234,43 @@ TEST (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestored
         EXPECT_EQ (other.effect->getParameter (other.effect, i), values[(size_t) i]) << i;
 }
 
+TEST (PluginWindow, ClosesAtOnceWithItsMenuComboListOrBrowserOpen)
+{
+    ASSERT_NE (WindowTest::display(), nullptr);
+    installResources();
+
+    // Were any of them modal, the framework would keep the editor alive on
+    // the host's window after the close, and tear it down racing its own
+    // message thread when the plug-in closes.
+    std::vector<juce::Rectangle<int>> openers;
+    {
+        juce::ScopedJuceInitialiser_GUI gui;
+        SVGProvider skin (juce::File (VORLAN_RESOURCES_DIR).getChildFile ("skin/skin.svg"));
+        for (auto* id : { "action_menu", "combo_0", "screen" })
+            openers.push_back (skin.getDrawable (id)->getBounds());
+    }
+
+    Instance plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+
+    for (auto opener : openers)
+    {
+        ASSERT_TRUE (plugin.openEditor());
+        plugin.idle (20);
+        plugin.pointAt (opener.getCentreX(), opener.getCentreY());
+        WindowTest::button (true);
+        WindowTest::button (false);
+        plugin.idle (20);
+
+        plugin.dispatch (effEditClose);
+        XSync (WindowTest::display(), False);
+        EXPECT_EQ (WindowTest::firstChild (plugin.window), 0ul) << opener.toString();
+        XDestroyWindow (WindowTest::display(), plugin.window);
+        XSync (WindowTest::display(), False);
+        plugin.window = 0;
+    }
+}
+
 TEST (PluginWindow, WithoutASkinTheEditorIsEmptyAndWhite)
 {
     ASSERT_NE (WindowTest::display(), nullptr);
