@@ -6,9 +6,8 @@ BrowserDialogs::BrowserDialogs() = default;
 
 BrowserDialogs::~BrowserDialogs()
 {
-    // A box outliving its page would answer into nothing. The framework still
-    // cancels a deleted box from the message loop: the expired lifetime then
-    // keeps that answer from the caller.
+    // A box outliving its page would answer into nothing: the open ones go
+    // with it, unanswered.
     lifetime.reset();
 
     for (auto& box : openBoxes)
@@ -20,31 +19,40 @@ void BrowserDialogs::confirm (const juce::String& title, const juce::String& mes
 {
     openBoxes.removeAllInstancesOf (nullptr);
 
-    auto* modalManager = juce::ModalComponentManager::getInstance();
-    const auto before = modalManager->getNumModalComponents();
+    // Not modal: a host closing the window while a modal box shows makes the
+    // framework keep the editor alive on the host's destroyed window.
+    auto* box = new juce::AlertWindow (title, message, juce::MessageBoxIconType::WarningIcon, associatedComponent);
+    box->addButton (TRANS ("OK"), 1, juce::KeyPress (juce::KeyPress::returnKey));
+    box->addButton (TRANS ("Cancel"), 0, juce::KeyPress (juce::KeyPress::escapeKey));
+    KorvixLookAndFeel::colourAlertWindow (*box);
+    openBoxes.add (box);
 
-    juce::AlertWindow::showAsync (juce::MessageBoxOptions()
-                                      .withIconType (juce::MessageBoxIconType::WarningIcon)
-                                      .withTitle (title)
-                                      .withMessage (message)
-                                      .withButton (TRANS ("OK"))
-                                      .withButton (TRANS ("Cancel"))
-                                      .withAssociatedComponent (associatedComponent),
-                                  [alive = std::weak_ptr<int> (lifetime), onResult = std::move (onResult)] (int result)
-                                  {
-                                      // The first button answers 1, the second and a closed box 0.
-                                      if (! alive.expired() && onResult)
-                                          onResult (result == 1);
-                                  });
+    auto answer = std::make_shared<std::function<void (bool)>> (std::move (onResult));
 
-    if (modalManager->getNumModalComponents() > before)
+    for (auto* child : box->getChildren())
     {
-        auto* box = modalManager->getModalComponent (0);
-        openBoxes.add (box);
+        if (auto* button = dynamic_cast<juce::Button*> (child))
+        {
+            // The first button answers OK, the other Cancel; the box goes from
+            // the message loop, as its button is still being clicked.
+            button->onClick = [alive = std::weak_ptr<int> (lifetime), answer, ok = button->getCommandID() == 1,
+                               self = juce::Component::SafePointer<juce::Component> (box)]
+            {
+                if (self == nullptr)
+                    return;
 
-        if (auto* alert = dynamic_cast<juce::AlertWindow*> (box))
-            KorvixLookAndFeel::colourAlertWindow (*alert);
+                self->setVisible (false);
+                juce::MessageManager::callAsync ([self] { delete self.getComponent(); });
+
+                if (auto call = *answer; ! alive.expired() && call)
+                    call (ok);
+            };
+        }
     }
+
+    box->setAlwaysOnTop (true);
+    box->setVisible (true);
+    box->toFront (true);
 }
 
 void BrowserDialogs::chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
