@@ -11,5 +11,14 @@
  #define VORLAN_COUNTS_MALLOC 1
 #endif
 
-extern thread_local bool countMallocs;
+// Constant-initialised, so no file needs the variable's init call: GCC's
+// UndefinedBehaviorSanitizer otherwise tests that call's flags as the
+// variable's address and reports a store to null.
+#if defined (__GNUC__) && ! defined (__clang__)
+ #define VORLAN_CONSTANT_INIT __constinit
+#else
+ #define VORLAN_CONSTANT_INIT
+#endif
+
+extern thread_local VORLAN_CONSTANT_INIT bool countMallocs;
 extern std::atomic<int> mallocCount;
