@@ -148,12 +148,28 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
     plugin.idle (10);
 
     e->setParameter (e, cutoff, 0.2f);
-    WindowTest::typeWithControl (XK_i);
+    WindowTest::type (XK_i, true);
     plugin.idle (10);
     EXPECT_EQ (e->getParameter (e, cutoff), 1.0f);
-    WindowTest::typeWithControl (XK_r);
+    WindowTest::type (XK_r, true);
     plugin.idle (10);
     EXPECT_NE (e->getParameter (e, cutoff), 1.0f);
+
+    // The cursor keys step through the bank's presets.
+    const auto presetName = [&plugin]
+    {
+        char* chunk = nullptr;
+        const auto size = plugin.dispatch (effGetChunk, 0, 0, &chunk);
+        const auto text = juce::String::fromUTF8 (chunk, (int) size);
+        return text.fromFirstOccurrenceOf ("<name>", false, false).upToFirstOccurrenceOf ("</name>", false, false);
+    };
+    const auto first = presetName();
+    WindowTest::type (XK_Right);
+    plugin.idle (10);
+    const auto second = presetName();
+    WindowTest::type (XK_Left);
+    plugin.idle (10);
+    EXPECT_TRUE (first.isNotEmpty() && second.isNotEmpty() && second != first && presetName() == first) << first << " " << second;
 
     // The cutoff knob dragged up with the pointer, where the shipped skin puts it.
     juce::Rectangle<int> knob;

@@ -73,12 +73,16 @@ namespace WindowTest
         XSync (display(), False);
     }
 
-    /** A key typed with Ctrl held. */
-    inline void typeWithControl (KeySym key)
+    /** A key typed, with Ctrl held when asked. */
+    inline void type (KeySym key, bool withControl = false)
     {
         const auto control = XKeysymToKeycode (display(), XK_Control_L), code = XKeysymToKeycode (display(), key);
-        for (auto [k, down] : { std::pair (control, True), { code, True }, { code, False }, { control, False } })
-            XTestFakeKeyEvent (display(), k, down, CurrentTime);
+        if (withControl)
+            XTestFakeKeyEvent (display(), control, True, CurrentTime);
+        XTestFakeKeyEvent (display(), code, True, CurrentTime);
+        XTestFakeKeyEvent (display(), code, False, CurrentTime);
+        if (withControl)
+            XTestFakeKeyEvent (display(), control, False, CurrentTime);
         XSync (display(), False);
     }
 
