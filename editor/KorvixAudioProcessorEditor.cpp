@@ -304,6 +304,10 @@ void KorvixAudioProcessorEditor::paint (juce::Graphics& g)
 
 void KorvixAudioProcessorEditor::timerCallback()
 {
+    // Learning is process-wide: another plug-in window may have switched it.
+    if (auto* mapper = QmMidiMapper::getInstance(); mapper != nullptr && mapper->isLearnMode() != learning)
+        showLearning (mapper->isLearnMode());
+
     // One update per widget per turn, showing the parameter's latest value.
     for (auto* w : parameterWidgets)
         w->deliverPendingUpdate();
@@ -325,13 +329,15 @@ void KorvixAudioProcessorEditor::timerCallback()
 void KorvixAudioProcessorEditor::setLearning (bool shouldLearn)
 {
     auto* mapper = QmMidiMapper::getInstance();
-    learning = shouldLearn;
 
     if (mapper != nullptr)
     {
         if (shouldLearn)
         {
-            mapper->load();
+            // Another window learning has bindings not yet saved: no reload.
+            if (! mapper->isLearnMode())
+                mapper->load();
+
             mapper->setLearnMode (true);
         }
         else
@@ -343,6 +349,13 @@ void KorvixAudioProcessorEditor::setLearning (bool shouldLearn)
             mapper->save();
         }
     }
+
+    showLearning (shouldLearn);
+}
+
+void KorvixAudioProcessorEditor::showLearning (bool shouldLearn)
+{
+    learning = shouldLearn;
 
     if (learnButton != nullptr)
         learnButton->setToggleState (shouldLearn, juce::dontSendNotification);

@@ -60,7 +60,8 @@ public:
 
     void performMenuAction (VorlanCommon::Action action);
 
-    /** Switches MIDI learn on (reloading the map first) or off (saving it). */
+    /** Switches MIDI learn on (reloading the map first, unless another window
+        is learning) or off (saving it). */
     void setLearning (bool shouldLearn);
 
     //==============================================================================
@@ -83,7 +84,8 @@ public:
     void closeBrowser();
     KorvixLookAndFeel& getKorvixLookAndFeel() noexcept      { return lookAndFeel; }
 
-    /** The timer's turn: pending widget updates, meter and oscilloscope. */
+    /** The timer's turn: the process-wide learn mode, pending widget updates,
+        meter and oscilloscope. */
     void timerCallback() override;
 
     bool keyPressed (const juce::KeyPress& key, juce::Component* originatingComponent) override;
@@ -113,6 +115,9 @@ private:
 
     /** A click or choice: begin, change and end at once. */
     void reportUserChange (QmComponent& widget);
+
+    /** The learn button and the widgets' overlays, without touching the mapper. */
+    void showLearning (bool shouldLearn);
 
     void buildScreen (std::unique_ptr<juce::Drawable> element);
     void showMenu();

@@ -265,7 +265,25 @@ TEST_F (Editor, TwoInstancesOneClosesTheOtherKeepsItsLookAndWorks)
     KorvixAudioProcessor otherProcessor;
     auto first = open();
     auto second = std::make_unique<KorvixAudioProcessorEditor> (otherProcessor, provider.get());
+
+    // Learning is one for the process: a binding learnt in one window survives
+    // learning switched on in the other, and both windows show the mode.
+    auto* mapper = QmMidiMapper::getInstance();
+    QmMidiMapper::getMapFile().replaceWithText ("<midimapper><dict/></midimapper>");
+    first->setLearning (true);
+    mapper->assignController (74, 40);
+    second->setLearning (true);
+    EXPECT_EQ (mapper->getControllerForParameter (40), 74);
+    second->setLearning (false);
+    first->timerCallback();
+    EXPECT_FALSE (first->getLearnButton()->getToggleState() || widget<VnKnob> (*first, 40).learning);
+    first->setLearning (true);
+    second->timerCallback();
+    EXPECT_TRUE (second->getLearnButton()->getToggleState() && widget<VnKnob> (*second, 40).learning);
+
     first.reset();
+    second->timerCallback();
+    EXPECT_FALSE (second->getLearnButton()->getToggleState());
 
     EXPECT_EQ (&second->getLookAndFeel(), &second->getKorvixLookAndFeel());
     otherProcessor.setParameter (40, 0.25f);
