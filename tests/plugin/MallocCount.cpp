@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-thread_local VORLAN_CONSTANT_INIT bool countMallocs = false;
+thread_local VORLAN_CONSTANT_INIT volatile bool countMallocs = false;
 std::atomic<int> mallocCount { 0 };
 
 #if VORLAN_COUNTS_MALLOC

@@ -11,14 +11,15 @@
  #define VORLAN_COUNTS_MALLOC 1
 #endif
 
-// Constant-initialised, so no file needs the variable's init call: GCC's
-// UndefinedBehaviorSanitizer otherwise tests that call's flags as the
-// variable's address and reports a store to null.
+// Constant-initialised, so no file needs the variable's init call (GCC's
+// UndefinedBehaviorSanitizer tests that call's flags as the variable's
+// address and reports a store to null); volatile, so the stores around an
+// allocation stay (the compiler assumes the allocator reads no variable).
 #if defined (__GNUC__) && ! defined (__clang__)
  #define VORLAN_CONSTANT_INIT __constinit
 #else
  #define VORLAN_CONSTANT_INIT
 #endif
 
-extern thread_local VORLAN_CONSTANT_INIT bool countMallocs;
+extern thread_local VORLAN_CONSTANT_INIT volatile bool countMallocs;
 extern std::atomic<int> mallocCount;
