@@ -86,8 +86,10 @@ void QmOscilloscope::showLatest (const QmScopeFeed& feed)
     samplesSeen = total;
     width = juce::jlimit (1, bufferSize, getWidth());
 
-    const auto wanted = juce::jmin (width + triggerSpan, bufferSize);
-    const auto count = feed.readLatest (buffer.data(), wanted);
+    // One column every stride samples, so the trace spans traceSeconds at any rate.
+    const auto stride = juce::jmax (1, juce::roundToInt (feed.getSampleRate() * traceSeconds / width));
+    const auto span = juce::jmin (width * stride, bufferSize - triggerSpan);
+    const auto count = feed.readLatest (buffer.data(), span + triggerSpan);
 
     for (int i = 0; i < count; ++i)
         if (! std::isfinite (buffer[(size_t) i]))
@@ -95,7 +97,7 @@ void QmOscilloscope::showLatest (const QmScopeFeed& feed)
 
     // The last rising zero crossing with a whole trace after it; without one,
     // the newest samples.
-    auto start = juce::jmax (0, count - width);
+    auto start = juce::jmax (0, count - span);
 
     for (int i = start; i > 0; --i)
     {
@@ -106,16 +108,17 @@ void QmOscilloscope::showLatest (const QmScopeFeed& feed)
         }
     }
 
-    const auto length = juce::jmin (width, count - start);
+    const auto length = juce::jmin (width, (count - start + stride - 1) / stride);
+    const auto sampleAt = [&] (int column) { return buffer[(size_t) (start + column * stride)]; };
     float peak = 0.0f;
 
     for (int i = 0; i < length; ++i)
-        peak = juce::jmax (peak, std::abs (buffer[(size_t) (start + i)]));
+        peak = juce::jmax (peak, std::abs (sampleAt (i)));
 
     gain = peak > silence ? 0.9f / peak : 1.0f;
 
     for (int i = 0; i < length; ++i)
-        traceBuffer[(size_t) i] = drawable (buffer[(size_t) (start + i)] * gain);
+        traceBuffer[(size_t) i] = drawable (sampleAt (i) * gain);
 
     std::fill (traceBuffer.begin() + juce::jmax (0, length), traceBuffer.begin() + width, 0.0f);
 

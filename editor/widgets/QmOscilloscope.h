@@ -27,7 +27,8 @@ public:
     void resized() override;
     void paint (juce::Graphics& g) override;
 
-    /** Takes the newest samples of the feed when it has new ones: the trace
+    /** Takes the newest samples of the feed when it has new ones, one
+        column every few samples so the trace spans traceSeconds: the trace
         starts at the last rising zero crossing that leaves a full trace
         behind it (so a held note stands still), scaled so its peak reaches
         0.9 and clamped to -1..1; sets the sample rate and asks for a refresh.
@@ -56,6 +57,9 @@ public:
     /** Samples searched for a rising zero crossing before the trace: about
         one period of the lowest note at the usual rates. */
     static constexpr int triggerSpan = 2048;
+
+    /** The time the trace spans: a few periods of a bass note. */
+    static constexpr double traceSeconds = 0.04;
 
     /** Quieter than this the data is drawn as it is: flat, not blown up. */
     static constexpr float silence = 1.0e-3f;

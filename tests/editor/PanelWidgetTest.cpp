@@ -201,6 +201,19 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
     for (int i = 0; i < 200; ++i)
         ASSERT_NEAR (scope.getTraceBuffer()[(size_t) i], first[(size_t) i], 1.0e-4f) << i;
 
+    // A bass note (about 100 Hz) shows more than two whole periods.
+    feed = std::make_unique<QmScopeFeed>();
+    feed->setSampleRate (48000);
+    std::vector<float> slow (4000);
+    for (size_t i = 0; i < slow.size(); ++i)
+        slow[i] = 0.3f * (float) std::sin (juce::MathConstants<double>::twoPi * (double) i / 480.0);
+    feed->push (slow.data(), (int) slow.size());
+    scope.showLatest (*feed);
+    int risingCrossings = 0;
+    for (int i = 1; i < 200; ++i)
+        risingCrossings += scope.getTraceBuffer()[(size_t) i - 1] < 0.0f && scope.getTraceBuffer()[(size_t) i] >= 0.0f;
+    EXPECT_GE (risingCrossings, 2);
+
     // Samples out of range or not finite, and a width beyond the buffer.
     // Rows of a column drawn in the trace colour.
     const auto traced = [] (const juce::Image& image, int x)
