@@ -91,19 +91,29 @@ KorvixAudioProcessorEditor::~KorvixAudioProcessorEditor()
         if (auto* banks = processor.getBankManager())
             banks->setPresetLoadedCallback (nullptr, nullptr);
 
-    // The host must see the end of a gesture cut short, and learning must
-    // not outlive the window that shows it.
+    // The host must see the end of a gesture cut short.
     endOpenGesture();
 
-    if (learning)
-        setLearning (false);
-
     auto* mapper = QmMidiMapper::getInstance();
+    bool targetShownHere = false;
 
     for (auto* w : widgets)
+    {
         if (auto* m = dynamic_cast<QmMidiComponent*> (w))
+        {
+            targetShownHere = targetShownHere || (m->overlay != nullptr && m->overlay->selected);
+
             if (mapper != nullptr)
                 mapper->unregisterComponent (m);
+        }
+    }
+
+    // Learning ends with the last window that shows it; a target picked here
+    // leaves with this window.
+    if (learning && (mapper == nullptr || mapper->getComponents().isEmpty()))
+        setLearning (false);
+    else if (learning && targetShownHere)
+        mapper->setLearnTarget (-1);
 
     removeKeyListener (this);
     menuPopover.reset();

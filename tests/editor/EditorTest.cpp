@@ -281,9 +281,13 @@ TEST_F (Editor, TwoInstancesOneClosesTheOtherKeepsItsLookAndWorks)
     second->timerCallback();
     EXPECT_TRUE (second->getLearnButton()->getToggleState() && widget<VnKnob> (*second, 40).learning);
 
+    // Closing one window leaves learning to the other, without the target
+    // picked in the closed one.
+    widget<VnKnob> (*first, 40).overlay->toggleSelection();
     first.reset();
     second->timerCallback();
-    EXPECT_FALSE (second->getLearnButton()->getToggleState());
+    EXPECT_EQ (std::tuple (mapper->isLearnMode(), mapper->getLearnTarget(), second->getLearnButton()->getToggleState()), std::tuple (true, -1, true));
+    second->setLearning (false);
 
     EXPECT_EQ (&second->getLookAndFeel(), &second->getKorvixLookAndFeel());
     otherProcessor.setParameter (40, 0.25f);
