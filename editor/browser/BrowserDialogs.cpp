@@ -59,6 +59,15 @@ void BrowserDialogs::chooseFile (const juce::String& title, const juce::File& fo
                                  std::function<void (const juce::File&)> onChosen)
 {
     // Replacing the chooser closes an earlier one without its callback.
+    chooser.reset();
+    chooserBox.reset();
+
+    if (! juce::FileChooser::isPlatformDialogAvailable())
+    {
+        showChooserBox (title, folder, patterns, std::move (onChosen));
+        return;
+    }
+
     chooser = std::make_unique<juce::FileChooser> (title, folder, patterns);
     chooser->launchAsync (juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles,
                           [onChosen = std::move (onChosen)] (const juce::FileChooser& fc)
@@ -68,4 +77,54 @@ void BrowserDialogs::chooseFile (const juce::String& title, const juce::File& fo
                               if (file != juce::File() && onChosen)
                                   onChosen (file);
                           });
+}
+
+void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
+                                     std::function<void (const juce::File&)> onChosen)
+{
+    // The framework's own chooser box is modal: a host closing the window
+    // while it shows makes the framework keep the editor alive on the host's
+    // destroyed window. This one shows the same box without a modal state.
+    const auto flags = juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles;
+    chooserFilter = std::make_unique<juce::WildcardFileFilter> (patterns, juce::String(), juce::String());
+    chooserBrowser = std::make_unique<juce::FileBrowserComponent> (flags, folder, chooserFilter.get(), nullptr);
+    chooserBox = std::make_unique<juce::FileChooserDialogBox> (title, juce::String(), *chooserBrowser, false,
+                                                               chooserBrowser->findColour (juce::AlertWindow::backgroundColourId));
+
+    auto answer = std::make_shared<std::function<void (const juce::File&)>> (std::move (onChosen));
+    juce::Array<juce::Component*> pending { chooserBox.get() };
+
+    // Its buttons answer here instead of ending a modal state; the box dies
+    // with this object, so its clicks find this object alive.
+    while (! pending.isEmpty())
+    {
+        auto* c = pending.removeAndReturn (pending.size() - 1);
+        pending.addArray (c->getChildren());
+
+        if (auto* button = dynamic_cast<juce::TextButton*> (c))
+        {
+            const bool opens = button->getButtonText() == chooserBrowser->getActionVerb();
+
+            if (opens || button->getButtonText() == TRANS ("Cancel"))
+            {
+                button->onClick = [this, answer, opens]
+                {
+                    const auto file = chooserBrowser->getSelectedFile (0);
+
+                    if (opens && ! chooserBrowser->currentFileIsValid())
+                        return;
+
+                    chooserBox->setVisible (false);
+
+                    if (auto call = *answer; opens && call)
+                        call (file);
+                };
+            }
+        }
+    }
+
+    chooserBox->centreWithDefaultSize (nullptr);
+    chooserBox->setAlwaysOnTop (true);
+    chooserBox->setVisible (true);
+    chooserBox->toFront (true);
 }

@@ -29,8 +29,16 @@ public:
                              std::function<void (const juce::File&)> onChosen);
 
 private:
+    void showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
+                         std::function<void (const juce::File&)> onChosen);
+
     std::shared_ptr<int> lifetime = std::make_shared<int> (0);
     std::unique_ptr<juce::FileChooser> chooser;
+
+    // Declared in this order so the box goes before the browser it shows.
+    std::unique_ptr<juce::WildcardFileFilter> chooserFilter;
+    std::unique_ptr<juce::FileBrowserComponent> chooserBrowser;
+    std::unique_ptr<juce::FileChooserDialogBox> chooserBox;
     juce::Array<juce::Component::SafePointer<juce::Component>> openBoxes;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (BrowserDialogs)

@@ -91,3 +91,66 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
     pumpUntilNoBox();
     EXPECT_EQ (answers.size(), 1u);
 }
+
+TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithItsOwner)
+{
+    ASSERT_NE (WindowTest::display(), nullptr);
+    juce::ScopedJuceInitialiser_GUI gui;
+
+    if (juce::FileChooser::isPlatformDialogAvailable())
+        GTEST_SKIP() << "the system's own chooser is used here";
+
+    const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("vorlan-chooser");
+    folder.createDirectory();
+    const auto bank = folder.getChildFile ("keys.xml");
+    bank.replaceWithText ("<bank/>");
+
+    auto dialogs = std::make_unique<BrowserDialogs>();
+    juce::Array<juce::File> chosen;
+    const auto choose = [&] { dialogs->chooseFile ("Please select the bank you want to load...", folder, "*.xml",
+                                                   [&] (const juce::File& f) { chosen.add (f); }); };
+    const auto findBox = []() -> juce::FileChooserDialogBox*
+    {
+        for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
+            if (auto* box = dynamic_cast<juce::FileChooserDialogBox*> (juce::Desktop::getInstance().getComponent (i)))
+                return box;
+        return nullptr;
+    };
+    const auto button = [&] (const juce::String& text) -> juce::Button*
+    {
+        juce::Array<juce::Component*> pending { findBox() };
+        while (! pending.isEmpty())
+        {
+            auto* c = pending.removeAndReturn (0);
+            pending.addArray (c->getChildren());
+            if (auto* b = dynamic_cast<juce::Button*> (c); b != nullptr && b->getButtonText() == text)
+                return b;
+        }
+        return nullptr;
+    };
+
+    // Shown without a modal state, so that a host may close the window under it.
+    choose();
+    auto* box = findBox();
+    ASSERT_TRUE (box != nullptr && box->isOnDesktop() && box->isVisible());
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+
+    // Open answers with the file; Cancel answers nothing.
+    auto* browser = dynamic_cast<juce::FileBrowserComponent*> (box->getContentComponent()->getChildComponent (0));
+    ASSERT_NE (browser, nullptr);
+    browser->setFileName ("keys.xml");
+    ASSERT_NE (button ("Open"), nullptr);
+    button ("Open")->onClick();
+    EXPECT_FALSE (box->isVisible());
+    choose();
+    button ("Cancel")->onClick();
+    EXPECT_EQ (chosen, juce::Array<juce::File> { bank });
+
+    // The owner goes with the box open: closed, never answered.
+    choose();
+    juce::Component::SafePointer<juce::Component> open (findBox());
+    dialogs.reset();
+    EXPECT_EQ (open, nullptr);
+    EXPECT_EQ (chosen.size(), 1);
+    folder.deleteRecursively();
+}
