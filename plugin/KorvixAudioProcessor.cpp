@@ -3,6 +3,7 @@
 #include "QmAudioOutModule.h"
 #include "QmBankManager.h"
 #include "QmCache.h"
+#include "QmDiagnostics.h"
 #include "QmGraphEvent.h"
 #include "QmHumNoiseSource.h"
 #include "QmMidiMapper.h"
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace
 {
@@ -46,12 +46,21 @@ KorvixAudioProcessor::KorvixAudioProcessor()
 
     bankManager = std::make_unique<QmBankManager> (this);
     bankManager->loadStartupPreset();
+
+    startTimer (500);
 }
 
 KorvixAudioProcessor::~KorvixAudioProcessor()
 {
+    stopTimer();
     engine.reset();
     bankManager.reset();
+    QmDiagnostics::flush();
+}
+
+void KorvixAudioProcessor::timerCallback()
+{
+    QmDiagnostics::flush();
 }
 
 bool KorvixAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
@@ -170,7 +179,7 @@ void KorvixAudioProcessor::updateHostState()
     {
         context->sampleRate = (float) rate;
         context->humNoise->rate = rate;
-        std::printf ("sample rate updated to %d\n", rate);
+        QmDiagnostics::recordSampleRate (rate);
 
         QmGraphEvent event;
         event.type = QmGraphEvent::sampleRateChanged;

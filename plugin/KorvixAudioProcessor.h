@@ -22,7 +22,8 @@ class QmSynthEngine;
     which the QmPresetClient operations of the same names share.
 */
 class KorvixAudioProcessor : public juce::AudioProcessor,
-                             public QmPresetClient
+                             public QmPresetClient,
+                             private juce::Timer
 {
 public:
     KorvixAudioProcessor();
@@ -132,6 +133,9 @@ public:
     static constexpr int chunkSamples = 512;
 
 private:
+    /** Prints the engine's diagnostics, which the audio thread only records. */
+    void timerCallback() override;
+
     void render (juce::AudioBuffer<float>& buffer);
     void updateMeter (const float* left, int numSamples) noexcept;
     void updateHostState();

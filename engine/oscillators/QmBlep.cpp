@@ -1,8 +1,8 @@
 #include "QmBlep.h"
+#include "QmDiagnostics.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 namespace
@@ -168,7 +168,7 @@ void QmBlep::addStep (float f, float a)
 
     if (f > 1.0f)
     {
-        std::printf ("chuuj ");
+        QmDiagnostics::record (QmDiagnostics::stepTooLate);
         return;
     }
 

@@ -1,4 +1,5 @@
 #include "QmVCO4Module.h"
+#include "QmDiagnostics.h"
 #include "QmDriftGenerator.h"
 #include "QmDriftTap.h"
 #include "QmHumNoiseSource.h"
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 struct QmVCO4Module::BlockInputs
 {
@@ -118,9 +118,9 @@ void QmVCO4Module::process()
 
     const bool sawNaN = pd < 0.5f ? renderPhaseOffset (in) : renderDetune (in);
 
-    // once per block: never print per sample on the audio thread
+    // once per block; printed later, on the message thread
     if (sawNaN)
-        std::printf ("nan osc");
+        QmDiagnostics::record (QmDiagnostics::oscillatorNaN);
 
     out->pushSignal (&output);
     osc2Out->pushSignal (&osc2);

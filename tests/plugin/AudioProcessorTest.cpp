@@ -1,6 +1,7 @@
 #include "KorvixAudioProcessor.h"
 #include "MallocCount.h"
 #include "QmControlModule.h"
+#include "QmDiagnostics.h"
 #include "QmHumNoiseSource.h"
 #include "QmMidiMapper.h"
 #include "QmParameter.h"
@@ -90,6 +91,7 @@ TEST_F (AudioProcessorTest, BadIndicesMissingChannelsAndHostRate)
         head.position->setIsPlaying (playing);
         processor->setRateAndBufferSizeDetails (rate, 512);
         process (16);
+        QmDiagnostics::flush();
         EXPECT_EQ (std::tuple (context.sampleRate, (float) context.humNoise->rate, context.tempo, context.playing != 0),
                    std::tuple (engineRate, engineRate, tempo, playing)) << rate;
     }
@@ -97,6 +99,23 @@ TEST_F (AudioProcessorTest, BadIndicesMissingChannelsAndHostRate)
     // Each change is one line of its own in the host's log.
     EXPECT_EQ (testing::internal::GetCapturedStdout(), "sample rate updated to 96000\nsample rate updated to 88200\n");
     processor->setPlayHead (nullptr);
+}
+
+// The audio thread prints nothing: the rate is printed by the next flush,
+// the latest only, and the processor's destructor flushes what is left.
+TEST_F (AudioProcessorTest, RateChangesArePrintedOffTheAudioThread)
+{
+    testing::internal::CaptureStdout();
+    for (double rate : { 48000.0, 96000.0 })
+    {
+        processor->setRateAndBufferSizeDetails (rate, 512);
+        process (16);
+    }
+    EXPECT_EQ (testing::internal::GetCapturedStdout(), "");
+
+    testing::internal::CaptureStdout();
+    processor.reset();
+    EXPECT_EQ (testing::internal::GetCapturedStdout(), "sample rate updated to 192000\n");
 }
 
 TEST_F (AudioProcessorTest, EveryEventAndEverySampleOfLongBlocksIsRendered)

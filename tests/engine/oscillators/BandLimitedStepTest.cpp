@@ -1,4 +1,5 @@
 #include "QmBlep.h"
+#include "QmDiagnostics.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,7 @@ TEST (BandLimitedStep, StepsAreDelayedAndSmoothedWhereverTheRingIs)
     EXPECT_TRUE (b->step[2048] == b->step[2047] && b->ramp[2049] == 0.0f);
     testing::internal::CaptureStdout();
     b->addStep (1.5f, 1.0f);
+    QmDiagnostics::flush();
     EXPECT_EQ (testing::internal::GetCapturedStdout(), "chuuj ");
     EXPECT_TRUE (std::all_of (b->ring, b->ring + 2048, [] (float r) { return r == 0.0f; }));
     b->addStep (1.0f, 1.0f);    // the last position reads the guard entries

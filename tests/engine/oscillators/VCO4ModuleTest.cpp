@@ -1,4 +1,5 @@
 #include "OscillatorSpectrum.h"
+#include "QmDiagnostics.h"
 #include "QmDriftTap.h"
 #include "QmHumNoiseSource.h"
 #include "QmProcessContext.h"
@@ -129,6 +130,11 @@ TEST (VCO4Module, NaNIsReportedOncePerBlock)
     testing::internal::CaptureStdout();
     rig.run ({ phaseOffset, phaseOffset, detune }, std::nanf (""), 256);
     rig.run ({ clean }, 4.0f, 256);
+    EXPECT_EQ (testing::internal::GetCapturedStdout(), "");    // the audio thread only records
+
+    testing::internal::CaptureStdout();
+    QmDiagnostics::flush();
+    QmDiagnostics::flush();
     EXPECT_EQ (testing::internal::GetCapturedStdout(), "nan oscnan oscnan osc");
 }
 
