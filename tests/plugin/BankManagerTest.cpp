@@ -240,8 +240,10 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     state[1] = 0.00001f;
     state[43] = 1.0f;
     client.values = state;
-    client.properties.set ("currentPreset", "Bass & Co");
-    client.properties.set ("currentBank", "Vorlan");
+    // Control characters are dropped from its names: the writer's references
+    // for them made the whole chunk unreadable.
+    client.properties.set ("currentPreset", "Bass\x02 & Co");
+    client.properties.set ("currentBank", "Vor\x1flan");
 
     juce::MemoryBlock chunk;
     manager->getState (chunk);
@@ -289,10 +291,10 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     client.onPropertyAccess = nullptr;
 }
 
-TEST_F (BankManagerTest, ControlCharactersInNamesAreDroppedSoBanksAndChunksReadBack)
+TEST_F (BankManagerTest, ControlCharactersInNamesAreDroppedSoBanksReadBack)
 {
     // The writer turns them into references that the reader refuses: the
-    // whole bank was lost at the next start, the chunk unreadable.
+    // whole bank was lost at the next start.
     manager = std::make_unique<QmBankManager> (&client);
     ASSERT_TRUE (manager->createBank ("Ctl\x01 Bank\x1f"));
     auto* bank = manager->getBank ("Ctl Bank");
@@ -306,14 +308,4 @@ TEST_F (BankManagerTest, ControlCharactersInNamesAreDroppedSoBanksAndChunksReadB
 
     manager = std::make_unique<QmBankManager> (&client);     // the next start
     EXPECT_TRUE (manager->findPreset ("Ctl Bank", "Bell\tTone") != nullptr && manager->findPreset ("imported", "x") != nullptr);
-
-    client.values.assign (QmParam::count, 0.25f);
-    client.properties.set ("currentPreset", "Bell\x02\tTone");
-    client.properties.set ("currentBank", "Ctl\x01 Bank");
-    juce::MemoryBlock chunk;
-    manager->getState (chunk);
-    client.values.assign (QmParam::count, 0.5f);
-    manager->setState (chunk.getData(), (int) chunk.getSize());
-    EXPECT_EQ (std::tuple (client.values[0], client.properties["currentPreset"], client.properties["currentBank"]),
-               std::tuple (0.25f, juce::String ("Bell\tTone"), juce::String ("Ctl Bank")));
 }

@@ -76,37 +76,24 @@ TEST (XmlReader, EveryDocumentWeWriteReadsBackAsTheFrameworkReadsIt)
 
 TEST (XmlReader, TheHangCrashAndOverreadInputsAndEverythingOutsideOurFormatsAreRefused)
 {
-    const juce::String deepBehindComment = "<preset <!-- \" -->>" + nested (100000);
-
-    for (auto bad : { juce::String ("<preset><?x?>a</preset>"),
-                      juce::String ("<preset><name>x</name><?pi data?>text text</preset>"),
-                      juce::String ("<a <!-- > </b> -->>") + nested (50000) + "</a>",
-                      deepBehindComment,
-                      juce::String ("<n>&#x"), juce::String ("<n>&#x;</n>"), juce::String ("<n>&#1114112;</n>"),
-                      juce::String ("<n>&#0;</n>"), juce::String ("<n>&AMP;</n>"), juce::String ("<n>&nbsp;</n>"), juce::String ("<n>& </n>"),
-                      juce::String ("<!DOCTYPE r [<!ENTITY a \"x\">]><r>&a;</r>"), juce::String ("<!DOCTYPE r SYSTEM \"/etc/passwd\"><r/>"),
-                      juce::String ("<r><![CDATA[x]]></r>"), juce::String ("<?pi?><r/>"), juce::String ("<r/><?pi?>"),
-                      juce::String ("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>"),
-                      juce::String ("<r></R>"), juce::String ("<r a='1' a='2'/>"), juce::String ("<r/><r/>"), juce::String ("text"),
-                      juce::String ("<r>"), juce::String ("<r><!-- unterminated </r>"), juce::String(),
-                      nested (9), nested (200000) })
+    for (juce::String bad : std::initializer_list<juce::String> {
+             "<preset><?x?>a</preset>", "<preset><name>x</name><?pi data?>text text</preset>",
+             "<a <!-- > </b> -->>" + nested (50000) + "</a>", "<preset <!-- \" -->>" + nested (100000),
+             "<n>&#x", "<n>&#x;</n>", "<n>&#1114112;</n>", "<n>&#0;</n>", "<n>&AMP;</n>", "<n>&nbsp;</n>", "<n>& </n>",
+             "<!DOCTYPE r [<!ENTITY a \"x\">]><r>&a;</r>", "<!DOCTYPE r SYSTEM \"/etc/passwd\"><r/>",
+             "<r><![CDATA[x]]></r>", "<?pi?><r/>", "<r/><?pi?>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>",
+             "<r></R>", "<r a='1' a='2'/>", "<r/><r/>", "text", "<r>", "<r><!-- unterminated </r>", "", nested (9), nested (200000) })
         EXPECT_EQ (readText (bad), nullptr) << bad.substring (0, 60);
 
     EXPECT_NE (readText (nested (8)), nullptr);
     const char utf16[] = "\xff\xfe<\0r\0/\0>\0";
     EXPECT_EQ (QmXmlReader().read (utf16, sizeof (utf16) - 1), nullptr);
 
-    QmXmlReader::Limits small;
-    small.maxBytes = 10;
-    small.maxNodes = 3;
-    small.maxAttributesPerElement = 2;
-    EXPECT_NE (readText ("<r a='1'/>", small), nullptr);
-    EXPECT_EQ (readText ("<r a='1' />", small), nullptr);
-
-    small.maxBytes = 1000;
-    EXPECT_NE (readText ("<r><a/>x</r>", small), nullptr);
-    EXPECT_EQ (readText ("<r><a/>x<b/></r>", small), nullptr);
-    EXPECT_EQ (readText ("<r a='1' b='2' c='3'/>", small), nullptr);
+    // Bytes, nodes and attributes per element beyond the limits given.
+    const QmXmlReader::Limits tiny { 10, 8, 3, 2 }, small { 1000, 8, 3, 2 };
+    for (auto [text, limits, readable] : { std::tuple { "<r a='1'/>", tiny, true }, { "<r a='1' />", tiny, false }, { "<r><a/>x</r>", small, true },
+                                           { "<r><a/>x<b/></r>", small, false }, { "<r a='1' b='2' c='3'/>", small, false } })
+        EXPECT_EQ (readText (text, limits) != nullptr, readable) << text;
 
     // A stream longer than the limit is refused without being read whole.
     QmXmlReader reader (small);
