@@ -211,12 +211,7 @@ TEST (AudioProcessorEvents, FullListsMergeControllersAndKeepEveryNote)
     events.reserve (8);
     const auto add = [&events] (int type, int number, float value, int gate)
     {
-        QmMidiEvent e;
-        e.type = type;
-        (type == 0 ? e.note : e.controller) = number;
-        e.value = value;
-        e.gate = (uint8_t) gate;
-        KorvixAudioProcessor::addEvent (events, e);
+        KorvixAudioProcessor::addEvent (events, { type, type == 0 ? number : 0, (uint8_t) gate, 0, value, type == 0 ? -1 : number });
     };
 
     // Notes between floods of two controllers and the pitch wheel.

@@ -1,4 +1,3 @@
-#include "FactoryBankFile.h"
 #include "QmParameter.h"
 #include "QmSynthEngine.h"
 #include "XMLMarshaller.h"
@@ -10,7 +9,7 @@
 
 TEST (FactoryBank, HoldsTheEnginesDefaultAndEveryPresetPlaysANoteAudiblyWithinTheUntouchedRange)
 {
-    const auto source = findFactoryBankSource();
+    const juce::File source (VORLAN_RESOURCES_DIR "/banks/vorlan.xml");
     XMLMarshaller marshaller;
     juce::FileInputStream in (source);
     auto root = marshaller.parse (in);
