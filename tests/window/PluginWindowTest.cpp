@@ -42,6 +42,17 @@ namespace
         juce::File (VORLAN_RESOURCES_DIR).copyDirectoryTo (juce::File (common).getChildFile ("Resources"));
     }
 
+    /** Where the shipped skin puts these elements. */
+    std::vector<juce::Rectangle<int>> skinBounds (std::initializer_list<const char*> ids)
+    {
+        juce::ScopedJuceInitialiser_GUI gui;
+        SVGProvider skin (juce::File (VORLAN_RESOURCES_DIR).getChildFile ("skin/skin.svg"));
+        std::vector<juce::Rectangle<int>> bounds;
+        for (auto* id : ids)
+            bounds.push_back (skin.getDrawable (id)->getBounds());
+        return bounds;
+    }
+
     /** One instance with its editor, as the host sees them. */
     struct Instance
     {
@@ -75,14 +86,18 @@ namespace
             return dispatch (effEditOpen, 0, 0, (void*) window) != 0;
         }
 
-        void closeEditor()
+        /** Whether the editor's window was gone at once. */
+        bool closeEditor()
         {
             if (window == 0)
-                return;
+                return true;
             dispatch (effEditClose);
+            XSync (WindowTest::display(), False);
+            const auto gone = WindowTest::firstChild (window) == 0;
             XDestroyWindow (WindowTest::display(), window);
             XSync (WindowTest::display(), False);
             window = 0;
+            return gone;
         }
 
         void idle (int turns)
@@ -94,8 +109,9 @@ namespace
             }
         }
 
-        /** The editor's window, at (x, y): the pointer moved there. */
+        /** The pointer moved to (x, y) in the editor's window. */
         void pointAt (int x, int y)     { WindowTest::moveTo (WindowTest::firstChild (window), x, y); }
+        void pointAt (juce::Point<int> p)   { pointAt (p.x, p.y); }
 
         juce::Image grab()              { return WindowTest::grab (window, size.getWidth(), size.getHeight()); }
 
@@ -127,7 +143,6 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
 
     plugin.idle (60);
     const auto image = plugin.grab();
-    ASSERT_TRUE (image.isValid());
     EXPECT_GT (countColours (image), 50);
 
     // The README's picture.
@@ -142,8 +157,7 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
     auto* e = plugin.effect;
     const auto cutoff = 15;
     plugin.pointAt (5, plugin.size.getHeight() - 3);
-    WindowTest::button (true);
-    WindowTest::button (false);
+    WindowTest::click();
     XSetInputFocus (WindowTest::display(), WindowTest::firstChild (plugin.window), RevertToParent, CurrentTime);
     plugin.idle (10);
 
@@ -172,11 +186,7 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
     EXPECT_TRUE (first.isNotEmpty() && second.isNotEmpty() && second != first && presetName() == first) << first << " " << second;
 
     // The cutoff knob dragged up with the pointer, where the shipped skin puts it.
-    juce::Rectangle<int> knob;
-    {
-        juce::ScopedJuceInitialiser_GUI gui;
-        knob = SVGProvider (juce::File (VORLAN_RESOURCES_DIR).getChildFile ("skin/skin.svg")).getDrawable ("knob_15")->getBounds();
-    }
+    const auto knob = skinBounds ({ "knob_15" })[0].getCentre();
     e->setParameter (e, cutoff, 0.5f);
     plugin.idle (10);
     {
@@ -184,12 +194,12 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
         gestures.clear();
     }
 
-    plugin.pointAt (knob.getCentreX(), knob.getCentreY());
+    plugin.pointAt (knob);
     WindowTest::button (true);
     plugin.idle (5);
     for (int step = 1; step <= 10; ++step)
     {
-        plugin.pointAt (knob.getCentreX(), knob.getCentreY() - 4 * step);
+        plugin.pointAt (knob.translated (0, -4 * step));
         plugin.idle (3);
     }
     WindowTest::button (false);
@@ -258,32 +268,16 @@ TEST (PluginWindow, ClosesAtOnceWithItsMenuComboListOrBrowserOpen)
     // Were any of them modal, the framework would keep the editor alive on
     // the host's window after the close, and tear it down racing its own
     // message thread when the plug-in closes.
-    std::vector<juce::Rectangle<int>> openers;
-    {
-        juce::ScopedJuceInitialiser_GUI gui;
-        SVGProvider skin (juce::File (VORLAN_RESOURCES_DIR).getChildFile ("skin/skin.svg"));
-        for (auto* id : { "action_menu", "combo_0", "screen" })
-            openers.push_back (skin.getDrawable (id)->getBounds());
-    }
-
     Instance plugin;
     ASSERT_NE (plugin.effect, nullptr);
-
-    for (auto opener : openers)
+    for (auto opener : skinBounds ({ "action_menu", "combo_0", "screen" }))
     {
         ASSERT_TRUE (plugin.openEditor());
         plugin.idle (20);
-        plugin.pointAt (opener.getCentreX(), opener.getCentreY());
-        WindowTest::button (true);
-        WindowTest::button (false);
+        plugin.pointAt (opener.getCentre());
+        WindowTest::click();
         plugin.idle (20);
-
-        plugin.dispatch (effEditClose);
-        XSync (WindowTest::display(), False);
-        EXPECT_EQ (WindowTest::firstChild (plugin.window), 0ul) << opener.toString();
-        XDestroyWindow (WindowTest::display(), plugin.window);
-        XSync (WindowTest::display(), False);
-        plugin.window = 0;
+        EXPECT_TRUE (plugin.closeEditor()) << opener.toString();
     }
 }
 
@@ -297,6 +291,5 @@ TEST (PluginWindow, WithoutASkinTheEditorIsEmptyAndWhite)
     plugin.idle (30);
 
     const auto image = plugin.grab();
-    ASSERT_TRUE (image.isValid());
     EXPECT_EQ (std::pair (image.getPixelAt (image.getWidth() / 2, image.getHeight() / 2).getARGB(), countColours (image)), std::pair (0xffffffffu, 1));
 }

@@ -8,6 +8,28 @@
 #include "QmDropShadower.h"
 #include "XDisplay.h"
 
+namespace
+{
+    template <typename Type>
+    Type* onDesktop()
+    {
+        for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
+            if (auto* c = dynamic_cast<Type*> (juce::Desktop::getInstance().getComponent (i)))
+                return c;
+        return nullptr;
+    }
+
+    juce::Button* buttonIn (juce::Component* root, const juce::String& text)
+    {
+        if (auto* b = dynamic_cast<juce::Button*> (root); b != nullptr && b->getButtonText() == text)
+            return b;
+        for (auto* c : root != nullptr ? root->getChildren() : juce::Array<juce::Component*>())
+            if (auto* found = buttonIn (c, text))
+                return found;
+        return nullptr;
+    }
+}
+
 TEST (DropShadow, FollowsItsOwnerOnScreen)
 {
     ASSERT_NE (WindowTest::display(), nullptr);
@@ -45,16 +67,9 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
 {
     ASSERT_NE (WindowTest::display(), nullptr);
     juce::ScopedJuceInitialiser_GUI gui;
-    const auto findBox = []() -> juce::AlertWindow*
+    const auto pumpUntilNoBox = []
     {
-        for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
-            if (auto* box = dynamic_cast<juce::AlertWindow*> (juce::Desktop::getInstance().getComponent (i)))
-                return box;
-        return nullptr;
-    };
-    const auto pumpUntilNoBox = [&findBox]
-    {
-        for (int i = 0; i < 100 && findBox() != nullptr; ++i)
+        for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i)
             juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
     };
 
@@ -64,27 +79,21 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
                       [&] (bool ok) { answers.push_back (ok); });
 
     // Not modal, so that a host may close the window under it.
-    auto* box = findBox();
+    auto* box = onDesktop<juce::AlertWindow>();
     ASSERT_TRUE (box != nullptr && box->isOnDesktop() && box->isVisible() && box->getName() == "Remove bank Keys");
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
-    juce::StringArray buttons;
-    for (auto* child : box->getChildren())
-        if (auto* b = dynamic_cast<juce::Button*> (child))
-            buttons.add (b->getButtonText());
-    ASSERT_TRUE (buttons.contains ("OK") && buttons.contains ("Cancel"));
+    ASSERT_TRUE (buttonIn (box, "OK") != nullptr && buttonIn (box, "Cancel") != nullptr);
 
     // The skin's charcoal panel, not the framework's blue-grey.
     const auto image = box->createComponentSnapshot (box->getLocalBounds());
     EXPECT_EQ (image.getPixelAt (box->getWidth() - 4, box->getHeight() - 4).getARGB(), KorvixLookAndFeel::callOutFill);
-    for (auto* child : box->getChildren())
-        if (auto* b = dynamic_cast<juce::Button*> (child); b != nullptr && b->getButtonText() == "OK")
-            b->triggerClick();
+    buttonIn (box, "OK")->triggerClick();
     pumpUntilNoBox();
     EXPECT_EQ (answers, std::vector<bool> { true });
 
     // The owner goes with the box open: closed, never answered.
     dialogs->confirm ("Remove preset Pad", "?", nullptr, [&] (bool ok) { answers.push_back (ok); });
-    juce::Component::SafePointer<juce::Component> second (findBox());
+    juce::Component::SafePointer<juce::Component> second (onDesktop<juce::AlertWindow>());
     ASSERT_NE (second, nullptr);
     dialogs.reset();
     EXPECT_EQ (second, nullptr);
@@ -109,25 +118,8 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     juce::Array<juce::File> chosen;
     const auto choose = [&] { dialogs->chooseFile ("Please select the bank you want to load...", folder, "*.xml",
                                                    [&] (const juce::File& f) { chosen.add (f); }); };
-    const auto findBox = []() -> juce::FileChooserDialogBox*
-    {
-        for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
-            if (auto* box = dynamic_cast<juce::FileChooserDialogBox*> (juce::Desktop::getInstance().getComponent (i)))
-                return box;
-        return nullptr;
-    };
-    const auto button = [&] (const juce::String& text) -> juce::Button*
-    {
-        juce::Array<juce::Component*> pending { findBox() };
-        while (! pending.isEmpty())
-        {
-            auto* c = pending.removeAndReturn (0);
-            pending.addArray (c->getChildren());
-            if (auto* b = dynamic_cast<juce::Button*> (c); b != nullptr && b->getButtonText() == text)
-                return b;
-        }
-        return nullptr;
-    };
+    const auto findBox = onDesktop<juce::FileChooserDialogBox>;
+    const auto button = [&] (const juce::String& text)      { return buttonIn (findBox(), text); };
 
     // Shown without a modal state, so that a host may close the window under it.
     choose();

@@ -18,18 +18,13 @@ namespace WindowTest
         static Display* d = []
         {
             auto* opened = XOpenDisplay (nullptr);
-            const char* names[] = { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "WM_CHANGE_STATE", "WM_STATE",
-                                    "_NET_WM_PING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_FULLSCREEN",
-                                    "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_COMBO",
-                                    "_NET_WM_ALLOWED_ACTIONS", "_NET_FRAME_EXTENTS", "_NET_WORKAREA", "_MOTIF_WM_HINTS",
-                                    "_WIN_HINTS", "KWM_WIN_DECORATION", "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE" };
-
-            for (auto* name : names)
+            for (auto* name : { "WM_PROTOCOLS", "WM_TAKE_FOCUS", "WM_DELETE_WINDOW", "WM_CHANGE_STATE", "WM_STATE",
+                                "_NET_WM_PING", "_NET_WM_STATE", "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_FULLSCREEN",
+                                "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL", "_NET_WM_WINDOW_TYPE_COMBO",
+                                "_NET_WM_ALLOWED_ACTIONS", "_NET_FRAME_EXTENTS", "_NET_WORKAREA", "_MOTIF_WM_HINTS",
+                                "_WIN_HINTS", "KWM_WIN_DECORATION", "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE" })
                 if (opened != nullptr)
-                    XInternAtom (opened, name, False);
-
-            if (opened != nullptr)
-                XSync (opened, False);
+                    XInternAtom (opened, name, False);     // a round trip: the atom exists on return
             return opened;
         }();
 
@@ -72,6 +67,8 @@ namespace WindowTest
         XTestFakeButtonEvent (display(), 1, down ? True : False, CurrentTime);
         XSync (display(), False);
     }
+
+    inline void click()     { button (true); button (false); }
 
     /** A key typed, with Ctrl held when asked. */
     inline void type (KeySym key, bool withControl = false)
