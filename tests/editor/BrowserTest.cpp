@@ -22,15 +22,10 @@ namespace
         struct Question { juce::String title, message; juce::Component* associated; std::function<void (bool)> answer; };
 
         void confirm (const juce::String& title, const juce::String& message, juce::Component* associated, std::function<void (bool)> onResult) override
-        {
-            questions.push_back ({ title, message, associated, std::move (onResult) });
-        }
+            { questions.push_back ({ title, message, associated, std::move (onResult) }); }
 
         void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns, std::function<void (const juce::File&)> onChosen) override
-        {
-            chooserTitle = title + " " + folder.getFullPathName() + " " + patterns;
-            choose = std::move (onChosen);
-        }
+            { chooserTitle = title + " " + folder.getFullPathName() + " " + patterns; choose = std::move (onChosen); }
 
         /** Answers the oldest open question. */
         void answer (bool ok)
@@ -68,15 +63,10 @@ namespace
         throw std::runtime_error (("no button " + text).toStdString());
     }
 
-    void click (juce::Component& root, const juce::String& text)
-    {
-        dynamic_cast<juce::Button::Listener*> (&root)->buttonClicked (&button (root, text));
-    }
+    void click (juce::Component& root, const juce::String& text)    { dynamic_cast<juce::Button::Listener&> (root).buttonClicked (&button (root, text)); }
 
     juce::TextEditor& editorShowing (juce::Component& page, const juce::String& emptyText)
-    {
-        return *find<juce::TextEditor> (page, [&] (auto& e) { return e.getTextToShowWhenEmpty() == emptyText; });
-    }
+        { return *find<juce::TextEditor> (page, [&] (auto& e) { return e.getTextToShowWhenEmpty() == emptyText; }); }
 
     juce::StringArray rowTexts (juce::ListBox& list)
     {
@@ -110,21 +100,15 @@ namespace
             manager = std::make_unique<QmBankManager> (&client);
         }
 
-        ~Browser() override
-        {
-            popover.reset();
-            manager.reset();
-            banks().deleteRecursively();    // the next user of this HOME gets the factory bank again
-        }
+        // The next user of this HOME gets the factory bank again.
+        ~Browser() override     { popover.reset(); manager.reset(); banks().deleteRecursively(); }
 
         BankPopover& open (const juce::String& bank = {}, const juce::String& preset = {})
         {
             client.properties.set ("currentBank", bank);
             client.properties.set ("currentPreset", preset);
             popover = std::make_unique<BankPopover> (manager.get(), &client);
-            auto fake = std::make_unique<FakeDialogs>();
-            dialogs = fake.get();
-            popover->setDialogs (std::move (fake));
+            popover->setDialogs (std::unique_ptr<FakeDialogs> (dialogs = new FakeDialogs()));
             content = popover->createContainer();
             return *popover;
         }

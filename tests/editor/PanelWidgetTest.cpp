@@ -174,15 +174,15 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
     scope.setBounds (500, 20, 200, 64);
     auto feed = std::make_unique<QmScopeFeed>();
     double phase = 1.0;
-    const auto pushSine = [&] (int count)
+    const auto pushSine = [&] (int count, double period)
     {
         std::vector<float> samples ((size_t) count);
         for (auto& s : samples)
-            s = 0.3f * (float) std::sin ((phase += juce::MathConstants<double>::twoPi / 50.0));
+            s = 0.3f * (float) std::sin ((phase += juce::MathConstants<double>::twoPi / period));
         feed->push (samples.data(), count);
     };
 
-    pushSine (3000);
+    pushSine (3000, 50.0);
     feed->setSampleRate (48000);
     scope.showLatest (*feed);
     const std::vector<float> first (scope.getTraceBuffer().begin(), scope.getTraceBuffer().begin() + 200);
@@ -196,7 +196,7 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
     // Nothing new: no refresh. A block later, at another phase: the same picture.
     scope.showLatest (*feed);
     EXPECT_FALSE (scope.isRefreshRequested());
-    pushSine (37);
+    pushSine (37, 50.0);
     scope.showLatest (*feed);
     for (int i = 0; i < 200; ++i)
         ASSERT_NEAR (scope.getTraceBuffer()[(size_t) i], first[(size_t) i], 1.0e-4f) << i;
@@ -204,10 +204,7 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
     // A bass note (about 100 Hz) shows more than two whole periods.
     feed = std::make_unique<QmScopeFeed>();
     feed->setSampleRate (48000);
-    std::vector<float> slow (4000);
-    for (size_t i = 0; i < slow.size(); ++i)
-        slow[i] = 0.3f * (float) std::sin (juce::MathConstants<double>::twoPi * (double) i / 480.0);
-    feed->push (slow.data(), (int) slow.size());
+    pushSine (4000, 480.0);
     scope.showLatest (*feed);
     int risingCrossings = 0;
     for (int i = 1; i < 200; ++i)
