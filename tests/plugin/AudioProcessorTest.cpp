@@ -210,9 +210,7 @@ TEST (AudioProcessorEvents, FullListsMergeControllersAndKeepEveryNote)
     std::vector<QmMidiEvent> events;
     events.reserve (8);
     const auto add = [&events] (int type, int number, float value, int gate)
-    {
-        KorvixAudioProcessor::addEvent (events, { type, type == 0 ? number : 0, (uint8_t) gate, 0, value, type == 0 ? -1 : number });
-    };
+        { KorvixAudioProcessor::addEvent (events, { type, type == 0 ? number : 0, (uint8_t) gate, 0, value, type == 0 ? -1 : number }); };
 
     // Notes between floods of two controllers and the pitch wheel.
     for (int i = 0; i < 1000; ++i)

@@ -42,21 +42,15 @@ protected:
 
 TEST_F (MidiMapperTest, AControllerDrivesOneParameterAndAParameterFollowsOneController)
 {
+    // Only parameters with a registered widget can be learnt, only real ones
+    // and only controllers up to 127.
     Widget five (5), nine (9), twelve (12);
-    mapper.assignController (74, 5);
-    mapper.assignController (74, 9);
-    mapper.assignController (20, 12);
-    mapper.assignController (21, 12);
+    for (auto [controller, parameter] : { std::pair { 74, 5 }, { 74, 9 }, { 20, 12 }, { 21, 12 }, { 30, 13 }, { 32, 44 }, { 128, 12 } })
+        mapper.assignController (controller, parameter);
     EXPECT_EQ (std::tuple (mapper.getParameterForController (74), mapper.getParameterForController (20), five.controller, twelve.controller),
                std::tuple (9, -1, -1, 21));
 
-    // Only parameters with a registered widget can be learnt, and only real
-    // ones; controller -1 unbinds.
-    mapper.assignController (30, 13);
-    mapper.assignController (32, 44);
-    mapper.assignController (128, 12);
-    EXPECT_EQ (mapper.getControllerForParameter (12), 21);
-    mapper.assignController (-1, 12);
+    mapper.assignController (-1, 12);      // unbinds
     for (int controller : { 30, 32, 21, -1 })
         EXPECT_EQ (mapper.getParameterForController (controller), -1) << controller;
 

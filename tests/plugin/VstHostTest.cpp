@@ -30,14 +30,20 @@ namespace
         a host keeps it while it may create instances. */
     struct HostedPlugin
     {
-        HostedPlugin()
+        /** Opened and started with blocks of at most 512. */
+        explicit HostedPlugin (float sampleRate = 44100.0f)
         {
             static void* library = dlopen (VORLAN_VST_PATH, RTLD_NOW | RTLD_LOCAL);
             auto entry = library != nullptr ? (AEffect* (*) (audioMasterCallback)) dlsym (library, "VSTPluginMain") : nullptr;
             effect = entry != nullptr ? entry (hostCallback) : nullptr;
 
             if (effect != nullptr)
+            {
                 dispatch (effOpen);
+                dispatch (effSetSampleRate, 0, 0, nullptr, sampleRate);
+                dispatch (effSetBlockSize, 0, 512);
+                dispatch (effMainsChanged, 0, 1);
+            }
         }
 
         ~HostedPlugin()  { if (effect != nullptr) dispatch (effClose); }
@@ -45,13 +51,6 @@ namespace
         VstIntPtr dispatch (int opcode, int index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f)
         {
             return effect->dispatcher (effect, opcode, index, value, ptr, opt);
-        }
-
-        void start (float sampleRate)
-        {
-            dispatch (effSetSampleRate, 0, 0, nullptr, sampleRate);
-            dispatch (effSetBlockSize, 0, 512);
-            dispatch (effMainsChanged, 0, 1);
         }
 
         void sendMidi (unsigned char status, unsigned char data1, unsigned char data2)
@@ -137,10 +136,8 @@ TEST (VstHost, PlaysAnswersTheOpcodesHostsSendByNumberAndOpensTwice)
     // one after the other and side by side.
     for (int round = 0; round < 2; ++round)
     {
-        HostedPlugin plugin, other;
+        HostedPlugin plugin, other (48000.0f);
         ASSERT_TRUE (plugin.effect != nullptr && other.effect != nullptr) << round;
-        plugin.start (44100.0f);
-        other.start (48000.0f);
         other.process();
 
         // Tail (0 s), keys wanted by the editor (hosts read 0 so), 16 MIDI
@@ -172,7 +169,6 @@ TEST (VstHost, EmptyAndOversizedBlocksStayInsideTheirBuffers)
 {
     HostedPlugin plugin;
     ASSERT_NE (plugin.effect, nullptr);
-    plugin.start (44100.0f);    // declares blocks of at most 512
 
     // No frames, no buffers: nothing is touched.
     float* none[] = { nullptr, nullptr };
@@ -210,7 +206,6 @@ TEST (VstHost, RendersOnFreshThreadsWithoutAllocating)
 
     HostedPlugin plugin;
     ASSERT_NE (plugin.effect, nullptr);
-    plugin.start (44100.0f);
     plugin.sendMidi (0x90, 60, 100);
     plugin.process();
 
