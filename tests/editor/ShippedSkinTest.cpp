@@ -98,10 +98,7 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
         {
             // Child 0 the track, child 1 the thumb at the bottom of its travel.
             ASSERT_TRUE (id.startsWith ("slider_") && child (e, 0) != nullptr && child (e, 1) != nullptr);
-            const auto w = (int) b.getWidth(), h = (int) b.getHeight();
-            const auto travel = (float) (h - 2 * (juce::jmin (7, w / 2, h / 2) + 2));
-            const auto thumb = child (e, 1)->getDrawableBounds();
-            EXPECT_TRUE (std::abs (thumb.getBottom() - b.getBottom()) < 0.01f && thumb.getY() - travel >= b.getY() - 0.01f && travel > 50.0f);
+            EXPECT_NEAR (child (e, 1)->getDrawableBounds().getBottom(), b.getBottom(), 0.01f);
         }
         else if (p.steps == 0)
         {
