@@ -72,7 +72,7 @@ TEST (XmlReader, EveryDocumentWeWriteReadsBackAsTheFrameworkReadsIt)
     EXPECT_EQ (doc->getNumChildElements(), 2);
 }
 
-TEST (XmlReader, TheHangCrashAndOverreadInputsAndEverythingOutsideOurFormatsAreRefused)
+TEST (XmlReader, HangCrashOverreadAndForeignInputsAreRefusedAndWideOnesReadInLinearTime)
 {
     for (juce::String bad : std::initializer_list<juce::String> {
              "<preset><?x?>a</preset>", "<preset><name>x</name><?pi data?>text text</preset>",
@@ -98,14 +98,11 @@ TEST (XmlReader, TheHangCrashAndOverreadInputsAndEverythingOutsideOurFormatsAreR
     juce::MemoryInputStream tooLong (juce::String::repeatedString (" ", 5000).toRawUTF8(), 5000, false);
     EXPECT_EQ (reader.read (tooLong), nullptr);
     EXPECT_EQ (reader.getLastError(), "too large");
-}
 
-TEST (XmlReader, ManyChildrenAreReadInLinearTime)
-{
-    const auto text = "<r>" + juce::String::repeatedString ("<k p='1'>2</k>", 120000) + "</r>";
+    // Many children are read in linear time.
+    const auto wide = "<r>" + juce::String::repeatedString ("<k p='1'>2</k>", 120000) + "</r>";
     const auto start = std::chrono::steady_clock::now();
-    auto root = readText (text);
-    ASSERT_NE (root, nullptr);
-    EXPECT_EQ (root->getNumChildElements(), 120000);
+    auto root = readText (wide);
+    EXPECT_TRUE (root != nullptr && root->getNumChildElements() == 120000);
     EXPECT_LT (std::chrono::steady_clock::now() - start, std::chrono::seconds (5));
 }
