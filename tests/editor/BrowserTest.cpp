@@ -271,7 +271,7 @@ TEST_F (Browser, SearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBa
     EXPECT_EQ (all, nullptr);
 }
 
-TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTags)
+TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHostStateLosesNothing)
 {
     auto& synths = page ("Synths", "Bass");
     client.values.assign (44, 0.5f);
@@ -301,6 +301,22 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTags)
     EXPECT_TRUE (dialogs->questions.empty() && rowTexts (synths.getList())[3] == "4 Brass");
     EXPECT_TRUE (cellAt (synths.getList(), 3).getNameButton().getToggleState() && client.properties["currentPreset"] == "Brass");
     EXPECT_TRUE (fileOf ("synths.xml").contains ("<name>Brass</name>") && fileOf ("synths.xml").contains ("<params>0.125,0.5"));
+
+    // A host state restored while a box is open loses nothing.
+    click (synths, "Remove...");
+    cellAt (synths.getList(), 2).getNameButton().clickCallback (false, 300, 10);
+
+    juce::MemoryBlock chunk;
+    client.properties.set ("currentBank", "Keys");
+    client.properties.set ("currentPreset", "Organ");
+    manager->getState (chunk);
+    std::thread ([&] { manager->setState (chunk.getData(), (int) chunk.getSize()); }).join();
+
+    dialogs->answer (true);
+    synths.handleUpdateNowIfNeeded();
+    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Brass" }));
+    popover->closePresetPage();
+    EXPECT_EQ (std::pair (popover->getCurrentBank(), popover->getCurrentPreset()), std::pair (juce::String ("Keys"), juce::String ("Organ")));
 }
 
 TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFile)
@@ -388,25 +404,6 @@ TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWrite)
     find (*popover)->setText ("Fresh", false);
     click (*popover, "Save");
     EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh") || banks().getChildFile ("fresh.xml").exists());
-}
-
-TEST_F (Browser, AHostStateRestoredWhileABoxIsOpenLosesNothing)
-{
-    auto& synths = page ("Synths", "Pad");
-    click (synths, "Remove...");
-    cellAt (synths.getList(), 2).getNameButton().clickCallback (false, 300, 10);
-
-    juce::MemoryBlock chunk;
-    client.properties.set ("currentBank", "Keys");
-    client.properties.set ("currentPreset", "Organ");
-    manager->getState (chunk);
-    std::thread ([&] { manager->setState (chunk.getData(), (int) chunk.getSize()); }).join();
-
-    dialogs->answer (true);
-    synths.handleUpdateNowIfNeeded();
-    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead" }));
-    popover->closePresetPage();
-    EXPECT_EQ (std::pair (popover->getCurrentBank(), popover->getCurrentPreset()), std::pair (juce::String ("Keys"), juce::String ("Organ")));
 }
 
 TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)

@@ -239,8 +239,7 @@ TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopening)
     EXPECT_EQ (mapper->getControllerForParameter (40), 74);
     editor->setLearning (false);
 
-    processor->setRateAndBufferSizeDetails (44100.0, 64);
-    juce::AudioBuffer<float> buffer (2, 64);
+    juce::AudioBuffer<float> buffer (2, 512);
     juce::MidiBuffer midi;
     midi.addEvent (juce::MidiMessage::controllerEvent (1, 74, 127), 0);
     processor->setParameter (40, 0.0f);

@@ -34,6 +34,14 @@ namespace
         return opcode == audioMasterVersion ? 2400 : opcode == audioMasterGetTime ? (VstIntPtr) &time : 0;
     }
 
+    juce::String takeGestures()
+    {
+        const juce::ScopedLock sl (gestureLock);
+        const auto text = gestures.joinIntoString (", ");
+        gestures.clear();
+        return text;
+    }
+
     /** The skin and pictures where the installed plug-in finds them. */
     void installResources()
     {
@@ -189,10 +197,7 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
     const auto knob = skinBounds ({ "knob_15" })[0].getCentre();
     e->setParameter (e, cutoff, 0.5f);
     plugin.idle (10);
-    {
-        const juce::ScopedLock sl (gestureLock);
-        gestures.clear();
-    }
+    takeGestures();
 
     plugin.pointAt (knob);
     WindowTest::button (true);
@@ -206,8 +211,7 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
     plugin.idle (10);
 
     EXPECT_GT (e->getParameter (e, cutoff), 0.5f);
-    const juce::ScopedLock sl (gestureLock);
-    EXPECT_EQ (gestures.joinIntoString (", "), "begin 15, automate 15, end 15");
+    EXPECT_EQ (takeGestures(), "begin 15, automate 15, end 15");
 }
 
 TEST (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestored)
