@@ -224,8 +224,7 @@ TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWe
     EXPECT_EQ (rowTexts (list), juce::StringArray ({ "All", "Favourites", "Synths" }));
 
     // A click without a mouse event (keyboard) opens, wherever the mouse is.
-    cellAt<BankListCell> (list, 2).getNameButton().triggerClick();
-    EditorTest::runMessages();
+    EditorTest::click (cellAt<BankListCell> (list, 2).getNameButton());
     ASSERT_NE (popover.getPresetPage(), nullptr);
     EXPECT_TRUE (popover.getPresetPage()->getBankName() == "Synths" && dialogs->questions.empty());
 
@@ -422,8 +421,7 @@ TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)
     // without a mouse event (keyboard, triggerClick) reports none.
     release (195.0f, 11.0f);
     row->setToggleState (true, juce::dontSendNotification);
-    row->triggerClick();
-    EditorTest::runMessages();
+    EditorTest::click (*row);
     EXPECT_EQ (clicks, (std::vector<std::tuple<bool, int, int>> { { false, 195, 11 }, { true, -1, -1 } }));
 
     // A callback may delete its button.

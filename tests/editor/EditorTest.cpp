@@ -138,19 +138,15 @@ TEST_F (Editor, EveryUserGestureReachesTheHostAndClosingEndsAnOpenOne)
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 40, change 40, end 40"), 0.5f));
 
     // A click, a radio choice and a combo option: one whole gesture each.
-    widget<VnButton> (*editor, 18).triggerClick();
-    runMessages();
+    EditorTest::click (widget<VnButton> (*editor, 18));
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 18, change 18, end 18"), 1.0f));
-    widget<VnRadioButton> (*editor, 42).getChoices()[3]->triggerClick();
-    runMessages();
+    EditorTest::click (*widget<VnRadioButton> (*editor, 42).getChoices()[3]);
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 42, change 42, end 42"), 0.75f));
 
     auto& combo = widget<VnCombo> (*editor, 0);
-    combo.triggerClick();
-    runMessages();
+    EditorTest::click (combo);
     ASSERT_NE (combo.getPopupList(), nullptr);
-    dynamic_cast<juce::Button*> (combo.getPopupList()->getCellComponent (1, 5))->triggerClick();
-    runMessages();
+    EditorTest::click (*dynamic_cast<juce::Button*> (combo.getPopupList()->getCellComponent (1, 5)));
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 0, change 0, end 0"), 1.0f));
 
     // Closed in the middle of a fader drag: the host still hears the end.
@@ -216,8 +212,7 @@ TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopening)
 
     auto editor = open();
     auto& knob = widget<VnKnob> (*editor, 40);
-    editor->getLearnButton()->triggerClick();
-    EditorTest::runMessages();
+    EditorTest::click (*editor->getLearnButton());
     ASSERT_TRUE (mapper->isLearnMode());
     EditorTest::paint (*editor);
     EXPECT_TRUE (knob.overlay->isVisible());
@@ -292,8 +287,7 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutp
 
     auto& screen = *editor->getScreen();
     EXPECT_EQ (screen.getLines(), juce::StringArray ("Vorlan / default"));
-    screen.getRightButton().triggerClick();
-    runMessages();
+    EditorTest::click (screen.getRightButton());
     EXPECT_EQ (std::pair (screen.getLines()[0], processor->getProperties()["currentPreset"]), std::pair (line (1), vorlanPreset (1)->name));
 
     // A state restored on the host's thread shows once the messages run.
@@ -375,8 +369,7 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
     juce::String opened;
     editor->openLink = [&opened] (const juce::URL& url) { opened = url.getLocalFile().getFullPathName(); };
 
-    editor->getMenuButton()->triggerClick();
-    runMessages();
+    EditorTest::click (*editor->getMenuButton());
     auto* menu = editor->getMenuPopover();
     ASSERT_TRUE (menu != nullptr && menu->getCallOutBox() != nullptr);
 
@@ -388,8 +381,7 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
 
     parameter (15).setValue (0.123f);
     menu->getButtons()[0]->triggerClick();
-    menu->getButtons()[2]->triggerClick();
-    runMessages();
+    EditorTest::click (*menu->getButtons()[2]);
     EXPECT_EQ (parameter (15).value.load(), parameter (15).defaultValue);
     EXPECT_TRUE (juce::File (opened).existsAsFile() && opened.endsWith ("Resources/plugins/vorlan/help.html"));
     EXPECT_EQ (editor->getMenuPopover(), menu);

@@ -72,6 +72,9 @@ namespace EditorTest
 
     inline void runMessages()   { juce::MessageManager::getInstance()->runDispatchLoopUntil (30); }
 
+    /** Clicks a button the way the framework does, through its message. */
+    inline void click (juce::Button& b)     { b.triggerClick(); runMessages(); }
+
     /** A synthesised left-button mouse event on c, in its own coordinates. */
     inline juce::MouseEvent mouseEvent (juce::Component& c, juce::Point<float> position, juce::Point<float> downPosition,
                                         int clicks = 1, bool dragged = false)

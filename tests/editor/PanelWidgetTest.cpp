@@ -39,8 +39,7 @@ TEST (Combo, ListsEveryOptionChoosesOneAndShowsAutomationWhenClosed)
     auto combo = std::make_unique<VnCombo> (&type, *element);
     combo->setBounds (element->getBounds());
     parent.addAndMakeVisible (*combo);
-    combo->triggerClick();
-    runMessages();
+    EditorTest::click (*combo);
 
     auto* list = combo->getPopupList();
     ASSERT_NE (list, nullptr);
@@ -68,8 +67,7 @@ TEST (Combo, ListsEveryOptionChoosesOneAndShowsAutomationWhenClosed)
     EXPECT_EQ (std::pair (hasAccent (paint (*list->getCellComponent (1, 1))), hasAccent (paint (*list->getCellComponent (1, 0)))),
                std::pair (true, false));
 
-    dynamic_cast<juce::Button*> (list->getCellComponent (1, 2))->triggerClick();
-    runMessages();
+    EditorTest::click (*dynamic_cast<juce::Button*> (list->getCellComponent (1, 2)));
     EXPECT_EQ (std::pair (type.value.load(), combo->getPopup()), std::pair (2.0f / 3.0f, (juce::CallOutBox*) nullptr));
 
     // Automation repaints the closed combo, which shows the text on its cell.
@@ -85,8 +83,7 @@ TEST (Combo, ListsEveryOptionChoosesOneAndShowsAutomationWhenClosed)
     EXPECT_TRUE (count (image, [] (auto c) { return c.getBrightness() > 0.8f; }) > 10 && pixel (image, 90, 22) == 0xff333333);
 
     // Deleted with its list open: the list no longer calls it.
-    combo->triggerClick();
-    runMessages();
+    EditorTest::click (*combo);
     const juce::Component::SafePointer<juce::TableListBox> open (combo->getPopupList());
     combo.reset();
     EXPECT_TRUE (open == nullptr || open->getModel() == nullptr);
@@ -116,12 +113,10 @@ TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
         EXPECT_NEAR (screen.getArrowImageRotated().getPixelAt (0, 0).getAlpha(), 13 * 12 + 11 + 20, 2);
 
         // Without a step callback the arrows do nothing; with one, -1 and +1.
-        screen.getLeftButton().triggerClick();
-        runMessages();
+        EditorTest::click (screen.getLeftButton());
         screen.setStepCallback ([] (void* c, int offset) -> QmPreset* { static_cast<std::vector<int>*> (c)->push_back (offset); return nullptr; }, &steps);
         screen.getLeftButton().triggerClick();
-        screen.getRightButton().triggerClick();
-        runMessages();
+        EditorTest::click (screen.getRightButton());
     }
     EXPECT_EQ (steps, (std::vector<int> { -1, 1 }));
 

@@ -13,18 +13,13 @@
 
 #include <thread>
 
+using EditorTest::click;
+
 namespace
 {
     struct Widgets : ::testing::Test
     {
         std::unique_ptr<juce::Drawable> element (const char* id)    { return provider->getDrawable (id); }
-
-        /** Clicks a button the way the framework does, through its message. */
-        static void click (juce::Button& b)
-        {
-            b.triggerClick();
-            EditorTest::runMessages();
-        }
 
         std::unique_ptr<SVGProvider> provider = EditorTest::makeProvider();
         QmProcessContext context;
