@@ -110,38 +110,35 @@ void QmSignal::clamp (float lo, float hi)
         buffer[i] = limit (buffer[i]);
 }
 
+namespace
+{
+    /** Maps a block in place: four samples at a time, the tail one by one.
+        b is a local pointer, as the vector stores may alias the member. */
+    template <typename Map4, typename Map1>
+    void mapInPlace (float* b, int n, Map4 map4, Map1 map1) noexcept
+    {
+        int i = 0;
+
+        for (; i + 4 <= n; i += 4)
+            _mm_storeu_ps (b + i, map4 (_mm_loadu_ps (b + i)));
+
+        for (; i < n; ++i)
+            b[i] = map1 (b[i]);
+    }
+}
+
 void QmSignal::pitchToFrequency()
 {
-    if (kind != block)
-        return;
-
-    // a local pointer, as the vector stores may alias the member
-    float* b = buffer;
-    const int n = context->blockLength;
-    int i = 0;
-
-    for (; i + 4 <= n; i += 4)
-        _mm_storeu_ps (b + i, frequencyOf (_mm_loadu_ps (b + i)));
-
-    for (; i < n; ++i)
-        b[i] = frequencyOf (b[i]);
+    if (kind == block)
+        mapInPlace (buffer, context->blockLength, [] (__m128 x) { return frequencyOf (x); },
+                                                  [] (float x) { return frequencyOf (x); });
 }
 
 void QmSignal::pitchToCutoff()
 {
-    if (kind != block)
-        return;
-
-    // A local pointer: the vector stores may alias the member.
-    float* b = buffer;
-    const int n = context->blockLength;
-    int i = 0;
-
-    for (; i + 4 <= n; i += 4)
-        _mm_storeu_ps (b + i, QmFastMath::exp2Float4Single (_mm_loadu_ps (b + i), 16.3516 * 0.5));
-
-    for (; i < n; ++i)
-        b[i] = _mm_cvtss_f32 (QmFastMath::exp2Float4Single (_mm_set1_ps (b[i]), 16.3516 * 0.5));
+    if (kind == block)
+        mapInPlace (buffer, context->blockLength, [] (__m128 x) { return QmFastMath::exp2Float4Single (x, 16.3516 * 0.5); },
+                                                  [] (float x) { return _mm_cvtss_f32 (QmFastMath::exp2Float4Single (_mm_set1_ps (x), 16.3516 * 0.5)); });
 }
 
 std::string QmSignal::toString() const
