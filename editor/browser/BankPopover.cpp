@@ -25,7 +25,7 @@ BankPopover::BankPopover (QmBankCollection* bankCollection, QmPresetClient* pres
       dialogs (std::make_unique<BrowserDialogs>()),
       importFolder (juce::File::getSpecialLocation (juce::File::userHomeDirectory))
 {
-    std::tie (currentBank, currentPreset) = readClientNames();
+    readCurrentNames();
 
     setSize (width, height);
 
@@ -114,7 +114,7 @@ std::unique_ptr<juce::Component> BankPopover::createContainer()
     setTopLeftPosition (0, 0);
 
     // Presets may have been stepped or a host state restored since the last showing.
-    std::tie (currentBank, currentPreset) = readClientNames();
+    readCurrentNames();
     refreshBankList();
 
     if (presetPage != nullptr)
@@ -158,6 +158,20 @@ void BankPopover::triggerBankListRefresh()
 void BankPopover::bankListChanged (juce::String)
 {
     triggerBankListRefresh();
+}
+
+void BankPopover::bankRemoved (juce::String bankName)
+{
+    readCurrentNames();
+    triggerBankListRefresh();
+
+    if (presetPage == nullptr)
+        return;
+
+    if (presetPage->getBankName().equalsIgnoreCase (bankName))
+        closePresetPage();
+    else
+        presetPage->triggerRefresh();
 }
 
 void BankPopover::handleAsyncUpdate()
@@ -231,6 +245,11 @@ void BankPopover::writeCurrentNames (const juce::String& bankName, const juce::S
     properties.set ("currentPreset", presetName);
 }
 
+void BankPopover::readCurrentNames()
+{
+    std::tie (currentBank, currentPreset) = readClientNames();
+}
+
 std::pair<juce::String, juce::String> BankPopover::readClientNames() const
 {
     if (client == nullptr)
@@ -293,6 +312,7 @@ void BankPopover::setButtonTextAndColour (juce::TextButton& button, const juce::
 void BankPopover::presetLoaded (QmPreset* preset)
 {
     const auto bankName = (preset != nullptr && preset->bank != nullptr) ? preset->bank->name : juce::String();
+    const auto presetName = preset != nullptr ? preset->name : juce::String();
     bool found = false;
 
     for (int row = 0; row < listModel->getNumRows(); ++row)
@@ -307,7 +327,7 @@ void BankPopover::presetLoaded (QmPreset* preset)
     }
 
     if (presetPage != nullptr)
-        presetPage->selectCurrentPreset (preset);
+        presetPage->selectCurrentPreset (bankName, presetName);
 
     if (collection != nullptr)
         collection->loadPreset (preset);
@@ -375,7 +395,7 @@ void BankPopover::textEditorReturnKeyPressed (juce::TextEditor& editor)
 
 void BankPopover::visibilityChanged()
 {
-    std::tie (currentBank, currentPreset) = readClientNames();
+    readCurrentNames();
 }
 
 void BankPopover::paint (juce::Graphics& g)
@@ -426,5 +446,9 @@ void BankPopover::importChosenFile (const juce::File& file)
     if (collection != nullptr)
         collection->importBank (file);
 
+    // The import reloaded every bank: an open page shows them afresh.
     triggerBankListRefresh();
+
+    if (presetPage != nullptr)
+        presetPage->triggerRefresh();
 }

@@ -115,7 +115,10 @@ public:
     //==============================================================================
     void presetLoaded (QmPreset* preset) override;
     void bankAdded (juce::String bankName) override            { bankListChanged (bankName); }
-    void bankRemoved (juce::String bankName) override          { bankListChanged (bankName); }
+
+    /** The bank list and an open preset page are refreshed, a page of that
+        bank closed; the bank manager may have made another preset current. */
+    void bankRemoved (juce::String bankName) override;
 
     void buttonClicked (juce::Button* button) override;
     void textEditorTextChanged (juce::TextEditor& editor) override;
@@ -129,6 +132,7 @@ public:
     static constexpr int width = 330, height = 250;
 
 private:
+    void readCurrentNames();
     void enterNameEntry();
     void leaveNameEntry();
     void saveNewBank();

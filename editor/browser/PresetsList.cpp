@@ -156,28 +156,37 @@ void PresetsList::handleAsyncUpdate()
         list.updateContent();
 }
 
-void PresetsList::selectCurrentPreset (QmPreset* preset)
+void PresetsList::selectCurrentPreset (const juce::String& presetBankName, const juce::String& presetName)
 {
-    bool found = false;
+    int row = -1;
 
-    for (int row = 0; row < listModel->getNumRows(); ++row)
+    if (presetBankName.isNotEmpty() && presetBankName == bankName)
     {
-        auto* cell = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (row));
+        // Rows made later, by scrolling, read the highlight from the model.
+        listModel->setCurrentNames (presetBankName, presetName);
+        row = listModel->findRow (presetBankName, presetName);
 
-        if (cell == nullptr)
-            continue;
-
-        auto selected = false;
-
-        if (! found && preset != nullptr && preset->bank != nullptr && preset->bank->name == bankName
-             && preset->name == cell->getPresetName())
-        {
-            listModel->setCurrentNames (preset->bank->name, preset->name);
-            selected = found = true;
-        }
-
-        cell->getNameButton().setToggleState (selected, juce::dontSendNotification);
+        if (row >= 0)
+            list.scrollToEnsureRowIsOnscreen (row);
     }
+
+    for (int i = 0; i < listModel->getNumRows(); ++i)
+        if (auto* cell = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (i)))
+            cell->getNameButton().setToggleState (i == row, juce::dontSendNotification);
+}
+
+void PresetsList::presetLoaded (QmPreset* preset)
+{
+    if (preset != nullptr)
+        selectCurrentPreset (preset->bank != nullptr ? preset->bank->name : juce::String(), preset->name);
+}
+
+void PresetsList::tellListeners (QmBank& bank, const std::function<void (PresetListener&)>& call)
+{
+    const auto listeners = bank.listeners.getListeners();
+
+    for (int i = listeners.size(); --i >= 0;)
+        call (*listeners.getUnchecked (i));
 }
 
 void PresetsList::removePreset (const juce::String& ownBankName, const juce::String& presetName)
@@ -321,11 +330,12 @@ void PresetsList::save()
     preset->setTags (selectedTags);
     preset->name = name;
 
-    // The bank manager, told by the bank, gives it the current values and saves the file.
+    // The bank manager, told by the bank, gives it the current values and
+    // saves the file; the bank and its presets may be new objects by then.
     if (bank->addPreset (preset.get()))
     {
         refreshPresets();
-        makeCurrent (preset.get());
+        makeCurrent (preset->name);
     }
 
     leaveNameEntry();
@@ -344,17 +354,25 @@ void PresetsList::overwrite (const juce::String& presetName)
         existing->setTags (selectedTags);
 
     // The bank manager stores the current values into it and saves the bank.
-    bank->listeners.call ([&existing] (PresetListener& l) { l.presetChanged (existing.get()); });
-    makeCurrent (existing.get());
+    tellListeners (*bank, [&existing] (PresetListener& l) { l.presetChanged (existing.get()); });
+    makeCurrent (existing->name);
 }
 
-void PresetsList::makeCurrent (QmPreset* preset)
+void PresetsList::makeCurrent (const juce::String& presetName)
 {
-    popover->setCurrentNames (preset->bank != nullptr ? preset->bank->name : juce::String(), preset->name);
+    auto* collection = popover->getCollection();
 
-    if (auto* collection = popover->getCollection())
-        collection->loadPreset (preset);
+    if (collection == nullptr)
+        return;
+
+    QmPreset::Ptr preset (collection->findPreset (bankName, presetName));
+
+    if (preset == nullptr)
+        return;
+
+    popover->setCurrentNames (bankName, presetName);
+    collection->loadPreset (preset.get());
 
     list.updateContent();
-    selectCurrentPreset (preset);
+    selectCurrentPreset (bankName, presetName);
 }

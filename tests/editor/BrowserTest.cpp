@@ -359,13 +359,14 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     EXPECT_EQ (manager->findPreset ("Keys", "Bass")->index, 2);     // not renumbered by its place in "All"
     EXPECT_EQ (rowTexts (list).size(), 4);
 
-    // The list shrinks under a click: the stale row does nothing.
+    // A preset gone under its row: the stale row does nothing.
     client.values[1] = 0.0f;
-    manager->getBank ("All")->searchText = "lead";
-    const auto last = list.getModel()->getNumRows() - 1;
-    all.getListModel()->presetChosen (last);
-    all.getListModel()->setFavouriteAt (last, true);
-    all.getListModel()->removePresetAt (last);
+    const auto stale = all.getListModel()->findRow ("Keys", "Bass");
+    auto* keys = manager->getBank ("Keys");
+    keys->removePreset (keys->findPresetByName ("Bass"));
+    all.getListModel()->presetChosen (stale);
+    all.getListModel()->setFavouriteAt (stale, true);
+    all.getListModel()->removePresetAt (stale);
     EXPECT_TRUE (client.values[1] == 0.0f && dialogs->questions.empty());
 
     // Unmarked on "Favourites", a row leaves at once.
@@ -374,6 +375,75 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     cellAt (favourites.getList(), 0).getFavIcon().onFavouriteChange (false);
     favourites.handleUpdateNowIfNeeded();
     EXPECT_EQ (rowTexts (favourites.getList()).size(), 1);
+}
+
+TEST_F (Browser, RowsHoldNoPresetOrBankThatARemovalAnImportOrAReloadFrees)
+{
+    auto& popover = open();
+    auto& bankList = popover.getBankList();
+
+    // The removal box does not block: a page opens under it, then the bank goes.
+    click (popover, "Remove...");
+    cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    ASSERT_TRUE (popover.openPresetPage ("All"));
+    auto* all = popover.getPresetPage();
+    const auto organ = rowOf (all->getList(), "Organ");
+    dialogs->answer (true);
+
+    // Rows read again (a scroll) before the page's refresh, and a stale one clicked.
+    client.values[1] = 0.0f;
+    all->getList().updateContent();
+    cellAt (all->getList(), organ).getNameButton().clickCallback (false, 10, 10);
+    EXPECT_EQ (client.values[1], 0.0f);
+    all->handleUpdateNowIfNeeded();
+    EXPECT_EQ (rowTexts (all->getList()), juce::StringArray ({ "Bass", "Lead", "Pad" }));
+
+    // The chooser does not block either: the import reloads every bank under an open page.
+    auto source = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("import/Drums.xml");
+    source.getParentDirectory().createDirectory();
+    source.replaceWithText ("<bank><name>Drums</name><presets><preset><name>Kick</name></preset></presets></bank>");
+    popover.closePresetPage();
+    click (popover, "Import from file...");
+    ASSERT_TRUE (popover.openPresetPage ("Synths"));
+    auto& synths = *popover.getPresetPage();
+    dialogs->choose (source);
+    synths.getList().updateContent();
+    cellAt (synths.getList(), 1).getNameButton().clickCallback (false, 10, 10);
+    EXPECT_EQ (client.values[1], 0.75f);
+    EXPECT_EQ (client.properties["currentPreset"], "Lead");
+
+    // Another instance renamed the bank on disk; the reload frees the page's bank.
+    banks().getChildFile ("synths.xml").replaceWithText (fileOf ("synths.xml").replace ("<name>Synths</name>", "<name>Strings</name>"));
+    manager->reloadBanks();
+    synths.getList().updateContent();
+    client.values[1] = 0.0f;
+    cellAt (synths.getList(), 2).getNameButton().clickCallback (false, 10, 10);
+    cellAt (synths.getList(), 0).getFavIcon().onFavouriteChange (true);
+    EXPECT_EQ (client.values[1], 0.0f);
+    EXPECT_FALSE (manager->findPreset ("Strings", "Bass")->fav);
+    synths.handleUpdateNowIfNeeded();
+    EXPECT_EQ (synths.getList().getModel()->getNumRows(), 0);
+}
+
+TEST_F (Browser, ASavedPresetIsTheOneHighlightedRowScrolledIntoView)
+{
+    juce::String presets;
+    for (int i = 1; i <= 12; ++i)
+        presets << "<preset><name>P" << i << "</name><params>0.5</params></preset>";
+    banks().getChildFile ("big.xml").replaceWithText ("<bank><name>Big</name><presets>" + presets + "</presets></bank>");
+    manager->reloadBanks();
+
+    auto& big = page ("Big", "P1");
+    auto& list = big.getList();
+    click (big, "Save Preset");
+    editorShowing (big, {}).setText ("Fresh", false);
+    click (big, "Save");
+
+    auto* fresh = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (12));
+    ASSERT_NE (fresh, nullptr);
+    EXPECT_TRUE (fresh->getNameButton().getToggleState());
+    list.scrollToEnsureRowIsOnscreen (0);
+    EXPECT_FALSE (cellAt (list, 0).getNameButton().getToggleState());
 }
 
 TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWrite)
