@@ -205,6 +205,39 @@ bool QmBankManager::isListed (const QmBank* bank) const
     return bank != nullptr && banks.contains (bank);
 }
 
+bool QmBankManager::isCurrentBank (const QmBank& bank) const
+{
+    return client != nullptr && client->getProperties()["currentBank"].equalsIgnoreCase (bank.name);
+}
+
+void QmBankManager::replaceCurrent (const juce::String& bankName, int position)
+{
+    QmPreset::Ptr next;
+
+    if (auto* bank = getBank (bankName); bank != nullptr && ! bank->isSystem && ! bank->presets.isEmpty())
+        next = bank->presets[juce::jmin (position, bank->presets.size() - 1)];
+
+    for (auto* bank : banks)
+        if (next == nullptr && ! bank->isSystem && ! bank->presets.isEmpty())
+            next = bank->presets.getFirst();
+
+    if (next != nullptr)
+    {
+        loadPreset (next.get());
+        return;
+    }
+
+    if (client != nullptr)
+    {
+        auto& properties = client->getProperties();
+        properties.set ("currentBank", juce::String());
+        properties.set ("currentPreset", juce::String());
+    }
+
+    if (presetLoadedCallback != nullptr)
+        presetLoadedCallback (presetLoadedContext, nullptr);
+}
+
 //==============================================================================
 bool QmBankManager::createBank (juce::String name)
 {
@@ -248,8 +281,13 @@ bool QmBankManager::deleteBank (QmBank* bank)
     if (deleteBankFile (bank->name).failed())
         return false;
 
+    const auto wasCurrent = isCurrentBank (*bank);
     banks.removeObject (bank);
     rebuildSystemBanks();
+
+    if (wasCurrent)
+        replaceCurrent ({}, 0);
+
     return true;
 }
 
@@ -620,12 +658,28 @@ void QmBankManager::presetAdded (QmBank* bank, juce::String presetName)
     rebuildSystemBanks();
 }
 
-void QmBankManager::presetRemoved (QmBank* bank, juce::String)
+void QmBankManager::presetRemoved (QmBank* bank, juce::String presetName)
 {
     const juce::ScopedLock sl (lock);
 
+    const auto wasCurrent = isListed (bank) && ! bank->isSystem && isCurrentBank (*bank)
+                             && client->getProperties()["currentPreset"] == presetName;
+
+    // The bank tells its listeners before it renumbers: the first preset whose
+    // index is off by one stands where the removed one stood.
+    int position = 0;
+
+    if (wasCurrent)
+        while (position < bank->presets.size() && bank->presets.getUnchecked (position)->index == position + 1)
+            ++position;
+
+    const auto bankName = wasCurrent ? bank->name : juce::String();
+
     saveBank (bank);
     rebuildSystemBanks();
+
+    if (wasCurrent)
+        replaceCurrent (bankName, position);
 }
 
 void QmBankManager::presetChanged (QmPreset* preset)

@@ -101,6 +101,16 @@ public:
 private:
     bool isListed (const QmBank* bank) const;
 
+    /** Whether the client's "currentBank" names the bank (ignoring case). */
+    bool isCurrentBank (const QmBank& bank) const;
+
+    /** After the current preset or bank went: loads the preset at position
+        in the named bank, or its last one when position is past the end; with
+        that bank gone or empty, the first preset of the first user bank that
+        has one. With no preset left, nothing is current: both names are
+        cleared and the preset-loaded callback gets null. */
+    void replaceCurrent (const juce::String& bankName, int position);
+
     /** wanted, or wanted followed by " (2)", " (3)"...: the first no bank has. */
     juce::String unusedBankName (const juce::String& wanted);
     juce::File findFileIgnoringCase (const juce::String& fileName) const;

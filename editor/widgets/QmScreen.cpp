@@ -97,13 +97,13 @@ void QmScreen::presetLoadedCallback (void* context, QmPreset* preset)
 {
     auto* screen = static_cast<QmScreen*> (context);
 
-    if (screen == nullptr || preset == nullptr)
+    if (screen == nullptr)
         return;
 
     // The bank manager holds its lock while calling, so the preset (perhaps a
     // temporary one of a restored state) is read now, and the screen cannot be
-    // unregistered and deleted meanwhile.
-    const auto text = presetText (*preset);
+    // unregistered and deleted meanwhile. Null: nothing is current any more.
+    const auto text = preset != nullptr ? presetText (*preset) : juce::String();
     const auto load = ++screen->link->latestLoad;
 
     if (juce::MessageManager::existsAndIsCurrentThread())

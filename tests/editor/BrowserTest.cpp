@@ -9,6 +9,7 @@
 #include "PresetsListComponent.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
+#include "QmScreen.h"
 #include "SearchBoxCaret.h"
 #include "plugin/FakePresetClient.h"
 
@@ -423,6 +424,61 @@ TEST_F (Browser, RowsHoldNoPresetOrBankThatARemovalAnImportOrAReloadFrees)
     EXPECT_FALSE (manager->findPreset ("Strings", "Bass")->fav);
     synths.handleUpdateNowIfNeeded();
     EXPECT_EQ (synths.getList().getModel()->getNumRows(), 0);
+}
+
+TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrowsStepFromThere)
+{
+    const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\"/>", "screen");
+    QmScreen screen (*element);
+    manager->setPresetLoadedCallback (&QmScreen::presetLoadedCallback, &screen);
+    screen.setStepCallback (&QmScreen::stepPresetCallback, manager.get());
+    const auto current = [this] { return client.properties["currentBank"] + " / " + client.properties["currentPreset"]; };
+
+    auto& synths = page ("Synths", "Lead");
+    manager->loadPreset (manager->findPreset ("Synths", "Lead"));
+    const auto removeRow = [&] (int row)
+    {
+        client.values[1] = 0.0f;
+        cellAt (synths.getList(), row).getNameButton().clickCallback (false, 300, 10);
+        dialogs->answer (true);
+        synths.handleUpdateNowIfNeeded();
+    };
+
+    // The preset that takes its place is loaded, shown and highlighted.
+    click (synths, "Remove...");
+    removeRow (1);
+    EXPECT_EQ (current(), "Synths / Pad");
+    EXPECT_EQ (screen.getLines()[0], "Synths / Pad");
+    EXPECT_EQ (client.values[1], 0.75f);
+    EXPECT_TRUE (cellAt (synths.getList(), 1).getNameButton().getToggleState());
+
+    EditorTest::click (screen.getLeftButton());
+    EXPECT_EQ (screen.getLines()[0], "Synths / Bass");
+    EditorTest::click (screen.getRightButton());
+
+    // The last one gives way to the one before it.
+    removeRow (1);
+    EXPECT_EQ (screen.getLines()[0], "Synths / Bass");
+
+    // The current bank: the first preset of the first user bank left.
+    popover->closePresetPage();
+    auto& bankList = popover->getBankList();
+    click (*popover, "Remove...");
+    cellAt<BankListCell> (bankList, rowOf (bankList, "Synths")).getNameButton().clickCallback (false, 295, 11);
+    dialogs->answer (true);
+    popover->handleUpdateNowIfNeeded();
+    EXPECT_EQ (screen.getLines()[0], "Keys / Organ");
+    EXPECT_TRUE (cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().getToggleState());
+    EditorTest::click (screen.getRightButton());
+    EXPECT_EQ (current(), "Keys / Bass");
+
+    // None left: nothing is current, the line is empty and the arrows do nothing.
+    cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    dialogs->answer (true);
+    EXPECT_EQ (screen.getLines()[0], "");
+    EditorTest::click (screen.getLeftButton());
+    EXPECT_EQ (current(), " / ");
+    manager->setPresetLoadedCallback (nullptr, nullptr);
 }
 
 TEST_F (Browser, ASavedPresetIsTheOneHighlightedRowScrolledIntoView)
