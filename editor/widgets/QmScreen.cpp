@@ -147,5 +147,6 @@ void QmScreen::paint (juce::Graphics& g)
 
     g.setColour (juce::Colour (textColour));
     g.setFont (widgetFont (15.0f));
-    g.drawFittedText (lines[lines.size() - 1], { 45, -1, 150, 30 }, juce::Justification::centredLeft, 1, 0.0f);
+    // Never squashed: a line too long ends in an ellipsis at full size.
+    g.drawFittedText (lines[lines.size() - 1], { 45, -1, 150, 30 }, juce::Justification::centredLeft, 1, 1.0f);
 }

@@ -11,6 +11,7 @@
 #include "VnCombo.h"
 #include "VnComboCell.h"
 #include "VnMeter.h"
+#include "WidgetFont.h"
 
 #include <cmath>
 #include <thread>
@@ -158,6 +159,47 @@ TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
     loadOnAnotherThread (preset.get());
     screen.reset();
     runMessages();
+}
+
+TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
+{
+    const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\" fill=\"#000000\"/>", "screen");
+    QmScreen screen (*element);
+    const auto linePicture = [&screen] (const juce::String& text)
+    {
+        screen.setLastLine (text);
+        return paint (screen);
+    };
+    // Runs of columns holding a bright pixel, from..to.
+    const auto litRuns = [] (const juce::Image& image, int from, int to)
+    {
+        int runs = 0;
+        bool wasLit = false;
+        for (int x = from; x < to; ++x)
+        {
+            bool lit = false;
+            for (int y = 0; y < image.getHeight(); ++y)
+                lit = lit || image.getPixelAt (x, y).getBrightness() > 0.5f;
+            runs += lit && ! wasLit ? 1 : 0;
+            wasLit = lit;
+        }
+        return runs;
+    };
+
+    // Its start is drawn at full width, as a line that fits draws it.
+    const juce::String start ("Vorlan / Ab");
+    const auto fits = linePicture (start);
+    const auto cut = linePicture (start + juce::String::repeatedString ("cdefgh", 10));
+    const auto startEnd = 45 + juce::roundToInt (widgetFont (15.0f).getStringWidthFloat (start)) - 3;
+    int differing = 0;
+    for (int x = 45; x < startEnd; ++x)
+        for (int y = 0; y < fits.getHeight(); ++y)
+            differing += fits.getPixelAt (x, y) != cut.getPixelAt (x, y) ? 1 : 0;
+    EXPECT_EQ (differing, 0);
+
+    // It ends in three dots at the box's right edge, and nothing is drawn past it.
+    EXPECT_EQ (litRuns (cut, 45 + 150 - 12, 45 + 150), 3);
+    EXPECT_EQ (litRuns (cut, 45 + 150, screen.getWidth()), 0);
 }
 
 TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
