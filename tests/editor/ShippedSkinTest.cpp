@@ -185,6 +185,48 @@ TEST_F (ShippedSkin, FixedElementsPlacementAndVectorArtOnly)
     check (*xml);
 }
 
+TEST_F (ShippedSkin, LabelsStandClearOfTheScalesAndScalesOfTheirPanelsEdges)
+{
+    // The background's art: group panels (their edge colour), scale ticks
+    // (stroked lines) and texts (filled in the label or title colour).
+    std::vector<juce::Rectangle<float>> panels, ticks, texts;
+    for (auto* c : element ("background")->getChildren())
+    {
+        auto* shape = dynamic_cast<juce::DrawableShape*> (c);
+        if (shape == nullptr)
+            continue;
+        const auto fill = shape->getFill().colour.getARGB();
+        if (shape->getStrokeType().getStrokeThickness() > 0.0f && ! shape->getStrokeFill().colour.isTransparent())
+            ticks.push_back (shape->getDrawableBounds());
+        else if (fill == 0xff35373c)
+            panels.push_back (shape->getDrawableBounds());
+        else if (fill == 0xffd3d6db || fill == 0xfff0b35c)
+            texts.push_back (shape->getDrawableBounds());
+    }
+    ASSERT_GT (panels.size(), 8u);
+    ASSERT_GT (ticks.size(), 250u);
+    ASSERT_GT (texts.size(), 40u);
+
+    const auto gap = [] (juce::Rectangle<float> a, juce::Rectangle<float> b)
+    {
+        const auto dx = juce::jmax (0.0f, b.getX() - a.getRight(), a.getX() - b.getRight());
+        const auto dy = juce::jmax (0.0f, b.getY() - a.getBottom(), a.getY() - b.getBottom());
+        return std::hypot (dx, dy);
+    };
+
+    for (auto& tick : ticks)
+    {
+        for (auto& text : texts)
+            EXPECT_GE (gap (tick, text), 3.5f) << "text at " << text.toString() << ", tick at " << tick.toString();
+
+        auto panel = std::find_if (panels.begin(), panels.end(), [&] (auto& p) { return p.contains (tick); });
+        ASSERT_NE (panel, panels.end()) << tick.toString();
+        const auto margin = juce::jmin (juce::jmin (tick.getX() - panel->getX(), panel->getRight() - tick.getRight()),
+                                        juce::jmin (tick.getY() - panel->getY(), panel->getBottom() - tick.getBottom()));
+        EXPECT_GE (margin, 6.0f) << tick.toString();
+    }
+}
+
 TEST (ShippedPictures, DecodeAtTheSizesTheEditorDrawsThem)
 {
     std::map<juce::String, double> ink;

@@ -5,6 +5,7 @@
 
 #include "BrowserDialogs.h"
 #include "KorvixLookAndFeel.h"
+#include "PanelPalette.h"
 #include "QmDropShadower.h"
 #include "XDisplay.h"
 
@@ -86,7 +87,7 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
 
     // The skin's charcoal panel, not the framework's blue-grey.
     const auto image = box->createComponentSnapshot (box->getLocalBounds());
-    EXPECT_EQ (image.getPixelAt (box->getWidth() - 4, box->getHeight() - 4).getARGB(), KorvixLookAndFeel::callOutFill);
+    EXPECT_EQ (image.getPixelAt (box->getWidth() - 4, box->getHeight() - 4).getARGB(), PanelPalette::raised);
     buttonIn (box, "OK")->triggerClick();
     pumpUntilNoBox();
     EXPECT_EQ (answers, std::vector<bool> { true });
