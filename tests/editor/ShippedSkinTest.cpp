@@ -254,3 +254,28 @@ TEST (ShippedPictures, DecodeAtTheSizesTheEditorDrawsThem)
     for (auto needle : { "<html", "Ctrl", "MIDI learn", "Banks", "midimapper.mrb", "</html>" })
         EXPECT_TRUE (help.contains (needle)) << needle;
 }
+
+TEST (ShippedHelp, TheHelpPageAndReadmeNameTheControlsTheEngineLeavesUnwired)
+{
+    KorvixAudioProcessor processor;
+    std::vector<int> unwired;
+    for (int i = 0; i < QmParam::count; ++i)
+        if (processor.getEngine()->parameters[i]->inputs.empty())
+            unwired.push_back (i);
+    EXPECT_EQ (unwired, (std::vector<int> { QmParam::modulatorMode, QmParam::lpfWheel, QmParam::shaperType,
+                                            QmParam::shaperDriveQ, QmParam::paramsMode }));
+
+    const auto readme = juce::File (VORLAN_RESOURCES_DIR).getParentDirectory().getChildFile ("README.md");
+    for (auto file : { resourceFile ("plugins/vorlan/help.html"), readme })
+    {
+        auto text = file.loadFileAsString().replace ("\n", " ");
+        while (text.contains ("  "))
+            text = text.replace ("  ", " ");
+        const auto unwiredSentence = text.fromFirstOccurrenceOf ("Five controls have no effect on the sound", false, false)
+                                         .upToFirstOccurrenceOf (".", false, false);
+        for (auto name : { "modulator's Mode", "shaper's Type and Drive Q", "low-pass filter's Wheel", "Params Mode" })
+            EXPECT_TRUE (unwiredSentence.contains (name)) << file.getFileName() << ": " << name;
+        for (auto claim : { "octave below concert pitch", "A4 (MIDI note 69) plays 220", "second oscillator only", "cannot be MIDI-learnt" })
+            EXPECT_TRUE (text.contains (claim)) << file.getFileName() << ": " << claim;
+    }
+}
