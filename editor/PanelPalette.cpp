@@ -28,9 +28,9 @@ void PanelPalette::apply (juce::LookAndFeel& lf)
              { AlertWindow::outlineColourId,                               edgeColour },
 
              { TextButton::buttonColourId,                                 hoverColour },
-             { TextButton::buttonOnColourId,                               accentColour },
+             { TextButton::buttonOnColourId,                               hoverColour },
              { TextButton::textColourOffId,                                textColour },
-             { TextButton::textColourOnId,                                 onAccentColour },
+             { TextButton::textColourOnId,                                 textColour },
              { DrawableButton::textColourId,                               textColour },
              { DrawableButton::textColourOnId,                             onAccentColour },
              { DrawableButton::backgroundColourId,                         Colours::transparentBlack },
