@@ -37,9 +37,9 @@ namespace Contrast
         return best;
     }
 
-    /** A charcoal: dark and nearly grey, as the panel's face and groups. */
+    /** A charcoal: opaque, dark and nearly grey, as the panel's face and groups. */
     inline bool isCharcoal (juce::Colour c)
     {
-        return luminance (c) < 0.06 && c.getSaturation() < 0.2f;
+        return c.isOpaque() && luminance (c) < 0.06 && c.getSaturation() < 0.2f;
     }
 }
