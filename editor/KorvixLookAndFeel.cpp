@@ -323,6 +323,16 @@ juce::Font KorvixLookAndFeel::getAlertWindowMessageFont()   { return widgetFont 
 juce::Font KorvixLookAndFeel::getAlertWindowFont()          { return widgetFont (13.0f); }
 juce::Font KorvixLookAndFeel::getPopupMenuFont()            { return widgetFont (15.0f); }
 
+juce::AttributedString KorvixLookAndFeel::createFileChooserHeaderText (const juce::String& title, const juce::String& instructions)
+{
+    juce::AttributedString s;
+    s.setJustification (juce::Justification::centred);
+    const auto colour = findColour (juce::FileChooserDialogBox::titleTextColourId);
+    s.append (title + "\n\n", widgetFont (17.0f, juce::Font::bold), colour);
+    s.append (instructions, widgetFont (14.0f), colour);
+    return s;
+}
+
 juce::Font KorvixLookAndFeel::getLabelFont (juce::Label& label)
 {
     return widgetFont (label.getFont().getHeight(), label.getFont().getStyleFlags());

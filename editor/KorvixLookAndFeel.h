@@ -60,6 +60,7 @@ public:
     juce::Font getLabelFont (juce::Label& label) override;
     juce::Font getComboBoxFont (juce::ComboBox& box) override;
     juce::Font getPopupMenuFont() override;
+    juce::AttributedString createFileChooserHeaderText (const juce::String& title, const juce::String& instructions) override;
 
     /** Focused, or enabled and under the mouse or pressed. */
     static bool isFocusedOrDragged (const juce::Component& c);

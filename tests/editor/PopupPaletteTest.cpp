@@ -3,6 +3,7 @@
 #include "ContrastSupport.h"
 #include "DeleteButton.h"
 #include "EditorTestSupport.h"
+#include "KorvixLookAndFeel.h"
 #include "QmParameter.h"
 #include "QmProcessContext.h"
 #include "VnCombo.h"
@@ -79,4 +80,28 @@ TEST (PopupPalette, RowsOfTheMenuBrowserAndComboListReadOnThePanelMarkTheCurrent
     ASSERT_NE (cell, nullptr);
     expectRowsReadAndMark (rowStates (*cell), "combo row");
     EXPECT_TRUE (Contrast::isCharcoal (list->findColour (juce::ListBox::backgroundColourId)));
+}
+
+TEST (PopupPalette, BoxesListsAndLabelsDrawInThePanelsFontFamily)
+{
+    KorvixLookAndFeel lookAndFeel;
+    juce::Label label ("title", "Banks");
+    label.setFont (juce::Font (16.0f, juce::Font::bold));
+    juce::TextButton button ("OK");
+    juce::ComboBox path;
+    const auto header = lookAndFeel.createFileChooserHeaderText ("Please select the bank", "");
+
+    const std::pair<const char*, juce::Font> fonts[] = {
+        { "message title", lookAndFeel.getAlertWindowTitleFont() },
+        { "message", lookAndFeel.getAlertWindowMessageFont() },
+        { "message fields", lookAndFeel.getAlertWindowFont() },
+        { "label", lookAndFeel.getLabelFont (label) },
+        { "button", lookAndFeel.getTextButtonFont (button, 24) },
+        { "path box", lookAndFeel.getComboBoxFont (path) },
+        { "menu", lookAndFeel.getPopupMenuFont() },
+        { "chooser title", header.getAttribute (0).font },
+    };
+    for (auto& [what, font] : fonts)
+        EXPECT_EQ (font.getTypefaceName(), "DejaVu Sans") << what;
+    EXPECT_TRUE (lookAndFeel.getLabelFont (label).isBold());
 }
