@@ -24,6 +24,11 @@ public:
     virtual void loadPreset (QmPreset* preset) = 0;
     virtual void setPresetLoadedCallback (QmPresetLoadedCallback callback, void* context) = 0;
 
+    /** Why the last change of a bank or preset failed (create, delete, save,
+        import, or a change a bank reported), then empty until the next failure.
+        A failed change is not kept in memory either. */
+    virtual juce::String takeLastFailure() = 0;
+
     /** Held by every bank operation; whoever reads or writes the client's
         "currentBank" and "currentPreset" holds it too, because the host's
         state calls write them from another thread. */

@@ -190,6 +190,8 @@ void PresetsList::removePreset (const juce::String& ownBankName, const juce::Str
     // Its bank's listener, the bank manager, rewrites the file and the system banks.
     if (QmPreset::Ptr preset = bank->findPresetByName (presetName))
         bank->removePreset (preset.get());
+
+    popover->reportFailure();
 }
 
 //==============================================================================
@@ -321,12 +323,13 @@ void PresetsList::save()
     preset->setTags (selectedTags);
     preset->name = name;
 
-    // The bank manager, told by the bank, gives it the current values and saves the file.
-    if (bank->addPreset (preset.get()))
-    {
-        refreshPresets();
+    // The bank manager, told by the bank, gives it the current values and saves
+    // the file; a preset it could not save is taken out again.
+    const auto saved = bank->addPreset (preset.get()) && ! popover->reportFailure();
+    refreshPresets();
+
+    if (saved)
         makeCurrent (preset.get());
-    }
 
     leaveNameEntry();
 }
@@ -345,7 +348,9 @@ void PresetsList::overwrite (const juce::String& presetName)
 
     // The bank manager stores the current values into it and saves the bank.
     bank->listeners.call ([&existing] (PresetListener& l) { l.presetChanged (existing.get()); });
-    makeCurrent (existing.get());
+
+    if (! popover->reportFailure())
+        makeCurrent (existing.get());
 }
 
 void PresetsList::makeCurrent (QmPreset* preset)
