@@ -335,7 +335,8 @@ TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHold
 
     EXPECT_EQ (file.loadFileAsString(), before);
     EXPECT_EQ (vorlan->findPresetByName ("New"), nullptr);
-    EXPECT_EQ (vorlan->presets.size(), count);
+    ASSERT_EQ (vorlan->presets.size(), count);
+    ASSERT_NE (vorlan->findPresetByName (secondName), nullptr);
     EXPECT_FALSE (vorlan->findPresetByName (secondName)->fav);
     EXPECT_EQ (manager->getBank ("All")->presets.size(), count);
     EXPECT_EQ (manager->getBank ("Favourites")->presets.size(), favourites);
