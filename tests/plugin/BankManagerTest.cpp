@@ -379,7 +379,8 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
     QmBankManager fresh (&client);
     auto* one = fresh.findPreset ("Vorlan", "One");
     auto* two = fresh.findPreset ("Vorlan", "Two");
-    ASSERT_TRUE (one != nullptr && two != nullptr);
+    ASSERT_NE (one, nullptr);
+    ASSERT_NE (two, nullptr);
     EXPECT_TRUE (one->fav);
     EXPECT_EQ (two->params[5], 0.25f);
     EXPECT_EQ (fresh.findPreset ("Vorlan", removedName), nullptr);

@@ -146,7 +146,8 @@ TEST_F (MidiMapperTest, AFullDiskReplacesNothingUntilTheBackupIsWholeAndSaysSo)
     const auto backup = QmMidiMapper::getBackupFile();
     const auto bad = "<midimapper>" + juce::String::repeatedString ("<junk/>", 1340) + "<dict>";
     delete &mapper;
-    ASSERT_TRUE (file.replaceWithText (bad) && backup.deleteFile());
+    ASSERT_TRUE (file.replaceWithText (bad));
+    ASSERT_TRUE (backup.deleteFile());
 
     {
         Widget widget (3);
