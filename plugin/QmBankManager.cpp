@@ -62,13 +62,14 @@ namespace
     }
 
     /** Held while bank files are checked and written. Other instances, in this
-        process or another, wait: each open of the lock file locks on its own. */
+        process or another, wait: each open of the lock file locks on its own.
+        A thread holding it already (a listener's call inside a change) goes on. */
     class FolderLock
     {
     public:
         explicit FolderLock (const juce::File& banksFolder)
-            : fd (::open (banksFolder.getSiblingFile (".banks.lock").getFullPathName().toRawUTF8(),
-                          O_RDWR | O_CREAT | O_CLOEXEC, 0644))
+            : fd (depth++ > 0 ? -1 : ::open (banksFolder.getSiblingFile (".banks.lock").getFullPathName().toRawUTF8(),
+                                             O_RDWR | O_CREAT | O_CLOEXEC, 0644))
         {
             while (fd >= 0 && ::flock (fd, LOCK_EX) != 0 && errno == EINTR)
                 continue;
@@ -76,15 +77,20 @@ namespace
 
         ~FolderLock()
         {
+            --depth;
+
             if (fd >= 0)
                 ::close (fd);
         }
 
     private:
+        static thread_local int depth;
         const int fd;
 
         JUCE_DECLARE_NON_COPYABLE (FolderLock)
     };
+
+    thread_local int FolderLock::depth = 0;
 
     /** Puts the preset into the bank, in place of one of its name or last. */
     void putPreset (QmBank& bank, QmPreset* preset)

@@ -304,10 +304,22 @@ namespace
         return preset;
     }
 
+    /** Counts reloads and, on the first, saves from inside the change. */
     struct ReloadCounter : PresetListener
     {
-        void bankReloaded (juce::String bankName) override    { reloaded.add (bankName); }
+        explicit ReloadCounter (QmBankManager& m) : manager (m) {}
+
+        void bankReloaded (juce::String bankName) override
+        {
+            reloaded.add (bankName);
+
+            if (reloaded.size() == 1)
+                savedInside = manager.saveBank (manager.getBank (bankName));
+        }
+
+        QmBankManager& manager;
         juce::StringArray reloaded;
+        bool savedInside = false;
     };
 }
 
@@ -357,7 +369,7 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
     manager = std::make_unique<QmBankManager> (&client);
     FakePresetClient otherClient;
     QmBankManager other (&otherClient);
-    ReloadCounter reloads;
+    ReloadCounter reloads (other);
     other.addListener (&reloads);
 
     auto* mine = manager->getBank ("Vorlan");
@@ -376,6 +388,7 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
 
     // The other instance read the bank again for its save and for its star.
     EXPECT_EQ (reloads.reloaded, juce::StringArray ({ "Vorlan", "Vorlan" }));
+    EXPECT_TRUE (reloads.savedInside);
     QmBankManager fresh (&client);
     auto* one = fresh.findPreset ("Vorlan", "One");
     auto* two = fresh.findPreset ("Vorlan", "Two");
