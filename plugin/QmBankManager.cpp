@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -436,8 +437,31 @@ bool QmBankManager::rereadBank (QmBank& bank)
     if (fresh == nullptr)
         return false;
 
-    // The old presets go with fresh; whoever still holds one holds a preset
-    // of no list, whose bank is still this one.
+    // A preset still there keeps its object, with the file's values, so
+    // pointers to it stay good; the others go with fresh. Whoever still holds
+    // one of those holds a preset of no list, whose bank is still this one.
+    std::unordered_map<juce::String, QmPreset*> kept;
+
+    for (auto* preset : bank.presets)
+        kept.emplace (preset->name, preset);
+
+    for (int i = 0; i < fresh->presets.size(); ++i)
+    {
+        auto* read = fresh->presets.getObjectPointerUnchecked (i);
+
+        if (const auto found = kept.find (read->name); found != kept.end())
+        {
+            auto* preset = found->second;
+            preset->tags = read->tags;
+            preset->params = read->params;
+            preset->uuid = read->uuid;
+            preset->fav = read->fav;
+            preset->version = read->version;
+            preset->pluginVersion = read->pluginVersion;
+            fresh->presets.set (i, preset);
+        }
+    }
+
     bank.presets.swapWith (fresh->presets);
 
     for (auto* preset : bank.presets)
