@@ -339,6 +339,7 @@ TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHold
     EXPECT_TRUE (vorlan->addPreset (namedPreset ("New").get()));
     EXPECT_EQ (manager->takeLastFailure(), "The bank file cannot be written");
     EXPECT_EQ (manager->takeLastFailure(), "");
+    EXPECT_EQ (vorlan->findPresetByName (secondName), second);      // read again, still the same preset
     manager->presetFavouriteChanged (second, true);
     EXPECT_EQ (manager->takeLastFailure(), "The bank file cannot be written");
     vorlan->removePreset (vorlan->findPresetByName (secondName));
