@@ -8,7 +8,9 @@ using QmPresetLoadedCallback = void (*) (void* context, QmPreset* preset);
 /** The bank manager as the preset browser and the editor see it.
 
     Returned banks and presets are plain pointers that stay valid until the next
-    change of the bank list (create, delete, import and every reload).
+    change of the bank list (create, delete, import and every reload). A change
+    of a bank that another instance wrote meanwhile reads it again first: its
+    presets no longer in the file leave it (listeners get bankReloaded).
 */
 class QmBankCollection
 {
