@@ -29,13 +29,17 @@ public:
     //==============================================================================
     bool createBank (juce::String name) override;
     bool deleteBank (QmBank* bank) override;
+
+    /** Writes the bank as it is; when another instance changed its file since,
+        the bank takes the file's content instead and that is written. */
     bool saveBank (QmBank* bank) override;
 
     /** Copies a bank file into the Banks folder under its own file name. A bank
-        whose name is taken already (ignoring case) is listed under the file's
-        name instead. True when a bank was added; false when the file name is
-        taken in the Banks folder (ignoring case), the file is no bank, both
-        names are taken, or it cannot be written. */
+        whose name is taken already (ignoring case) or empty is listed under the
+        file's name instead. True when a bank was added; false when the file name
+        is taken in the Banks folder (ignoring case), the file is no bank (a
+        "bank" element with a "presets" list), both names are taken, or it
+        cannot be written. */
     bool importBank (juce::File file) override;
 
     QmBank* getBank (juce::String name) override;
