@@ -437,7 +437,19 @@ void BankPopover::saveNewBank()
         return;
 
     collection->createBank (name);
+    reportFailure();
     refreshBankList();
+}
+
+bool BankPopover::reportFailure()
+{
+    const auto failure = collection != nullptr ? collection->takeLastFailure() : juce::String();
+
+    if (failure.isEmpty())
+        return false;
+
+    dialogs->inform ("Not saved", failure, this);
+    return true;
 }
 
 void BankPopover::importChosenFile (const juce::File& file)
@@ -446,6 +458,8 @@ void BankPopover::importChosenFile (const juce::File& file)
 
     if (collection != nullptr)
         collection->importBank (file);
+
+    reportFailure();
 
     // The import reloaded every bank: an open page shows them afresh.
     triggerBankListRefresh();

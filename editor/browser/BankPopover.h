@@ -86,6 +86,10 @@ public:
     RightJustifiedButtonLookAndFeel& getRightLookAndFeel() noexcept { return *rightLookAndFeel; }
 
     BrowserDialogs& getDialogs() noexcept                       { return *dialogs; }
+
+    /** Shows in a box why the collection's last change failed, if it did;
+        true when it did. */
+    bool reportFailure();
     void setDialogs (std::unique_ptr<BrowserDialogs> newDialogs);
 
     juce::File getImportFolder() const                          { return importFolder; }

@@ -18,13 +18,27 @@ BrowserDialogs::~BrowserDialogs()
 void BrowserDialogs::confirm (const juce::String& title, const juce::String& message,
                               juce::Component* associatedComponent, std::function<void (bool)> onResult)
 {
+    showBox (title, message, associatedComponent, true, std::move (onResult));
+}
+
+void BrowserDialogs::inform (const juce::String& title, const juce::String& message, juce::Component* associatedComponent)
+{
+    showBox (title, message, associatedComponent, false, {});
+}
+
+void BrowserDialogs::showBox (const juce::String& title, const juce::String& message, juce::Component* associatedComponent,
+                              bool withCancel, std::function<void (bool)> onResult)
+{
     openBoxes.removeAllInstancesOf (nullptr);
 
     // Not modal: a host closing the window while a modal box shows makes the
     // framework keep the editor alive on the host's destroyed window.
     auto* box = new juce::AlertWindow (title, message, juce::MessageBoxIconType::WarningIcon, associatedComponent);
     box->addButton (TRANS ("OK"), 1, juce::KeyPress (juce::KeyPress::returnKey));
-    box->addButton (TRANS ("Cancel"), 0, juce::KeyPress (juce::KeyPress::escapeKey));
+
+    if (withCancel)
+        box->addButton (TRANS ("Cancel"), 0, juce::KeyPress (juce::KeyPress::escapeKey));
+
     box->setLookAndFeel (&lookAndFeel);
     openBoxes.add (box);
 

@@ -24,11 +24,17 @@ public:
     virtual void confirm (const juce::String& title, const juce::String& message,
                           juce::Component* associatedComponent, std::function<void (bool ok)> onResult);
 
+    /** A box that tells something, with an OK button only. */
+    virtual void inform (const juce::String& title, const juce::String& message, juce::Component* associatedComponent);
+
     /** A file chooser for one existing file; onChosen runs only when one was picked. */
     virtual void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                              std::function<void (const juce::File&)> onChosen);
 
 private:
+    void showBox (const juce::String& title, const juce::String& message, juce::Component* associatedComponent,
+                  bool withCancel, std::function<void (bool ok)> onResult);
+
     void showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                          std::function<void (const juce::File&)> onChosen);
 

@@ -199,6 +199,8 @@ void PresetsList::removePreset (const juce::String& ownBankName, const juce::Str
     // Its bank's listener, the bank manager, rewrites the file and the system banks.
     if (QmPreset::Ptr preset = bank->findPresetByName (presetName))
         bank->removePreset (preset.get());
+
+    popover->reportFailure();
 }
 
 //==============================================================================
@@ -330,13 +332,14 @@ void PresetsList::save()
     preset->setTags (selectedTags);
     preset->name = name;
 
-    // The bank manager, told by the bank, gives it the current values and
-    // saves the file; the bank and its presets may be new objects by then.
-    if (bank->addPreset (preset.get()))
-    {
-        refreshPresets();
+    // The bank manager, told by the bank, gives it the current values and saves
+    // the file; a preset it could not save is taken out again. The bank and
+    // its presets may be other objects by then.
+    const auto saved = bank->addPreset (preset.get()) && ! popover->reportFailure();
+    refreshPresets();
+
+    if (saved)
         makeCurrent (preset->name);
-    }
 
     leaveNameEntry();
 }
@@ -355,7 +358,9 @@ void PresetsList::overwrite (const juce::String& presetName)
 
     // The bank manager stores the current values into it and saves the bank.
     tellListeners (*bank, [&existing] (PresetListener& l) { l.presetChanged (existing.get()); });
-    makeCurrent (existing->name);
+
+    if (! popover->reportFailure())
+        makeCurrent (existing->name);
 }
 
 void PresetsList::makeCurrent (const juce::String& presetName)

@@ -132,6 +132,8 @@ void PresetsListComponent::setFavouriteAt (int row, bool fav)
         // bank and rebuilds "All" and "Favourites".
         if (auto* bank = collection->getBank (data->bankName))
             PresetsList::tellListeners (*bank, [&preset, fav] (PresetListener& l) { l.presetFavouriteChanged (preset.get(), fav); });
+
+        page->getPopover().reportFailure();
     }
 
     // On "Favourites" an unmarked preset leaves the list.

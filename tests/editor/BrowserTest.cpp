@@ -27,6 +27,9 @@ namespace
         void confirm (const juce::String& title, const juce::String& message, juce::Component* associated, std::function<void (bool)> onResult) override
             { questions.push_back ({ title, message, associated, std::move (onResult) }); }
 
+        void inform (const juce::String& title, const juce::String& message, juce::Component*) override
+            { told.add (title + ": " + message); }
+
         void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns, std::function<void (const juce::File&)> onChosen) override
             { chooserTitle = title + " " + folder.getFullPathName() + " " + patterns; choose = std::move (onChosen); }
 
@@ -39,6 +42,7 @@ namespace
         }
 
         std::vector<Question> questions;
+        juce::StringArray told;
         juce::String chooserTitle;
         std::function<void (const juce::File&)> choose;
     };
@@ -504,33 +508,50 @@ TEST_F (Browser, ASavedPresetIsTheOneHighlightedRowScrolledIntoView)
     EXPECT_FALSE (cellAt (list, 0).getNameButton().getToggleState());
 }
 
-TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWrite)
+TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWriteAndEveryFailureIsShown)
 {
     auto& synths = page ("Synths", "Pad");
     const auto before = fileOf ("synths.xml");
+    const auto rows = rowTexts (synths.getList());
+    const juce::String refused ("Not saved: The bank file cannot be written");
 
     // A folder with content where the writer puts its temporary file.
     ASSERT_TRUE (banks().getChildFile (".synths.xml.tmp/x").create().wasOk());
     ASSERT_TRUE (banks().getChildFile (".fresh.xml.tmp/x").create().wasOk());
 
     cellAt (synths.getList(), 2).getFavIcon().onFavouriteChange (true);
+    EXPECT_EQ (dialogs->told, juce::StringArray ({ refused }));
     click (synths, "Save Preset");
     click (synths, "Save");
     dialogs->answer (true);
+    EXPECT_EQ (dialogs->told.size(), 2);
+    EXPECT_EQ (client.properties["currentPreset"], "Pad");
+
+    // A preset that could not be saved is neither listed nor current.
     click (synths, "Save Preset");
     editorShowing (synths, {}).setText ("Brass", false);
     click (synths, "Save");
+    EXPECT_EQ (dialogs->told.size(), 3);
+    EXPECT_EQ (rowTexts (synths.getList()), rows);
+    EXPECT_EQ (std::pair (client.properties["currentPreset"], manager->findPreset ("Synths", "Brass")), std::pair (juce::String ("Pad"), (QmPreset*) nullptr));
+
     click (synths, "Remove...");
     cellAt (synths.getList(), 0).getNameButton().clickCallback (false, 300, 10);
     dialogs->answer (true);
     synths.handleUpdateNowIfNeeded();
+    EXPECT_EQ (dialogs->told.size(), 4);
     EXPECT_EQ (fileOf ("synths.xml"), before);
+    EXPECT_EQ (manager->getBank ("Synths")->presets.size(), 3);
 
     popover->closePresetPage();
     click (*popover, "Add empty...");
     find (*popover)->setText ("Fresh", false);
     click (*popover, "Save");
-    EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh") || banks().getChildFile ("fresh.xml").exists());
+    EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh"));
+    EXPECT_FALSE (banks().getChildFile ("fresh.xml").exists());
+    EXPECT_EQ (dialogs->told.size(), 5);
+    for (auto& text : dialogs->told)
+        EXPECT_EQ (text, refused);
 }
 
 TEST_F (Browser, PagesReadOnThePanelsColoursInRemoveModeAndWhileNaming)
