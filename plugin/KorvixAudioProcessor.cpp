@@ -25,6 +25,15 @@ namespace
 
     std::atomic<KorvixAudioProcessor::EditorFactory> editorFactory { nullptr };
     std::atomic<void (*)()> editorPreparation { nullptr };
+
+    /** Releases every held note at the block's start. */
+    QmMidiEvent allNotesOff() noexcept
+    {
+        QmMidiEvent event;
+        event.type = QmMidiEvent::typeController;
+        event.controller = QmMidiEvent::allNotesOff;
+        return event;
+    }
 }
 
 KorvixAudioProcessor::KorvixAudioProcessor()
@@ -72,6 +81,13 @@ bool KorvixAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) c
 }
 
 //==============================================================================
+void KorvixAudioProcessor::prepareToPlay (double, int)
+{
+    // Called on the host's thread while no block runs: the audio thread
+    // releases the notes itself.
+    releaseOnNextBlock = true;
+}
+
 void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
     notesReleasedForBypass = false;
@@ -88,17 +104,7 @@ void KorvixAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffe
     {
         notesReleasedForBypass = true;
         blockEvents.clear();
-
-        for (int note = 0; note < 128; ++note)
-        {
-            QmMidiEvent event;
-            event.type = QmMidiEvent::typeNote;
-            event.note = note;
-            event.gate = 0;
-            event.value = 1.0f;
-            blockEvents.push_back (event);
-        }
-
+        blockEvents.push_back (allNotesOff());
         render (buffer);
     }
 
@@ -194,6 +200,9 @@ void KorvixAudioProcessor::updateHostState()
 void KorvixAudioProcessor::collectEvents (const juce::MidiBuffer& midi)
 {
     blockEvents.clear();
+
+    if (releaseOnNextBlock.exchange (false))
+        blockEvents.push_back (allNotesOff());
 
     for (const auto metadata : midi)
     {
