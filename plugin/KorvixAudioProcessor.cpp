@@ -90,6 +90,11 @@ void KorvixAudioProcessor::prepareToPlay (double, int)
 
 void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
+    // A block of no samples changes nothing; its MIDI goes out as it came
+    // (the wrapper's buffers are sized so, off the audio thread).
+    if (buffer.getNumSamples() == 0)
+        return;
+
     notesReleasedForBypass = false;
     collectEvents (midi);
     render (buffer);
@@ -97,6 +102,9 @@ void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
 
 void KorvixAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
+    if (buffer.getNumSamples() == 0)
+        return;
+
     // The first bypassed block releases every note, so none hangs once the
     // bypass ends; while it lasts the engine rests and the host's MIDI is
     // ignored.

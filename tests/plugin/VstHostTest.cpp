@@ -72,25 +72,35 @@ namespace
         /** Sends the messages in one list, as hosts send a block's events. */
         void sendMidi (const std::vector<Message>& messages)
         {
-            std::vector<VstMidiEvent> events (messages.size());
+            EventList list (messages);
+            dispatch (effProcessEvents, 0, 0, list.get());
+        }
 
-            // The list's header, then one pointer per event.
-            std::vector<VstIntPtr> storage ((offsetof (VstEvents, events) + messages.size() * sizeof (VstEvent*)) / sizeof (VstIntPtr) + 1);
-            auto* list = (VstEvents*) storage.data();
-            list->numEvents = (int) messages.size();
-
-            for (size_t i = 0; i < messages.size(); ++i)
+        /** A host's list of MIDI events. */
+        struct EventList
+        {
+            explicit EventList (const std::vector<Message>& messages)
+                : events (messages.size()),
+                  storage ((offsetof (VstEvents, events) + messages.size() * sizeof (VstEvent*)) / sizeof (VstIntPtr) + 1)
             {
-                events[i].type = kVstMidiType;
-                events[i].byteSize = (int) sizeof (VstMidiEvent);
-                events[i].deltaFrames = messages[i].position;
-                const unsigned char bytes[] = { messages[i].status, messages[i].data1, messages[i].data2 };
-                std::memcpy (events[i].midiData, bytes, 3);
-                list->events[i] = (VstEvent*) &events[i];
+                get()->numEvents = (int) messages.size();
+
+                for (size_t i = 0; i < messages.size(); ++i)
+                {
+                    events[i].type = kVstMidiType;
+                    events[i].byteSize = (int) sizeof (VstMidiEvent);
+                    events[i].deltaFrames = messages[i].position;
+                    const unsigned char bytes[] = { messages[i].status, messages[i].data1, messages[i].data2 };
+                    std::memcpy (events[i].midiData, bytes, 3);
+                    get()->events[i] = (VstEvent*) &events[i];
+                }
             }
 
-            dispatch (effProcessEvents, 0, 0, list);
-        }
+            VstEvents* get()    { return (VstEvents*) storage.data(); }
+
+            std::vector<VstMidiEvent> events;
+            std::vector<VstIntPtr> storage;
+        };
 
         /** Renders blocks of 512; returns the left channel's peak magnitude. */
         float process (int blocks = 1)
@@ -267,4 +277,42 @@ TEST (VstHost, AllNotesOffAllSoundOffAndSuspendLeaveNoNoteHeld)
         plugin.process (200);
         EXPECT_LT (plugin.process(), sounding * 0.01f) << name;
     }
+}
+
+TEST (VstHost, AFirstBlockOfAsManyEventsAsThePlugInTakesAllocatesNothingAndIsEchoed)
+{
+    if (! VORLAN_COUNTS_MALLOC)
+        GTEST_SKIP() << "allocations are not counted under a sanitizer";
+
+    eventsFromPlugin = 0;
+    HostedPlugin plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+
+    // Notes, controllers and bends over the whole block, the first block
+    // after the host resumed the plug-in, from a thread of its own.
+    std::vector<HostedPlugin::Message> messages;
+    for (int i = 0; i < KorvixAudioProcessor::maxEventsPerBlock; ++i)
+    {
+        const unsigned char value = (unsigned char) (i % 128);
+        const unsigned char status[] = { 0x90, 0x80, 0xb0, 0xe0 };
+        messages.push_back ({ (unsigned char) (status[i % 4] | (i % 16)), value, 100, i % 512 });
+    }
+
+    HostedPlugin::EventList list (messages);
+    std::vector<float> left (512), right (512);
+    float* outputs[] = { left.data(), right.data() };
+    mallocCount = 0;
+
+    std::thread ([&]
+    {
+        countMallocs = true;
+        plugin.dispatch (effProcessEvents, 0, 0, list.get());
+        plugin.effect->processReplacing (plugin.effect, nullptr, outputs, 512);
+        countMallocs = false;
+    }).join();
+
+    EXPECT_EQ (mallocCount.load(), 0);
+
+    // The input goes on to the host, and nothing else ever did.
+    EXPECT_EQ (eventsFromPlugin.load(), KorvixAudioProcessor::maxEventsPerBlock);
 }
