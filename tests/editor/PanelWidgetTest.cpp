@@ -261,7 +261,7 @@ TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
     // smallest levels included; from half a pixel on, its edge shows.
     meter.setValue (0.0f);
     const auto empty = paint (meter);
-    for (const float level : { 0.4f / 72.0f, 1.0e-7f, 1.0e-19f, 1.0e-40f })
+    for (const float level : { 1.0e-7f, 1.0e-19f, 1.0e-40f, 0.4f / 72.0f })
     {
         meter.setValue (level);
         const auto image = paint (meter);
