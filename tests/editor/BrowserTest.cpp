@@ -4,13 +4,13 @@
 #include "BankPopover.h"
 #include "BlackBankButton.h"
 #include "EditorTestSupport.h"
+#include "FakePresetClient.h"
 #include "PresetListCell.h"
 #include "PresetsList.h"
 #include "PresetsListComponent.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
 #include "SearchBoxCaret.h"
-#include "plugin/FakePresetClient.h"
 
 #include <thread>
 
