@@ -62,17 +62,11 @@ namespace
             return effect->dispatcher (effect, opcode, index, value, ptr, opt);
         }
 
-        void sendMidi (unsigned char status, unsigned char data1, unsigned char data2, int position = 0)
-        {
-            sendMidi ({ { status, data1, data2, position } });
-        }
-
         struct Message { unsigned char status, data1, data2; int position; };
 
-        /** Sends the messages in one list, as hosts send a block's events. */
-        void sendMidi (const std::vector<Message>& messages)
+        void sendMidi (unsigned char status, unsigned char data1, unsigned char data2)
         {
-            EventList list (messages);
+            EventList list ({ { status, data1, data2, 0 } });
             dispatch (effProcessEvents, 0, 0, list.get());
         }
 
