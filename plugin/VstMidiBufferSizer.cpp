@@ -17,13 +17,21 @@ namespace
     thread_local bool sizing = false;
 
     constexpr int maxOutputs = 2;
+
+    // The wrapper's debug checks want every event inside a block of samples:
+    // a debug build would stop on each event of the sizing block.
+   #if JUCE_DEBUG
+    constexpr bool sizingWanted = false;
+   #else
+    constexpr bool sizingWanted = true;
+   #endif
 }
 
 AEffect* VstMidiBufferSizer::createEffect (audioMasterCallback host, AEffect* (*entry) (audioMasterCallback))
 {
     audioMasterCallback expected = nullptr;
 
-    if (host == nullptr || ! (sizedHost.compare_exchange_strong (expected, host) || expected == host))
+    if (! sizingWanted || host == nullptr || ! (sizedHost.compare_exchange_strong (expected, host) || expected == host))
         return entry (host);
 
     auto* effect = entry (&callHost);

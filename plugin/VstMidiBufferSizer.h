@@ -21,7 +21,8 @@ class VstMidiBufferSizer
 public:
     /** Creates an effect through the wrapper's entry point, with the sizing
         in front of its dispatcher. In a process where a second host callback
-        shows up, that host's effects are created as they are, unsized. */
+        shows up, that host's effects are created as they are, unsized; so
+        are all effects of a debug build. */
     static AEffect* createEffect (audioMasterCallback host, AEffect* (*entry) (audioMasterCallback));
 
 private:
