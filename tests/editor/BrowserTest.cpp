@@ -5,6 +5,7 @@
 #include "BlackBankButton.h"
 #include "ContrastSupport.h"
 #include "EditorTestSupport.h"
+#include "FakePresetClient.h"
 #include "KorvixLookAndFeel.h"
 #include "PresetListCell.h"
 #include "PresetsList.h"
@@ -12,7 +13,6 @@
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
 #include "SearchBoxCaret.h"
-#include "plugin/FakePresetClient.h"
 
 #include <thread>
 
