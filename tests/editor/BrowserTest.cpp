@@ -5,6 +5,7 @@
 #include "BlackBankButton.h"
 #include "ContrastSupport.h"
 #include "EditorTestSupport.h"
+#include "FakePresetClient.h"
 #include "KorvixLookAndFeel.h"
 #include "PresetListCell.h"
 #include "PresetsList.h"
@@ -13,7 +14,6 @@
 #include "QmDataFolders.h"
 #include "QmScreen.h"
 #include "SearchBoxCaret.h"
-#include "plugin/FakePresetClient.h"
 
 #include <thread>
 

@@ -302,6 +302,19 @@ TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
                std::tuple (blue, green, blue, blue));
     EXPECT_EQ (std::tuple (at (meter, 1.0f, 10, 5), at (meter, 1.5f, 10, 5), at (meter, 1.5f, 10, 74)), std::tuple (green, red, red));
 
+    // A decaying level: no bar below half a pixel (72 pixels tall here), the
+    // smallest levels included; from half a pixel on, its edge shows.
+    meter.setValue (0.0f);
+    const auto empty = paint (meter);
+    for (const float level : { 1.0e-7f, 1.0e-19f, 1.0e-40f, 0.4f / 72.0f })
+    {
+        meter.setValue (level);
+        const auto image = paint (meter);
+        for (int y = 70; y < 80; ++y)
+            ASSERT_EQ (pixel (image, 10, y), pixel (empty, 10, y)) << level << " at " << y;
+    }
+    EXPECT_NE (at (meter, 0.6f / 72.0f, 10, 75), blue);
+
     // Fewer than three children: nothing drawn.
     const auto two = EditorTest::skinElement ("<g id=\"vmeter\"><rect x=\"0\" y=\"0\" width=\"20\" height=\"80\" fill=\"#0000ff\"/>"
                                               "<rect x=\"4\" y=\"4\" width=\"12\" height=\"72\" fill=\"#00ff00\"/></g>", "vmeter");

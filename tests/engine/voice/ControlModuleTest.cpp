@@ -99,6 +99,22 @@ TEST (ControlModule, LastNotePriorityIgnoresStrayNoteOffsAndStaysBoundedUnderFlo
     EXPECT_EQ (rig.at (rig.gate)[252], 0.0f);
 }
 
+TEST (ControlModule, AllNotesOffAndAllSoundOffReleaseEveryKey)
+{
+    ControlRig rig;
+    rig.render (128, { noteOn (60, 1.0f, 0), noteOn (64, 1.0f, 5),
+                       controller (QmMidiEvent::allNotesOff, 0.0f, 20),
+                       noteOn (67, 0.5f, 30),
+                       noteOff (67, 50),        // the only key held
+                       noteOn (72, 1.0f, 55),
+                       controller (QmMidiEvent::allSoundOff, 0.0f, 60) }, 128);
+
+    for (auto [i, level] : { std::pair { 39, 1.0f }, { 40, 0.0f }, { 60, 1.25f }, { 80, 0.25f }, { 100, 0.0f },
+                             { 110, 2.0f }, { 119, 1.0f }, { 120, 0.0f } })
+        EXPECT_EQ (rig.at (rig.gate)[(size_t) i], level) << i;
+    EXPECT_NEAR (rig.at (rig.cv)[90], cvOf (67), drift);
+}
+
 TEST (ControlModule, GlideFollowsGlidePolyAndGlideAutoJumpsFromSilence)
 {
     ControlRig rig (false);
