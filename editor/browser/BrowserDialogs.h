@@ -1,6 +1,6 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "KorvixLookAndFeel.h"
 
 #include <functional>
 #include <memory>
@@ -31,6 +31,10 @@ public:
 private:
     void showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                          std::function<void (const juce::File&)> onChosen);
+
+    // The boxes are windows of their own: they take the panel's look from
+    // here, which outlives them.
+    KorvixLookAndFeel lookAndFeel;
 
     std::shared_ptr<int> lifetime = std::make_shared<int> (0);
     std::unique_ptr<juce::FileChooser> chooser;

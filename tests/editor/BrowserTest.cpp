@@ -3,7 +3,9 @@
 #include "BankListCell.h"
 #include "BankPopover.h"
 #include "BlackBankButton.h"
+#include "ContrastSupport.h"
 #include "EditorTestSupport.h"
+#include "KorvixLookAndFeel.h"
 #include "PresetListCell.h"
 #include "PresetsList.h"
 #include "PresetsListComponent.h"
@@ -403,6 +405,51 @@ TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWrite)
     find (*popover)->setText ("Fresh", false);
     click (*popover, "Save");
     EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh") || banks().getChildFile ("fresh.xml").exists());
+}
+
+TEST_F (Browser, PagesReadOnThePanelsColoursInRemoveModeAndWhileNaming)
+{
+    // The browser's box lies in the editor's window and takes its look.
+    KorvixLookAndFeel lookAndFeel;
+    auto& presets = page ("Synths", "Bass");
+    content->setLookAndFeel (&lookAndFeel);
+
+    const auto face = juce::Colour (EditorTest::pixel (EditorTest::paint (*content), 2, 2));
+    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
+
+    // The strongest ink where a component lies on the page.
+    const auto inkOf = [&] (juce::Component& c)
+    {
+        return Contrast::ink (EditorTest::paint (*content), content->getLocalArea (&c, c.getLocalBounds()), face);
+    };
+    const auto expectReads = [&] (juce::Component& c, const juce::String& what)   { EXPECT_GE (inkOf (c), 4.5) << what; };
+
+    expectReads (button (presets, "Remove..."), "Remove...");
+    expectReads (*find<juce::Label> (presets), "title");
+    expectReads (editorShowing (presets, "Type to search..."), "search placeholder");
+    click (presets, "Remove...");
+    expectReads (button (presets, "Done"), "Done");
+    click (presets, "Done");
+
+    // The name entry: a dark field with light text.
+    click (presets, "Save Preset");
+    auto* name = find<juce::TextEditor> (presets, [] (auto& e) { return e.isVisible() && e.getTextToShowWhenEmpty().isEmpty(); });
+    ASSERT_NE (name, nullptr);
+    const auto field = face.overlaidWith (name->findColour (juce::TextEditor::backgroundColourId));
+    EXPECT_TRUE (Contrast::isCharcoal (field)) << field.toDisplayString (true);
+    EXPECT_GE (Contrast::ratio (name->findColour (juce::TextEditor::textColourId), field), 4.5);
+
+    // The bank page's warning under a taken name.
+    auto& banksPage = *popover;
+    presets.setVisible (false);
+    banksPage.setVisible (true);
+    click (banksPage, "Add empty...");
+    find (banksPage)->setText ("Keys", false);
+    banksPage.textEditorTextChanged (*find (banksPage));
+    auto& warning = *find<juce::Label> (banksPage, [] (auto& l) { return l.getName() == "warningLabel"; });
+    ASSERT_TRUE (warning.isVisible());
+    expectReads (warning, "warning");
+    content->setLookAndFeel (nullptr);
 }
 
 TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)

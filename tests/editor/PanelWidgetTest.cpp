@@ -80,7 +80,8 @@ TEST (Combo, ListsEveryOptionChoosesOneAndShowsAutomationWhenClosed)
     combo->setCachedComponentImage (nullptr);
 
     const auto image = paint (*combo);
-    EXPECT_TRUE (count (image, [] (auto c) { return c.getBrightness() > 0.8f; }) > 10 && pixel (image, 90, 22) == 0xff333333);
+    EXPECT_GT (count (image, [] (auto c) { return c.getBrightness() > 0.8f; }), 10);
+    EXPECT_EQ (pixel (image, 90, 22), 0xff333333u);
 
     // Deleted with its list open: the list no longer calls it.
     EditorTest::click (*combo);
@@ -181,7 +182,9 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
     const std::vector<float> first (scope.getTraceBuffer().begin(), scope.getTraceBuffer().begin() + 200);
 
     // From a rising zero crossing, the peak scaled to 0.9.
-    EXPECT_TRUE (first[0] >= 0.0f && first[0] < 0.2f && first[1] > first[0]);
+    EXPECT_GE (first[0], 0.0f);
+    EXPECT_LT (first[0], 0.2f);
+    EXPECT_GT (first[1], first[0]);
     EXPECT_NEAR (*std::max_element (first.begin(), first.end()), 0.9f, 1.0e-3f);
     EXPECT_TRUE (scope.isRefreshRequested());
     scope.refreshIfRequested();

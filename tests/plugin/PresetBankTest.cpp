@@ -17,7 +17,9 @@ TEST (PresetBank, KeepsNamesUniqueIndicesInOrderAndFiltersByTextAndTags)
 {
     QmBank bank, other;
     auto bass = makePreset ("Fat Bass", { 3, 5, 1 }), lower = makePreset ("fat bass"), lead = makePreset ("Bassy Lead", { 1 });
-    EXPECT_TRUE (bank.addPreset (bass.get()) && bank.addPreset (lower.get()) && bank.addPreset (lead.get()));   // case-sensitive names
+    EXPECT_TRUE (bank.addPreset (bass.get()));
+    EXPECT_TRUE (bank.addPreset (lower.get()));   // case-sensitive names
+    EXPECT_TRUE (bank.addPreset (lead.get()));
     EXPECT_EQ (std::pair (lead->bank, lead->index), std::pair (&bank, 3));
 
     // A name that is taken: refused, and the preset stays where it was.

@@ -38,8 +38,10 @@ TEST (ControlModule, EveryNoteEventIsRenderedAndShiftedBy16SamplesAtAnyBlockSize
         const auto& gate = rig.at (rig.gate);
 
         for (size_t i = 0; i < gate.size(); ++i)
-            ASSERT_TRUE (rig.at (rig.shiftedGate)[i] == (i < 16 ? 0.0f : gate[i - 16])
-                         && rig.at (rig.shiftedCv)[i] == (i < 16 ? 0.0f : rig.at (rig.cv)[i - 16])) << blockSize << " at " << i;
+        {
+            ASSERT_EQ (rig.at (rig.shiftedGate)[i], i < 16 ? 0.0f : gate[i - 16]) << blockSize << " at " << i;
+            ASSERT_EQ (rig.at (rig.shiftedCv)[i], i < 16 ? 0.0f : rig.at (rig.cv)[i - 16]) << blockSize << " at " << i;
+        }
         EXPECT_TRUE (reference.empty() || gate == reference) << "host blocks of " << blockSize;
         reference = gate;
     }
@@ -93,7 +95,8 @@ TEST (ControlModule, LastNotePriorityIgnoresStrayNoteOffsAndStaysBoundedUnderFlo
     for (int note = 0; note < 128; ++note)
         release.push_back (noteOff (note, note));
     rig.render (256, release, 256);
-    EXPECT_TRUE (rig.at (rig.gate)[251] == 0.25f && rig.at (rig.gate)[252] == 0.0f);
+    EXPECT_EQ (rig.at (rig.gate)[251], 0.25f);
+    EXPECT_EQ (rig.at (rig.gate)[252], 0.0f);
 }
 
 TEST (ControlModule, GlideFollowsGlidePolyAndGlideAutoJumpsFromSilence)
