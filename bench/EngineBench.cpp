@@ -78,10 +78,11 @@ namespace
         addRateCounters (state);
     }
 
-    /** The dearest setup found by measuring: the "18" filter type with drive
-        and resonance, the shaper's amount (the amplifier's drive solve), the
-        high-pass filter and spice on, sync, the modulator's noise and every
-        cutoff modulation that runs per sample. */
+    /** The dearest setup found by measuring the settings one by one: the
+        shaper's amount (the amplifier's drive solve) adds most, then the
+        high-pass filter, the "18" filter type over the others, the
+        modulator's noise and the drive; spice, sync and the cutoff's
+        modulations add a little each. */
     void worstCase (QmSynthEngine& engine)
     {
         auto** p = engine.parameters;
