@@ -1,34 +1,31 @@
 #pragma once
 
-#include "QmAlignedBuffer.h"
+#include "QmDriftTables.h"
 #include "QmDriftTap.h"
 
 #include <cstdint>
+#include <memory>
 
-/** Ten seconds (at 88200 Hz) of zero-mean Gaussian noise (table 0) and of a
-    slow random walk with a peak-to-peak span of 1 (table 1), built once per
-    engine and read by each module through a tap of its own. */
+/** Hands out taps on the process's drift tables (see QmDriftTables), one per
+    reading module, each starting at a place of its own. */
 class QmDriftGenerator
 {
 public:
+    /** Takes the shared tables, building them when this is the first. */
     QmDriftGenerator();
 
     /** A tap on table 0 or 1 (any other value: no table). Taps start 30156
         samples apart in creation order. The caller owns it. */
     QmDriftTap* createTap (int table);
 
-    static constexpr float length = 882000.0f;
     static constexpr int32_t tapSpacing = 30156;
 
     int32_t offset = 0;
-    float* tables[2] = { nullptr, nullptr };
+    const float* tables[2] = { nullptr, nullptr };
 
     QmDriftGenerator (const QmDriftGenerator&) = delete;
     QmDriftGenerator& operator= (const QmDriftGenerator&) = delete;
 
 private:
-    QmAlignedBuffer storage[2];     // owns the tables
-
-    void buildNoiseTable();
-    void buildDriftTable();
+    std::shared_ptr<const QmDriftTables> shared;
 };

@@ -22,3 +22,24 @@ void qmSrand (unsigned int seed)
 {
     randomState = seed;
 }
+
+void qmRandSkip (unsigned long long draws) noexcept
+{
+    // n steps of x -> a x + c make one affine map; build it from the steps'
+    // powers of two, each the last one applied twice.
+    unsigned int a = 214013u, c = 2531011u, totalA = 1u, totalC = 0u;
+
+    for (; draws != 0; draws >>= 1)
+    {
+        if ((draws & 1u) != 0)
+        {
+            totalA *= a;
+            totalC = totalC * a + c;
+        }
+
+        c *= a + 1u;
+        a *= a;
+    }
+
+    randomState = totalA * randomState + totalC;
+}

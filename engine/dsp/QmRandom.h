@@ -9,6 +9,10 @@ int qmRand();
 /** Restarts the calling thread's generator (a new thread starts at seed 1). */
 void qmSrand (unsigned int seed);
 
+/** Moves the calling thread's generator on by that many draws, in a number
+    of steps that grows with the count's digits only. */
+void qmRandSkip (unsigned long long draws) noexcept;
+
 /** The calling thread's generator state, for loops that draw many values:
     copy it, draw with qmRandNext, store it back. */
 unsigned int& qmRandState() noexcept;

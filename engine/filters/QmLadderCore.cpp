@@ -8,7 +8,50 @@
 
 namespace
 {
-    // ((a + 3)^2 + 3) / ((a - 3)^2 + 3), an approximation of exp (a).
+    // "24A": the stages after the first have a gain of 1.47 (the first, 0.5);
+    // the loop equation holds that gain's powers, each rounded once to float.
+    constexpr float stageGain = 1.47f;
+    constexpr float stageGain2 = 2.1609f;                       // 1.47^2, as 1.47f * 1.47f rounds
+    constexpr float stageGain3 = 3.1765232f;                    // 1.47^3, as 1.47f * 1.47f * 1.47f rounds
+    constexpr float halfStageGain3 = 1.5882616f;                // 1.47^3 / 2: the first stage's 0.5 times the other three
+    constexpr double inverseStageGain3 = 0.3148095905780792;    // 1 / 1.47^3: the output undoes the three gains
+    constexpr double outputLevel24A = 0.11;                     // the output's level, after a gain of 4
+    constexpr float input24A = 4.8f;                            // the input gain 3 * 0.2 * 4 * 2, applied in turn by the plain form
+    constexpr float saturation24A = 0.1f;                       // the stages saturate on a tenth of their signal
+    constexpr float bias24A = 0.03f;                            // the second to fourth stages saturate off centre
+
+    // "18"
+    constexpr float pi = 3.14159265f;
+    constexpr float feedbackHz18 = 3.0f;    // the feedback is scaled by 1 / (tan (3 pi / fs4) + 1), a 3 Hz one-pole's factor
+    constexpr float dcBlockHz18 = 6.0f;     // the output's high-pass, which takes the offset out again
+    constexpr float input18 = 0.48f;        // the input gain 4.8 / 10 * 2 * 0.25 * 2, applied in turn by the plain form
+    constexpr float offset18 = 1.2f;        // a DC offset driven through the stages
+    constexpr float bias18 = 0.01f;         // the saturations' inputs are off centre by this
+    constexpr float output18 = 1.8f;        // the output gain 4 * 0.1 * 9 * 0.5, applied in turn by the plain form
+
+    // Lambert's continued fraction for tanh (v) / v cut after its v^2 / 9 term:
+    // (z^2 + 105 z + 945) / (15 z^2 + 420 z + 945) with z = v^2.
+    constexpr float lambertNumZ = 105.0f, lambertDenZ2 = 15.0f, lambertDenZ = 420.0f, lambertConst = 945.0f;
+
+    // "24B"
+    constexpr float feedback24B = 24.0f;    // the feedback at full resonance, before its trim
+    constexpr float feedbackTrim24B = 0.88f; // k = res * 24 * 0.88
+    constexpr float input24B = 0.1f;        // the input level; resonance raises it up to threefold
+    constexpr float output24B = 11.0f;      // the output level; full resonance halves it
+    constexpr float outputBoost24B = 0.15f; // the output rises with the feedback k, by k * 0.15
+    constexpr float speed24B = 1.4f;        // the stages' integrator gain is 1.4 times the cutoff's
+    constexpr float drive24B = 3.4f;        // the last stage saturates on 3.4 times half its neighbour
+    constexpr float bias24B = 0.2f;         // and off centre by this
+
+    // "12"
+    constexpr float resonance12 = 0.9f;     // c = 1 - 0.9 res; the feedback grows as 1 - c^2
+    constexpr float feedback12 = 2.1f;      // the feedback at R = 1
+    constexpr float input12 = 0.09f;        // the input level; the output gain undoes it
+    constexpr float softKnee12 = 0.75f;     // above this resonance the output gain falls, to half at 1
+    constexpr float bias12 = 0.05f;         // the stages' gain follows their states off centre
+    constexpr float stretch12 = 0.01f;      // how far q stretches the first stage's damping
+
+    // ((a + 3)^2 + 3) / ((a - 3)^2 + 3), the [2/2] Pade approximant of exp (a).
     inline float rationalExp (float a) noexcept
     {
         const float p = a + 3.0f;
@@ -19,11 +62,11 @@ namespace
     // tanh (v) / v, 1 at 0: the gain factor of a tanh stage.
     inline float tanhRatio (float v) noexcept { return v == 0.0f ? 1.0f : std::tanh (v) / v; }
 
-    // ((z + 105) z + 945) / ((15 z + 420) z + 945), with z = v^2: the rational
-    // stage factor of "18".
-    inline float rationalRatio (float z) noexcept { return ((z + 105.0f) * z + 945.0f) / ((15.0f * z + 420.0f) * z + 945.0f); }
-
-    constexpr float c147 = 1.47f;
+    // The rational stage factor of "18", with z = v^2.
+    inline float rationalRatio (float z) noexcept
+    {
+        return ((z + lambertNumZ) * z + lambertConst) / ((lambertDenZ2 * z + lambertDenZ) * z + lambertConst);
+    }
 
     using QmSimd::lane;
     using QmSimd::shiftUp;
@@ -72,21 +115,21 @@ bool QmLadderCore::isFinite() const noexcept
 
 void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, float res, int count, float) noexcept
 {
-    const float k = res * 5.0f * 2.0f / c147 / c147 / c147;
-    const float outScale = (float) ((k * 0.5f + 1.0f) * 0.3148095905780792 * 4.0 * 0.11);
+    const float k = res * 5.0f * 2.0f / stageGain / stageGain / stageGain;
+    const float outScale = (float) ((k * 0.5f + 1.0f) * inverseStageGain3 * 4.0 * outputLevel24A);
 
     // The gain factors' arguments ((u - k s3) 0.05, 0.147 s0 - 0.03,
     // 0.147 s1 - 0.03, 0.147 s2 - 0.03) from the states turned by one lane.
-    const __m128 argScale = _mm_setr_ps (-k * (0.5f * 0.1f), c147 * 0.1f, c147 * 0.1f, c147 * 0.1f);
-    const __m128 argOffset = _mm_setr_ps (0.0f, -0.03f, -0.03f, -0.03f);
-    const __m128 stageGain = _mm_setr_ps (0.5f, c147, c147, c147);
+    const __m128 argScale = _mm_setr_ps (-k * (0.5f * saturation24A), stageGain * saturation24A, stageGain * saturation24A, stageGain * saturation24A);
+    const __m128 argOffset = _mm_setr_ps (0.0f, -bias24A, -bias24A, -bias24A);
+    const __m128 gains = _mm_setr_ps (0.5f, stageGain, stageGain, stageGain);
     auto turn = [] (__m128 v) { return shuffle<2, 1, 0, 3> (v); };
     auto stateArgs = [&] (__m128 v, float u)
     {
-        return _mm_add_ps (_mm_mul_ps (turn (v), argScale), _mm_add_ps (argOffset, _mm_set_ss (u * (0.5f * 0.1f))));
+        return _mm_add_ps (_mm_mul_ps (turn (v), argScale), _mm_add_ps (argOffset, _mm_set_ss (u * (0.5f * saturation24A))));
     };
     __m128 s = _mm_setr_ps (st.s0, st.s1, st.s2, st.s3);
-    __m128 args = stateArgs (s, count > 0 ? 4.8f * buffer[0] : 0.0f);
+    __m128 args = stateArgs (s, count > 0 ? input24A * buffer[0] : 0.0f);
 
     for (int base = 0; base < count; base += 4)
     {
@@ -99,7 +142,7 @@ void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, 
 
         for (int n = base; n < end; ++n)
         {
-            const float u = 4.8f * buffer[n];
+            const float u = input24A * buffer[n];
             const __m128 t = QmVectorMath::tanhRatio4 (args);
             const __m128 av = _mm_mul_ps (_mm_set1_ps (Gh), t);
             const __m128 bv = _mm_mul_ps (s, _mm_set1_ps (h));
@@ -110,14 +153,14 @@ void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, 
             // loop equation (be4 is its bracket, al4 / 2 its product term), so
             // the four stages follow y in one step instead of a chain.
             const float a23 = a2 * a3;
-            const float al2 = c147 * a1 * a0;
-            const float al3 = c147 * a2 * al2;
-            const float al4 = c147 * a3 * al3;
-            const float be2 = c147 * a1 * b0 + b1;
-            const float be3 = (c147 * a2 * b1 + b2) + 2.1609f * a1 * a2 * b0;
-            const float be4 = (c147 * a3 * b2 + b3) + (2.1609f * a23 * b1 + 3.1765232f * a1 * a23 * b0);
+            const float al2 = stageGain * a1 * a0;
+            const float al3 = stageGain * a2 * al2;
+            const float al4 = stageGain * a3 * al3;
+            const float be2 = stageGain * a1 * b0 + b1;
+            const float be3 = (stageGain * a2 * b1 + b2) + stageGain2 * a1 * a2 * b0;
+            const float be4 = (stageGain * a3 * b2 + b3) + (stageGain2 * a23 * b1 + stageGain3 * a1 * a23 * b0);
 
-            const float y = (-k * be4 - u) / (1.0f + 1.5882616f * k * a0 * a1 * a23);
+            const float y = (-k * be4 - u) / (1.0f + halfStageGain3 * k * a0 * a1 * a23);
 
             const __m128 ys = _mm_add_ps (_mm_mul_ps (_mm_setr_ps (a0, al2, al3, al4), _mm_set1_ps (y)),
                                           _mm_setr_ps (b0, be2, be3, be4));
@@ -125,8 +168,8 @@ void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, 
 
             // s0 += (0.5 t0 y - y1) 2G, s_i += (1.47 t_i y_i - y_(i+1)) 2G; the
             // next arguments from this state plus the step, not from the new state.
-            const __m128 step = _mm_sub_ps (_mm_mul_ps (_mm_mul_ps (stageGain, t), inputs), ys);
-            const float uNext = n + 1 < count ? 4.8f * buffer[n + 1] : 0.0f;
+            const __m128 step = _mm_sub_ps (_mm_mul_ps (_mm_mul_ps (gains, t), inputs), ys);
+            const float uNext = n + 1 < count ? input24A * buffer[n + 1] : 0.0f;
             args = _mm_add_ps (stateArgs (s, uNext), _mm_mul_ps (turn (step), argStep));
             s = _mm_add_ps (s, _mm_mul_ps (step, twoG));
 
@@ -140,12 +183,12 @@ void QmLadderCore::process24A (QmLadderCore& st, float* buffer, const float* g, 
 
 void QmLadderCore::process18 (QmLadderCore& st, float* buffer, const float* g, float res, int count, float fs4) noexcept
 {
-    const float T3 = std::tan (3.0f * 3.14159265f / fs4);
+    const float T3 = std::tan (feedbackHz18 * pi / fs4);
     const float H = 1.0f / (T3 + 1.0f);
-    st.dcBlock.setFrequencyAtRate (6.0f, fs4, true);
+    st.dcBlock.setFrequencyAtRate (dcBlockHz18, fs4, true);
     const float k = res * 5.0f;
     const float kH = k * H;
-    const float outScale = (k * 0.5f + 1.0f) * 1.8f;
+    const float outScale = (k * 0.5f + 1.0f) * output18;
 
     float s0 = st.s0, s1 = st.s1, s2 = st.s2, s3 = st.s3, xPrev = st.xPrev;
     QmOnePole dc = st.dcBlock;
@@ -160,15 +203,15 @@ void QmLadderCore::process18 (QmLadderCore& st, float* buffer, const float* g, f
 
         for (int n = base; n < end; ++n)
         {
-            const float u = 0.48f * buffer[n] - 1.2f;
-            const float v = (u + xPrev) * 0.5f - k * s3 + 0.01f;
+            const float u = input18 * buffer[n] - offset18;
+            const float v = (u + xPrev) * 0.5f - k * s3 + bias18;
             xPrev = u;
 
             // P (z) = ((z + 105) z + 945) / ((15 z + 420) z + 945) for the four factors.
-            const __m128 w = _mm_setr_ps (v, s0 - 0.01f, s2 - 0.01f, s3 + 0.01f);
+            const __m128 w = _mm_setr_ps (v, s0 - bias18, s2 - bias18, s3 + bias18);
             const __m128 z = _mm_mul_ps (w, w);
-            const __m128 num = _mm_add_ps (_mm_mul_ps (_mm_add_ps (z, _mm_set1_ps (105.0f)), z), _mm_set1_ps (945.0f));
-            const __m128 den = _mm_add_ps (_mm_mul_ps (_mm_add_ps (_mm_mul_ps (z, _mm_set1_ps (15.0f)), _mm_set1_ps (420.0f)), z), _mm_set1_ps (945.0f));
+            const __m128 num = _mm_add_ps (_mm_mul_ps (_mm_add_ps (z, _mm_set1_ps (lambertNumZ)), z), _mm_set1_ps (lambertConst));
+            const __m128 den = _mm_add_ps (_mm_mul_ps (_mm_add_ps (_mm_mul_ps (z, _mm_set1_ps (lambertDenZ2)), _mm_set1_ps (lambertDenZ)), z), _mm_set1_ps (lambertConst));
             const __m128 t = _mm_div_ps (num, den);
             const float tin = lane<0> (t), t0 = lane<1> (t), t2 = lane<2> (t), t3 = lane<3> (t);
 
@@ -203,7 +246,7 @@ void QmLadderCore::process18 (QmLadderCore& st, float* buffer, const float* g, f
             s2 += (y2 - y3) * twoG;
             s3 += (t2 * y3 - t3 * y4) * twoG;
 
-            buffer[n] = dc.step (y4 * outScale + 1.2f);
+            buffer[n] = dc.step (y4 * outScale + offset18);
         }
     }
 
@@ -214,17 +257,17 @@ void QmLadderCore::process18 (QmLadderCore& st, float* buffer, const float* g, f
 
 void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, float res, int count, float) noexcept
 {
-    const float k = res * 24.0f * 0.88f;
+    const float k = res * feedback24B * feedbackTrim24B;
     const float k1 = k + 1.0f;
-    const float inGain = (res * 2.0f + 1.0f) * 0.1f;
-    const float outGain = 11.0f / (res + 1.0f);
-    const float outScale = (k * 0.15f + 1.0f) * outGain;
+    const float inGain = (res * 2.0f + 1.0f) * input24B;
+    const float outGain = output24B / (res + 1.0f);
+    const float outScale = (k * outputBoost24B + 1.0f) * outGain;
 
     // The gain factors' arguments (u - k s3 + s1, (s0 + s2) 0.5, (s1 + s3) 0.5,
     // s2 0.5 3.4 + 0.2) as (s1, s0, s1, s2) wa + (s3, s2, s3, s2) wb + offset.
-    const __m128 wa = _mm_setr_ps (1.0f, 0.5f, 0.5f, 0.5f * 3.4f);
+    const __m128 wa = _mm_setr_ps (1.0f, 0.5f, 0.5f, 0.5f * drive24B);
     const __m128 wb = _mm_setr_ps (-k, 0.5f, 0.5f, 0.0f);
-    const __m128 offset = _mm_setr_ps (0.0f, 0.0f, 0.0f, 0.2f);
+    const __m128 offset = _mm_setr_ps (0.0f, 0.0f, 0.0f, bias24B);
     auto stateArgs = [&] (__m128 v, float u)
     {
         return _mm_add_ps (_mm_add_ps (_mm_mul_ps (shuffle<2, 1, 0, 1> (v), wa), _mm_mul_ps (shuffle<2, 3, 2, 3> (v), wb)),
@@ -251,7 +294,7 @@ void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, 
 
     for (int base = 0; base < count; base += 4)
     {
-        const float gg = 1.4f * g[base >> 2];
+        const float gg = speed24B * g[base >> 2];
         const float h = 1.0f / (gg + 1.0f);
         const float gh = gg * h;
         const float twoG = 2.0f * gg;
@@ -340,14 +383,14 @@ void QmLadderCore::process24B (QmLadderCore& st, float* buffer, const float* g, 
 
 void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, float res, int count, float q) noexcept
 {
-    const float c = 1.0f - res * 0.9f;
+    const float c = 1.0f - res * resonance12;
     const float R = 1.0f - c * c;
-    float outGain = (1.0f / 0.09f) / (q * 2.0f + 1.0f);
+    float outGain = (1.0f / input12) / (q * 2.0f + 1.0f);
 
-    if (res > 0.75f)
-        outGain = outGain / ((res - 0.75f) * 4.0f + 1.0f);
+    if (res > softKnee12)
+        outGain = outGain / ((res - softKnee12) * 4.0f + 1.0f);
 
-    const float K = R * 2.1f;
+    const float K = R * feedback12;
     const float halfR = 0.5f * R;
     float s0 = st.s0, s1 = st.s1, m2 = st.out;
 
@@ -421,7 +464,7 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
                     return _mm_add_ps (before, _mm_mul_ps (k.c1, _mm_sub_ps (in, before)));
                 };
 
-                const __m128 m1v = stage (s0, _mm_mul_ps (_mm_set1_ps (0.09f), _mm_loadu_ps (buffer + base)));
+                const __m128 m1v = stage (s0, _mm_mul_ps (_mm_set1_ps (input12), _mm_loadu_ps (buffer + base)));
                 m2v = stage (s1, m1v);
                 _mm_storeu_ps (buffer + base, _mm_mul_ps (m2v, _mm_set1_ps (outGain)));
             }
@@ -438,20 +481,20 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
 
         // E (a) = ((a + 3)^2 + 3) / ((a - 3)^2 + 3) kept as numerator and
         // denominator: G1 = A / B and G2 = C / Dn.
-        const float e0 = std::abs (s0 + 0.05f) * halfR;
-        const float e1 = std::abs (s1 + 0.05f) * halfR;
+        const float e0 = std::abs (s0 + bias12) * halfR;
+        const float e1 = std::abs (s1 + bias12) * halfR;
         const float A = G * ((e0 + 3.0f) * (e0 + 3.0f) + 3.0f);
         const float B = (e0 - 3.0f) * (e0 - 3.0f) + 3.0f;
         const float C = A * ((e1 + 3.0f) * (e1 + 3.0f) + 3.0f);
         const float Dn = B * ((e1 - 3.0f) * (e1 - 3.0f) + 3.0f);
 
         // f = (E (|4 s0| q) - 1) 0.01 + 1, exactly 1 for q = 0.
-        const float f = q == 0.0f ? 1.0f : (rationalExp (std::abs (4.0f * s0) * q) - 1.0f) * 0.01f + 1.0f;
+        const float f = q == 0.0f ? 1.0f : (rationalExp (std::abs (4.0f * s0) * q) - 1.0f) * stretch12 + 1.0f;
 
         // d1 = B / S1 and d2 = Dn / S2; the loop equation times S1 S2.
         const float S1 = f * A + B;
         const float S2 = C + Dn;
-        const float numerator = 0.09f * buffer[n] * S1 * S2 + K * Dn * (s0 * B - s1 * S1);
+        const float numerator = input12 * buffer[n] * S1 * S2 + K * Dn * (s0 * B - s1 * S1);
         const float denominator = S1 * S2 - K * A * Dn;
 
         // y = numerator / denominator, m1 = (A y + s0 B) / S1 and
@@ -483,36 +526,36 @@ void QmLadderCore::process12 (QmJFetStage& st, float* buffer, const float* g, fl
 float QmLadderCore::plain24A (PlainState& s, float x, float G, float res, float) noexcept
 {
     const auto T = tanhRatio;
-    const float k = res * 5.0f * 2.0f / 1.47f / 1.47f / 1.47f, u = x * 3.0f * 0.2f * 4.0f * 2.0f;
-    const float t0 = T ((u - k * s.s3) * 0.5f * 0.1f), t1 = T (1.47f * s.s0 * 0.1f - 0.03f);
-    const float t2 = T (1.47f * s.s1 * 0.1f - 0.03f), t3 = T (1.47f * s.s2 * 0.1f - 0.03f);
+    const float k = res * 5.0f * 2.0f / stageGain / stageGain / stageGain, u = x * 3.0f * 0.2f * 4.0f * 2.0f;
+    const float t0 = T ((u - k * s.s3) * 0.5f * saturation24A), t1 = T (stageGain * s.s0 * saturation24A - bias24A);
+    const float t2 = T (stageGain * s.s1 * saturation24A - bias24A), t3 = T (stageGain * s.s2 * saturation24A - bias24A);
     const float h = 1.0f / (G + 1.0f);
     const float a0 = t0 * G * h, a1 = t1 * G * h, a2 = t2 * G * h, a3 = t3 * G * h;
     const float b0 = s.s0 * h, b1 = s.s1 * h, b2 = s.s2 * h, b3 = s.s3 * h;
 
     // The loop solved for the first stage's input y, then the stages in turn.
-    const float y = (-k * (1.47f * a3 * b2 + b3 + 2.1609f * a2 * a3 * b1 + 3.1765232f * a1 * a2 * a3 * b0) - u)
-                  / (1.0f + 1.5882616f * k * a0 * a1 * a2 * a3);
-    const float y1 = a0 * y + b0, y2 = 1.47f * a1 * y1 + b1, y3 = 1.47f * a2 * y2 + b2, y4 = 1.47f * a3 * y3 + b3;
+    const float y = (-k * (stageGain * a3 * b2 + b3 + stageGain2 * a2 * a3 * b1 + stageGain3 * a1 * a2 * a3 * b0) - u)
+                  / (1.0f + halfStageGain3 * k * a0 * a1 * a2 * a3);
+    const float y1 = a0 * y + b0, y2 = stageGain * a1 * y1 + b1, y3 = stageGain * a2 * y2 + b2, y4 = stageGain * a3 * y3 + b3;
 
     s.s0 += (0.5f * t0 * y - y1) * 2.0f * G;
-    s.s1 += (1.47f * t1 * y1 - y2) * 2.0f * G;
-    s.s2 += (1.47f * t2 * y2 - y3) * 2.0f * G;
-    s.s3 += (1.47f * t3 * y3 - y4) * 2.0f * G;
-    return (float) ((k * 0.5f + 1.0f) * -y4 * 0.3148095905780792 * 4 * 0.11);
+    s.s1 += (stageGain * t1 * y1 - y2) * 2.0f * G;
+    s.s2 += (stageGain * t2 * y2 - y3) * 2.0f * G;
+    s.s3 += (stageGain * t3 * y3 - y4) * 2.0f * G;
+    return (float) ((k * 0.5f + 1.0f) * -y4 * inverseStageGain3 * 4 * outputLevel24A);
 }
 
 float QmLadderCore::plain18 (PlainState& s, float x, float G, float res, float fs4) noexcept
 {
     const auto P = rationalRatio;
-    const float H = 1.0f / (std::tan (3.0f * 3.14159265f / fs4) + 1.0f), k = res * 5.0f;
-    const float c = std::exp (-2.0f * 3.14159265f * 6.0f / fs4), b0dc = (c + 1.0f) * 0.5f;
-    const float u = (4.8f * x / 10.0f) * 2.0f * 0.25f * 2.0f - 1.2f;
-    const float v = (u + s.xPrev) * 0.5f - k * s.s3 + 0.01f;
+    const float H = 1.0f / (std::tan (feedbackHz18 * pi / fs4) + 1.0f), k = res * 5.0f;
+    const float c = std::exp (-2.0f * pi * dcBlockHz18 / fs4), b0dc = (c + 1.0f) * 0.5f;
+    const float u = (4.8f * x / 10.0f) * 2.0f * 0.25f * 2.0f - offset18;
+    const float v = (u + s.xPrev) * 0.5f - k * s.s3 + bias18;
     s.xPrev = u;
 
-    const float tin = P (v * v), t0 = P ((s.s0 - 0.01f) * (s.s0 - 0.01f));
-    const float t2 = P ((s.s2 - 0.01f) * (s.s2 - 0.01f)), t3 = P ((s.s3 + 0.01f) * (s.s3 + 0.01f));
+    const float tin = P (v * v), t0 = P ((s.s0 - bias18) * (s.s0 - bias18));
+    const float t2 = P ((s.s2 - bias18) * (s.s2 - bias18)), t3 = P ((s.s3 + bias18) * (s.s3 + bias18));
     const float d0 = 1.0f / (t0 * G + 1.0f), a0 = tin * G * d0, b0 = s.s0 * d0;
     const float d = 1.0f / (G + 1.0f), a1 = G * d, b1 = s.s1 * d, b2 = s.s2 * d;
     const float d3 = 1.0f / (t3 * G + 1.0f), a3 = t2 * G * d3, b3 = s.s3 * d3;
@@ -525,7 +568,7 @@ float QmLadderCore::plain18 (PlainState& s, float x, float G, float res, float f
     s.s3 += (t2 * y3 - t3 * y4) * 2.0f * G;
 
     // The output through the 6 Hz high-pass.
-    const float o = y4 * (k * 0.5f + 1.0f) * 4.0f * 0.1f * 9.0f * 0.5f + 1.2f;
+    const float o = y4 * (k * 0.5f + 1.0f) * 4.0f * 0.1f * 9.0f * 0.5f + offset18;
     const float out = -b0dc * s.x1 + b0dc * o + c * s.y1;
     s.x1 = o;
     return s.y1 = out;
@@ -534,10 +577,10 @@ float QmLadderCore::plain18 (PlainState& s, float x, float G, float res, float f
 float QmLadderCore::plain24B (PlainState& s, float x, float G, float res, float) noexcept
 {
     const auto T = tanhRatio;
-    const float k = res * 24.0f * 0.88f, u = (res * 2.0f + 1.0f) * 0.1f * x, outGain = 11.0f / (res + 1.0f);
+    const float k = res * feedback24B * feedbackTrim24B, u = (res * 2.0f + 1.0f) * input24B * x, outGain = output24B / (res + 1.0f);
     const float t0 = T (u - k * s.s3 + s.s1), t1 = T ((s.s0 + s.s2) * 0.5f);
-    const float t2 = T ((s.s1 + s.s3) * 0.5f), t3 = T (s.s2 * 0.5f * 3.4f + 0.2f);
-    const float gg = 1.4f * G, h = 1.0f / (gg + 1.0f);
+    const float t2 = T ((s.s1 + s.s3) * 0.5f), t3 = T (s.s2 * 0.5f * drive24B + bias24B);
+    const float gg = speed24B * G, h = 1.0f / (gg + 1.0f);
     const float c0 = gg * t0 * h, c1 = gg * t1 * h, c2 = gg * t2 * h, c3 = gg * t3 * h;
     const float q0 = s.s0 * h, q1 = s.s1 * h, q2 = s.s2 * h, q3 = s.s3 * h;
 
@@ -557,19 +600,19 @@ float QmLadderCore::plain24B (PlainState& s, float x, float G, float res, float)
     s.s1 += ((y3 + y1) * t1 * 0.5f - y2) * 2 * gg;
     s.s2 += ((y4 + y2) * t2 * 0.5f - y3) * 2 * gg;
     s.s3 += (y3 * t3 * 0.5f - y4) * 2 * gg;
-    return (k * 0.15f + 1.0f) * y4 * outGain;
+    return (k * outputBoost24B + 1.0f) * y4 * outGain;
 }
 
 float QmLadderCore::plain12 (PlainState& s, float x, float G, float res, float q) noexcept
 {
     const auto E = rationalExp;
-    const float c = 1.0f - res * 0.9f, R = 1.0f - c * c, K = R * 2.1f;
-    const float outGain = (1.0f / 0.09f) / (q * 2.0f + 1.0f) / (res > 0.75f ? (res - 0.75f) * 4.0f + 1.0f : 1.0f);
-    const float f = (E (std::abs (4.0f * s.s0) * q) - 1.0f) * 0.01f + 1.0f;
-    const float G1 = G * E (std::abs (s.s0 + 0.05f) * 0.5f * R), G2 = G1 * E (std::abs (s.s1 + 0.05f) * 0.5f * R);
+    const float c = 1.0f - res * resonance12, R = 1.0f - c * c, K = R * feedback12;
+    const float outGain = (1.0f / input12) / (q * 2.0f + 1.0f) / (res > softKnee12 ? (res - softKnee12) * 4.0f + 1.0f : 1.0f);
+    const float f = (E (std::abs (4.0f * s.s0) * q) - 1.0f) * stretch12 + 1.0f;
+    const float G1 = G * E (std::abs (s.s0 + bias12) * 0.5f * R), G2 = G1 * E (std::abs (s.s1 + bias12) * 0.5f * R);
     const float d1 = 1.0f / (f * G1 + 1.0f), c1 = G1 * d1, p1 = s.s0 * d1;
     const float d2 = 1.0f / (G2 + 1.0f), c2 = G2 * d2, p2 = s.s1 * d2;
-    const float y = (0.09f * x + K * ((1.0f - c2) * p1 - p2)) / (1.0f - K * c1 * (1.0f - c2));
+    const float y = (input12 * x + K * ((1.0f - c2) * p1 - p2)) / (1.0f - K * c1 * (1.0f - c2));
     const float m1 = c1 * y + p1, m2 = c2 * m1 + p2;
 
     s.s0 += (y - f * m1) * G1 * 2.0f;

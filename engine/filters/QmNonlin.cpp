@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace
@@ -89,13 +92,37 @@ void QmNonlin::loadOrComputeTable (int mode, std::string key)
     }
 
     table = static_cast<const float*> (data);
-    buildCubics();
+    cubics = sharedCubics (key, table);
 }
 
-void QmNonlin::buildCubics()
+std::shared_ptr<const QmNonlin::Cubic[]> QmNonlin::sharedCubics (const std::string& key, const float* table)
+{
+    struct Shared
+    {
+        std::vector<float> table;
+        std::shared_ptr<const Cubic[]> cubics;
+    };
+
+    // The table's bytes are kept to compare: a table replaced in the cache
+    // (solved again, or read from another cache) gets cubics of its own.
+    static std::mutex lock;
+    static std::map<std::string, Shared> shared;
+    const std::lock_guard<std::mutex> sl (lock);
+    auto& entry = shared[key];
+
+    if (entry.cubics == nullptr || std::memcmp (entry.table.data(), table, tableBytes) != 0)
+    {
+        entry.table.assign (table, table + tableSize);
+        entry.cubics = buildCubics (table);
+    }
+
+    return entry.cubics;
+}
+
+std::shared_ptr<const QmNonlin::Cubic[]> QmNonlin::buildCubics (const float* table)
 {
     // Positions p in [2, 4095) read entries floor (p) - 2 .. floor (p) + 1.
-    cubics.reset (new Cubic[tableSize]);
+    std::shared_ptr<Cubic[]> cubics (new Cubic[tableSize]);
 
     for (int i = 0; i < tableSize; ++i)
     {
@@ -111,6 +138,8 @@ void QmNonlin::buildCubics()
         cubics[i].c = (p2 - p0) * 0.5f;
         cubics[i].p1 = p1;
     }
+
+    return cubics;
 }
 
 std::string QmNonlin::intToString (int n)

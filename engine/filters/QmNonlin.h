@@ -106,10 +106,14 @@ private:
 
     /** The cubic through entries i - 2 .. i + 1, i = floor (p), for p in [2, 4095). */
     inline float valueAt (float p) const noexcept;
-    void buildCubics();
     static void runningSum (float* entries);
 
-    std::unique_ptr<Cubic[]> cubics;
+    /** The cubics of a table: formed once per process for each table
+        content under a key, shared by every object that reads it. */
+    static std::shared_ptr<const Cubic[]> sharedCubics (const std::string& key, const float* table);
+    static std::shared_ptr<const Cubic[]> buildCubics (const float* table);
+
+    std::shared_ptr<const Cubic[]> cubics;
 };
 
 /** Four-point cubic through p1 (t = 0) and p2 (t = 1), in float. */

@@ -56,7 +56,7 @@ void kaiserWindow (int n, float* out, float beta)
     }
 }
 
-QmBlep::QmBlep()
+QmBlep::Tables::Tables()
 {
     std::vector<float> window (tableSize);
     kaiserWindow (tableSize, window.data(), 20.0f);
@@ -102,7 +102,17 @@ QmBlep::QmBlep()
     ramp[tableSize] = ramp[tableSize - 1];
     step[tableSize + 1] = 0.0f;
     ramp[tableSize + 1] = 0.0f;
+}
 
+const QmBlep::Tables& QmBlep::getTables()
+{
+    // Built on first use, under the guard that static locals get; never freed.
+    static const Tables tables;
+    return tables;
+}
+
+QmBlep::QmBlep()
+{
     for (auto& r : ring)
         r = 0.0f;
 }

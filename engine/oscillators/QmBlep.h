@@ -58,9 +58,21 @@ public:
     static constexpr int taps = 16;
     static constexpr int delay = 17;
 
-    // each table has a guard entry equal to its last and a zero after it
-    float step[tableSize + 2];
-    float ramp[tableSize + 2];
+    /** The band-limited step and the ramp residual. They depend on constants
+        only: one copy, built by the first corrector, serves every one. Each has
+        a guard entry equal to its last and a zero after it. */
+    struct Tables
+    {
+        Tables();
+
+        float step[tableSize + 2];
+        float ramp[tableSize + 2];
+    };
+
+    static const Tables& getTables();
+
+    const float* const step = getTables().step;
+    const float* const ramp = getTables().ramp;
     float ring[ringSize];
     int writeIndex = 0;
 

@@ -1,13 +1,19 @@
 #include "QmDecimator.h"
+#include "QmDriftGenerator.h"
 #include "QmMidiLearnHandler.h"
 #include "QmParameter.h"
+#include "QmProcessContext.h"
+#include "QmRandom.h"
 #include "QmSynthEngine.h"
 #include "VoiceTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstring>
 #include <map>
+#include <thread>
 
 using namespace voicetest;
 
@@ -96,4 +102,50 @@ TEST (Engine, RenderBlockRunsLongBlocksInPassesAndDispatchesControllers)
     learn.bindings = { { 74, QmParam::lpfRes }, { 75, QmParam::hpfRes } };
     engine.renderBlock (left.data(), right.data(), { controller (74, 0.2f, 10), controller (75, 0.8f, 8999) }, 9000);
     EXPECT_TRUE (engine.parameters[QmParam::lpfRes]->value == 0.2f && engine.parameters[QmParam::hpfRes]->value == 0.8f);
+}
+
+TEST (Engine, InstancesBuiltOnTwoThreadsAtOnceShareTheDriftTablesAndDrawAsIfEachBuiltItsOwn)
+{
+    // Two hosts' threads, each on a new generator, build an instance at once.
+    std::unique_ptr<QmSynthEngine> engines[2];
+    int nextDraw[2] = {};
+    std::atomic<int> waiting { 2 };
+    auto build = [&] (int i)
+    {
+        for (--waiting; waiting > 0;)
+            std::this_thread::yield();
+        engines[i] = std::make_unique<QmSynthEngine>();
+        nextDraw[i] = qmRand();
+    };
+    std::thread a (build, 0), b (build, 1);
+    a.join(), b.join();
+
+    // One copy, holding what a new thread's generator draws.
+    const QmDriftTables own (1);
+    for (int t : { 0, 1 })
+    {
+        EXPECT_EQ (engines[0]->context->drift->tables[t], engines[1]->context->drift->tables[t]) << t;
+        EXPECT_EQ (std::memcmp (engines[0]->context->drift->tables[t], own.get (t), sizeof (float) * QmDriftTables::size), 0) << t;
+    }
+
+    // Each thread's generator has moved on as drawing the noise table itself
+    // would have: pairs of rand () % 10000 until one lies inside the unit
+    // circle but off its centre, one pair for two values.
+    int expected = 0;
+    std::thread ([&expected]
+    {
+        for (int values = 0; values < QmDriftTables::size; values += 2)
+        {
+            double s;
+            do
+            {
+                const double u1 = (qmRand() % 10000) / 5000.0 - 1.0, u2 = (qmRand() % 10000) / 5000.0 - 1.0;
+                s = u1 * u1 + u2 * u2;
+            }
+            while (s >= 1.0 || s == 0.0);
+        }
+        expected = qmRand();
+    }).join();
+    EXPECT_EQ (nextDraw[0], expected);
+    EXPECT_EQ (nextDraw[1], expected);
 }

@@ -35,8 +35,7 @@ namespace filtertest
         QmHumNoiseSource hum;
     };
 
-    // One rig per rate for the whole process: building the drift tables of a
-    // context is the slow part of a test.
+    // One rig per rate for the whole process.
     inline Rig& sharedRig (float rate = 88200.0f)
     {
         static std::map<float, std::unique_ptr<Rig>> rigs;

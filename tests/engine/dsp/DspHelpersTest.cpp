@@ -154,12 +154,11 @@ TEST (Drift, TapsWrapAndAZeroDrawIsRedrawn)
             const int x = qmRand() % 10000, y = qmRand() % 10000;     // both drawn every time
             zeroPair = x == 5000 && y == 5000;
         }
-
-        qmSrand (778);
-        QmDriftGenerator seeded;
-        for (int i = 0; i < (int) QmDriftGenerator::length; ++i)
-            allFinite = allFinite && std::isfinite (seeded.tables[0][i]) && std::isfinite (seeded.tables[1][i]);
     }).join();
+
+    QmDriftTables seeded (778);
+    for (int i = 0; i < QmDriftTables::size; ++i)
+        allFinite = allFinite && std::isfinite (seeded.get (0)[i]) && std::isfinite (seeded.get (1)[i]);
     EXPECT_TRUE (zeroPair);
     EXPECT_TRUE (allFinite);
 }

@@ -1,3 +1,4 @@
+#include "QmCache.h"
 #include "QmJFetNonlin.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
 
 namespace
 {
@@ -77,6 +79,25 @@ TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfThePlainForm)
         ASSERT_EQ (fast.lastPos, plain.lastPos) << n << " x " << x;
         ASSERT_EQ (fast.lastValue, plain.lastValue) << n << " x " << x;
     }
+
+    // The coefficients are formed once per table and shared; a table that
+    // the cache replaces (solved again, read by a new cache) gets its own.
+    const auto key = QmJFetNonlin::makeKey (1, 0.5f);
+    const std::vector<float> solved (fast.table, fast.table + QmNonlin::tableSize);
+    std::vector<float> other (solved);
+    for (auto& v : other)
+        v *= 0.5f;
+    QmCache::getInstance()->addEntry (key, other.data(), sizeof (float) * other.size());
+
+    QmJFetNonlin replaced (1, 0.5f), replacedPlain (1, 0.5f);
+    ASSERT_EQ (replaced.table[1000], other[1000]);
+    for (int n = 0; n < 400; ++n)
+    {
+        const float y = (float) std::sin (n * 0.31) * 20.0f;
+        ASSERT_EQ (replaced.lookup (y), replacedPlain.plainLookup (y)) << n;
+    }
+
+    QmCache::getInstance()->addEntry (key, solved.data(), sizeof (float) * solved.size());
 }
 
 TEST (Nonlin, QuotientByReciprocalRoundsAsTheDivisionEvenNearTies)

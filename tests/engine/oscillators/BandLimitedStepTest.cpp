@@ -52,7 +52,9 @@ TEST (BandLimitedStep, StepsAreDelayedAndSmoothedWhereverTheRingIs)
     }
 
     // The tables settle; their guard entries repeat the last value, then 0.
+    // Every corrector reads one copy.
     auto b = std::make_unique<QmBlep>();
+    EXPECT_EQ (b->step, std::make_unique<QmBlep>()->step);
     EXPECT_NEAR (b->step[2047], 1.0f, 1e-6f);
     EXPECT_NEAR (b->ramp[2047], 0.0f, 1e-5f);
     EXPECT_EQ (b->step[2048], b->step[2047]);
