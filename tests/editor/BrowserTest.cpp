@@ -135,18 +135,22 @@ TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExistsReadingItUn
     auto& onPage = open ("synths", "Pad");
     ASSERT_NE (onPage.getPresetPage(), nullptr);
     EXPECT_EQ (onPage.getPresetPage()->getBankName(), "Synths");
-    EXPECT_TRUE (! onPage.isVisible() && onPage.getPresetPage()->isVisible() && onPage.getPresetPage()->getParentComponent() == content.get());
+    EXPECT_FALSE (onPage.isVisible());
+    EXPECT_TRUE (onPage.getPresetPage()->isVisible());
+    EXPECT_EQ (onPage.getPresetPage()->getParentComponent(), content.get());
 
     // Each showing highlights the preset current by then (stepped with the screen's arrows).
     manager->loadPreset (manager->findPreset ("Synths", "Bass"));
     content = onPage.createContainer();
     auto& list = onPage.getPresetPage()->getList();
-    EXPECT_TRUE (cellAt (list, 0).getNameButton().getToggleState() && ! cellAt (list, 2).getNameButton().getToggleState());
+    EXPECT_TRUE (cellAt (list, 0).getNameButton().getToggleState());
+    EXPECT_FALSE (cellAt (list, 2).getNameButton().getToggleState());
 
     auto& onList = open ("Synths", "pad");      // preset names compare exactly
     auto rows = rowTexts (onList.getBankList());
     rows.sort (false);
-    EXPECT_TRUE (onList.getPresetPage() == nullptr && rows == juce::StringArray ({ "All", "Favourites", "Keys", "Synths" }));
+    EXPECT_EQ (onList.getPresetPage(), nullptr);
+    EXPECT_EQ (rows, juce::StringArray ({ "All", "Favourites", "Keys", "Synths" }));
 
     // Every read and write of the current names holds the bank manager's lock.
     int probes = 0, held = 0;
@@ -175,8 +179,10 @@ TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
     type ("my: BANK");          // a colon cannot be part of a file name
     popover.textEditorReturnKeyPressed (*find (popover));
     EditorTest::runMessages();
-    EXPECT_TRUE (fileOf ("my bank.xml").contains ("<name>my BANK</name>") && rowTexts (popover.getBankList()).contains ("my BANK"));
-    EXPECT_TRUE (popover.getBankList().isVisible() && ! warning.isVisible());
+    EXPECT_TRUE (fileOf ("my bank.xml").contains ("<name>my BANK</name>"));
+    EXPECT_TRUE (rowTexts (popover.getBankList()).contains ("my BANK"));
+    EXPECT_TRUE (popover.getBankList().isVisible());
+    EXPECT_FALSE (warning.isVisible());
 
     // A taken name in other letters warns and creates nothing; so does one
     // that cannot be a plain file in the Banks folder.
@@ -194,17 +200,20 @@ TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
     click (popover, "Add empty...");
     type ("../escape");
     click (popover, "Save");
-    EXPECT_TRUE (banks().getChildFile ("..escape.xml").existsAsFile() && ! banks().getSiblingFile ("escape.xml").exists());
+    EXPECT_TRUE (banks().getChildFile ("..escape.xml").existsAsFile());
+    EXPECT_FALSE (banks().getSiblingFile ("escape.xml").exists());
 
     // An imported bank whose name is taken is listed under its file name.
     auto source = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("import/More.xml");
     source.getParentDirectory().createDirectory();
     source.replaceWithText ("<bank><name>keys</name><presets><preset><name>Brass</name></preset></presets></bank>");
     click (popover, "Import from file...");
-    EXPECT_TRUE (dialogs->chooserTitle.startsWith ("Please select the bank you want to load... ") && dialogs->chooserTitle.endsWith (" *.xml"));
+    EXPECT_TRUE (dialogs->chooserTitle.startsWith ("Please select the bank you want to load... ")) << dialogs->chooserTitle;
+    EXPECT_TRUE (dialogs->chooserTitle.endsWith (" *.xml")) << dialogs->chooserTitle;
     dialogs->choose (source);
     popover.handleUpdateNowIfNeeded();
-    EXPECT_TRUE (rowTexts (popover.getBankList()).contains ("More") && manager->findPreset ("More", "Brass") != nullptr);
+    EXPECT_TRUE (rowTexts (popover.getBankList()).contains ("More"));
+    EXPECT_NE (manager->findPreset ("More", "Brass"), nullptr);
 }
 
 TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWent)
@@ -222,7 +231,8 @@ TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWe
                std::pair (juce::String ("Remove bank Keys"), juce::String ("Do you really want to remove this bank?\nThis cannot be undone.")));
     dialogs->answer (false);
     popover.handleUpdateNowIfNeeded();
-    EXPECT_TRUE (banks().getChildFile ("keys.xml").existsAsFile() && manager->getBank ("Keys") != nullptr);
+    EXPECT_TRUE (banks().getChildFile ("keys.xml").existsAsFile());
+    EXPECT_NE (manager->getBank ("Keys"), nullptr);
 
     cellAt<BankListCell> (list, rowOf (list, "Keys")).getNameButton().clickCallback (false, 290, 11);
     dialogs->answer (true);
@@ -233,18 +243,22 @@ TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWe
     // A click without a mouse event (keyboard) opens, wherever the mouse is.
     EditorTest::click (cellAt<BankListCell> (list, 2).getNameButton());
     ASSERT_NE (popover.getPresetPage(), nullptr);
-    EXPECT_TRUE (popover.getPresetPage()->getBankName() == "Synths" && dialogs->questions.empty());
+    EXPECT_EQ (popover.getPresetPage()->getBankName(), "Synths");
+    EXPECT_TRUE (dialogs->questions.empty());
 
     // A closed box is never used again, and a late answer changes nothing.
     popover.closePresetPage();
     content.reset();                // the call-out box closed and deleted it
-    ASSERT_TRUE (popover.getContainer() == nullptr && popover.openPresetPage ("Synths"));
+    ASSERT_EQ (popover.getContainer(), nullptr);
+    ASSERT_TRUE (popover.openPresetPage ("Synths"));
     EXPECT_EQ (popover.getPresetPage()->getParentComponent(), nullptr);
 
     // The next showing holds the hidden bank page and the visible preset page.
     content = popover.createContainer();
-    EXPECT_TRUE (popover.getParentComponent() == content.get() && ! popover.isVisible());
-    EXPECT_TRUE (popover.getPresetPage()->getParentComponent() == content.get() && popover.getPresetPage()->isVisible());
+    EXPECT_EQ (popover.getParentComponent(), content.get());
+    EXPECT_FALSE (popover.isVisible());
+    EXPECT_EQ (popover.getPresetPage()->getParentComponent(), content.get());
+    EXPECT_TRUE (popover.getPresetPage()->isVisible());
 
     // The editor closes with a question open.
     popover.closePresetPage();
@@ -252,14 +266,16 @@ TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWe
     auto question = std::move (dialogs->questions.front());
     this->popover.reset();
     question.answer (true);
-    EXPECT_TRUE (banks().getChildFile ("synths.xml").existsAsFile() && manager->getBank ("Synths") != nullptr);
+    EXPECT_TRUE (banks().getChildFile ("synths.xml").existsAsFile());
+    EXPECT_NE (manager->getBank ("Synths"), nullptr);
 }
 
 TEST_F (Browser, SearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBanks)
 {
     auto& synths = page ("Synths", "Lead");
     EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Pad" }));
-    EXPECT_TRUE (cellAt (synths.getList(), 1).getNameButton().getToggleState() && cellAt (synths.getList(), 1).getFavIcon().getToggleState());
+    EXPECT_TRUE (cellAt (synths.getList(), 1).getNameButton().getToggleState());
+    EXPECT_TRUE (cellAt (synths.getList(), 1).getFavIcon().getToggleState());
 
     auto& search = editorShowing (synths, "Type to search...");
     search.setText ("AD", false);
@@ -268,11 +284,15 @@ TEST_F (Browser, SearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBa
 
     ASSERT_TRUE (popover->openPresetPage ("All"));
     juce::Component::SafePointer<PresetsList> all (popover->getPresetPage());
-    EXPECT_TRUE (rowTexts (all->getList()).contains ("Organ") && ! button (*all, "Save Preset").isVisible());
+    EXPECT_TRUE (rowTexts (all->getList()).contains ("Organ"));
+    EXPECT_FALSE (button (*all, "Save Preset").isVisible());
 
     // Back to the banks: the page goes from the message loop, not under its own click.
     click (*all, juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
-    EXPECT_TRUE (all != nullptr && ! all->isVisible() && popover->isVisible() && popover->getPresetPage() == nullptr);
+    ASSERT_NE (all.getComponent(), nullptr);
+    EXPECT_FALSE (all->isVisible());
+    EXPECT_TRUE (popover->isVisible());
+    EXPECT_EQ (popover->getPresetPage(), nullptr);
     popover->handleUpdateNowIfNeeded();
     EXPECT_EQ (all, nullptr);
 }
@@ -291,22 +311,27 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHos
     EXPECT_EQ (std::tuple (dialogs->questions[0].title, dialogs->questions[0].message, dialogs->questions[0].associated),
                std::tuple (juce::String ("Warning"), juce::String ("Preset 'Bass' already exists. Overwrite?"), (juce::Component*) &synths));
     dialogs->answer (false);
-    EXPECT_TRUE (fileOf ("synths.xml").contains ("<params>0.25,0.75</params>") && ! name.isVisible());
+    EXPECT_TRUE (fileOf ("synths.xml").contains ("<params>0.25,0.75</params>"));
+    EXPECT_FALSE (name.isVisible());
 
     click (synths, "Save Preset");
     click (synths, "Save");
     dialogs->answer (true);
     EXPECT_EQ (manager->findPreset ("Synths", "Bass")->getTags(), juce::Array<int> ({ 1, 4 }));
-    EXPECT_TRUE (fileOf ("synths.xml").contains ("<tags>1,4</tags>") && fileOf ("synths.xml").contains ("<params>0.5,0.5,"));
+    EXPECT_TRUE (fileOf ("synths.xml").contains ("<tags>1,4</tags>"));
+    EXPECT_TRUE (fileOf ("synths.xml").contains ("<params>0.5,0.5,"));
 
     // A new name: appended, saved, current and highlighted.
     client.values[0] = 0.125f;
     click (synths, "Save Preset");
     name.setText ("Brass", false);
     click (synths, "Save");
-    EXPECT_TRUE (dialogs->questions.empty() && rowTexts (synths.getList())[3] == "4 Brass");
-    EXPECT_TRUE (cellAt (synths.getList(), 3).getNameButton().getToggleState() && client.properties["currentPreset"] == "Brass");
-    EXPECT_TRUE (fileOf ("synths.xml").contains ("<name>Brass</name>") && fileOf ("synths.xml").contains ("<params>0.125,0.5"));
+    EXPECT_TRUE (dialogs->questions.empty());
+    EXPECT_EQ (rowTexts (synths.getList())[3], "4 Brass");
+    EXPECT_TRUE (cellAt (synths.getList(), 3).getNameButton().getToggleState());
+    EXPECT_EQ (client.properties["currentPreset"], "Brass");
+    EXPECT_TRUE (fileOf ("synths.xml").contains ("<name>Brass</name>"));
+    EXPECT_TRUE (fileOf ("synths.xml").contains ("<params>0.125,0.5"));
 
     // A host state restored while a box is open loses nothing.
     click (synths, "Remove...");
@@ -342,7 +367,8 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     organ.getFavIcon().onFavouriteChange (true);
     EXPECT_EQ (all.getListModel(), model);      // refreshed from the message loop only
     all.handleUpdateNowIfNeeded();
-    EXPECT_TRUE (fileOf ("keys.xml").contains ("<fav>true</fav>") && manager->getBank ("Favourites")->presets.size() == 2);
+    EXPECT_TRUE (fileOf ("keys.xml").contains ("<fav>true</fav>"));
+    EXPECT_EQ (manager->getBank ("Favourites")->presets.size(), 2);
 
     // Removal asks, then takes Bass out of Synths (not Keys' Bass) and its file.
     click (all, "Remove...");
@@ -361,7 +387,8 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     all.handleUpdateNowIfNeeded();
 
     auto* synths = manager->getBank ("Synths");
-    EXPECT_TRUE (synths->findPresetByName ("Bass") == nullptr && ! fileOf ("synths.xml").contains ("<name>Bass</name>"));
+    EXPECT_EQ (synths->findPresetByName ("Bass"), nullptr);
+    EXPECT_FALSE (fileOf ("synths.xml").contains ("<name>Bass</name>"));
     EXPECT_EQ (std::pair (synths->presets[0]->index, synths->presets[1]->index), std::pair (1, 2));
     EXPECT_EQ (manager->findPreset ("Keys", "Bass")->index, 2);     // not renumbered by its place in "All"
     EXPECT_EQ (rowTexts (list).size(), 4);
@@ -374,7 +401,8 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     all.getListModel()->presetChosen (stale);
     all.getListModel()->setFavouriteAt (stale, true);
     all.getListModel()->removePresetAt (stale);
-    EXPECT_TRUE (client.values[1] == 0.0f && dialogs->questions.empty());
+    EXPECT_EQ (client.values[1], 0.0f);
+    EXPECT_TRUE (dialogs->questions.empty());
 
     // Unmarked on "Favourites", a row leaves at once.
     ASSERT_TRUE (popover->openPresetPage ("Favourites"));

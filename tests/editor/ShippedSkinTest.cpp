@@ -43,8 +43,11 @@ namespace
     {
         ASSERT_EQ (e.getNumChildComponents(), 2) << e.getComponentID();
         for (int k = 0; k < 2; ++k)
-            EXPECT_TRUE (child (e, k) != nullptr && child (e, k)->getDrawableBounds().expanded (0.01f).contains (e.getDrawableBounds())
-                     && e.getDrawableBounds().expanded (0.01f).contains (child (e, k)->getDrawableBounds())) << e.getComponentID();
+        {
+            ASSERT_NE (child (e, k), nullptr) << e.getComponentID();
+            EXPECT_TRUE (child (e, k)->getDrawableBounds().expanded (0.01f).contains (e.getDrawableBounds())) << e.getComponentID();
+            EXPECT_TRUE (e.getDrawableBounds().expanded (0.01f).contains (child (e, k)->getDrawableBounds())) << e.getComponentID();
+        }
     }
 
     struct ShippedSkin : ::testing::Test
@@ -86,7 +89,8 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
         for (auto kind : { "knob_", "button_", "combo_", "radio_", "slider_" })
             if (ids.count (kind + index) > 0)
                 id = id.isEmpty() ? kind + index : "twice";
-        ASSERT_TRUE (id.isNotEmpty() && id != "twice");
+        ASSERT_TRUE (id.isNotEmpty());
+        ASSERT_NE (id, "twice");
         EXPECT_EQ (titleOf (*xml, id), juce::String (p.getName()));
         auto& e = *element (id);
         const auto b = e.getDrawableBounds();
@@ -97,13 +101,17 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
         if (p.steps == 0 && i >= QmParam::envA && i <= QmParam::envR)
         {
             // Child 0 the track, child 1 the thumb at the bottom of its travel.
-            ASSERT_TRUE (id.startsWith ("slider_") && child (e, 0) != nullptr && child (e, 1) != nullptr);
+            ASSERT_TRUE (id.startsWith ("slider_")) << id;
+            ASSERT_NE (child (e, 0), nullptr);
+            ASSERT_NE (child (e, 1), nullptr);
             EXPECT_NEAR (child (e, 1)->getDrawableBounds().getBottom(), b.getBottom(), 0.01f);
         }
         else if (p.steps == 0)
         {
             // Turned about its centre: a round knob fills a square.
-            EXPECT_TRUE (id.startsWith ("knob_") && std::abs (b.getWidth() - b.getHeight()) < 0.01f && b.getWidth() >= 30.0f);
+            EXPECT_TRUE (id.startsWith ("knob_")) << id;
+            EXPECT_NEAR (b.getWidth(), b.getHeight(), 0.01f);
+            EXPECT_GE (b.getWidth(), 30.0f);
         }
         else if (p.steps == 2)
         {
@@ -112,7 +120,8 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
         }
         else if (p.steps <= 5)
         {
-            ASSERT_TRUE (id.startsWith ("radio_") && e.getNumChildComponents() == p.steps);
+            ASSERT_TRUE (id.startsWith ("radio_")) << id;
+            ASSERT_EQ (e.getNumChildComponents(), p.steps);
             for (int k = 0; k < p.steps; ++k)
             {
                 auto* choice = child (e, k);
@@ -125,12 +134,14 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
         }
         else
         {
-            ASSERT_TRUE (id.startsWith ("combo_") && p.steps <= 7);
+            ASSERT_TRUE (id.startsWith ("combo_")) << id;
+            ASSERT_LE (p.steps, 7);
             for (auto cellId : { "cell", "cell_selected" })
             {
                 auto* cell = dynamic_cast<juce::Drawable*> (e.findChildWithID (cellId));
                 ASSERT_NE (cell, nullptr) << cellId;
-                EXPECT_TRUE (b.contains (cell->getDrawableBounds()) && cell->getDrawableBounds().getHeight() >= 18.0f) << cellId;
+                EXPECT_TRUE (b.contains (cell->getDrawableBounds())) << cellId;
+                EXPECT_GE (cell->getDrawableBounds().getHeight(), 18.0f) << cellId;
             }
         }
     }
@@ -139,17 +150,27 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
 TEST_F (ShippedSkin, FixedElementsPlacementAndVectorArtOnly)
 {
     const auto panel = element ("background")->getBounds();
-    EXPECT_TRUE (panel.getPosition().isOrigin() && panel.getWidth() <= 1000 && panel.getHeight() <= 620);
+    EXPECT_TRUE (panel.getPosition().isOrigin()) << panel.toString();
+    EXPECT_LE (panel.getWidth(), 1000);
+    EXPECT_LE (panel.getHeight(), 620);
 
     auto* meter = element ("vmeter");
-    ASSERT_TRUE (meter != nullptr && meter->getNumChildComponents() == 3 && child (*meter, 0) && child (*meter, 1) && child (*meter, 2));
+    ASSERT_NE (meter, nullptr);
+    ASSERT_EQ (meter->getNumChildComponents(), 3);
+    for (int k = 0; k < 3; ++k)
+        ASSERT_NE (child (*meter, k), nullptr) << k;
     EXPECT_TRUE (child (*meter, 0)->getDrawableBounds().contains (child (*meter, 1)->getDrawableBounds()));
 
     auto* scope = dynamic_cast<juce::DrawableShape*> (element ("oscilloscope"));
-    EXPECT_TRUE (scope != nullptr && scope->getFill().isColour() && scope->getFill().colour.isOpaque());
+    ASSERT_NE (scope, nullptr);
+    EXPECT_TRUE (scope->getFill().isColour());
+    EXPECT_TRUE (scope->getFill().colour.isOpaque()) << scope->getFill().colour.toDisplayString (true);
 
     // The screen draws its text at (45, -1, 150, 30) and its arrows at y 7.
-    EXPECT_TRUE (element ("screen") != nullptr && element ("screen")->getWidth() >= 195 && element ("screen")->getHeight() >= 26);
+    auto* screen = element ("screen");
+    ASSERT_NE (screen, nullptr);
+    EXPECT_GE (screen->getWidth(), 195);
+    EXPECT_GE (screen->getHeight(), 26);
 
     for (auto id : { "action_midilearning", "action_menu" })
         expectOffOnPair (*element (id));
@@ -176,7 +197,7 @@ TEST_F (ShippedSkin, FixedElementsPlacementAndVectorArtOnly)
         for (int a = 0; a < e.getNumAttributes(); ++a)
         {
             const auto name = e.getAttributeName (a), value = e.getAttributeValue (a);
-            EXPECT_FALSE (name != "xmlns" && (value.contains ("://") || value.containsIgnoreCase ("data:") || name.contains ("href"))) << name;
+            EXPECT_FALSE (name != "xmlns" && (value.contains ("://") || value.containsIgnoreCase ("data:") || name.contains ("href"))) << name << "=" << value;
             EXPECT_FALSE (name == "display" && value == "none");
         }
         for (auto* c : e.getChildIterator())
@@ -234,7 +255,8 @@ TEST (ShippedPictures, DecodeAtTheSizesTheEditorDrawsThem)
                                         { "fav-checked@2.png", 18, 18 }, { "fav-unchecked@2.png", 18, 18 } })
     {
         auto image = juce::ImageFileFormat::loadFrom (resourceFile ("buttons_faders").getChildFile (path));
-        ASSERT_TRUE (image.isValid() && image.hasAlphaChannel()) << path;
+        ASSERT_TRUE (image.isValid()) << path;
+        ASSERT_TRUE (image.hasAlphaChannel()) << path;
         EXPECT_EQ (std::pair (image.getWidth(), image.getHeight()), std::pair (width, height)) << path;
 
         double left = 0, right = 0;

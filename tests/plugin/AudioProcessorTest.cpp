@@ -162,7 +162,7 @@ TEST_F (AudioProcessorTest, InitAndRandomize)
     {
         const float v = processor->getParameter (i);
         changed += v != defaults[(size_t) i] ? 1 : 0;
-        EXPECT_TRUE (engine().parameters[i]->steps > 0 || std::abs (v * 1000.0f - std::round (v * 1000.0f)) < 1.0e-2f) << i;
+        EXPECT_TRUE (engine().parameters[i]->steps > 0 || std::abs (v * 1000.0f - std::round (v * 1000.0f)) < 1.0e-2f) << i << ": " << v;
     }
 
     EXPECT_EQ (std::pair (processor->getParameter (QmParam::ampAmount), changed > 20), std::pair (0.42f, true));
@@ -261,7 +261,10 @@ TEST_F (AudioProcessorTest, OutputNeverPassesEightAndIsUntouchedWithinFour)
     KorvixAudioProcessor::limitOutput (samples, (int) given.size());
 
     EXPECT_EQ (std::memcmp (samples, given.data(), 5 * sizeof (float)), 0);
-    EXPECT_TRUE (samples[5] > 5.5f && samples[5] < samples[6] && samples[6] <= 8.0f && samples[7] >= -8.0f);
+    EXPECT_GT (samples[5], 5.5f);
+    EXPECT_LT (samples[5], samples[6]);
+    EXPECT_LE (samples[6], 8.0f);
+    EXPECT_GE (samples[7], -8.0f);
     EXPECT_EQ (std::tuple (samples[8], samples[9], samples[10]), std::tuple (8.0f, -8.0f, 0.0f));
 
     // "Amp" and "Amp mod" at 1 with the noise or the sine VCO modulator ran
@@ -276,7 +279,8 @@ TEST_F (AudioProcessorTest, OutputNeverPassesEightAndIsUntouchedWithinFour)
         for (int block = 0; block < 40; ++block)
             peak = std::max (peak, process (512));
 
-        EXPECT_TRUE (peak > 4.0f && peak <= 8.0f) << wave << " " << peak;
+        EXPECT_GT (peak, 4.0f) << wave;
+        EXPECT_LE (peak, 8.0f) << wave;
         process (512, midiOf ({ { Message::noteOff (1, 48), 0 } }));
     }
 }
@@ -324,7 +328,8 @@ TEST_F (AudioProcessorTest, HostThreadsChunksAndLearnedControllersRunAtOnce)
     state.join();
     mapper->assignController (-1, QmParam::lpfType);
     mapper->unregisterComponent (&widget);
-    EXPECT_TRUE (std::isfinite (peak) && peak <= KorvixAudioProcessor::limitCeiling);
+    EXPECT_TRUE (std::isfinite (peak)) << peak;
+    EXPECT_LE (peak, KorvixAudioProcessor::limitCeiling);
     EXPECT_EQ (unreadable.load(), 0);
 }
 

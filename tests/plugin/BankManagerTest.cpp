@@ -45,7 +45,8 @@ namespace
         {
             banks().deleteRecursively();
             const auto installed = QmDataFolders::getResourceFile ("banks/vorlan.xml");
-            ASSERT_TRUE (installed.getParentDirectory().createDirectory() && juce::File (VORLAN_RESOURCES_DIR "/banks/vorlan.xml").copyFileTo (installed));
+            ASSERT_TRUE (installed.getParentDirectory().createDirectory());
+            ASSERT_TRUE (juce::File (VORLAN_RESOURCES_DIR "/banks/vorlan.xml").copyFileTo (installed));
             factoryText = installed.loadFileAsString();
         }
 
@@ -69,7 +70,8 @@ TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
     EXPECT_EQ (bankNames (*manager), juce::StringArray ({ "All", "Favourites", "Vorlan" }));
 
     auto* vorlan = manager->getBank ("VORLAN");
-    ASSERT_TRUE (vorlan != nullptr && vorlan->presets.size() >= 3);
+    ASSERT_NE (vorlan, nullptr);
+    ASSERT_GE (vorlan->presets.size(), 3);
     EXPECT_EQ (manager->getBankAt (99), vorlan);
     ASSERT_EQ (manager->loadStartupPreset(), manager->findPreset ("vorlan", "default"));
     EXPECT_EQ (std::tuple (client.values, client.properties["currentBank"], client.properties["currentPreset"]),
@@ -109,7 +111,8 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileOrKeepsTheOldFi
     added->name = "My Sound";
     added->tags = { 4 };
     client.values[0] = 0.75f;
-    EXPECT_TRUE (vorlan->addPreset (added.get()) && manager->getBank ("All")->presets.contains (added.get()));
+    EXPECT_TRUE (vorlan->addPreset (added.get()));
+    EXPECT_TRUE (manager->getBank ("All")->presets.contains (added.get()));
     const auto removedName = vorlan->presets[1]->name;
     vorlan->removePreset (vorlan->presets[1].get());
 
@@ -130,8 +133,11 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileOrKeepsTheOldFi
 
     // Refusals instead of crashes or silent success.
     EXPECT_EQ (manager->savePreset ("All", "default", {}).getErrorMessage(), "Saving system bank");
-    EXPECT_TRUE (manager->savePreset ("No bank", "default", {}).failed() && manager->savePreset ("Vorlan", "No preset", {}).failed());
-    EXPECT_FALSE (manager->saveBankOfPreset (nullptr).wasOk() || manager->saveBank (nullptr) || manager->saveBank (manager->getBank ("All")));
+    EXPECT_TRUE (manager->savePreset ("No bank", "default", {}).failed());
+    EXPECT_TRUE (manager->savePreset ("Vorlan", "No preset", {}).failed());
+    EXPECT_FALSE (manager->saveBankOfPreset (nullptr).wasOk());
+    EXPECT_FALSE (manager->saveBank (nullptr));
+    EXPECT_FALSE (manager->saveBank (manager->getBank ("All")));
 }
 
 TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
@@ -148,11 +154,13 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
 
     // A bank whose file cannot be removed stays.
     const auto newBank = banks().getChildFile ("new bank.xml");
-    ASSERT_TRUE (newBank.deleteFile() && newBank.getChildFile ("blocker").create().wasOk());
+    ASSERT_TRUE (newBank.deleteFile());
+    ASSERT_TRUE (newBank.getChildFile ("blocker").create().wasOk());
     EXPECT_FALSE (manager->deleteBank (manager->getBank ("New Bank")));
     EXPECT_NE (manager->getBank ("New Bank"), nullptr);
 
-    EXPECT_FALSE (manager->deleteBank (nullptr) || manager->deleteBank (manager->getBank ("All")));
+    EXPECT_FALSE (manager->deleteBank (nullptr));
+    EXPECT_FALSE (manager->deleteBank (manager->getBank ("All")));
     EXPECT_TRUE (manager->deleteBank (manager->getBank ("Vorlan")));
     EXPECT_EQ (std::pair (banks().getChildFile ("vorlan.xml").exists(), manager->getBank ("All")->presets.size()), std::pair (false, 0));
 }
@@ -166,7 +174,8 @@ TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
     EXPECT_TRUE (manager->importBank (importFile ("Foo.xml", text)));
     EXPECT_EQ (banks().getChildFile ("Foo.xml").loadFileAsString(), text);
     EXPECT_TRUE (manager->saveBank (manager->getBank ("foo")));
-    EXPECT_TRUE (! banks().getChildFile ("foo.xml").exists() && banks().getChildFile ("Foo.xml").loadFileAsString().contains ("<presets>"));
+    EXPECT_FALSE (banks().getChildFile ("foo.xml").exists());
+    EXPECT_TRUE (banks().getChildFile ("Foo.xml").loadFileAsString().contains ("<presets>"));
 
     // A taken file name (any case) is refused; a taken bank name lists the
     // bank under its file name; both taken is refused; junk is not copied in.
@@ -175,7 +184,8 @@ TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
     EXPECT_NE (manager->findPreset ("second", "Two"), nullptr);
     ASSERT_TRUE (manager->importBank (importFile ("mybank.xml", bankText ("Zed", "Three"))));
     EXPECT_FALSE (manager->importBank (importFile ("zed.xml", bankText ("vorlan", "Four"))));
-    EXPECT_FALSE (manager->importBank (importFile ("junk.xml", "<bank>")) || manager->importBank (importFile ("text.txt", text)));
+    EXPECT_FALSE (manager->importBank (importFile ("junk.xml", "<bank>")));
+    EXPECT_FALSE (manager->importBank (importFile ("text.txt", text)));
     for (auto name : { "zed.xml", "junk.xml", "text.txt" })
         EXPECT_FALSE (banks().getChildFile (name).exists()) << name;
 
@@ -183,8 +193,10 @@ TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
     ASSERT_TRUE (manager->importBank (importFile ("evil.xml", bankText ("../../evil", "Six"))));
     auto* evil = manager->getBank ("../../evil");
     ASSERT_NE (evil, nullptr);
-    EXPECT_TRUE (manager->saveBank (evil) && manager->deleteBank (evil));
-    EXPECT_FALSE (banks().getChildFile ("evil.xml").exists() || banks().getParentDirectory().getParentDirectory().getChildFile ("evil.xml").exists());
+    EXPECT_TRUE (manager->saveBank (evil));
+    EXPECT_TRUE (manager->deleteBank (evil));
+    EXPECT_FALSE (banks().getChildFile ("evil.xml").exists());
+    EXPECT_FALSE (banks().getParentDirectory().getParentDirectory().getChildFile ("evil.xml").exists());
     EXPECT_EQ (manager->getBanks().size(), 6);   // All, Favourites, Vorlan, Foo, second, Zed
 
     // Control characters are dropped from bank, preset and file names: the
@@ -199,7 +211,8 @@ TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
     EXPECT_TRUE (manager->importBank (importFile ("imp\x03orted.xml", bankText ("ctl bank", "x"))));
 
     manager = std::make_unique<QmBankManager> (&client);     // the next start
-    EXPECT_TRUE (manager->findPreset ("Ctl Bank", "Bell\tTone") != nullptr && manager->findPreset ("imported", "x") != nullptr);
+    EXPECT_NE (manager->findPreset ("Ctl Bank", "Bell\tTone"), nullptr);
+    EXPECT_NE (manager->findPreset ("imported", "x"), nullptr);
 }
 
 TEST_F (BankManagerTest, StartSkipsCorruptHostileAndSpecialFilesAndListsEveryBankUnderANameOfItsOwn)
@@ -220,7 +233,8 @@ TEST_F (BankManagerTest, StartSkipsCorruptHostileAndSpecialFilesAndListsEveryBan
     // Banks whose names differ only in case hid one another by directory order.
     manager = std::make_unique<QmBankManager> (&client);
     const auto names = bankNames (*manager);
-    ASSERT_TRUE (names.size() == 5 && names.contains ("Vorlan"));
+    ASSERT_EQ (names.size(), 5);
+    ASSERT_TRUE (names.contains ("Vorlan"));
     for (auto& name : names)
         EXPECT_EQ (manager->getBank (name)->name, name) << name;
     EXPECT_FALSE (manager->importBank (fifo));
@@ -232,7 +246,8 @@ TEST_F (BankManagerTest, StartSkipsCorruptHostileAndSpecialFilesAndListsEveryBan
     // A renamed bank saves into its own file; every file stays.
     auto* renamed = manager->getBank (names[4] == "Vorlan" ? names[3] : names[4]);
     const auto file = renamed->file;
-    EXPECT_TRUE (manager->saveBank (renamed) && file.loadFileAsString().contains ("<name>" + renamed->name + "</name>"));
+    EXPECT_TRUE (manager->saveBank (renamed));
+    EXPECT_TRUE (file.loadFileAsString().contains ("<name>" + renamed->name + "</name>"));
     EXPECT_EQ (banks().getNumberOfChildFiles (juce::File::findFiles), 11);
 }
 
@@ -253,7 +268,8 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     manager->getState (chunk);
     const auto text = chunk.toString();
     const auto uuid = text.fromFirstOccurrenceOf ("<uuid>", false, false).upToFirstOccurrenceOf ("</uuid>", false, false);
-    EXPECT_TRUE (uuid.length() == 32 && uuid.containsOnly ("0123456789abcdef")) << uuid;
+    EXPECT_EQ (uuid.length(), 32) << uuid;
+    EXPECT_TRUE (uuid.containsOnly ("0123456789abcdef")) << uuid;
     EXPECT_EQ (text, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<preset>\r\n"
                      "  <name>Bass &amp; Co</name>\r\n  <version>1.0</version>\r\n  <pluginVersion></pluginVersion>\r\n"
                      "  <fav>false</fav>\r\n  <uuid>" + uuid + "</uuid>\r\n  <tags></tags>\r\n"

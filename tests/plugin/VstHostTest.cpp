@@ -169,7 +169,8 @@ TEST (VstHost, PlaysAnswersTheOpcodesHostsSendByNumberAndOpensTwice)
     for (int round = 0; round < 2; ++round)
     {
         HostedPlugin plugin, other (48000.0f);
-        ASSERT_TRUE (plugin.effect != nullptr && other.effect != nullptr) << round;
+        ASSERT_NE (plugin.effect, nullptr) << round;
+        ASSERT_NE (other.effect, nullptr) << round;
         other.process();
 
         // Tail (0 s), keys wanted by the editor (hosts read 0 so), 16 MIDI
@@ -223,10 +224,13 @@ TEST (VstHost, EmptyOversizedAndFreshThreadBlocksStayInsideTheirBuffersAndAlloca
         plugin.effect->processReplacing (plugin.effect, nullptr, channels, n);
 
         for (auto* side : { &left, &right })
-            EXPECT_TRUE (std::all_of (side->begin(), side->begin() + guard, [] (float s) { return s == 5.0f; })
-                         && std::all_of (side->end() - guard, side->end(), [] (float s) { return s == 5.0f; }));
+        {
+            EXPECT_TRUE (std::all_of (side->begin(), side->begin() + guard, [] (float s) { return s == 5.0f; })) << (side == &left ? "left" : "right");
+            EXPECT_TRUE (std::all_of (side->end() - guard, side->end(), [] (float s) { return s == 5.0f; })) << (side == &left ? "left" : "right");
+        }
 
-        EXPECT_TRUE (left[(size_t) guard] != 5.0f && std::abs (left[(size_t) (guard + n - 1)]) > 0.0f);
+        EXPECT_NE (left[(size_t) guard], 5.0f);
+        EXPECT_GT (std::abs (left[(size_t) (guard + n - 1)]), 0.0f);
         EXPECT_TRUE (channels != both || left == right);
     }
 
