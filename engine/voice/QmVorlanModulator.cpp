@@ -63,8 +63,9 @@ namespace
 
     // After such a second step, from before to ph at sample i: the samples
     // that continue so, given to emit (sample, phase), then ph, i and the
-    // last gate moved past them. With key sync only while the gate repeats a
-    // non-zero value, so that no key press from silence can come.
+    // last gate moved past them. With key sync only while the gate repeats
+    // its last value: a non-zero gate cannot press a key, and neither can a
+    // gate that stays at 0.
     template <typename Emit>
     void followPlainRun (float before, float& ph, int& i, int n, bool keySync, float& prevGate, const float* gate, Emit emit) noexcept
     {
@@ -73,7 +74,7 @@ namespace
         int run = std::min ((int) ((top - ph) / step), n - 1 - i);
 
         if (keySync)
-            run = prevGate != 0.0f ? std::min (run, QmFastMath::countRepeats (gate + i + 1, run, prevGate)) : 0;
+            run = std::min (run, QmFastMath::countRepeats (gate + i + 1, run, prevGate));
 
         while (run > 0 && ph + (float) run * step >= top)
             --run;
