@@ -22,6 +22,7 @@
 #include <juce_audio_basics/juce_audio_basics.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -357,6 +358,14 @@ void QmSynthEngine::dispatchControllers (const std::vector<QmMidiEvent>& events)
 
 void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmMidiEvent>& events, int n)
 {
+    if (resting && ! mustWake (events))
+    {
+        std::fill (left, left + n, 0.0f);
+        std::fill (right, right + n, 0.0f);
+        return;
+    }
+
+    resting = false;
     dispatchControllers (events);
 
     context->humNoise->fill (2 * n);
@@ -392,4 +401,42 @@ void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmM
         right[k] = (float) ((double) right[k] * 0.2);
         left[k] = (float) ((double) left[k] * 0.2);
     }
+
+    updateRest (left, half);
+}
+
+bool QmSynthEngine::mustWake (const std::vector<QmMidiEvent>& events) const noexcept
+{
+    if (! events.empty() || context->sampleRate != renderedRate)
+        return true;
+
+    for (int i = 0; i < QmParam::count; ++i)
+        if (parameters[i]->getValue() != renderedValues[i])
+            return true;
+
+    return false;
+}
+
+void QmSynthEngine::updateRest (const float* out, int numSamples) noexcept
+{
+    // A change restarts the wait, so that glides it starts finish first.
+    bool changed = context->sampleRate != renderedRate;
+    renderedRate = context->sampleRate;
+
+    for (int i = 0; i < QmParam::count; ++i)
+    {
+        const float v = parameters[i]->getValue();
+        changed = changed || v != renderedValues[i];
+        renderedValues[i] = v;
+    }
+
+    float peak = 0.0f;
+    for (int k = 0; k < numSamples; ++k)
+        peak = std::max (peak, std::abs (out[k]));
+
+    // Anything that is no number counts as loud.
+    const int wait = (int) (restSeconds * 0.5f * context->sampleRate);
+    quietSamples = (changed || ! (peak < restLevel)) ? 0 : std::min (quietSamples + numSamples, wait);
+
+    resting = quietSamples >= wait && ! control->holdsNote() && modulator->isIdle();
 }

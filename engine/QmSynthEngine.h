@@ -37,6 +37,16 @@ public:
         pass holds are rendered in passes. */
     void renderBlock (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples);
 
+    /** Whether the engine rests: no key is held, the envelopes have finished
+        and the output has stayed below restLevel for restSeconds, so blocks
+        are exact silence and the graph is not run. Any event, a changed
+        parameter or sample rate wakes it for the block that brings them. */
+    bool isResting() const noexcept { return resting; }
+
+    /** Output level (about -150 dBFS) and time below it before a rest. */
+    static constexpr float restLevel = 3.1622777e-8f;
+    static constexpr float restSeconds = 0.5f;
+
     /** Where controller events are looked up and learnt; null: nowhere. */
     void setMidiLearnHandler (QmMidiLearnHandler* handler) noexcept { midiLearn = handler; }
 
@@ -71,6 +81,8 @@ private:
     void buildVoice (int voice);
     void renderPass (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples);
     void dispatchControllers (const std::vector<QmMidiEvent>& events);
+    bool mustWake (const std::vector<QmMidiEvent>& events) const noexcept;
+    void updateRest (const float* out, int numSamples) noexcept;
 
     /** Connects sockets by name; nth counts sockets of the same name. */
     void wire (QmModule* from, const char* output, int outputIndex, QmModule* to, const char* input, int inputIndex = 0);
@@ -78,4 +90,10 @@ private:
 
     QmMidiLearnHandler* midiLearn = nullptr;
     std::vector<QmMidiEvent> passEvents;    // reserved once; long blocks only
+
+    // What the last rendered pass ran with, and how long it has been quiet.
+    bool resting = false;
+    int quietSamples = 0;
+    float renderedRate = 0.0f;
+    float renderedValues[QmParam::count] = {};
 };

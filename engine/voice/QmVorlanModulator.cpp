@@ -255,6 +255,15 @@ void QmVorlanModulator::process()
     envOut->pushSignal (&envSignal);
 }
 
+bool QmVorlanModulator::isIdle() const noexcept
+{
+    for (const auto& env : envelopes)
+        if (env.previousGate != 0.0f || ! (std::abs (env.y) <= idleLevel && std::abs (env.z) <= idleLevel))
+            return false;
+
+    return waveIn->getSignal()->index != wowEnvelope || std::abs (wow.level) <= idleLevel;
+}
+
 void QmVorlanModulator::renderModulation()
 {
     const int n = context->blockLength;

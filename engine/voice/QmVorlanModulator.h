@@ -18,6 +18,13 @@ public:
 
     void process() override;
 
+    /** Whether both envelopes have been released down to idleLevel and the
+        struck envelope, when it is the wave, has faded there too. */
+    bool isIdle() const noexcept;
+
+    /** Envelope level below which an envelope counts as finished. */
+    static constexpr float idleLevel = 1.0e-7f;
+
     /** Wave option indices of the "Wave" input. */
     enum Wave { sine = 0, square, sampleAndHold, noise, wowEnvelope, pitchSine };
 
