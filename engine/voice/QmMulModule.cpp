@@ -1,4 +1,8 @@
 #include "QmMulModule.h"
+#include "QmFastMath.h"
+#include "QmInputSocket.h"
+
+#include <algorithm>
 
 QmMulModule::QmMulModule (QmProcessContext* processContext)
     : QmModule (processContext)
@@ -10,10 +14,36 @@ QmMulModule::QmMulModule (QmProcessContext* processContext)
     out = addOutput ("Out", QmSignal::block);
 }
 
+bool QmMulModule::isZero (const QmSignal* s) const noexcept
+{
+    if (s->kind != QmSignal::block)
+        return s->value == 0.0f;
+
+    const int n = context->blockLength;
+    return QmFastMath::countRepeats (s->buffer, n, 0.0f) == n;
+}
+
 void QmMulModule::process()
 {
     QmSignal* a = inA->getSignal();
     QmSignal* b = inB->getSignal();
+
+    // A factor of zeros makes the product zeros (for a finite A; their
+    // signs do not matter to an exponential or a sum, which starts at +0 and
+    // so adds a zero exactly). A sum is left as it is; anyone else reads them.
+    const bool zeroA = c == 0.0f && isZero (a);
+
+    if (zeroA || isZero (b))
+    {
+        if (std::all_of (out->inputs.begin(), out->inputs.end(), [] (const QmInputSocket* in) { return in->usemy != 0; }))
+            return;
+
+        if (! zeroA && a->kind == QmSignal::block)
+            std::fill (a->buffer, a->buffer + context->blockLength, 0.0f);
+
+        out->pushSignal (a);
+        return;
+    }
 
     if (c != 0.0f && a->kind == QmSignal::block && b->kind == QmSignal::block && a != b)
     {

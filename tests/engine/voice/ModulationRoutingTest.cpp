@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace voicetest;
 
 TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)
@@ -45,4 +48,59 @@ TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRel
     rig.choose (QmParam::lpfKbd, 0);
     rig.render (64);
     EXPECT_TRUE (std::all_of (rig.at (kbd).begin(), rig.at (kbd).end(), [] (float v) { return v == 0.0f; }));
+}
+
+TEST (ModulationRouting, AMultiplierByZerosAddsNothingToASumAndGivesZerosToWhoeverReadsIt)
+{
+    // A (with negative values and a negative zero) times a factor of zeros,
+    // into a sum beside another source and into a module that writes over
+    // what it reads, as the amplifier does.
+    QmProcessContext context;
+    Source a (&context), other (&context), zero (&context, QmSignal::scalar);
+    QmMulModule mul (&context), offset (&context);
+    offset.c = 1.0f;
+
+    struct Overwriter : QmModule
+    {
+        explicit Overwriter (QmProcessContext* c) : QmModule (c), sum (addInput ("Sum", QmSignal::block)), read (addInput ("Read", QmSignal::block)), offsetRead (addInput ("Offset", QmSignal::block)) {}
+        void process() override
+        {
+            summed.assign (sum->getSignal()->buffer, sum->getSignal()->buffer + context->blockLength);
+            readZeros = std::all_of (read->getSignal()->buffer, read->getSignal()->buffer + context->blockLength, [] (float v) { return v == 0.0f; });
+            offsetProduct = offsetRead->getSignal()->buffer[3];
+            std::fill (read->getSignal()->buffer, read->getSignal()->buffer + context->blockLength, 1.0f);
+        }
+        QmInputSocket *sum, *read, *offsetRead;
+        std::vector<float> summed;
+        bool readZeros = false;
+        float offsetProduct = 0.0f;
+    } sink (&context);
+
+    a.out->connect (mul.inA);
+    zero.out->connect (mul.inB);
+    mul.out->connect (sink.sum);
+    other.out->connect (sink.sum);
+    mul.out->connect (sink.read);
+
+    // With an offset a zero A is no zero factor: (0 + 1) x B.
+    zero.out->connect (offset.inA);
+    other.out->connect (offset.inB);
+    offset.out->connect (sink.offsetRead);
+
+    for (int i = 0; i < 64; ++i)
+    {
+        a.signal.buffer[i] = i == 5 ? -0.0f : (float) (i - 30) * 0.37f;
+        other.signal.buffer[i] = i % 3 == 0 ? -0.0f : (float) i * -1.5e-3f;
+    }
+
+    auto bits = [] (float v) { uint32_t b; std::memcpy (&b, &v, sizeof (b)); return b; };
+
+    for (int block = 0; block < 2; ++block)
+    {
+        pull (sink, 64);
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ (bits (sink.summed[(size_t) i]), bits (0.0f + other.signal.buffer[i] + a.signal.buffer[i] * 0.0f)) << block << " " << i;
+        EXPECT_TRUE (sink.readZeros) << block;
+        EXPECT_EQ (sink.offsetProduct, other.signal.buffer[3]) << block;
+    }
 }
