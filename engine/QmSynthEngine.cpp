@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 namespace
 {
@@ -52,8 +53,30 @@ QmSynthEngine::QmSynthEngine()
     voiceCrusher = new QmVoiceCrusherModule (context);
 
     buildVoice (0);
+    collectSums();
 
     passEvents.reserve (maxPassSamples);
+}
+
+void QmSynthEngine::collectSums()
+{
+    // What QmInputSocket::clear reaches: every summing input upstream of the
+    // voice's output, each module once.
+    std::set<QmModule*> visited;
+    std::vector<QmInputSocket*> pending { audioOut->audioIn[0] };
+
+    while (! pending.empty())
+    {
+        auto* input = pending.back();
+        pending.pop_back();
+
+        if (input->usemy)
+            sums.push_back (input->own);
+
+        for (auto* source : input->sources)
+            if (source->owner != nullptr && visited.insert (source->owner).second)
+                pending.insert (pending.end(), source->owner->inputs.begin(), source->owner->inputs.end());
+    }
 }
 
 QmSynthEngine::~QmSynthEngine()
@@ -379,7 +402,9 @@ void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmM
 
     QmSignal* mix = audioOut->mix;
     mix->clear();
-    audioOut->audioIn[0]->clear();
+
+    for (auto* sum : sums)
+        sum->clear();
     audioOut->numVoices->requestSignal();
 
     const int count = std::clamp (audioOut->numVoices->getSignal()->index, 0, (int) QmAudioOutModule::maxVoices);
@@ -419,6 +444,12 @@ bool QmSynthEngine::mustWake (const std::vector<QmMidiEvent>& events) const noex
 
 void QmSynthEngine::updateRest (const float* out, int numSamples) noexcept
 {
+    if (control->holdsNote())
+    {
+        quietSamples = 0;
+        return;
+    }
+
     // A change restarts the wait, so that glides it starts finish first.
     bool changed = context->sampleRate != renderedRate;
     renderedRate = context->sampleRate;
@@ -430,13 +461,13 @@ void QmSynthEngine::updateRest (const float* out, int numSamples) noexcept
         renderedValues[i] = v;
     }
 
-    float peak = 0.0f;
-    for (int k = 0; k < numSamples; ++k)
-        peak = std::max (peak, std::abs (out[k]));
-
     // Anything that is no number counts as loud.
-    const int wait = (int) (restSeconds * 0.5f * context->sampleRate);
-    quietSamples = (changed || ! (peak < restLevel)) ? 0 : std::min (quietSamples + numSamples, wait);
+    bool loud = false;
+    for (int k = 0; k < numSamples; ++k)
+        loud = loud || ! (std::abs (out[k]) < restLevel);
 
-    resting = quietSamples >= wait && ! control->holdsNote() && modulator->isIdle();
+    const int wait = (int) (restSeconds * 0.5f * context->sampleRate);
+    quietSamples = (changed || loud) ? 0 : std::min (quietSamples + numSamples, wait);
+
+    resting = quietSamples >= wait && modulator->isIdle();
 }

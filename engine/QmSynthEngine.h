@@ -15,6 +15,7 @@ class QmMulModule;
 class QmMultiFilterModule;
 class QmParameter;
 class QmParameterGroup;
+class QmSignal;
 class QmSpiceModule;
 class QmVCO4Module;
 class QmVoiceCrusherModule;
@@ -80,6 +81,7 @@ private:
     void buildParameters();
     void buildVoice (int voice);
     void renderPass (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples);
+    void collectSums();
     void dispatchControllers (const std::vector<QmMidiEvent>& events);
     bool mustWake (const std::vector<QmMidiEvent>& events) const noexcept;
     void updateRest (const float* out, int numSamples) noexcept;
@@ -90,6 +92,10 @@ private:
 
     QmMidiLearnHandler* midiLearn = nullptr;
     std::vector<QmMidiEvent> passEvents;    // reserved once; long blocks only
+
+    // The signals the clear pass from the voice's output zeroes: the graph
+    // never changes after construction, so neither does the list.
+    std::vector<QmSignal*> sums;
 
     // What the last rendered pass ran with, and how long it has been quiet.
     bool resting = false;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 QmParameter::QmParameter (std::string n, int initialIndex, std::vector<std::string> optionNames, QmProcessContext* c)
@@ -172,14 +173,27 @@ void QmParameter::connectTo (QmInputSocket* input)
     pushSignal (signal);
 }
 
+const QmParameter::Mapping& QmParameter::mappingOf (float v) noexcept
+{
+    uint32_t bits;
+    std::memcpy (&bits, &v, sizeof (bits));
+
+    if (bits == mapping.valueBits && minValue == mapping.minValue && maxValue == mapping.maxValue
+        && curve == mapping.curve && steps == mapping.steps)
+        return mapping;
+
+    mapping = { bits, minValue, maxValue, curve, steps, getMappedValue (v), getIndex (v) };
+    return mapping;
+}
+
 void QmParameter::requestSignal()
 {
     // One reading of the value, so the mapped value and the index always
     // belong to the same write.
-    const float v = getValue();
-    const float target = getMappedValue (v);
+    const auto& m = mappingOf (getValue());
+    const float target = m.mapped;
     signal->value = target;
-    signal->index = getIndex (v);
+    signal->index = m.index;
 
     if (smooth && context->blockLength >= 1)
     {

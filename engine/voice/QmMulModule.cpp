@@ -1,6 +1,7 @@
 #include "QmMulModule.h"
 #include "QmFastMath.h"
 #include "QmInputSocket.h"
+#include "QmOutputSocket.h"
 
 #include <algorithm>
 
@@ -14,13 +15,19 @@ QmMulModule::QmMulModule (QmProcessContext* processContext)
     out = addOutput ("Out", QmSignal::block);
 }
 
-bool QmMulModule::isZero (const QmSignal* s) const noexcept
+bool QmMulModule::isZero (const QmInputSocket* input) const noexcept
 {
+    const QmSignal* s = input->getSignal();
+
     if (s->kind != QmSignal::block)
         return s->value == 0.0f;
 
+    // A sum of scalars, cleared before the block, is one value throughout.
     const int n = context->blockLength;
-    return QmFastMath::countRepeats (s->buffer, n, 0.0f) == n;
+    const bool constant = input->usemy != 0 && n > 0
+        && std::all_of (input->sources.begin(), input->sources.end(), [] (const QmOutputSocket* o) { return o->kind != QmSignal::block; });
+
+    return QmFastMath::countRepeats (s->buffer, constant ? 1 : n, 0.0f) == (constant ? 1 : n);
 }
 
 void QmMulModule::process()
@@ -31,9 +38,9 @@ void QmMulModule::process()
     // A factor of zeros makes the product zeros (for a finite A; their
     // signs do not matter to an exponential or a sum, which starts at +0 and
     // so adds a zero exactly). A sum is left as it is; anyone else reads them.
-    const bool zeroA = c == 0.0f && isZero (a);
+    const bool zeroA = c == 0.0f && isZero (inA);
 
-    if (zeroA || isZero (b))
+    if (zeroA || isZero (inB))
     {
         if (std::all_of (out->inputs.begin(), out->inputs.end(), [] (const QmInputSocket* in) { return in->usemy != 0; }))
             return;

@@ -18,5 +18,5 @@ public:
     float c = 0.0f;     // offset added to A
 
 private:
-    bool isZero (const QmSignal* s) const noexcept;
+    bool isZero (const QmInputSocket* input) const noexcept;
 };
