@@ -24,10 +24,7 @@ namespace
         return x > 1.0f ? x - 1.0f : x;
     }
 
-    struct EnvelopeCoefficients
-    {
-        float gA, gD, gR, kA, kD, kR;
-    };
+    using EnvelopeCoefficients = QmVorlanModulator::EnvelopeCoefficients;
 
     uint32_t bitsOf (float x) noexcept
     {
@@ -98,6 +95,9 @@ namespace
     EnvelopeCoefficients coefficientsOf (const QmEnvelopeState& state) noexcept
     {
         EnvelopeCoefficients c;
+        c.attack = state.attack;
+        c.decay = state.decay;
+        c.release = state.release;
         c.gA = std::tan (pi / (state.attack * 0.5f + 900.0f));
         c.gD = std::tan (pi / (state.decay + 600.0f));
         c.gR = std::tan (pi / (state.release + 600.0f));
@@ -247,8 +247,8 @@ void QmVorlanModulator::process()
     if (adsrSync == 2)
         gate->multiply (&lfoGate);
 
-    renderEnvelope (envelopes[0], gate->buffer, envSignal.buffer, n);
-    renderEnvelope (envelopes[1], gate->buffer, ampSignal.buffer, n);
+    renderEnvelope (envelopes[0], coefficients[0], gate->buffer, envSignal.buffer, n);
+    renderEnvelope (envelopes[1], coefficients[1], gate->buffer, ampSignal.buffer, n);
 
     ampOut->pushSignal (&ampSignal);
     modOut->pushSignal (&modSignal);
@@ -497,7 +497,15 @@ float QmVorlanModulator::waveStep (WaveState& s, int wave, float inc, bool keySy
 
 void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, const float* gate, float* out, int n) noexcept
 {
-    const EnvelopeCoefficients c = coefficientsOf (state);
+    EnvelopeCoefficients c;
+    renderEnvelope (state, c, gate, out, n);
+}
+
+void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, EnvelopeCoefficients& c, const float* gate, float* out, int n) noexcept
+{
+    // The times change far less often than blocks come.
+    if (! (c.attack == state.attack && c.decay == state.decay && c.release == state.release))
+        c = coefficientsOf (state);
 
     // A local copy, so that the stores to out cannot alias the state.
     QmEnvelopeState env = state;

@@ -89,8 +89,21 @@ public:
     QmEnvelopeState envelopes[2];   // "Env out", "Amp out"
     QmWowEnvelope wow;
 
+    /** An envelope's attack, decay and release coefficients (g and 1 / (1 + g))
+        and the times they were computed for. */
+    struct EnvelopeCoefficients
+    {
+        float gA = 0.0f, gD = 0.0f, gR = 0.0f, kA = 0.0f, kD = 0.0f, kR = 0.0f;
+        float attack = -1.0f, decay = -1.0f, release = -1.0f;
+    };
+
 private:
     void renderModulation();
+
+    /** renderEnvelope with coefficients kept from block to block. */
+    static void renderEnvelope (QmEnvelopeState& env, EnvelopeCoefficients& coefficients, const float* gate, float* out, int n) noexcept;
+
+    EnvelopeCoefficients coefficients[2];
 
     std::unique_ptr<QmDriftTap> driftTap;
     QmSignal lfoGate, envSignal, modSignal, ampSignal;

@@ -43,6 +43,19 @@ TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
     plain.requestSignal();
     EXPECT_TRUE (seen.signalValue == 0.0f && plain.signal->value == 8.0f);
 
+    // A range or curve changed between pulls maps the same value anew.
+    plain.setValue (0.5f);
+    plain.requestSignal();
+    plain.maxValue = 4.0f;
+    plain.requestSignal();
+    EXPECT_EQ (plain.signal->value, 2.0f);
+    plain.curve = 1;
+    plain.requestSignal();
+    EXPECT_EQ (plain.signal->value, 1.0f);
+    plain.minValue = 1.0f;
+    plain.requestSignal();
+    EXPECT_EQ (plain.signal->value, 1.75f);
+
     struct Sink : QmModule
     {
         explicit Sink (QmProcessContext* c) : QmModule (c) { in = addInput ("In", QmSignal::scalar); }
