@@ -168,6 +168,7 @@ std::string QmParameter::getOptionText (int i) const
 void QmParameter::connectTo (QmInputSocket* input)
 {
     connect (input);
+    pushed = false;
     signal->value = getMappedValue();
     signal->index = getIndex();
     pushSignal (signal);
@@ -183,6 +184,7 @@ const QmParameter::Mapping& QmParameter::mappingOf (float v) noexcept
         return mapping;
 
     mapping = { bits, minValue, maxValue, curve, steps, getMappedValue (v), getIndex (v) };
+    pushed = false;
     return mapping;
 }
 
@@ -217,6 +219,14 @@ void QmParameter::requestSignal()
 
         smoothState = state;
     }
+    else if (pushed)
+    {
+        return;
+    }
 
     pushSignal (signal);
+
+    // Inputs that borrow keep the signal, or the copy, they were given: until
+    // the mapping changes, pushing it again would change nothing.
+    pushed = ! smooth && std::all_of (inputs.begin(), inputs.end(), [] (const QmInputSocket* in) { return in->usemy == 0; });
 }

@@ -98,6 +98,7 @@ private:
     inline const Mapping& mappingOf (float v) noexcept;
 
     Mapping mapping;
+    bool pushed = false;    // the inputs hold the current mapping
 
     // setValue reads the record through one atomic pointer, once, and counts
     // itself in flight meanwhile; setting or clearing waits for that count.

@@ -58,13 +58,25 @@ TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
 
     struct Sink : QmModule
     {
-        explicit Sink (QmProcessContext* c) : QmModule (c) { in = addInput ("In", QmSignal::scalar); }
-        QmInputSocket* in;
+        explicit Sink (QmProcessContext* c) : QmModule (c) { in = addInput ("In", QmSignal::scalar); second = addInput ("Second", QmSignal::scalar); }
+        QmInputSocket *in, *second;
     } sink (&context);
     QmParameter octave ("Octave", 3, { "-2", "-1", "0", "1", "2" }, &context);
     octave.maxValue = 4.0f;
     octave.connectTo (sink.in);
     EXPECT_TRUE (sink.in->getSignal()->index == 3 && sink.in->getSignal()->value == 3.0f);
+
+    // Borrowing inputs, the second through a copy, follow each change, pulled
+    // again and again or not.
+    octave.connectTo (sink.second);
+    for (const float v : { 0.25f, 0.25f, 1.0f, 1.0f, 0.0f })
+    {
+        octave.setValue (v);
+        octave.requestSignal();
+        octave.requestSignal();
+        EXPECT_EQ (sink.second->getSignal()->value, 4.0f * v) << v;
+        EXPECT_EQ (sink.in->getSignal()->index, (int) (4.0f * v)) << v;
+    }
 }
 
 TEST (Parameter, SmoothedParameterGlidesOnePerMilleEachSampleEvenWhenSettled)
