@@ -46,7 +46,7 @@ public:
 
     /** Output level (about -150 dBFS) and time below it before a rest. */
     static constexpr float restLevel = 3.1622777e-8f;
-    static constexpr float restSeconds = 0.5f;
+    static constexpr float restSeconds = 2.0f;
 
     /** Where controller events are looked up and learnt; null: nowhere. */
     void setMidiLearnHandler (QmMidiLearnHandler* handler) noexcept { midiLearn = handler; }
