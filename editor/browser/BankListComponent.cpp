@@ -59,6 +59,8 @@ void BankListComponent::removeBankAt (int row)
                                            if (! found->isSystem)
                                                page->getCollection()->deleteBank (found);
 
+                                       page->reportFailure();
+
                                        page->triggerBankListRefresh();
                                    });
 }

@@ -1,6 +1,7 @@
 #include "BrowserDialogs.h"
 
-#include "KorvixLookAndFeel.h"
+#include "PanelPalette.h"
+#include "WidgetFont.h"
 
 BrowserDialogs::BrowserDialogs() = default;
 
@@ -17,14 +18,28 @@ BrowserDialogs::~BrowserDialogs()
 void BrowserDialogs::confirm (const juce::String& title, const juce::String& message,
                               juce::Component* associatedComponent, std::function<void (bool)> onResult)
 {
+    showBox (title, message, associatedComponent, true, std::move (onResult));
+}
+
+void BrowserDialogs::inform (const juce::String& title, const juce::String& message, juce::Component* associatedComponent)
+{
+    showBox (title, message, associatedComponent, false, {});
+}
+
+void BrowserDialogs::showBox (const juce::String& title, const juce::String& message, juce::Component* associatedComponent,
+                              bool withCancel, std::function<void (bool)> onResult)
+{
     openBoxes.removeAllInstancesOf (nullptr);
 
     // Not modal: a host closing the window while a modal box shows makes the
     // framework keep the editor alive on the host's destroyed window.
     auto* box = new juce::AlertWindow (title, message, juce::MessageBoxIconType::WarningIcon, associatedComponent);
     box->addButton (TRANS ("OK"), 1, juce::KeyPress (juce::KeyPress::returnKey));
-    box->addButton (TRANS ("Cancel"), 0, juce::KeyPress (juce::KeyPress::escapeKey));
-    KorvixLookAndFeel::colourAlertWindow (*box);
+
+    if (withCancel)
+        box->addButton (TRANS ("Cancel"), 0, juce::KeyPress (juce::KeyPress::escapeKey));
+
+    box->setLookAndFeel (&lookAndFeel);
     openBoxes.add (box);
 
     auto answer = std::make_shared<std::function<void (bool)>> (std::move (onResult));
@@ -89,7 +104,8 @@ void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File
     chooserFilter = std::make_unique<juce::WildcardFileFilter> (patterns, juce::String(), juce::String());
     chooserBrowser = std::make_unique<juce::FileBrowserComponent> (flags, folder, chooserFilter.get(), nullptr);
     chooserBox = std::make_unique<juce::FileChooserDialogBox> (title, juce::String(), *chooserBrowser, false,
-                                                               chooserBrowser->findColour (juce::AlertWindow::backgroundColourId));
+                                                               juce::Colour (PanelPalette::raised));
+    chooserBox->setLookAndFeel (&lookAndFeel);
 
     auto answer = std::make_shared<std::function<void (const juce::File&)>> (std::move (onChosen));
     juce::Array<juce::Component*> pending { chooserBox.get() };
@@ -100,6 +116,9 @@ void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File
     {
         auto* c = pending.removeAndReturn (pending.size() - 1);
         pending.addArray (c->getChildren());
+
+        if (auto* field = dynamic_cast<juce::TextEditor*> (c))
+            field->applyFontToAllText (widgetFont (15.0f));
 
         if (auto* button = dynamic_cast<juce::TextButton*> (c))
         {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "KorvixLookAndFeel.h"
 
 #include <functional>
 #include <memory>
@@ -24,13 +24,23 @@ public:
     virtual void confirm (const juce::String& title, const juce::String& message,
                           juce::Component* associatedComponent, std::function<void (bool ok)> onResult);
 
+    /** A box that tells something, with an OK button only. */
+    virtual void inform (const juce::String& title, const juce::String& message, juce::Component* associatedComponent);
+
     /** A file chooser for one existing file; onChosen runs only when one was picked. */
     virtual void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                              std::function<void (const juce::File&)> onChosen);
 
 private:
+    void showBox (const juce::String& title, const juce::String& message, juce::Component* associatedComponent,
+                  bool withCancel, std::function<void (bool ok)> onResult);
+
     void showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                          std::function<void (const juce::File&)> onChosen);
+
+    // The boxes are windows of their own: they take the panel's look from
+    // here, which outlives them.
+    KorvixLookAndFeel lookAndFeel;
 
     std::shared_ptr<int> lifetime = std::make_shared<int> (0);
     std::unique_ptr<juce::FileChooser> chooser;

@@ -1,5 +1,7 @@
 #include "PresetListCell.h"
 
+#include "PanelPalette.h"
+
 #include "PresetsList.h"
 #include "PresetsListComponent.h"
 #include "QmBank.h"
@@ -19,10 +21,10 @@ PresetListCell::PresetListCell (int rowNumber, bool, QmPreset* preset, PresetsLi
 {
     const auto empty = resourceImage ("buttons_faders/fav-unchecked@2.png");
     const auto filled = resourceImage ("buttons_faders/fav-checked@2.png");
-    const juce::Colour overlay (0xff606060);
+    const juce::Colour unmarked (PanelPalette::subtle), marked (PanelPalette::accent);
 
     favIcon.setClickingTogglesState (true);
-    favIcon.setImages (true, false, true, empty, 1.0f, overlay, filled, 1.0f, overlay, filled, 1.0f, overlay, 0.0f);
+    favIcon.setImages (true, false, true, empty, 1.0f, unmarked, filled, 1.0f, marked, filled, 1.0f, marked, 0.0f);
     favIcon.setBounds (7, 2, 18, 18);
     addAndMakeVisible (favIcon);
 

@@ -113,6 +113,8 @@ void PresetsListComponent::setFavouriteAt (int row, bool fav)
         // bank and rebuilds "All" and "Favourites".
         if (bank->presets.contains (preset.get()))
             bank->listeners.call ([&preset, fav] (PresetListener& l) { l.presetFavouriteChanged (preset.get(), fav); });
+
+        page->getPopover().reportFailure();
     }
 
     // On "Favourites" an unmarked preset leaves the list.

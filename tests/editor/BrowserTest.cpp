@@ -3,14 +3,16 @@
 #include "BankListCell.h"
 #include "BankPopover.h"
 #include "BlackBankButton.h"
+#include "ContrastSupport.h"
 #include "EditorTestSupport.h"
+#include "FakePresetClient.h"
+#include "KorvixLookAndFeel.h"
 #include "PresetListCell.h"
 #include "PresetsList.h"
 #include "PresetsListComponent.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
 #include "SearchBoxCaret.h"
-#include "plugin/FakePresetClient.h"
 
 #include <thread>
 
@@ -24,6 +26,9 @@ namespace
         void confirm (const juce::String& title, const juce::String& message, juce::Component* associated, std::function<void (bool)> onResult) override
             { questions.push_back ({ title, message, associated, std::move (onResult) }); }
 
+        void inform (const juce::String& title, const juce::String& message, juce::Component*) override
+            { told.add (title + ": " + message); }
+
         void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns, std::function<void (const juce::File&)> onChosen) override
             { chooserTitle = title + " " + folder.getFullPathName() + " " + patterns; choose = std::move (onChosen); }
 
@@ -36,6 +41,7 @@ namespace
         }
 
         std::vector<Question> questions;
+        juce::StringArray told;
         juce::String chooserTitle;
         std::function<void (const juce::File&)> choose;
     };
@@ -376,33 +382,95 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     EXPECT_EQ (rowTexts (favourites.getList()).size(), 1);
 }
 
-TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWrite)
+TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWriteAndEveryFailureIsShown)
 {
     auto& synths = page ("Synths", "Pad");
     const auto before = fileOf ("synths.xml");
+    const auto rows = rowTexts (synths.getList());
+    const juce::String refused ("Not saved: The bank file cannot be written");
 
     // A folder with content where the writer puts its temporary file.
     ASSERT_TRUE (banks().getChildFile (".synths.xml.tmp/x").create().wasOk());
     ASSERT_TRUE (banks().getChildFile (".fresh.xml.tmp/x").create().wasOk());
 
     cellAt (synths.getList(), 2).getFavIcon().onFavouriteChange (true);
+    EXPECT_EQ (dialogs->told, juce::StringArray ({ refused }));
     click (synths, "Save Preset");
     click (synths, "Save");
     dialogs->answer (true);
+    EXPECT_EQ (dialogs->told.size(), 2);
+    EXPECT_EQ (client.properties["currentPreset"], "Pad");
+
+    // A preset that could not be saved is neither listed nor current.
     click (synths, "Save Preset");
     editorShowing (synths, {}).setText ("Brass", false);
     click (synths, "Save");
+    EXPECT_EQ (dialogs->told.size(), 3);
+    EXPECT_EQ (rowTexts (synths.getList()), rows);
+    EXPECT_EQ (std::pair (client.properties["currentPreset"], manager->findPreset ("Synths", "Brass")), std::pair (juce::String ("Pad"), (QmPreset*) nullptr));
+
     click (synths, "Remove...");
     cellAt (synths.getList(), 0).getNameButton().clickCallback (false, 300, 10);
     dialogs->answer (true);
     synths.handleUpdateNowIfNeeded();
+    EXPECT_EQ (dialogs->told.size(), 4);
     EXPECT_EQ (fileOf ("synths.xml"), before);
+    EXPECT_EQ (manager->getBank ("Synths")->presets.size(), 3);
 
     popover->closePresetPage();
     click (*popover, "Add empty...");
     find (*popover)->setText ("Fresh", false);
     click (*popover, "Save");
-    EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh") || banks().getChildFile ("fresh.xml").exists());
+    EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh"));
+    EXPECT_FALSE (banks().getChildFile ("fresh.xml").exists());
+    EXPECT_EQ (dialogs->told.size(), 5);
+    for (auto& text : dialogs->told)
+        EXPECT_EQ (text, refused);
+}
+
+TEST_F (Browser, PagesReadOnThePanelsColoursInRemoveModeAndWhileNaming)
+{
+    // The browser's box lies in the editor's window and takes its look.
+    KorvixLookAndFeel lookAndFeel;
+    auto& presets = page ("Synths", "Bass");
+    content->setLookAndFeel (&lookAndFeel);
+
+    const auto face = juce::Colour (EditorTest::pixel (EditorTest::paint (*content), 2, 2));
+    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
+
+    // The strongest ink where a component lies on the page.
+    const auto inkOf = [&] (juce::Component& c)
+    {
+        return Contrast::ink (EditorTest::paint (*content), content->getLocalArea (&c, c.getLocalBounds()), face);
+    };
+    const auto expectReads = [&] (juce::Component& c, const juce::String& what)   { EXPECT_GE (inkOf (c), 4.5) << what; };
+
+    expectReads (button (presets, "Remove..."), "Remove...");
+    expectReads (*find<juce::Label> (presets), "title");
+    expectReads (editorShowing (presets, "Type to search..."), "search placeholder");
+    click (presets, "Remove...");
+    expectReads (button (presets, "Done"), "Done");
+    click (presets, "Done");
+
+    // The name entry: a dark field with light text.
+    click (presets, "Save Preset");
+    auto* name = find<juce::TextEditor> (presets, [] (auto& e) { return e.isVisible() && e.getTextToShowWhenEmpty().isEmpty(); });
+    ASSERT_NE (name, nullptr);
+    const auto field = face.overlaidWith (name->findColour (juce::TextEditor::backgroundColourId));
+    EXPECT_TRUE (Contrast::isCharcoal (field)) << field.toDisplayString (true);
+    EXPECT_GE (Contrast::ratio (name->findColour (juce::TextEditor::textColourId), field), 4.5);
+
+    // The bank page's warning under a taken name.
+    auto& banksPage = *popover;
+    presets.setVisible (false);
+    banksPage.setVisible (true);
+    click (banksPage, "Add empty...");
+    find (banksPage)->setText ("Keys", false);
+    banksPage.textEditorTextChanged (*find (banksPage));
+    auto& warning = *find<juce::Label> (banksPage, [] (auto& l) { return l.getName() == "warningLabel"; });
+    ASSERT_TRUE (warning.isVisible());
+    expectReads (warning, "warning");
+    content->setLookAndFeel (nullptr);
 }
 
 TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)
