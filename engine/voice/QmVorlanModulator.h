@@ -4,6 +4,7 @@
 #include "QmModule.h"
 #include "QmWowEnvelope.h"
 
+#include <limits>
 #include <memory>
 
 struct QmDriftTap;
@@ -94,7 +95,7 @@ public:
     struct EnvelopeCoefficients
     {
         float gA = 0.0f, gD = 0.0f, gR = 0.0f, kA = 0.0f, kD = 0.0f, kR = 0.0f;
-        float attack = -1.0f, decay = -1.0f, release = -1.0f;
+        float attack = std::numeric_limits<float>::quiet_NaN(), decay = attack, release = attack;     // none yet
     };
 
 private:
