@@ -215,12 +215,12 @@ void QmVorlanModulator::process()
     const uint8_t retrigger = adsrSync == 0 ? 1 : 0;
     envelopes[0].retrigger = envelopes[1].retrigger = wow.retrigger = retrigger;
 
-    const float attack = timeCurve (attackIn->getSignal()->value) * 1.0e6f * r * 2.0f;
-    const float decay = timeCurve (decayIn->getSignal()->value) * 1.0e6f * r;
-    const float release = std::max (timeCurve (releaseIn->getSignal()->value) * 1.0e6f * r, 50.0f);
+    const float attack = attackCurve.of (attackIn->getSignal()->value) * 1.0e6f * r * 2.0f;
+    const float decay = decayCurve.of (decayIn->getSignal()->value) * 1.0e6f * r;
+    const float release = std::max (releaseCurve.of (releaseIn->getSignal()->value) * 1.0e6f * r, 50.0f);
     const float sustain = sustainIn->getSignal()->value;
     const float velocity = modVelocityIn->getSignal()->value;
-    wow.time = timeCurve (freqIn->getSignal()->value) * 1.0e6f * r;
+    wow.time = freqCurve.of (freqIn->getSignal()->value) * 1.0e6f * r;
 
     for (auto& env : envelopes)
     {
@@ -253,6 +253,17 @@ void QmVorlanModulator::process()
     ampOut->pushSignal (&ampSignal);
     modOut->pushSignal (&modSignal);
     envOut->pushSignal (&envSignal);
+}
+
+float QmVorlanModulator::TimeCurve::of (float v) noexcept
+{
+    if (! (v == value))
+    {
+        value = v;
+        curve = timeCurve (v);
+    }
+
+    return curve;
 }
 
 bool QmVorlanModulator::isIdle() const noexcept
@@ -336,7 +347,7 @@ void QmVorlanModulator::renderModulation()
         case wowEnvelope:
             wow.velocityAmount = modVelocityIn->getSignal()->value;
             wow.decay = std::pow (2.0f, (1.0f - modDecayIn->getSignal()->value) * 8.0f);
-            wow.rate = timeCurve (freq) * 100000.0f;
+            wow.rate = freqCurve.of (freq) * 100000.0f;
             envelopeCurve (wow, gate, out, n);
 
             for (int i = 0; i < n; ++i)

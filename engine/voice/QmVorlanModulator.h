@@ -106,6 +106,17 @@ private:
 
     EnvelopeCoefficients coefficients[2];
 
+    /** A knob's time curve, computed again only when the knob moves. */
+    struct TimeCurve
+    {
+        float value = std::numeric_limits<float>::quiet_NaN();     // none yet
+        float curve = 0.0f;
+
+        float of (float v) noexcept;
+    };
+
+    TimeCurve attackCurve, decayCurve, releaseCurve, freqCurve;
+
     std::unique_ptr<QmDriftTap> driftTap;
     QmSignal lfoGate, envSignal, modSignal, ampSignal;
 };
