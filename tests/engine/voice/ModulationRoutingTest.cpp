@@ -56,40 +56,34 @@ TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRel
 
 TEST (ModulationRouting, AMultiplierByZerosAddsNothingToASumAndGivesZerosToWhoeverReadsIt)
 {
-    // A (with negative values and a negative zero) times a factor of zeros,
-    // into a sum beside another source and into a module that writes over
-    // what it reads, as the amplifier does.
+    // A (negative values, a negative zero) times zeros, into a sum beside
+    // another source and into a reader that writes over its input, as the
+    // amplifier does; with an offset, a zero A is no zero factor.
     QmProcessContext context;
     Source a (&context), other (&context), zero (&context, QmSignal::scalar);
     QmMulModule mul (&context), offset (&context);
     offset.c = 1.0f;
 
-    struct Overwriter : QmModule
+    struct Sink : QmModule
     {
-        explicit Overwriter (QmProcessContext* c) : QmModule (c), sum (addInput ("Sum", QmSignal::block)), read (addInput ("Read", QmSignal::block)), offsetRead (addInput ("Offset", QmSignal::block)) {}
+        explicit Sink (QmProcessContext* c) : QmModule (c) {}
         void process() override
         {
-            summed.assign (sum->getSignal()->buffer, sum->getSignal()->buffer + context->blockLength);
-            readZeros = std::all_of (read->getSignal()->buffer, read->getSignal()->buffer + context->blockLength, [] (float v) { return v == 0.0f; });
+            float* x = read->getSignal()->buffer;
+            summed.assign (sum->getSignal()->buffer, sum->getSignal()->buffer + 64);
+            readZeros = std::count (x, x + 64, 0.0f) == 64;
             offsetProduct = offsetRead->getSignal()->buffer[3];
-            std::fill (read->getSignal()->buffer, read->getSignal()->buffer + context->blockLength, 1.0f);
+            std::fill (x, x + 64, 1.0f);
         }
-        QmInputSocket *sum, *read, *offsetRead;
+        QmInputSocket *sum = addInput ("Sum", QmSignal::block), *read = addInput ("Read", QmSignal::block), *offsetRead = addInput ("Offset", QmSignal::block);
         std::vector<float> summed;
         bool readZeros = false;
         float offsetProduct = 0.0f;
     } sink (&context);
 
-    a.out->connect (mul.inA);
-    zero.out->connect (mul.inB);
-    mul.out->connect (sink.sum);
-    other.out->connect (sink.sum);
-    mul.out->connect (sink.read);
-
-    // With an offset a zero A is no zero factor: (0 + 1) x B.
-    zero.out->connect (offset.inA);
-    other.out->connect (offset.inB);
-    offset.out->connect (sink.offsetRead);
+    a.out->connect (mul.inA), zero.out->connect (mul.inB);
+    mul.out->connect (sink.sum), other.out->connect (sink.sum), mul.out->connect (sink.read);
+    zero.out->connect (offset.inA), other.out->connect (offset.inB), offset.out->connect (sink.offsetRead);
 
     for (int i = 0; i < 64; ++i)
     {
@@ -98,7 +92,6 @@ TEST (ModulationRouting, AMultiplierByZerosAddsNothingToASumAndGivesZerosToWhoev
     }
 
     auto bits = [] (float v) { uint32_t b; std::memcpy (&b, &v, sizeof (b)); return b; };
-
     for (int block = 0; block < 2; ++block)
     {
         pull (sink, 64);
