@@ -22,8 +22,10 @@
 #include <juce_audio_basics/juce_audio_basics.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 namespace
 {
@@ -51,8 +53,30 @@ QmSynthEngine::QmSynthEngine()
     voiceCrusher = new QmVoiceCrusherModule (context);
 
     buildVoice (0);
+    collectSums();
 
     passEvents.reserve (maxPassSamples);
+}
+
+void QmSynthEngine::collectSums()
+{
+    // What QmInputSocket::clear reaches: every summing input upstream of the
+    // voice's output, each module once.
+    std::set<QmModule*> visited;
+    std::vector<QmInputSocket*> pending { audioOut->audioIn[0] };
+
+    while (! pending.empty())
+    {
+        auto* input = pending.back();
+        pending.pop_back();
+
+        if (input->usemy)
+            sums.push_back (input->own);
+
+        for (auto* source : input->sources)
+            if (source->owner != nullptr && visited.insert (source->owner).second)
+                pending.insert (pending.end(), source->owner->inputs.begin(), source->owner->inputs.end());
+    }
 }
 
 QmSynthEngine::~QmSynthEngine()
@@ -357,6 +381,14 @@ void QmSynthEngine::dispatchControllers (const std::vector<QmMidiEvent>& events)
 
 void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmMidiEvent>& events, int n)
 {
+    if (resting && ! mustWake (events))
+    {
+        std::fill (left, left + n, 0.0f);
+        std::fill (right, right + n, 0.0f);
+        return;
+    }
+
+    resting = false;
     dispatchControllers (events);
 
     context->humNoise->fill (2 * n);
@@ -370,7 +402,9 @@ void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmM
 
     QmSignal* mix = audioOut->mix;
     mix->clear();
-    audioOut->audioIn[0]->clear();
+
+    for (auto* sum : sums)
+        sum->clear();
     audioOut->numVoices->requestSignal();
 
     const int count = std::clamp (audioOut->numVoices->getSignal()->index, 0, (int) QmAudioOutModule::maxVoices);
@@ -392,4 +426,48 @@ void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmM
         right[k] = (float) ((double) right[k] * 0.2);
         left[k] = (float) ((double) left[k] * 0.2);
     }
+
+    updateRest (left, half);
+}
+
+bool QmSynthEngine::mustWake (const std::vector<QmMidiEvent>& events) const noexcept
+{
+    if (! events.empty() || context->sampleRate != renderedRate)
+        return true;
+
+    for (int i = 0; i < QmParam::count; ++i)
+        if (parameters[i]->getValue() != renderedValues[i])
+            return true;
+
+    return false;
+}
+
+void QmSynthEngine::updateRest (const float* out, int numSamples) noexcept
+{
+    if (control->holdsNote())
+    {
+        quietSamples = 0;
+        return;
+    }
+
+    // A change restarts the wait, so that glides it starts finish first.
+    bool changed = context->sampleRate != renderedRate;
+    renderedRate = context->sampleRate;
+
+    for (int i = 0; i < QmParam::count; ++i)
+    {
+        const float v = parameters[i]->getValue();
+        changed = changed || v != renderedValues[i];
+        renderedValues[i] = v;
+    }
+
+    // Anything that is no number counts as loud.
+    bool loud = false;
+    for (int k = 0; k < numSamples; ++k)
+        loud = loud || ! (std::abs (out[k]) < restLevel);
+
+    const int wait = (int) (restSeconds * 0.5f * context->sampleRate);
+    quietSamples = (changed || loud) ? 0 : std::min (quietSamples + numSamples, wait);
+
+    resting = quietSamples >= wait && modulator->isIdle();
 }

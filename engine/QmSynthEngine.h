@@ -15,6 +15,7 @@ class QmMulModule;
 class QmMultiFilterModule;
 class QmParameter;
 class QmParameterGroup;
+class QmSignal;
 class QmSpiceModule;
 class QmVCO4Module;
 class QmVoiceCrusherModule;
@@ -36,6 +37,16 @@ public:
         at twice the host rate and is decimated 2:1. Longer requests than one
         pass holds are rendered in passes. */
     void renderBlock (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples);
+
+    /** Whether the engine rests: no key is held, the envelopes have finished
+        and the output has stayed below restLevel for restSeconds, so blocks
+        are exact silence and the graph is not run. Any event, a changed
+        parameter or sample rate wakes it for the block that brings them. */
+    bool isResting() const noexcept { return resting; }
+
+    /** Output level (about -150 dBFS) and time below it before a rest. */
+    static constexpr float restLevel = 3.1622777e-8f;
+    static constexpr float restSeconds = 2.0f;
 
     /** Where controller events are looked up and learnt; null: nowhere. */
     void setMidiLearnHandler (QmMidiLearnHandler* handler) noexcept { midiLearn = handler; }
@@ -70,7 +81,10 @@ private:
     void buildParameters();
     void buildVoice (int voice);
     void renderPass (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples);
+    void collectSums();
     void dispatchControllers (const std::vector<QmMidiEvent>& events);
+    bool mustWake (const std::vector<QmMidiEvent>& events) const noexcept;
+    void updateRest (const float* out, int numSamples) noexcept;
 
     /** Connects sockets by name; nth counts sockets of the same name. */
     void wire (QmModule* from, const char* output, int outputIndex, QmModule* to, const char* input, int inputIndex = 0);
@@ -78,4 +92,14 @@ private:
 
     QmMidiLearnHandler* midiLearn = nullptr;
     std::vector<QmMidiEvent> passEvents;    // reserved once; long blocks only
+
+    // The signals the clear pass from the voice's output zeroes: the graph
+    // never changes after construction, so neither does the list.
+    std::vector<QmSignal*> sums;
+
+    // What the last rendered pass ran with, and how long it has been quiet.
+    bool resting = false;
+    int quietSamples = 0;
+    float renderedRate = 0.0f;
+    float renderedValues[QmParam::count] = {};
 };

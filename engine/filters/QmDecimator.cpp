@@ -50,13 +50,14 @@ void QmDecimator::processBlock (const float* in, float* out, int n) noexcept
     // The state holds partial sums of the last 9 pairs only. Once a block has
     // that many, each output is summed straight from the input in the order
     // the recursion adds (innermost, oldest term first): the outputs no longer
-    // depend on each other, and the loop vectorises.
-    const int head = n < 9 ? n : 9;
+    // depend on each other, and the loop vectorises. Rebuilding the state
+    // takes 9 more steps, which short blocks do not win back.
+    const int head = n < minDirectBlock ? n : 9;
 
     for (int k = 0; k < head; ++k)
         out[k] = d.processOrder2 (in[2 * k], in[2 * k + 1]);
 
-    if (n > 9)
+    if (n > head)
     {
         for (int k = 9; k < n; ++k)
         {

@@ -27,6 +27,9 @@ struct QmDecimator
     int32_t order = 2;
 
 private:
+    /** Blocks from this length on take the direct form. */
+    static constexpr int minDirectBlock = 24;
+
     float processOrder2 (float e, float o) noexcept
     {
         const float out = h5 * e + s8;

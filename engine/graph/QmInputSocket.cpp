@@ -26,7 +26,8 @@ void QmInputSocket::requestSignal()
     for (auto* source : sources)
         source->requestSignal();
 
-    if (sources.empty())
+    // Without sources the push does nothing but its trace.
+    if (sources.empty() && debug)
         pushSignal (own);
 }
 

@@ -20,7 +20,7 @@ QmClearPass qmNextClearPass() noexcept;
 /** A module's input. Fed by one output of its own kind it borrows that
     output's signal; fed by several, or by another kind, it sums them into a
     signal of its own, which the clear pass zeroes before every block. */
-class QmInputSocket : public Processable
+class QmInputSocket final : public Processable
 {
 public:
     ~QmInputSocket() override;

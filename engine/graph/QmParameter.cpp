@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 QmParameter::QmParameter (std::string n, int initialIndex, std::vector<std::string> optionNames, QmProcessContext* c)
@@ -167,19 +168,34 @@ std::string QmParameter::getOptionText (int i) const
 void QmParameter::connectTo (QmInputSocket* input)
 {
     connect (input);
+    pushed = false;
     signal->value = getMappedValue();
     signal->index = getIndex();
     pushSignal (signal);
+}
+
+const QmParameter::Mapping& QmParameter::mappingOf (float v) noexcept
+{
+    uint32_t bits;
+    std::memcpy (&bits, &v, sizeof (bits));
+
+    if (bits == mapping.valueBits && minValue == mapping.minValue && maxValue == mapping.maxValue
+        && curve == mapping.curve && steps == mapping.steps)
+        return mapping;
+
+    mapping = { bits, minValue, maxValue, curve, steps, getMappedValue (v), getIndex (v) };
+    pushed = false;
+    return mapping;
 }
 
 void QmParameter::requestSignal()
 {
     // One reading of the value, so the mapped value and the index always
     // belong to the same write.
-    const float v = getValue();
-    const float target = getMappedValue (v);
+    const auto& m = mappingOf (getValue());
+    const float target = m.mapped;
     signal->value = target;
-    signal->index = getIndex (v);
+    signal->index = m.index;
 
     if (smooth && context->blockLength >= 1)
     {
@@ -203,6 +219,14 @@ void QmParameter::requestSignal()
 
         smoothState = state;
     }
+    else if (pushed)
+    {
+        return;
+    }
 
     pushSignal (signal);
+
+    // Inputs that borrow keep the signal, or the copy, they were given: until
+    // the mapping changes, pushing it again would change nothing.
+    pushed = ! smooth && std::all_of (inputs.begin(), inputs.end(), [] (const QmInputSocket* in) { return in->usemy == 0; });
 }

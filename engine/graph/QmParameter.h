@@ -84,6 +84,22 @@ public:
 private:
     void callCallback();
 
+    /** The mapped value and index of the last value read, with the value and
+        range they came from: most blocks read the value they read before. */
+    struct Mapping
+    {
+        uint32_t valueBits = 0xffffffffu;   // no value has these bits
+        float minValue = 0.0f, maxValue = 0.0f;
+        int32_t curve = 0, steps = 0;
+        float mapped = 0.0f;
+        int index = 0;
+    };
+
+    inline const Mapping& mappingOf (float v) noexcept;
+
+    Mapping mapping;
+    bool pushed = false;    // the inputs hold the current mapping
+
     // setValue reads the record through one atomic pointer, once, and counts
     // itself in flight meanwhile; setting or clearing waits for that count.
     QmParameterCallback callbackRecord;

@@ -127,6 +127,20 @@ void QmControlModule::process()
     numVoicesOut->pushSignal (&numVoices);
 }
 
+bool QmControlModule::holdsNote() const noexcept
+{
+    if (stackSize > 0 || oldLevel != 0.0f || newLevel != 0.0f)
+        return true;
+
+    // A note played and released within the last samples is still on its
+    // way through the shifted gate.
+    for (const float g : gateHistory)
+        if (g != 0.0f)
+            return true;
+
+    return false;
+}
+
 void QmControlModule::handleNoteOn (const QmMidiEvent& event, bool glideAuto)
 {
     // A note struck with no other key held jumps to its pitch.

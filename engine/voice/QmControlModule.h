@@ -27,6 +27,10 @@ public:
     void process() override;
     void sampleRateChanged() override;
 
+    /** Whether a key is held, or the gate, shifted or not, is still open
+        (audio thread). */
+    bool holdsNote() const noexcept;
+
     /** Events (and so note switches) kept per block. */
     static constexpr int maxEvents = 4096;
 

@@ -16,4 +16,7 @@ public:
     QmOutputSocket* out;
 
     float c = 0.0f;     // offset added to A
+
+private:
+    bool isZero (const QmInputSocket* input) const noexcept;
 };

@@ -24,10 +24,7 @@ namespace
         return x > 1.0f ? x - 1.0f : x;
     }
 
-    struct EnvelopeCoefficients
-    {
-        float gA, gD, gR, kA, kD, kR;
-    };
+    using EnvelopeCoefficients = QmVorlanModulator::EnvelopeCoefficients;
 
     uint32_t bitsOf (float x) noexcept
     {
@@ -63,8 +60,9 @@ namespace
 
     // After such a second step, from before to ph at sample i: the samples
     // that continue so, given to emit (sample, phase), then ph, i and the
-    // last gate moved past them. With key sync only while the gate repeats a
-    // non-zero value, so that no key press from silence can come.
+    // last gate moved past them. With key sync only while the gate repeats
+    // its last value: a non-zero gate cannot press a key, and neither can a
+    // gate that stays at 0.
     template <typename Emit>
     void followPlainRun (float before, float& ph, int& i, int n, bool keySync, float& prevGate, const float* gate, Emit emit) noexcept
     {
@@ -73,7 +71,7 @@ namespace
         int run = std::min ((int) ((top - ph) / step), n - 1 - i);
 
         if (keySync)
-            run = prevGate != 0.0f ? std::min (run, QmFastMath::countRepeats (gate + i + 1, run, prevGate)) : 0;
+            run = std::min (run, QmFastMath::countRepeats (gate + i + 1, run, prevGate));
 
         while (run > 0 && ph + (float) run * step >= top)
             --run;
@@ -97,6 +95,9 @@ namespace
     EnvelopeCoefficients coefficientsOf (const QmEnvelopeState& state) noexcept
     {
         EnvelopeCoefficients c;
+        c.attack = state.attack;
+        c.decay = state.decay;
+        c.release = state.release;
         c.gA = std::tan (pi / (state.attack * 0.5f + 900.0f));
         c.gD = std::tan (pi / (state.decay + 600.0f));
         c.gR = std::tan (pi / (state.release + 600.0f));
@@ -214,12 +215,12 @@ void QmVorlanModulator::process()
     const uint8_t retrigger = adsrSync == 0 ? 1 : 0;
     envelopes[0].retrigger = envelopes[1].retrigger = wow.retrigger = retrigger;
 
-    const float attack = timeCurve (attackIn->getSignal()->value) * 1.0e6f * r * 2.0f;
-    const float decay = timeCurve (decayIn->getSignal()->value) * 1.0e6f * r;
-    const float release = std::max (timeCurve (releaseIn->getSignal()->value) * 1.0e6f * r, 50.0f);
+    const float attack = attackCurve.of (attackIn->getSignal()->value) * 1.0e6f * r * 2.0f;
+    const float decay = decayCurve.of (decayIn->getSignal()->value) * 1.0e6f * r;
+    const float release = std::max (releaseCurve.of (releaseIn->getSignal()->value) * 1.0e6f * r, 50.0f);
     const float sustain = sustainIn->getSignal()->value;
     const float velocity = modVelocityIn->getSignal()->value;
-    wow.time = timeCurve (freqIn->getSignal()->value) * 1.0e6f * r;
+    wow.time = freqCurve.of (freqIn->getSignal()->value) * 1.0e6f * r;
 
     for (auto& env : envelopes)
     {
@@ -246,12 +247,32 @@ void QmVorlanModulator::process()
     if (adsrSync == 2)
         gate->multiply (&lfoGate);
 
-    renderEnvelope (envelopes[0], gate->buffer, envSignal.buffer, n);
-    renderEnvelope (envelopes[1], gate->buffer, ampSignal.buffer, n);
+    renderEnvelope (envelopes[0], coefficients[0], gate->buffer, envSignal.buffer, n);
+    renderEnvelope (envelopes[1], coefficients[1], gate->buffer, ampSignal.buffer, n);
 
     ampOut->pushSignal (&ampSignal);
     modOut->pushSignal (&modSignal);
     envOut->pushSignal (&envSignal);
+}
+
+float QmVorlanModulator::TimeCurve::of (float v) noexcept
+{
+    if (! (v == value))
+    {
+        value = v;
+        curve = timeCurve (v);
+    }
+
+    return curve;
+}
+
+bool QmVorlanModulator::isIdle() const noexcept
+{
+    for (const auto& env : envelopes)
+        if (env.previousGate != 0.0f || ! (std::abs (env.y) <= idleLevel && std::abs (env.z) <= idleLevel))
+            return false;
+
+    return waveIn->getSignal()->index != wowEnvelope || std::abs (wow.level) <= idleLevel;
 }
 
 void QmVorlanModulator::renderModulation()
@@ -326,7 +347,7 @@ void QmVorlanModulator::renderModulation()
         case wowEnvelope:
             wow.velocityAmount = modVelocityIn->getSignal()->value;
             wow.decay = std::pow (2.0f, (1.0f - modDecayIn->getSignal()->value) * 8.0f);
-            wow.rate = timeCurve (freq) * 100000.0f;
+            wow.rate = freqCurve.of (freq) * 100000.0f;
             envelopeCurve (wow, gate, out, n);
 
             for (int i = 0; i < n; ++i)
@@ -487,7 +508,15 @@ float QmVorlanModulator::waveStep (WaveState& s, int wave, float inc, bool keySy
 
 void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, const float* gate, float* out, int n) noexcept
 {
-    const EnvelopeCoefficients c = coefficientsOf (state);
+    EnvelopeCoefficients c;
+    renderEnvelope (state, c, gate, out, n);
+}
+
+void QmVorlanModulator::renderEnvelope (QmEnvelopeState& state, EnvelopeCoefficients& c, const float* gate, float* out, int n) noexcept
+{
+    // The times change far less often than blocks come.
+    if (! (c.attack == state.attack && c.decay == state.decay && c.release == state.release))
+        c = coefficientsOf (state);
 
     // A local copy, so that the stores to out cannot alias the state.
     QmEnvelopeState env = state;

@@ -4,6 +4,7 @@
 #include "QmModule.h"
 #include "QmWowEnvelope.h"
 
+#include <limits>
 #include <memory>
 
 struct QmDriftTap;
@@ -17,6 +18,13 @@ public:
     ~QmVorlanModulator() override;
 
     void process() override;
+
+    /** Whether both envelopes have been released down to idleLevel and the
+        struck envelope, when it is the wave, has faded there too. */
+    bool isIdle() const noexcept;
+
+    /** Envelope level below which an envelope counts as finished. */
+    static constexpr float idleLevel = 1.0e-7f;
 
     /** Wave option indices of the "Wave" input. */
     enum Wave { sine = 0, square, sampleAndHold, noise, wowEnvelope, pitchSine };
@@ -82,8 +90,32 @@ public:
     QmEnvelopeState envelopes[2];   // "Env out", "Amp out"
     QmWowEnvelope wow;
 
+    /** An envelope's attack, decay and release coefficients (g and 1 / (1 + g))
+        and the times they were computed for. */
+    struct EnvelopeCoefficients
+    {
+        float gA = 0.0f, gD = 0.0f, gR = 0.0f, kA = 0.0f, kD = 0.0f, kR = 0.0f;
+        float attack = std::numeric_limits<float>::quiet_NaN(), decay = attack, release = attack;     // none yet
+    };
+
 private:
     void renderModulation();
+
+    /** renderEnvelope with coefficients kept from block to block. */
+    static void renderEnvelope (QmEnvelopeState& env, EnvelopeCoefficients& coefficients, const float* gate, float* out, int n) noexcept;
+
+    EnvelopeCoefficients coefficients[2];
+
+    /** A knob's time curve, computed again only when the knob moves. */
+    struct TimeCurve
+    {
+        float value = std::numeric_limits<float>::quiet_NaN();     // none yet
+        float curve = 0.0f;
+
+        float of (float v) noexcept;
+    };
+
+    TimeCurve attackCurve, decayCurve, releaseCurve, freqCurve;
 
     std::unique_ptr<QmDriftTap> driftTap;
     QmSignal lfoGate, envSignal, modSignal, ampSignal;

@@ -43,14 +43,15 @@ TEST (Engine, DecimatorIsAHalfBandFilterWithUnityDcGain)
     EXPECT_TRUE (std::fabs (y - 1.0f) < 1e-6f && std::fabs (z) < 1e-6f) << y << " " << z;
 
     // Blocks shorter than, equal to and longer than the filter's 9-pair
-    // memory, one after another, against the per-sample form.
+    // memory, and either side of the shortest direct block, one after
+    // another, against the per-sample form.
     QmDecimator single, block;
-    std::vector<float> in (2 * 600), out (600);
+    std::vector<float> in (2 * 700), out (700);
     for (size_t i = 0; i < in.size(); ++i)
         in[i] = std::sin (0.61f * (float) i) * (1.0f + (float) (i % 5)) - (i % 11 == 0 ? 0.75f : 0.0f);
 
     size_t offset = 0;
-    for (const int n : { 3, 9, 10, 0, 300 })
+    for (const int n : { 3, 9, 10, 0, 300, 23, 24 })
     {
         block.processBlock (in.data() + 2 * offset, out.data(), n);
         for (int k = 0; k < n; ++k, ++offset)

@@ -50,16 +50,41 @@ TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
     EXPECT_EQ (seen.signalValue, 0.0f);
     EXPECT_EQ (plain.signal->value, 8.0f);
 
+    // A range or curve changed between pulls maps the same value anew.
+    plain.setValue (0.5f);
+    plain.requestSignal();
+    plain.maxValue = 4.0f;
+    plain.requestSignal();
+    EXPECT_EQ (plain.signal->value, 2.0f);
+    plain.curve = 1;
+    plain.requestSignal();
+    EXPECT_EQ (plain.signal->value, 1.0f);
+    plain.minValue = 1.0f;
+    plain.requestSignal();
+    EXPECT_EQ (plain.signal->value, 1.75f);
+
     struct Sink : QmModule
     {
-        explicit Sink (QmProcessContext* c) : QmModule (c) { in = addInput ("In", QmSignal::scalar); }
-        QmInputSocket* in;
+        explicit Sink (QmProcessContext* c) : QmModule (c) { in = addInput ("In", QmSignal::scalar); second = addInput ("Second", QmSignal::scalar); }
+        QmInputSocket *in, *second;
     } sink (&context);
     QmParameter octave ("Octave", 3, { "-2", "-1", "0", "1", "2" }, &context);
     octave.maxValue = 4.0f;
     octave.connectTo (sink.in);
     EXPECT_EQ (sink.in->getSignal()->index, 3);
     EXPECT_EQ (sink.in->getSignal()->value, 3.0f);
+
+    // Borrowing inputs, the second through a copy, follow each change, pulled
+    // again and again or not.
+    octave.connectTo (sink.second);
+    for (const float v : { 0.25f, 0.25f, 1.0f, 1.0f, 0.0f })
+    {
+        octave.setValue (v);
+        octave.requestSignal();
+        octave.requestSignal();
+        EXPECT_EQ (sink.second->getSignal()->value, 4.0f * v) << v;
+        EXPECT_EQ (sink.in->getSignal()->index, (int) (4.0f * v)) << v;
+    }
 }
 
 TEST (Parameter, SmoothedParameterGlidesOnePerMilleEachSampleEvenWhenSettled)

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 using namespace voicetest;
 
 TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)
@@ -49,4 +52,52 @@ TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRel
     rig.choose (QmParam::lpfKbd, 0);
     rig.render (64);
     EXPECT_TRUE (std::all_of (rig.at (kbd).begin(), rig.at (kbd).end(), [] (float v) { return v == 0.0f; }));
+}
+
+TEST (ModulationRouting, AMultiplierByZerosAddsNothingToASumAndGivesZerosToWhoeverReadsIt)
+{
+    // A (negative values, a negative zero) times zeros, into a sum beside
+    // another source and into a reader that writes over its input, as the
+    // amplifier does; with an offset, a zero A is no zero factor.
+    QmProcessContext context;
+    Source a (&context), other (&context), zero (&context, QmSignal::scalar);
+    QmMulModule mul (&context), offset (&context);
+    offset.c = 1.0f;
+
+    struct Sink : QmModule
+    {
+        explicit Sink (QmProcessContext* c) : QmModule (c) {}
+        void process() override
+        {
+            float* x = read->getSignal()->buffer;
+            summed.assign (sum->getSignal()->buffer, sum->getSignal()->buffer + 64);
+            readZeros = std::count (x, x + 64, 0.0f) == 64;
+            offsetProduct = offsetRead->getSignal()->buffer[3];
+            std::fill (x, x + 64, 1.0f);
+        }
+        QmInputSocket *sum = addInput ("Sum", QmSignal::block), *read = addInput ("Read", QmSignal::block), *offsetRead = addInput ("Offset", QmSignal::block);
+        std::vector<float> summed;
+        bool readZeros = false;
+        float offsetProduct = 0.0f;
+    } sink (&context);
+
+    a.out->connect (mul.inA), zero.out->connect (mul.inB);
+    mul.out->connect (sink.sum), other.out->connect (sink.sum), mul.out->connect (sink.read);
+    zero.out->connect (offset.inA), other.out->connect (offset.inB), offset.out->connect (sink.offsetRead);
+
+    for (int i = 0; i < 64; ++i)
+    {
+        a.signal.buffer[i] = i == 5 ? -0.0f : (float) (i - 30) * 0.37f;
+        other.signal.buffer[i] = i % 3 == 0 ? -0.0f : (float) i * -1.5e-3f;
+    }
+
+    auto bits = [] (float v) { uint32_t b; std::memcpy (&b, &v, sizeof (b)); return b; };
+    for (int block = 0; block < 2; ++block)
+    {
+        pull (sink, 64);
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ (bits (sink.summed[(size_t) i]), bits (0.0f + other.signal.buffer[i] + a.signal.buffer[i] * 0.0f)) << block << " " << i;
+        EXPECT_TRUE (sink.readZeros) << block;
+        EXPECT_EQ (sink.offsetProduct, other.signal.buffer[3]) << block;
+    }
 }

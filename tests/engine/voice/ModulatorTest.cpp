@@ -199,11 +199,14 @@ TEST (Modulator, WavePhaseBlocksMatchThePlainStepToTheBit)
     // Steps that round alike across a binade, steps exactly halfway between
     // two grid points (from an odd phase, where the first rounds the other
     // way), steps too short to move the phase, and fast ones; a gate with key
-    // presses from silence, in blocks of changing length. Sine (its phase
-    // times 2 pi), square, and sample and hold.
+    // presses from silence (and long silences, a negative zero among them),
+    // in blocks of changing length. Sine (its phase times 2 pi), square, and
+    // sample and hold.
     const float start = std::nextafter (0.3f, 1.0f);
     std::vector<float> gate (30000, 0.7f);
+    std::fill (gate.begin(), gate.begin() + 2500, 0.0f);
     std::fill (gate.begin() + 9000, gate.begin() + 9500, 0.0f);
+    std::fill (gate.begin() + 9200, gate.begin() + 9300, -0.0f);
     std::fill (gate.begin() + 20000, gate.begin() + 20003, 0.0f);
 
     for (const int wave : { 0, 1, 2 })

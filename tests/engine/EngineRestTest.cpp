@@ -1,0 +1,168 @@
+#include "OscillatorSpectrum.h"
+#include "QmParameter.h"
+#include "QmProcessContext.h"
+#include "QmSynthEngine.h"
+#include "VoiceTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+using namespace voicetest;
+
+namespace
+{
+    constexpr int block = 512;
+    constexpr double hostRate = 44100.0;
+
+    struct Player
+    {
+        QmSynthEngine engine;
+        std::vector<float> left = std::vector<float> (block), right = std::vector<float> (block);
+
+        /** Renders one block; returns its peak. */
+        float render (const std::vector<QmMidiEvent>& events = {})
+        {
+            engine.renderBlock (left.data(), right.data(), events, block);
+            float peak = 0.0f;
+            for (const float s : left)
+                peak = std::max (peak, std::abs (s));
+            return peak;
+        }
+
+        /** Blocks rendered until the engine rests, at most limit. */
+        int blocksUntilRest (int limit)
+        {
+            int n = 0;
+            while (! engine.isResting() && n < limit)
+                render(), ++n;
+            return n;
+        }
+    };
+
+    constexpr int blocksPerSecond = (int) (hostRate / block);
+
+    /** Blocks of the wait before a rest, and a limit well beyond it. */
+    constexpr int waitBlocks = (int) (QmSynthEngine::restSeconds * blocksPerSecond);
+    constexpr int limit = waitBlocks + 10 * blocksPerSecond;
+}
+
+TEST (EngineRest, RestsOnceReleasedAndQuietAndWakesForWhatCanSound)
+{
+    Player p;
+    p.render ({ noteOn (60, 0.8f, 0) });
+    for (int b = 0; b < blocksPerSecond / 2; ++b)
+        p.render();
+    EXPECT_FALSE (p.engine.isResting());
+
+    // Released: the release sounds out first, then the wait runs.
+    p.render ({ noteOff (60, 0) });
+    const int blocks = p.blocksUntilRest (limit);
+    EXPECT_GE (blocks, waitBlocks);
+    EXPECT_LT (blocks, waitBlocks + 3 * blocksPerSecond);
+
+    // At rest the graph stands still and the output is exact silence.
+    const int tick = p.engine.context->tick;
+    std::fill (p.left.begin(), p.left.end(), 1.0f);
+    std::fill (p.right.begin(), p.right.end(), 1.0f);
+    EXPECT_EQ (p.render(), 0.0f);
+    EXPECT_EQ (*std::max_element (p.right.begin(), p.right.end()), 0.0f);
+    EXPECT_EQ (p.engine.context->tick, tick);
+
+    // A parameter set to the value it has changes nothing.
+    p.engine.parameters[QmParam::lpfRes]->setValue (p.engine.parameters[QmParam::lpfRes]->getValue());
+    p.render();
+    EXPECT_EQ (p.engine.context->tick, tick);
+
+    // Each of these runs the graph for the block it comes with; one that
+    // makes no sound lets the engine rest again.
+    const std::vector<std::pair<const char*, std::function<std::vector<QmMidiEvent>()>>> wakers {
+        { "controller", [] { return std::vector<QmMidiEvent> { controller (20, 0.5f, 3) }; } },
+        { "pitch wheel", [] { return std::vector<QmMidiEvent> { pitchBend (0.7f, 0) }; } },
+        { "stray note-off", [] { return std::vector<QmMidiEvent> { noteOff (61, 0) }; } },
+        { "parameter", [&] { p.engine.parameters[QmParam::lpfCutoff]->setValue (0.4f); return std::vector<QmMidiEvent>(); } },
+        { "sample rate", [&] { p.engine.context->sampleRate = 44100.0f; return std::vector<QmMidiEvent>(); } },
+    };
+
+    for (const auto& [name, wake] : wakers)
+    {
+        const int before = p.engine.context->tick;
+        p.render (wake());
+        EXPECT_EQ (p.engine.context->tick, before + 1) << name;
+        EXPECT_LE (p.blocksUntilRest (limit), waitBlocks + 1) << name;
+    }
+
+    // A note struck and released within the block's last samples is still
+    // in the gate's delay when the block ends: it sounds all the same.
+    p.render ({ noteOn (60, 0.8f, block - 6), noteOff (60, block - 1) });
+    EXPECT_FALSE (p.engine.isResting());
+    EXPECT_GT (p.render(), 1.0e-4f);
+
+    // A held key keeps the engine awake, even where it is silent.
+    Player silent;
+    silent.engine.parameters[QmParam::ampAmount]->setValue (0.0f);
+    silent.render ({ noteOn (60, 0.8f, 0) });
+    EXPECT_EQ (silent.blocksUntilRest (limit), limit);
+}
+
+TEST (EngineRest, ANoteAfterARestSoundsAsWithoutAndStartsWithoutAClick)
+{
+    // One engine rests; the other is kept awake by a controller nobody reads.
+    Player rested, awake;
+    for (auto* p : { &rested, &awake })
+    {
+        auto** params = p->engine.parameters;
+        params[QmParam::lpfCutoff]->setValue (0.55f);
+        params[QmParam::lpfRes]->setValue (0.3f);
+        params[QmParam::lpfEnv]->setValue (0.3f);
+        params[QmParam::envD]->setValue (0.4f);
+        params[QmParam::envS]->setValue (0.6f);
+        p->render ({ noteOn (84, 0.8f, 0) });
+    }
+
+    for (int b = 0; b < waitBlocks + 4 * blocksPerSecond; ++b)
+    {
+        const bool release = b == blocksPerSecond / 4;
+        rested.render (release ? std::vector<QmMidiEvent> { noteOff (84, 0) } : std::vector<QmMidiEvent>());
+        awake.render ({ release ? noteOff (84, 0) : controller (20, 0.5f, 0) });
+    }
+    ASSERT_TRUE (rested.engine.isResting());
+    ASSERT_EQ (awake.engine.context->tick, waitBlocks + 4 * blocksPerSecond);     // ran every block
+
+    // The same note on both, 0.4 s of it.
+    std::vector<float> a, b;
+    for (int k = 0; k < 35; ++k)
+    {
+        rested.render (k == 0 ? std::vector<QmMidiEvent> { noteOn (84, 0.8f, 100) } : std::vector<QmMidiEvent>());
+        awake.render (k == 0 ? std::vector<QmMidiEvent> { noteOn (84, 0.8f, 100) } : std::vector<QmMidiEvent>());
+        a.insert (a.end(), rested.left.begin(), rested.left.end());
+        b.insert (b.end(), awake.left.begin(), awake.left.end());
+    }
+
+    // Level: every 10 ms from the note on within half a decibel.
+    const int window = (int) (hostRate / 100);
+    for (size_t from = 100; from + (size_t) window <= a.size(); from += (size_t) window)
+    {
+        double ea = 0.0, eb = 0.0;
+        for (size_t i = from; i < from + (size_t) window; ++i)
+            ea += (double) a[i] * a[i], eb += (double) b[i] * b[i];
+        EXPECT_NEAR (10.0 * std::log10 (ea / eb), 0.0, 0.5) << "at sample " << from;
+    }
+
+    // Spectrum: the same strongest partial once the note has settled.
+    const std::vector<float> tailA (a.end() - 8192, a.end()), tailB (b.end() - 8192, b.end());
+    EXPECT_NEAR (oscspectrum::peakFrequency (tailA, hostRate), oscspectrum::peakFrequency (tailB, hostRate), 2.0);
+
+    // No click: silence before the note, and no steeper step in its first
+    // 20 ms than without the rest.
+    auto steepest = [&] (const std::vector<float>& s)
+    {
+        float step = 0.0f;
+        for (size_t i = 1; i < 100 + (size_t) (2 * window); ++i)
+            step = std::max (step, std::abs (s[i] - s[i - 1]));
+        return step;
+    };
+    EXPECT_LT (*std::max_element (a.begin(), a.begin() + 100), QmSynthEngine::restLevel);
+    EXPECT_LT (steepest (a), 1.25f * steepest (b));
+}
