@@ -12,6 +12,8 @@ BrowserDialogs::~BrowserDialogs()
 
     for (auto& box : openBoxes)
         delete box.getComponent();
+
+    closeChooserBox();
 }
 
 void BrowserDialogs::confirm (const juce::String& title, const juce::String& message,
@@ -60,7 +62,7 @@ void BrowserDialogs::chooseFile (const juce::String& title, const juce::File& fo
 {
     // Replacing the chooser closes an earlier one without its callback.
     chooser.reset();
-    chooserBox.reset();
+    closeChooserBox();
 
     if (! juce::FileChooser::isPlatformDialogAvailable())
     {
@@ -86,7 +88,8 @@ void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File
     // while it shows makes the framework keep the editor alive on the host's
     // destroyed window. This one shows the same box without a modal state.
     const auto flags = juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles;
-    chooserFilter = std::make_unique<juce::WildcardFileFilter> (patterns, juce::String(), juce::String());
+    closeChooserBox();
+    chooserFilter = createChooserFilter (patterns);
     chooserBrowser = std::make_unique<juce::FileBrowserComponent> (flags, folder, chooserFilter.get(), nullptr);
     chooserBox = std::make_unique<juce::FileChooserDialogBox> (title, juce::String(), *chooserBrowser, false,
                                                                chooserBrowser->findColour (juce::AlertWindow::backgroundColourId));
@@ -127,4 +130,17 @@ void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File
     chooserBox->setAlwaysOnTop (true);
     chooserBox->setVisible (true);
     chooserBox->toFront (true);
+}
+
+std::unique_ptr<juce::FileFilter> BrowserDialogs::createChooserFilter (const juce::String& patterns)
+{
+    return std::make_unique<juce::WildcardFileFilter> (patterns, juce::String(), juce::String());
+}
+
+void BrowserDialogs::closeChooserBox()
+{
+    // The browser's destructor stops its scanning thread, which reads the filter.
+    chooserBox.reset();
+    chooserBrowser.reset();
+    chooserFilter.reset();
 }

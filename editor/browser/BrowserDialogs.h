@@ -28,15 +28,23 @@ public:
     virtual void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                              std::function<void (const juce::File&)> onChosen);
 
+protected:
+    /** The filter of the framework's chooser box; its browser's scanning
+        thread calls it until the browser is gone. */
+    virtual std::unique_ptr<juce::FileFilter> createChooserFilter (const juce::String& patterns);
+
 private:
     void showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                          std::function<void (const juce::File&)> onChosen);
 
+    /** Deletes the chooser box, then its browser, then the filter that the
+        browser's thread may still be calling. */
+    void closeChooserBox();
+
     std::shared_ptr<int> lifetime = std::make_shared<int> (0);
     std::unique_ptr<juce::FileChooser> chooser;
 
-    // Declared in this order so the box goes before the browser it shows.
-    std::unique_ptr<juce::WildcardFileFilter> chooserFilter;
+    std::unique_ptr<juce::FileFilter> chooserFilter;
     std::unique_ptr<juce::FileBrowserComponent> chooserBrowser;
     std::unique_ptr<juce::FileChooserDialogBox> chooserBox;
     juce::Array<juce::Component::SafePointer<juce::Component>> openBoxes;
