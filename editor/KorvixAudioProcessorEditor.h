@@ -113,6 +113,10 @@ private:
     void reportGestureChange (QmComponent& widget);
     void endOpenGesture();
 
+    /** Ends a slider's drag: its gesture, if it changed anything, and its
+        line on the screen. */
+    void endDrag();
+
     /** A click or choice: begin, change and end at once. */
     void reportUserChange (QmComponent& widget);
 
@@ -136,8 +140,8 @@ private:
     std::unique_ptr<MenuPopover> menuPopover;
     std::unique_ptr<BankPopover> bankPopover;
     CallOutPopup menuPopup, browserPopup;
-    int gestureIndex = -1;
-    bool gestureShowsText = false;
+    int gestureIndex = -1, dragIndex = -1;
+    bool dragShowsText = false;
     bool learning = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KorvixAudioProcessorEditor)

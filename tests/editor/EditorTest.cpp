@@ -155,6 +155,42 @@ TEST_F (Editor, EveryUserGestureReachesTheHostAndClosingEndsAnOpenOne)
     EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
 }
 
+TEST_F (Editor, AFaderClickMovesNothingAndTellsTheHostNothingADragCarriesTheThumbWithThePointer)
+{
+    auto editor = open();
+    auto& fader = widget<VnSlider> (*editor, 24);
+    parameter (24).setValue (0.0f);
+    editor->timerCallback();
+
+    // The top row of the thumb's colour in one column of the window.
+    const auto thumbTop = [&]
+    {
+        const auto image = EditorTest::paint (*editor);
+        for (int y = 0; y < image.getHeight(); ++y)
+            if (EditorTest::pixel (image, 35, y) == 0xffffa000u)
+                return y;
+        return -1;
+    };
+    const auto top = thumbTop();
+    ASSERT_EQ (top, 172);
+
+    // Pressed and released 8 px above the thumb's middle.
+    const auto press = juce::Point<float> (35.0f, (float) top + 4.0f - 8.0f) - fader.getPosition().toFloat();
+    fader.mouseDown (EditorTest::mouseEvent (fader, press, press));
+    fader.mouseUp (EditorTest::mouseEvent (fader, press, press));
+    EXPECT_EQ (parameter (24).getValue(), 0.0f);
+    EXPECT_EQ (host.take().first, "");
+    EXPECT_EQ (thumbTop(), top);
+
+    // Dragged up 20 px from there: the thumb follows, one gesture.
+    const auto to = press.translated (0.0f, -20.0f);
+    fader.mouseDown (EditorTest::mouseEvent (fader, press, press));
+    fader.mouseDrag (EditorTest::mouseEvent (fader, to, press, 1, true));
+    fader.mouseUp (EditorTest::mouseEvent (fader, to, press, 1, true));
+    EXPECT_EQ (thumbTop(), top - 20);
+    EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
+}
+
 TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControlsAndTellTheHostNothing)
 {
     auto editor = open();
@@ -221,6 +257,12 @@ TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopening)
     knob.overlay->mouseUp (EditorTest::mouseEvent (*knob.overlay, {}, {}));
     mapper->assignController (74, mapper->getLearnTarget());
     EXPECT_EQ (knob.controller, 74);
+
+    // A combo opens no list while learning: the list would take the click
+    // meant to end learning.
+    auto& combo = widget<VnCombo> (*editor, 0);
+    EditorTest::click (combo);
+    EXPECT_EQ (combo.getPopupList(), nullptr);
 
     // Closed while learning: learning ends and the binding is on disk.
     editor.reset();
