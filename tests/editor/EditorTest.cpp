@@ -370,7 +370,16 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutp
     EXPECT_TRUE (meter.getValue() > 0.1f && tracePeak() > 0.8f);
     EXPECT_EQ (std::pair (scope.isRefreshRequested(), scope.getSampleRate()), std::pair (false, 44100));   // redrawn
 
+    // Bypassed with the note held: the trace shows the silence that goes out.
+    juce::AudioBuffer<float> buffer (2, 512);
+    juce::MidiBuffer midi;
+    for (int b = 0; b < 10; ++b)
+        processor->processBlockBypassed (buffer, midi);
+    editor->timerCallback();
+    EXPECT_LT (tracePeak(), 0.01f);
+
     // Silence: the meter falls back, the trace lies flat.
+    play (40, juce::MidiMessage::noteOn (1, 45, 1.0f));
     play (400, juce::MidiMessage::noteOff (1, 45));
     EXPECT_TRUE (meter.getValue() < 0.01f && tracePeak() < 0.01f);
 }
