@@ -19,13 +19,34 @@ BrowserDialogs::~BrowserDialogs()
 void BrowserDialogs::confirm (const juce::String& title, const juce::String& message,
                               juce::Component* associatedComponent, std::function<void (bool)> onResult)
 {
+    showBox (title, message, associatedComponent, true, std::move (onResult));
+}
+
+void BrowserDialogs::inform (const juce::String& title, const juce::String& message, juce::Component* associatedComponent)
+{
+    showBox (title, message, associatedComponent, false, {});
+}
+
+void BrowserDialogs::showBox (const juce::String& title, const juce::String& message, juce::Component* associatedComponent,
+                              bool withCancel, std::function<void (bool)> onResult)
+{
     openBoxes.removeAllInstancesOf (nullptr);
+
+    // Centred on the plug-in's window, which the framework finds only for a
+    // component on the desktop (the box would go to the screen's centre).
+    auto* window = associatedComponent != nullptr ? associatedComponent->getTopLevelComponent() : nullptr;
+
+    if (window != nullptr && ! window->isOnDesktop())
+        window = nullptr;
 
     // Not modal: a host closing the window while a modal box shows makes the
     // framework keep the editor alive on the host's destroyed window.
-    auto* box = new juce::AlertWindow (title, message, juce::MessageBoxIconType::WarningIcon, associatedComponent);
+    auto* box = new juce::AlertWindow (title, message, juce::MessageBoxIconType::WarningIcon, window);
     box->addButton (TRANS ("OK"), 1, juce::KeyPress (juce::KeyPress::returnKey));
-    box->addButton (TRANS ("Cancel"), 0, juce::KeyPress (juce::KeyPress::escapeKey));
+
+    if (withCancel)
+        box->addButton (TRANS ("Cancel"), 0, juce::KeyPress (juce::KeyPress::escapeKey));
+
     KorvixLookAndFeel::colourAlertWindow (*box);
     openBoxes.add (box);
 

@@ -20,9 +20,13 @@ public:
     BrowserDialogs();
     virtual ~BrowserDialogs();
 
-    /** A warning box with OK and Cancel; onResult gets true for OK. */
+    /** A warning box with OK and Cancel; onResult gets true for OK. It is
+        centred on the window that holds associatedComponent. */
     virtual void confirm (const juce::String& title, const juce::String& message,
                           juce::Component* associatedComponent, std::function<void (bool ok)> onResult);
+
+    /** A box that tells something, with an OK button only. */
+    virtual void inform (const juce::String& title, const juce::String& message, juce::Component* associatedComponent);
 
     /** A file chooser for one existing file; onChosen runs only when one was picked. */
     virtual void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
@@ -34,6 +38,9 @@ protected:
     virtual std::unique_ptr<juce::FileFilter> createChooserFilter (const juce::String& patterns);
 
 private:
+    void showBox (const juce::String& title, const juce::String& message, juce::Component* associatedComponent,
+                  bool withCancel, std::function<void (bool ok)> onResult);
+
     void showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                          std::function<void (const juce::File&)> onChosen);
 

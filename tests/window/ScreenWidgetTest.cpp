@@ -75,14 +75,25 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
             juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
     };
 
+    // The plug-in's window, away from the screen's centre, and a row in it.
+    juce::Component window, row;
+    window.setBounds (100, 80, 500, 400);
+    window.addToDesktop (0);
+    window.setVisible (true);
+    row.setBounds (10, 300, 200, 20);
+    window.addAndMakeVisible (row);
+
     auto dialogs = std::make_unique<BrowserDialogs>();
     std::vector<bool> answers;
-    dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", nullptr,
+    dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", &row,
                       [&] (bool ok) { answers.push_back (ok); });
 
     // Not modal, so that a host may close the window under it.
     auto* box = onDesktop<juce::AlertWindow>();
     ASSERT_TRUE (box != nullptr && box->isOnDesktop() && box->isVisible() && box->getName() == "Remove bank Keys");
+
+    // Centred on the window, not on the row or the screen.
+    EXPECT_LE (box->getScreenBounds().getCentre().getDistanceFrom (window.getScreenBounds().getCentre()), 1);
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
     ASSERT_TRUE (buttonIn (box, "OK") != nullptr && buttonIn (box, "Cancel") != nullptr);
 
@@ -101,6 +112,7 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
     EXPECT_EQ (second, nullptr);
     pumpUntilNoBox();
     EXPECT_EQ (answers.size(), 1u);
+    window.removeFromDesktop();
 }
 
 namespace
