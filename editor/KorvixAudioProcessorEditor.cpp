@@ -439,9 +439,21 @@ juce::URL KorvixAudioProcessorEditor::getHelpPage()
 void KorvixAudioProcessorEditor::performMenuAction (VorlanCommon::Action action)
 {
     if (action == VorlanCommon::Help)
-        openLink (getHelpPage());
+        showHelp();
     else
         processor.runCommand (action);
+}
+
+void KorvixAudioProcessorEditor::showHelp()
+{
+    const auto page = getHelpPage();
+
+    if (openLink != nullptr && openLink (page))
+        return;
+
+    if (bankPopover != nullptr)
+        bankPopover->getDialogs().inform ("Help", "No web browser could be started. The help page is here:\n\n"
+                                                      + page.getLocalFile().getFullPathName(), this);
 }
 
 //==============================================================================
@@ -558,7 +570,7 @@ bool KorvixAudioProcessorEditor::keyPressed (const juce::KeyPress& key, juce::Co
         case 'I':   processor.runCommand (VorlanCommon::Init); return true;
         case 'R':   processor.runCommand (VorlanCommon::Randomize); return true;
         case '/':
-        case '?':   return true;     // help opens from the menu only
+        case '?':   showHelp(); return true;
         default:    return false;
     }
 }

@@ -3,6 +3,7 @@
 #include "CallOutPopup.h"
 #include "KorvixLookAndFeel.h"
 #include "VorlanCommon.h"
+#include "WebPageLauncher.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -90,8 +91,9 @@ public:
 
     bool keyPressed (const juce::KeyPress& key, juce::Component* originatingComponent) override;
 
-    /** Opens a link; the default launches the system's browser. */
-    std::function<void (const juce::URL&)> openLink = [] (const juce::URL& url) { url.launchInDefaultBrowser(); };
+    /** Opens a link, false when no browser could be started; the default
+        launches the desktop's browser. */
+    std::function<bool (const juce::URL&)> openLink = &WebPageLauncher::open;
 
     /** The help page shipped with the installed resources, by its file URL. */
     static juce::URL getHelpPage();
@@ -125,6 +127,9 @@ private:
 
     void buildScreen (std::unique_ptr<juce::Drawable> element);
     void showMenu();
+
+    /** The help page in the browser, or, where none starts, a box telling where it is. */
+    void showHelp();
 
     KorvixAudioProcessor& processor;
     KorvixLookAndFeel lookAndFeel;

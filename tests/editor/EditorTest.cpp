@@ -1,6 +1,7 @@
 // The editor on the tests' small skin, and on the shipped skin, pictures,
 // help page and factory bank, installed as the plug-in finds them.
 #include "BankPopover.h"
+#include "BrowserDialogs.h"
 #include "BrowserRowCell.h"
 #include "EditorTestSupport.h"
 #include "KorvixAudioProcessor.h"
@@ -418,7 +419,8 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
 {
     auto editor = open (shipped.get());
     juce::String opened;
-    editor->openLink = [&opened] (const juce::URL& url) { opened = url.getLocalFile().getFullPathName(); };
+    bool browserStarts = true;
+    editor->openLink = [&] (const juce::URL& url) { opened = url.getLocalFile().getFullPathName(); return browserStarts; };
 
     EditorTest::click (*editor->getMenuButton());
     auto* menu = editor->getMenuPopover();
@@ -436,6 +438,26 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
     EXPECT_EQ (parameter (15).value.load(), parameter (15).defaultValue);
     EXPECT_TRUE (juce::File (opened).existsAsFile() && opened.endsWith ("Resources/plugins/vorlan/help.html"));
     EXPECT_EQ (editor->getMenuPopover(), menu);
+
+    // Ctrl+? opens it too, as the row says; where no browser starts, a box
+    // on this window tells where the page is.
+    struct Told : BrowserDialogs
+    {
+        void inform (const juce::String& title, const juce::String& message, juce::Component* c) override
+            { told.add (title + ": " + message); on = c; }
+        juce::StringArray told;
+        juce::Component* on = nullptr;
+    };
+    auto* told = new Told();
+    editor->getBankPopover()->setDialogs (std::unique_ptr<BrowserDialogs> (told));
+    opened = {};
+    const auto ctrlShift = juce::ModifierKeys::ctrlModifier | juce::ModifierKeys::shiftModifier;
+    EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('?', ctrlShift, '?'), editor.get()));
+    EXPECT_TRUE (opened.endsWith ("help.html"));
+    browserStarts = false;
+    EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('/', juce::ModifierKeys::ctrlModifier, 0), editor.get()));
+    EXPECT_EQ (told->told, juce::StringArray ("Help: No web browser could be started. The help page is here:\n\n" + opened));
+    EXPECT_EQ (told->on, editor.get());
 
     // A click elsewhere in the window closes the box, which is never modal,
     // and reaches nothing beneath it.

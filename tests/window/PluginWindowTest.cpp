@@ -218,6 +218,22 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
     plugin.idle (10);
     EXPECT_TRUE (first.isNotEmpty() && second.isNotEmpty() && second != first && presetName() == first) << first << " " << second;
 
+    // Ctrl+? opens the help page; without a browser to start, a box on the
+    // plug-in's window says where the page is.
+    const auto emptyPath = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("no-browser");
+    emptyPath.createDirectory();
+    const juce::String path (std::getenv ("PATH"));
+    setenv ("PATH", emptyPath.getFullPathName().toRawUTF8(), 1);
+    WindowTest::type (XK_question, true);
+    plugin.idle (20);
+    setenv ("PATH", path.toRawUTF8(), 1);
+    const auto help = WindowTest::topLevelNamed ("Help");
+    EXPECT_FALSE (help.isEmpty());
+    EXPECT_LE (help.getCentre().getDistanceFrom (plugin.size.getCentre()), 1) << help.toString();
+    WindowTest::type (XK_Return);
+    plugin.idle (20);
+    EXPECT_TRUE (WindowTest::topLevelNamed ("Help").isEmpty());
+
     // The cutoff knob dragged up with the pointer, where the shipped skin puts it.
     const auto knob = skinBounds ({ "knob_15" })[0].getCentre();
     e->setParameter (e, cutoff, 0.5f);

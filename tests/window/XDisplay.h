@@ -11,6 +11,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <cstring>
+
 namespace WindowTest
 {
     inline Display* display()
@@ -81,6 +83,34 @@ namespace WindowTest
         if (withControl)
             XTestFakeKeyEvent (display(), control, False, CurrentTime);
         XSync (display(), False);
+    }
+
+    /** The screen area of the first top-level window with that title, or an empty one. */
+    inline juce::Rectangle<int> topLevelNamed (const char* title)
+    {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        juce::Rectangle<int> area;
+        XQueryTree (display(), DefaultRootWindow (display()), &root, &parent, &children, &count);
+
+        for (unsigned int i = 0; i < count && area.isEmpty(); ++i)
+        {
+            XTextProperty name {};
+            XWindowAttributes attributes {};
+
+            if (XGetWMName (display(), children[i], &name) != 0 && name.value != nullptr
+                 && std::strcmp ((const char*) name.value, title) == 0
+                 && XGetWindowAttributes (display(), children[i], &attributes) != 0 && attributes.map_state == IsViewable)
+                area = { attributes.x, attributes.y, attributes.width, attributes.height };
+
+            if (name.value != nullptr)
+                XFree (name.value);
+        }
+
+        if (children != nullptr)
+            XFree (children);
+
+        return area;
     }
 
     /** What the window shows on the screen, its children included. */
