@@ -385,6 +385,39 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutp
     EXPECT_TRUE (meter.getValue() < 0.01f && tracePeak() < 0.01f);
 }
 
+TEST_F (Editor, InLearnModeARadioGroupsNumberSitsBelowItsOptionsClearOfEveryControl)
+{
+    auto editor = open (shipped.get());
+    editor->setLearning (true);
+    EditorTest::paint (*editor);
+    int groups = 0;
+
+    for (auto* w : editor->getWidgets())
+    {
+        auto* radio = dynamic_cast<VnRadioButton*> (w);
+        if (radio == nullptr)
+            continue;
+
+        ++groups;
+        auto& overlay = *radio->overlay;
+        EXPECT_TRUE (overlay.isVisible()) << radio->parameterIndex;
+
+        // In the window's coordinates: on the panel, under no option's label
+        // and no other control.
+        const auto badge = editor->getLocalArea (&overlay, overlay.getBadgeArea (juce::Font (15.0f))).getSmallestIntegerContainer();
+        EXPECT_TRUE (editor->getLocalBounds().contains (badge)) << radio->parameterIndex;
+        for (auto* choice : radio->getChoices())
+            EXPECT_FALSE (editor->getLocalArea (choice, choice->getLocalBounds()).intersects (badge)) << radio->parameterIndex;
+        for (auto* other : editor->getWidgets())
+            EXPECT_FALSE (other->isVisible() && other->getBounds().intersects (badge)) << radio->parameterIndex << " " << other->getName();
+    }
+
+    EXPECT_EQ (groups, 8);
+    editor->setLearning (false);
+    EditorTest::paint (*editor);
+    EXPECT_FALSE (widget<VnRadioButton> (*editor, 42).overlay->isVisible());
+}
+
 TEST_F (Editor, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
 {
     auto editor = open (shipped.get());
