@@ -30,9 +30,10 @@ bool WebPageLauncher::open (const juce::URL& page)
 
     int status = 0;
 
+    // A host that ignores SIGCHLD has the shell reaped already: it started.
     while (waitpid (shell, &status, 0) < 0)
         if (errno != EINTR)
-            return false;
+            return errno == ECHILD;
 
     return WIFEXITED (status) && WEXITSTATUS (status) == 0;
 }

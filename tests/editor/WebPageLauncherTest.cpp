@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 
 TEST (WebPageLauncher, StartsTheFirstBrowserOnThePathAndSaysWhenThereIsNone)
@@ -33,6 +34,11 @@ TEST (WebPageLauncher, StartsTheFirstBrowserOnThePathAndSaysWhenThereIsNone)
     for (int i = 0; i < 1000 && ! opened.loadFileAsString().endsWithChar ('\n'); ++i)
         juce::Thread::sleep (10);
     EXPECT_EQ (opened.loadFileAsString(), page.toString (true) + " xdg-open\n");
+
+    // A host that ignores its children's ends: the shell is gone unseen.
+    const auto previous = std::signal (SIGCHLD, SIG_IGN);
+    EXPECT_TRUE (WebPageLauncher::open (page));
+    std::signal (SIGCHLD, previous);
 
     setenv ("PATH", oldPath.toRawUTF8(), 1);
     folder.deleteRecursively();
