@@ -1,5 +1,8 @@
 #include "KorvixLookAndFeel.h"
 
+#include "PanelPalette.h"
+#include "WidgetFont.h"
+
 namespace
 {
     float saturationFactor (const juce::Component& c)
@@ -17,6 +20,11 @@ namespace
         return style == juce::Slider::LinearHorizontal || style == juce::Slider::LinearBar
             || style == juce::Slider::TwoValueHorizontal || style == juce::Slider::ThreeValueHorizontal;
     }
+}
+
+KorvixLookAndFeel::KorvixLookAndFeel()
+{
+    PanelPalette::apply (*this);
 }
 
 bool KorvixLookAndFeel::isFocusedOrDragged (const juce::Component& c)
@@ -216,26 +224,121 @@ void KorvixLookAndFeel::drawCallOutBoxBackground (juce::CallOutBox& box, juce::G
 
     g.setColour (juce::Colours::black);
     g.drawImageAt (cachedImage, 0, 0);
-    g.setColour (juce::Colour (callOutFill));
+    g.setColour (juce::Colour (PanelPalette::raised));
     g.fillPath (path);
-    g.setColour (juce::Colour (callOutEdge));
+    g.setColour (juce::Colour (PanelPalette::edge));
     g.strokePath (path, juce::PathStrokeType (1.0f));
 }
 
-void KorvixLookAndFeel::colourAlertWindow (juce::AlertWindow& box)
+void KorvixLookAndFeel::drawAlertBox (juce::Graphics& g, juce::AlertWindow& alert, const juce::Rectangle<int>& textArea,
+                                      juce::TextLayout& textLayout)
 {
-    box.setColour (juce::AlertWindow::backgroundColourId, juce::Colour (callOutFill));
-    box.setColour (juce::AlertWindow::textColourId, juce::Colour (callOutText));
-    box.setColour (juce::AlertWindow::outlineColourId, juce::Colour (callOutEdge));
+    g.fillAll (alert.findColour (juce::AlertWindow::backgroundColourId));
+    g.setColour (alert.findColour (juce::AlertWindow::outlineColourId));
+    g.drawRect (alert.getLocalBounds());
 
-    for (auto* child : box.getChildren())
+    auto text = textArea.toFloat();
+
+    if (alert.getAlertType() != juce::MessageBoxIconType::NoIcon)
     {
-        if (auto* button = dynamic_cast<juce::TextButton*> (child))
-        {
-            button->setColour (juce::TextButton::buttonColourId, juce::Colour (alertButton));
-            button->setColour (juce::TextButton::textColourOffId, juce::Colour (callOutText));
-        }
+        // A sign that fits beside the text's first lines, with the mark cut out.
+        const auto size = juce::jmin (36.0f, text.getHeight());
+        const auto sign = text.removeFromLeft (size).withHeight (size);
+        text.removeFromLeft (12.0f);
+
+        juce::Path icon;
+
+        if (alert.getAlertType() == juce::MessageBoxIconType::WarningIcon)
+            icon.addTriangle (sign.getCentreX(), sign.getY(), sign.getRight(), sign.getBottom(), sign.getX(), sign.getBottom());
+        else
+            icon.addEllipse (sign);
+
+        icon = icon.createPathWithRoundedCorners (3.0f);
+
+        const auto mark = alert.getAlertType() == juce::MessageBoxIconType::InfoIcon ? "i"
+                        : alert.getAlertType() == juce::MessageBoxIconType::WarningIcon ? "!" : "?";
+        juce::GlyphArrangement glyphs;
+        glyphs.addFittedText (widgetFont (size * 0.6f, juce::Font::bold), mark, sign.getX(), sign.getY() + size * 0.15f,
+                              sign.getWidth(), size * 0.85f, juce::Justification::centred, 1);
+        glyphs.createPath (icon);
+        icon.setUsingNonZeroWinding (false);
+
+        g.setColour (juce::Colour (PanelPalette::accent));
+        g.fillPath (icon);
     }
 
-    box.repaint();
+    g.setColour (alert.findColour (juce::AlertWindow::textColourId));
+    textLayout.draw (g, text);
+}
+
+void KorvixLookAndFeel::drawFileBrowserRow (juce::Graphics& g, int width, int height, const juce::File&,
+                                            const juce::String& filename, juce::Image* icon,
+                                            const juce::String& fileSizeDescription, const juce::String& fileTimeDescription,
+                                            bool isDirectory, bool isItemSelected, int,
+                                            juce::DirectoryContentsDisplayComponent& display)
+{
+    auto* list = dynamic_cast<juce::Component*> (&display);
+    const auto colour = [&] (int id) { return list != nullptr ? list->findColour (id) : findColour (id); };
+
+    if (isItemSelected)
+        g.fillAll (colour (juce::DirectoryContentsDisplayComponent::highlightColourId));
+
+    const int x = 32;
+    const juce::Rectangle<float> iconArea (2.0f, 2.0f, (float) x - 4.0f, (float) height - 4.0f);
+    const auto placement = juce::RectanglePlacement::centred | juce::RectanglePlacement::onlyReduceInSize;
+
+    if (icon != nullptr && icon->isValid())
+        g.drawImageWithin (*icon, 2, 2, x - 4, height - 4, placement, false);
+    else if (auto* picture = isDirectory ? getDefaultFolderImage() : getDefaultDocumentFileImage())
+        picture->drawWithin (g, iconArea, placement, 1.0f);
+
+    const auto textColour = colour (isItemSelected ? juce::DirectoryContentsDisplayComponent::highlightedTextColourId
+                                                   : juce::DirectoryContentsDisplayComponent::textColourId);
+    g.setColour (textColour);
+    g.setFont (widgetFont ((float) height * 0.65f));
+
+    if (width <= 450 || isDirectory)
+    {
+        g.drawFittedText (filename, x, 0, width - x, height, juce::Justification::centredLeft, 1);
+        return;
+    }
+
+    const auto sizeX = juce::roundToInt ((float) width * 0.7f);
+    const auto dateX = juce::roundToInt ((float) width * 0.8f);
+    g.drawFittedText (filename, x, 0, sizeX - x, height, juce::Justification::centredLeft, 1);
+
+    g.setFont (widgetFont ((float) height * 0.5f));
+    g.setColour (isItemSelected ? textColour : juce::Colour (PanelPalette::subtle));
+    g.drawFittedText (fileSizeDescription, sizeX, 0, dateX - sizeX - 8, height, juce::Justification::centredRight, 1);
+    g.drawFittedText (fileTimeDescription, dateX, 0, width - 8 - dateX, height, juce::Justification::centredRight, 1);
+}
+
+juce::Font KorvixLookAndFeel::getTextButtonFont (juce::TextButton&, int buttonHeight)
+{
+    return widgetFont (juce::jmin (15.0f, (float) buttonHeight * 0.6f));
+}
+
+juce::Font KorvixLookAndFeel::getAlertWindowTitleFont()     { return widgetFont (17.0f, juce::Font::bold); }
+juce::Font KorvixLookAndFeel::getAlertWindowMessageFont()   { return widgetFont (15.0f); }
+juce::Font KorvixLookAndFeel::getAlertWindowFont()          { return widgetFont (13.0f); }
+juce::Font KorvixLookAndFeel::getPopupMenuFont()            { return widgetFont (15.0f); }
+
+juce::AttributedString KorvixLookAndFeel::createFileChooserHeaderText (const juce::String& title, const juce::String& instructions)
+{
+    juce::AttributedString s;
+    s.setJustification (juce::Justification::centred);
+    const auto colour = findColour (juce::FileChooserDialogBox::titleTextColourId);
+    s.append (title + "\n\n", widgetFont (17.0f, juce::Font::bold), colour);
+    s.append (instructions, widgetFont (14.0f), colour);
+    return s;
+}
+
+juce::Font KorvixLookAndFeel::getLabelFont (juce::Label& label)
+{
+    return widgetFont (label.getFont().getHeight(), label.getFont().getStyleFlags());
+}
+
+juce::Font KorvixLookAndFeel::getComboBoxFont (juce::ComboBox& box)
+{
+    return widgetFont (juce::jmin (15.0f, (float) box.getHeight() * 0.85f));
 }

@@ -3,12 +3,14 @@
 #include <juce_gui_basics/juce_gui_basics.h>
 
 /** The editor's look: button backgrounds, tick boxes and sliders drawn around
-    one shaded round thumb with a soft shadow, and call-out boxes in the
-    skin's panel colours. Every other colour comes from the component's
-    colour ids. */
+    one shaded round thumb with a soft shadow; call-out boxes, message boxes,
+    lists, fields and the file browser in the panel's colours and its one
+    font family. Every other colour comes from the component's colour ids. */
 class KorvixLookAndFeel : public juce::LookAndFeel_V3
 {
 public:
+    KorvixLookAndFeel();
+
     void drawRoundThumb (juce::Graphics& g, float x, float y, float diameter,
                          juce::Colour colour, float outlineThickness);
 
@@ -38,14 +40,27 @@ public:
     void drawCallOutBoxBackground (juce::CallOutBox& box, juce::Graphics& g, const juce::Path& path,
                                    juce::Image& cachedImage) override;
 
-    /** A message box in the same colours: the boxes are windows of their
-        own, drawn by the default look-and-feel in its blue-grey. */
-    static void colourAlertWindow (juce::AlertWindow& box);
+    /** The message box on the panel's colours, its warning sign in the
+        accent and inside the box (the framework's sticks out of its corner). */
+    void drawAlertBox (juce::Graphics& g, juce::AlertWindow& alert, const juce::Rectangle<int>& textArea,
+                       juce::TextLayout& textLayout) override;
 
-    static constexpr juce::uint32 callOutFill = 0xff2a2c30;
-    static constexpr juce::uint32 callOutText = 0xffd3d6db;
-    static constexpr juce::uint32 alertButton = 0xff3a3d43;
-    static constexpr juce::uint32 callOutEdge = 0xff4a4d54;
+    /** The framework's row without its black icons and dark grey details,
+        which vanish on a dark list, in the panel's font. */
+    void drawFileBrowserRow (juce::Graphics& g, int width, int height, const juce::File& file,
+                             const juce::String& filename, juce::Image* icon, const juce::String& fileSizeDescription,
+                             const juce::String& fileTimeDescription, bool isDirectory, bool isItemSelected,
+                             int itemIndex, juce::DirectoryContentsDisplayComponent& display) override;
+
+    // The panel's font family wherever the framework draws text.
+    juce::Font getTextButtonFont (juce::TextButton& button, int buttonHeight) override;
+    juce::Font getAlertWindowTitleFont() override;
+    juce::Font getAlertWindowMessageFont() override;
+    juce::Font getAlertWindowFont() override;
+    juce::Font getLabelFont (juce::Label& label) override;
+    juce::Font getComboBoxFont (juce::ComboBox& box) override;
+    juce::Font getPopupMenuFont() override;
+    juce::AttributedString createFileChooserHeaderText (const juce::String& title, const juce::String& instructions) override;
 
     /** Focused, or enabled and under the mouse or pressed. */
     static bool isFocusedOrDragged (const juce::Component& c);

@@ -338,7 +338,7 @@ void QmSynthEngine::dispatchControllers (const std::vector<QmMidiEvent>& events)
 
     for (const auto& event : events)
     {
-        if (event.controller == -1)
+        if (event.controller == -1 || event.isChannelMode())
             continue;
 
         if (midiLearn->isLearnMode())

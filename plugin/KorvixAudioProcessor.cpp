@@ -25,6 +25,15 @@ namespace
 
     std::atomic<KorvixAudioProcessor::EditorFactory> editorFactory { nullptr };
     std::atomic<void (*)()> editorPreparation { nullptr };
+
+    /** Releases every held note at the block's start. */
+    QmMidiEvent allNotesOff() noexcept
+    {
+        QmMidiEvent event;
+        event.type = QmMidiEvent::typeController;
+        event.controller = QmMidiEvent::allNotesOff;
+        return event;
+    }
 }
 
 KorvixAudioProcessor::KorvixAudioProcessor()
@@ -72,8 +81,20 @@ bool KorvixAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) c
 }
 
 //==============================================================================
+void KorvixAudioProcessor::prepareToPlay (double, int)
+{
+    // Called on the host's thread while no block runs: the audio thread
+    // releases the notes itself.
+    releaseOnNextBlock = true;
+}
+
 void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
+    // A block of no samples changes nothing; its MIDI goes out as it came
+    // (the wrapper's buffers are sized so, off the audio thread).
+    if (buffer.getNumSamples() == 0)
+        return;
+
     notesReleasedForBypass = false;
     collectEvents (midi);
     render (buffer);
@@ -81,6 +102,9 @@ void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
 
 void KorvixAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
+    if (buffer.getNumSamples() == 0)
+        return;
+
     // The first bypassed block releases every note, so none hangs once the
     // bypass ends; while it lasts the engine rests and the host's MIDI is
     // ignored.
@@ -88,17 +112,7 @@ void KorvixAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffe
     {
         notesReleasedForBypass = true;
         blockEvents.clear();
-
-        for (int note = 0; note < 128; ++note)
-        {
-            QmMidiEvent event;
-            event.type = QmMidiEvent::typeNote;
-            event.note = note;
-            event.gate = 0;
-            event.value = 1.0f;
-            blockEvents.push_back (event);
-        }
-
+        blockEvents.push_back (allNotesOff());
         render (buffer);
     }
 
@@ -195,6 +209,9 @@ void KorvixAudioProcessor::updateHostState()
 void KorvixAudioProcessor::collectEvents (const juce::MidiBuffer& midi)
 {
     blockEvents.clear();
+
+    if (releaseOnNextBlock.exchange (false))
+        blockEvents.push_back (allNotesOff());
 
     for (const auto metadata : midi)
     {

@@ -31,7 +31,8 @@ public:
 
     //==============================================================================
     const juce::String getName() const override                     { return "Vorlan"; }
-    void prepareToPlay (double, int) override                       {}
+    /** A host's resume: the next block starts with no note held. */
+    void prepareToPlay (double, int) override;
     void releaseResources() override                                {}
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
 
@@ -150,6 +151,7 @@ private:
     std::vector<QmMidiEvent> chunkEvents;
     juce::HashMap<juce::String, juce::String> properties { 101 };
     bool notesReleasedForBypass = false;
+    std::atomic<bool> releaseOnNextBlock { false };
     QmScopeFeed scopeFeed;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KorvixAudioProcessor)

@@ -14,6 +14,10 @@ public:
     virtual void presetLoaded (QmPreset* preset) {}
     virtual void bankAdded (juce::String bankName) {}
     virtual void bankRemoved (juce::String bankName) {}
+
+    /** The bank's presets were replaced by those of its file, which another
+        instance had changed: presets of it held from before are no longer listed. */
+    virtual void bankReloaded (juce::String bankName) {}
     virtual void presetAdded (QmBank* bank, juce::String presetName) {}
     virtual void presetRemoved (QmBank* bank, juce::String presetName) {}
     virtual void presetChanged (QmPreset* preset) {}

@@ -36,8 +36,18 @@ juce::String PresetMarshaller::writableName (const juce::String& name)
     {
         const auto c = p.getAndAdvance();
 
-        if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r')
+        if (c == '\r')
+        {
+            // Read back, every line break is a line feed.
+            if (*p == '\n')
+                ++p;
+
+            result << '\n';
+        }
+        else if (c >= 0x20 || c == '\t' || c == '\n')
+        {
             result << c;
+        }
     }
 
     return result;

@@ -66,7 +66,9 @@ public:
     /** The name without the control characters that XML 1.0 cannot hold (all
         below U+0020 but tab, line feed and carriage return): the framework's
         writer would write them as references that no reader accepts, and the
-        whole document would be refused. Applied where names come in. */
+        whole document would be refused. Line breaks become line feeds, as
+        every XML reader reads them, so names that differ only there are one
+        name in memory as on disk. Applied where names come in. */
     static juce::String writableName (const juce::String& name);
 
     /** The deepest element nesting accepted: banks nest four levels, the state chunk two. */

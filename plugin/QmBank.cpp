@@ -2,6 +2,8 @@
 
 #include "PresetMarshaller.h"
 
+#include <unordered_set>
+
 QmBank::QmBank() = default;
 
 QmBank::~QmBank()
@@ -28,6 +30,29 @@ bool QmBank::addPreset (QmPreset* preset)
 
     renumberPresets();
     return true;
+}
+
+void QmBank::addPresets (const juce::ReferenceCountedArray<QmPreset>& newPresets)
+{
+    std::unordered_set<juce::String> taken;
+
+    for (auto* p : presets)
+        taken.insert (p->name);
+
+    presets.ensureStorageAllocated (presets.size() + newPresets.size());
+
+    for (auto* preset : newPresets)
+    {
+        preset->name = PresetMarshaller::writableName (preset->name);
+
+        if (taken.insert (preset->name).second)
+        {
+            preset->bank = this;
+            presets.add (preset);
+        }
+    }
+
+    renumberPresets();
 }
 
 void QmBank::removePreset (QmPreset* preset)

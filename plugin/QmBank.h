@@ -20,6 +20,11 @@ public:
         a preset of that name is already here. */
     bool addPreset (QmPreset* preset);
 
+    /** Appends the presets in order, as a file lists them, dropping each one
+        whose name is taken already; tells no listener. Linear in their number,
+        where adding them one by one is quadratic. */
+    void addPresets (const juce::ReferenceCountedArray<QmPreset>& newPresets);
+
     /** Removes the preset when it is here; the listeners are told either way. */
     void removePreset (QmPreset* preset);
 
@@ -51,6 +56,10 @@ public:
     /** The file a user bank was read from; saving and deleting use this file,
         never one derived from the name again. Empty for a bank not read from disk. */
     juce::File file;
+
+    /** Identifies the file's content as this bank last read or wrote it, so
+        that a change another instance made since is noticed before writing. */
+    juce::String fileStamp;
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QmBank)

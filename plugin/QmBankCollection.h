@@ -8,7 +8,9 @@ using QmPresetLoadedCallback = void (*) (void* context, QmPreset* preset);
 /** The bank manager as the preset browser and the editor see it.
 
     Returned banks and presets are plain pointers that stay valid until the next
-    change of the bank list (create, delete, import and every reload).
+    change of the bank list (create, delete, import and every reload). A change
+    of a bank that another instance wrote meanwhile reads it again first: its
+    presets no longer in the file leave it (listeners get bankReloaded).
 */
 class QmBankCollection
 {
@@ -23,6 +25,11 @@ public:
     virtual juce::Array<QmBank*> getBanks() = 0;
     virtual void loadPreset (QmPreset* preset) = 0;
     virtual void setPresetLoadedCallback (QmPresetLoadedCallback callback, void* context) = 0;
+
+    /** Why the last change of a bank or preset failed (create, delete, save,
+        import, or a change a bank reported), then empty until the next failure.
+        A failed change is not kept in memory either. */
+    virtual juce::String takeLastFailure() = 0;
 
     /** Held by every bank operation; whoever reads or writes the client's
         "currentBank" and "currentPreset" holds it too, because the host's

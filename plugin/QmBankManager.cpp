@@ -5,7 +5,14 @@
 #include "QmXmlReader.h"
 #include "XMLMarshaller.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <unordered_map>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -27,6 +34,84 @@ namespace
         return out.getMemoryBlock();
     }
 
+    /** Changes whenever any instance writes the file: a write renames a new
+        file into place, so its inode, size and times differ. Empty when missing. */
+    juce::String fileStamp (const juce::File& file)
+    {
+        struct stat s {};
+
+        if (::stat (file.getFullPathName().toRawUTF8(), &s) != 0)
+            return {};
+
+        juce::StringArray parts;
+
+        for (auto n : { (juce::int64) s.st_dev, (juce::int64) s.st_ino, (juce::int64) s.st_size,
+                        (juce::int64) s.st_mtim.tv_sec, (juce::int64) s.st_mtim.tv_nsec,
+                        (juce::int64) s.st_ctim.tv_sec, (juce::int64) s.st_ctim.tv_nsec })
+            parts.add (juce::String (n));
+
+        return parts.joinIntoString (":");
+    }
+
+    /** Made read-only by the user: no write permission bit left (which root
+        would ignore), or none for this user. */
+    bool isReadOnly (const juce::File& file)
+    {
+        struct stat s {};
+        const auto path = file.getFullPathName().toRawUTF8();
+        return ::stat (path, &s) == 0 && ((s.st_mode & 0222) == 0 || ::access (path, W_OK) != 0);
+    }
+
+    /** Held while bank files are checked and written. Other instances, in this
+        process or another, wait: each open of the lock file locks on its own.
+        A thread holding it already (a listener's call inside a change) goes on. */
+    class FolderLock
+    {
+    public:
+        explicit FolderLock (const juce::File& banksFolder)
+            : fd (depth++ > 0 ? -1 : ::open (banksFolder.getSiblingFile (".banks.lock").getFullPathName().toRawUTF8(),
+                                             O_RDWR | O_CREAT | O_CLOEXEC, 0644))
+        {
+            while (fd >= 0 && ::flock (fd, LOCK_EX) != 0 && errno == EINTR)
+                continue;
+        }
+
+        ~FolderLock()
+        {
+            --depth;
+
+            if (fd >= 0)
+                ::close (fd);
+        }
+
+    private:
+        static thread_local int depth;
+        const int fd;
+
+        JUCE_DECLARE_NON_COPYABLE (FolderLock)
+    };
+
+    thread_local int FolderLock::depth = 0;
+
+    /** Puts the preset into the bank, in place of one of its name or last. */
+    void putPreset (QmBank& bank, QmPreset* preset)
+    {
+        if (! bank.presets.contains (preset))
+        {
+            const auto index = bank.presets.indexOf (bank.findPresetByName (preset->name));
+
+            if (index >= 0)
+                bank.presets.set (index, preset);
+            else
+                bank.presets.add (preset);
+        }
+
+        preset->bank = &bank;
+    }
+
+    juce::Result fail (const juce::String& message)     { return juce::Result::fail (message); }
+
+    const char* const cannotWrite = "The bank file cannot be written";
 }
 
 //==============================================================================
@@ -75,7 +160,11 @@ void QmBankManager::reloadBanks()
         auto bank = loadBankFile (file);
 
         if (bank == nullptr)
+        {
+            std::printf ("Vorlan: cannot read the bank file %s; it is skipped\n", file.getFullPathName().toRawUTF8());
+            std::fflush (stdout);
             continue;
+        }
 
         // Names must stay unique (ignoring case) for lookups by name: a second
         // file holding a listed name is listed under a name of its own.
@@ -146,6 +235,8 @@ std::unique_ptr<QmBank> QmBankManager::loadBankFile (const juce::File& file)
     if (! QmXmlReader::isRegularFile (file))
         return {};
 
+    // Taken first: a write by another instance while this reads shows as a change.
+    const auto stamp = fileStamp (file);
     juce::FileInputStream in (file);
 
     if (! in.openedOk())
@@ -156,6 +247,7 @@ std::unique_ptr<QmBank> QmBankManager::loadBankFile (const juce::File& file)
     if (bank != nullptr)
     {
         bank->file = file;
+        bank->fileStamp = stamp;
         bank->addListener (this);
     }
 
@@ -205,6 +297,39 @@ bool QmBankManager::isListed (const QmBank* bank) const
     return bank != nullptr && banks.contains (bank);
 }
 
+bool QmBankManager::isCurrentBank (const QmBank& bank) const
+{
+    return client != nullptr && client->getProperties()["currentBank"].equalsIgnoreCase (bank.name);
+}
+
+void QmBankManager::replaceCurrent (const juce::String& bankName, int position)
+{
+    QmPreset::Ptr next;
+
+    if (auto* bank = getBank (bankName); bank != nullptr && ! bank->isSystem && ! bank->presets.isEmpty())
+        next = bank->presets[juce::jmin (position, bank->presets.size() - 1)];
+
+    for (auto* bank : banks)
+        if (next == nullptr && ! bank->isSystem && ! bank->presets.isEmpty())
+            next = bank->presets.getFirst();
+
+    if (next != nullptr)
+    {
+        loadPreset (next.get());
+        return;
+    }
+
+    if (client != nullptr)
+    {
+        auto& properties = client->getProperties();
+        properties.set ("currentBank", juce::String());
+        properties.set ("currentPreset", juce::String());
+    }
+
+    if (presetLoadedCallback != nullptr)
+        presetLoadedCallback (presetLoadedContext, nullptr);
+}
+
 //==============================================================================
 bool QmBankManager::createBank (juce::String name)
 {
@@ -213,9 +338,9 @@ bool QmBankManager::createBank (juce::String name)
     name = PresetMarshaller::writableName (name);
 
     if (getBank (name) != nullptr)
-        return false;
+        return report (fail ("There is a bank of that name already"));
 
-    return createBankFile (name).wasOk();
+    return report (createBankFile (name));
 }
 
 juce::Result QmBankManager::createBankFile (juce::String name)
@@ -224,6 +349,7 @@ juce::Result QmBankManager::createBankFile (juce::String name)
 
     QmBank bank;
     bank.name = PresetMarshaller::writableName (name);
+    const FolderLock folderLock (banksFolder);
     const auto file = getBankFile (bank);
 
     if (file == juce::File())
@@ -232,7 +358,7 @@ juce::Result QmBankManager::createBankFile (juce::String name)
     const auto document = bankDocument (bank);
 
     if (! writeFileAtomically (file, document.getData(), document.getSize()))
-        return juce::Result::fail ("The bank file cannot be written");
+        return fail (cannotWrite);
 
     reloadBanks();
     return juce::Result::ok();
@@ -243,13 +369,18 @@ bool QmBankManager::deleteBank (QmBank* bank)
     const juce::ScopedLock sl (lock);
 
     if (! isListed (bank) || bank->isSystem || getBank (bank->name) != bank)
+        return report (fail ("There is no such bank"));
+
+    if (! report (deleteBankFile (bank->name)))
         return false;
 
-    if (deleteBankFile (bank->name).failed())
-        return false;
-
+    const auto wasCurrent = isCurrentBank (*bank);
     banks.removeObject (bank);
     rebuildSystemBanks();
+
+    if (wasCurrent)
+        replaceCurrent ({}, 0);
+
     return true;
 }
 
@@ -282,21 +413,118 @@ bool QmBankManager::saveBank (QmBank* bank)
 {
     const juce::ScopedLock sl (lock);
 
-    if (bank == nullptr || bank->isSystem)
-        return false;
+    if (! isListed (bank))
+        return report (fail ("There is no such bank"));
 
-    const auto file = getBankFile (*bank);
+    return report (changeBank (*bank, [] (QmBank&) {}));
+}
+
+juce::Result QmBankManager::changeBank (QmBank& bank, const std::function<void (QmBank&)>& change)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (bank.isSystem)
+        return fail (systemBankMessage);
+
+    const auto file = getBankFile (bank);
 
     if (file == juce::File())
+        return fail ("The bank name cannot be used as a file name, or its file exists already");
+
+    const FolderLock folderLock (banksFolder);
+    auto result = juce::Result::ok();
+
+    if (bank.file != juce::File() && ! file.existsAsFile())
+        result = fail ("The bank file no longer exists");
+    else if (isReadOnly (file))
+        result = fail ("The bank file is read-only");
+    else if (bank.file != juce::File() && fileStamp (file) != bank.fileStamp && ! rereadBank (bank))
+        result = fail ("The bank file cannot be read");
+
+    if (result.wasOk())
+    {
+        change (bank);
+        bank.renumberPresets();
+        const auto document = bankDocument (bank);
+
+        if (writeFileAtomically (file, document.getData(), document.getSize()))
+        {
+            bank.file = file;
+            bank.fileStamp = fileStamp (file);
+        }
+        else
+        {
+            result = fail (cannotWrite);
+        }
+    }
+
+    // The caller may have changed the bank before: what is shown is what is stored.
+    if (result.failed())
+        rereadBank (bank);
+
+    rebuildSystemBanks();
+    return result;
+}
+
+bool QmBankManager::rereadBank (QmBank& bank)
+{
+    const juce::ScopedLock sl (lock);
+
+    auto fresh = bank.file != juce::File() ? loadBankFile (bank.file) : nullptr;
+
+    if (fresh == nullptr)
         return false;
 
-    const auto document = bankDocument (*bank);
+    // A preset still there keeps its object, with the file's values, so
+    // pointers to it stay good; the others go with fresh. Whoever still holds
+    // one of those holds a preset of no list, whose bank is still this one.
+    std::unordered_map<juce::String, QmPreset*> kept;
 
-    if (! writeFileAtomically (file, document.getData(), document.getSize()))
-        return false;
+    for (auto* preset : bank.presets)
+        kept.emplace (preset->name, preset);
 
-    bank->file = file;
+    for (int i = 0; i < fresh->presets.size(); ++i)
+    {
+        auto* read = fresh->presets.getObjectPointerUnchecked (i);
+
+        if (const auto found = kept.find (read->name); found != kept.end())
+        {
+            auto* preset = found->second;
+            preset->tags = read->tags;
+            preset->params = read->params;
+            preset->uuid = read->uuid;
+            preset->fav = read->fav;
+            preset->version = read->version;
+            preset->pluginVersion = read->pluginVersion;
+            fresh->presets.set (i, preset);
+        }
+    }
+
+    bank.presets.swapWith (fresh->presets);
+
+    for (auto* preset : bank.presets)
+        preset->bank = &bank;
+
+    bank.renumberPresets();
+    bank.fileStamp = fresh->fileStamp;
+    rebuildSystemBanks();
+
+    const auto name = bank.name;
+    callListeners ([&name] (PresetListener& l) { l.bankReloaded (name); });
     return true;
+}
+
+bool QmBankManager::report (const juce::Result& result)
+{
+    const juce::ScopedLock sl (lock);
+    lastFailure = result.getErrorMessage();
+    return result.wasOk();
+}
+
+juce::String QmBankManager::takeLastFailure()
+{
+    const juce::ScopedLock sl (lock);
+    return std::exchange (lastFailure, {});
 }
 
 bool QmBankManager::importBank (juce::File file)
@@ -306,11 +534,23 @@ bool QmBankManager::importBank (juce::File file)
     // Brings back the Banks folder (with the factory bank) if the user removed it.
     QmDataFolders::getBanksFolder();
 
+    return report (importBankFile (file));
+}
+
+juce::Result QmBankManager::importBankFile (const juce::File& file)
+{
+    const juce::ScopedLock sl (lock);
+
     // Files that would not be listed, or whose name (in any letter case) is taken.
     const auto fileName = PresetMarshaller::writableName (file.getFileName());
 
-    if (! isBankFileName (fileName) || ! QmXmlReader::isRegularFile (file) || findFileIgnoringCase (fileName) != juce::File())
-        return false;
+    if (! isBankFileName (fileName) || ! QmXmlReader::isRegularFile (file))
+        return fail ("Only a bank file ending in .xml can be imported");
+
+    const FolderLock folderLock (banksFolder);
+
+    if (findFileIgnoringCase (fileName) != juce::File())
+        return fail ("The Banks folder holds a file named " + fileName + " already");
 
     juce::MemoryBlock data;
 
@@ -318,30 +558,33 @@ bool QmBankManager::importBank (juce::File file)
         juce::FileInputStream in (file);
 
         if (! in.openedOk() || in.getTotalLength() > PresetMarshaller::maxFileBytes)
-            return false;
+            return fail ("The file cannot be read");
 
         in.readIntoMemoryBlock (data);
     }
 
+    // A bank element with a list of presets, nothing else.
+    XMLMarshaller marshaller;
     juce::MemoryInputStream source (data, false);
-    auto bank = readBank (source);
+    const auto root = marshaller.parse (source);
 
-    if (bank == nullptr)
-        return false;
+    if (root == nullptr || ! root->getTagName().equalsIgnoreCase ("bank") || marshaller.getChildByName (root.get(), "presets") == nullptr)
+        return fail ("The file is not a bank");
 
+    auto bank = marshaller.bankFromXml (root.get());
     const auto target = banksFolder.getChildFile (fileName);
     bool written = false;
 
-    if (getBank (bank->name) != nullptr)
+    if (bank->name.trim().isEmpty() || getBank (bank->name) != nullptr)
     {
         // Listed under its file's name instead; that name must be free as well.
         bank->name = bankNameFromFileName (target.getFullPathName());
 
         if (bank->name.trim().isEmpty() || getBank (bank->name) != nullptr)
-            return false;
+            return fail ("There is a bank named " + bank->name + " already");
 
-        bank->file = target;
-        written = saveBank (bank.get());
+        const auto document = bankDocument (*bank);
+        written = writeFileAtomically (target, document.getData(), document.getSize());
     }
     else
     {
@@ -349,13 +592,13 @@ bool QmBankManager::importBank (juce::File file)
     }
 
     if (! written)
-        return false;
+        return fail (cannotWrite);
 
     reloadBanks();
 
     const auto addedName = bankNameFromFileName (target.getFullPathName());
     callListeners ([&addedName] (PresetListener& l) { l.bankAdded (addedName); });
-    return true;
+    return juce::Result::ok();
 }
 
 juce::String QmBankManager::bankNameFromFileName (juce::String path)
@@ -547,26 +790,33 @@ juce::Result QmBankManager::savePreset (juce::String bankName, juce::String pres
     auto* bank = getBank (bankName);
 
     if (bank == nullptr)
-        return juce::Result::fail ("There is no such bank");
+        return fail ("There is no such bank");
 
     if (bank->isSystem)
-        return juce::Result::fail (systemBankMessage);
+        return fail (systemBankMessage);
 
-    auto* preset = bank->findPresetByName (presetName);
+    QmPreset::Ptr preset (bank->findPresetByName (presetName));
 
     if (preset == nullptr)
-        return juce::Result::fail ("There is no such preset");
+        return fail ("There is no such preset");
 
-    preset->name = presetName;
-    preset->setTags (tags);
-    preset->params = collectParameterValues();
-    preset->pluginVersion = client != nullptr ? client->getPluginVersion() : juce::String();
+    const auto values = collectParameterValues();
+    const auto version = client != nullptr ? client->getPluginVersion() : juce::String();
 
-    if (! saveBank (bank))
-        return juce::Result::fail ("The bank file cannot be written");
+    const auto result = changeBank (*bank, [&] (QmBank& b)
+    {
+        preset->name = presetName;
+        preset->setTags (tags);
+        preset->params = values;
+        preset->pluginVersion = version;
+        putPreset (b, preset.get());
+    });
+
+    if (result.failed())
+        return result;
 
     callListeners ([bank, &presetName] (PresetListener& l) { l.presetAdded (bank, presetName); });
-    callListeners ([preset] (PresetListener& l) { l.presetLoaded (preset); });
+    callListeners ([&preset] (PresetListener& l) { l.presetLoaded (preset.get()); });
     return juce::Result::ok();
 }
 
@@ -575,14 +825,21 @@ juce::Result QmBankManager::saveBankOfPreset (QmPreset* preset)
     const juce::ScopedLock sl (lock);
 
     if (preset == nullptr || ! isListed (preset->bank))
-        return juce::Result::fail ("The preset is in no bank");
+        return fail ("The preset is in no bank");
 
-    preset->pluginVersion = client != nullptr ? client->getPluginVersion() : juce::String();
+    // Only the mark travels: another instance may have changed the rest.
+    const auto name = preset->name;
+    const auto fav = preset->fav;
+    const auto version = client != nullptr ? client->getPluginVersion() : juce::String();
 
-    if (! saveBank (preset->bank))
-        return juce::Result::fail (preset->bank->isSystem ? systemBankMessage : "The bank file cannot be written");
-
-    return juce::Result::ok();
+    return changeBank (*preset->bank, [&] (QmBank& b)
+    {
+        if (auto* stored = b.findPresetByName (name))
+        {
+            stored->fav = fav;
+            stored->pluginVersion = version;
+        }
+    });
 }
 
 juce::Array<float> QmBankManager::collectParameterValues()
@@ -615,17 +872,36 @@ void QmBankManager::presetAdded (QmBank* bank, juce::String presetName)
         return;
 
     if (auto* preset = bank->findPresetByName (presetName))
-        savePreset (bank->name, presetName, preset->getTags());
+        report (savePreset (bank->name, presetName, preset->getTags()));
 
     rebuildSystemBanks();
 }
 
-void QmBankManager::presetRemoved (QmBank* bank, juce::String)
+void QmBankManager::presetRemoved (QmBank* bank, juce::String presetName)
 {
     const juce::ScopedLock sl (lock);
 
-    saveBank (bank);
+    if (! isListed (bank))
+        return;
+
+    const auto wasCurrent = ! bank->isSystem && isCurrentBank (*bank) && client->getProperties()["currentPreset"] == presetName;
+
+    // The bank tells its listeners before it renumbers: the first preset whose
+    // index is off by one stands where the removed one stood.
+    int position = 0;
+
+    if (wasCurrent)
+        while (position < bank->presets.size() && bank->presets.getUnchecked (position)->index == position + 1)
+            ++position;
+
+    if (! bank->isSystem)
+        report (changeBank (*bank, [&presetName] (QmBank& b) { b.presets.removeObject (b.findPresetByName (presetName)); }));
+
     rebuildSystemBanks();
+
+    // A removal that failed left the preset in its bank, and current.
+    if (wasCurrent && bank->findPresetByName (presetName) == nullptr)
+        replaceCurrent (bank->name, position);
 }
 
 void QmBankManager::presetChanged (QmPreset* preset)
@@ -635,8 +911,11 @@ void QmBankManager::presetChanged (QmPreset* preset)
     if (preset == nullptr || ! isListed (preset->bank))
         return;
 
-    savePreset (preset->bank->name, preset->name, preset->getTags());
-    loadPreset (preset);
+    const QmPreset::Ptr keep (preset);
+
+    if (report (savePreset (preset->bank->name, preset->name, preset->getTags())))
+        loadPreset (preset);
+
     rebuildSystemBanks();
 }
 
@@ -647,8 +926,9 @@ void QmBankManager::presetFavouriteChanged (QmPreset* preset, bool fav)
     if (preset == nullptr)
         return;
 
+    const QmPreset::Ptr keep (preset);
     preset->fav = fav;
-    saveBankOfPreset (preset);
+    report (saveBankOfPreset (preset));
     rebuildSystemBanks();
 }
 

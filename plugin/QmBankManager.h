@@ -12,6 +12,12 @@
     Every public operation takes the manager's lock, so the host's state calls,
     which arrive on a host thread, never interleave with the message thread's
     bank work. The audio thread never calls in.
+
+    Other instances (in this process or another) may write the same files: a
+    change of a bank takes a lock file beside the Banks folder, reads the bank
+    again when its file changed since this instance read it, and applies the
+    one change to what is there now. A change that cannot be written is not
+    kept in memory either.
 */
 class QmBankManager : public PresetListener,
                       public QmBankCollection
@@ -23,13 +29,17 @@ public:
     //==============================================================================
     bool createBank (juce::String name) override;
     bool deleteBank (QmBank* bank) override;
+
+    /** Writes the bank as it is; when another instance changed its file since,
+        the bank takes the file's content instead and that is written. */
     bool saveBank (QmBank* bank) override;
 
     /** Copies a bank file into the Banks folder under its own file name. A bank
-        whose name is taken already (ignoring case) is listed under the file's
-        name instead. True when a bank was added; false when the file name is
-        taken in the Banks folder (ignoring case), the file is no bank, both
-        names are taken, or it cannot be written. */
+        whose name is taken already (ignoring case) or empty is listed under the
+        file's name instead. True when a bank was added; false when the file name
+        is taken in the Banks folder (ignoring case), the file is no bank (a
+        "bank" element with a "presets" list), both names are taken, or it
+        cannot be written. */
     bool importBank (juce::File file) override;
 
     QmBank* getBank (juce::String name) override;
@@ -38,6 +48,7 @@ public:
     juce::Array<QmBank*> getBanks() override;
     void loadPreset (QmPreset* preset) override;
     void setPresetLoadedCallback (QmPresetLoadedCallback callback, void* context) override;
+    juce::String takeLastFailure() override;
 
     //==============================================================================
     /** Loads the preset beside the current one in its own bank (-1 previous, +1
@@ -101,6 +112,30 @@ public:
 private:
     bool isListed (const QmBank* bank) const;
 
+    /** Whether the client's "currentBank" names the bank (ignoring case). */
+    bool isCurrentBank (const QmBank& bank) const;
+
+    /** After the current preset or bank went: loads the preset at position
+        in the named bank, or its last one when position is past the end; with
+        that bank gone or empty, the first preset of the first user bank that
+        has one. With no preset left, nothing is current: both names are
+        cleared and the preset-loaded callback gets null. */
+    void replaceCurrent (const juce::String& bankName, int position);
+
+    /** Under the folder lock: brings the bank up to date with its file when
+        that changed on disk, applies change to it and writes it. On failure the
+        bank holds what its file holds. */
+    juce::Result changeBank (QmBank& bank, const std::function<void (QmBank&)>& change);
+
+    /** Replaces the bank's presets with those of its file; false, changing
+        nothing, when the file cannot be read. */
+    bool rereadBank (QmBank& bank);
+
+    juce::Result importBankFile (const juce::File& file);
+
+    /** Keeps the result's message for takeLastFailure; true when it is ok. */
+    bool report (const juce::Result& result);
+
     /** wanted, or wanted followed by " (2)", " (3)"...: the first no bank has. */
     juce::String unusedBankName (const juce::String& wanted);
     juce::File findFileIgnoringCase (const juce::String& fileName) const;
@@ -113,6 +148,7 @@ private:
     juce::OwnedArray<QmBank> banks;
     QmBank* allBank = nullptr;
     QmBank* favouritesBank = nullptr;
+    juce::String lastFailure;
     QmPresetLoadedCallback presetLoadedCallback = nullptr;
     void* presetLoadedContext = nullptr;
 

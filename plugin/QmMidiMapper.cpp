@@ -345,18 +345,34 @@ bool QmMidiMapper::save()
 
     const auto file = getMapFile();
 
-    if (keepUnreadableFile)
+    if (keepUnreadableFile && ! bindingChanged)
+        return true;
+
+    // The user's new bindings replace an unreadable file only once a whole
+    // copy of it is kept beside them.
+    bool written = true;
+
+    if (keepUnreadableFile && QmXmlReader::isRegularFile (file))
     {
-        if (! bindingChanged)
-            return true;
-
-        // The user's new bindings replace the file; it stays beside them.
-        if (QmXmlReader::isRegularFile (file) && ! file.copyFileTo (getBackupFile()))
-            return false;
-
-        keepUnreadableFile = false;
+        juce::MemoryBlock original;
+        written = file.loadFileAsData (original) && (juce::int64) original.getSize() == file.getSize()
+                   && writeFileAtomically (getBackupFile(), original.getData(), original.getSize());
     }
 
-    const auto document = writeMap (current);
-    return writeFileAtomically (file, document.getData(), document.getSize());
+    if (written)
+    {
+        const auto document = writeMap (current);
+        written = writeFileAtomically (file, document.getData(), document.getSize());
+    }
+
+    if (! written)
+    {
+        std::printf ("Vorlan: cannot save the MIDI map %s; the bindings of this session are lost when it ends\n",
+                     file.getFullPathName().toRawUTF8());
+        std::fflush (stdout);
+        return false;
+    }
+
+    keepUnreadableFile = false;
+    return true;
 }

@@ -1,10 +1,12 @@
 // The plug-in's entry points: the factory the framework's VST wrapper calls
 // (the processor, with the skinned editor's factory installed), and
-// VSTPluginMain, which hands the host the wrapper's effect behind the block
-// guard. The wrapper's own entry is compiled as juceVSTPluginMain.
+// VSTPluginMain, which hands the host the wrapper's effect with its MIDI
+// buffers sized at each resume and behind the block guard. The wrapper's own
+// entry is compiled as juceVSTPluginMain.
 #include "KorvixAudioProcessor.h"
 #include "KorvixAudioProcessorEditor.h"
 #include "VstBlockGuard.h"
+#include "VstMidiBufferSizer.h"
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter();
 
@@ -19,7 +21,7 @@ extern "C" __attribute__ ((visibility ("default"))) AEffect* VSTPluginMain (audi
 
 AEffect* VSTPluginMain (audioMasterCallback host)
 {
-    auto* effect = juceVSTPluginMain (host);
+    auto* effect = VstMidiBufferSizer::createEffect (host, &juceVSTPluginMain);
     VstBlockGuard::install (effect);
     return effect;
 }

@@ -14,16 +14,13 @@ std::unique_ptr<QmBank> XMLMarshaller::bankFromXml (juce::XmlElement* root)
 
     bank->name = getStringField (root, "name", {});
 
+    juce::ReferenceCountedArray<QmPreset> presets;
+
     for (auto* child : getChildElements (root, "presets"))
-    {
-        if (child->isTextElement())
-            continue;
+        if (! child->isTextElement())
+            presets.add (presetFromXml (child));
 
-        auto preset = presetFromXml (child);
-        preset->bank = bank.get();
-        bank->addPreset (preset.get());   // a repeated name is refused and dropped
-    }
-
+    bank->addPresets (presets);   // a repeated name is refused and dropped
     return bank;
 }
 

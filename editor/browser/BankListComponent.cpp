@@ -56,8 +56,10 @@ void BankListComponent::removeBankAt (int row)
                                            return;
 
                                        if (auto* found = ok ? page->getCollection()->getBank (name) : nullptr)
-                                           if (! found->isSystem)
-                                               page->getCollection()->deleteBank (found);
+                                           if (! found->isSystem && page->getCollection()->deleteBank (found))
+                                               page->bankRemoved (name);
+
+                                       page->reportFailure();
 
                                        page->triggerBankListRefresh();
                                    });

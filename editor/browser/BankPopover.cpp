@@ -3,17 +3,17 @@
 #include "BankListCell.h"
 #include "BankListComponent.h"
 #include "BlueButtonLookAndFeel.h"
+#include "PanelPalette.h"
 #include "PresetsList.h"
 #include "QmBankCollection.h"
 #include "QmPresetClient.h"
 #include "RightJustifiedButtonLookAndFeel.h"
+#include "WidgetFont.h"
 
 namespace
 {
-    const juce::Colour panelColour (0xff606060);
-    const juce::Colour listColour (0xffddded1);
-    const juce::Colour greenText (0xff30cc52);
-    const juce::Colour redText (0xffff585d);
+    const juce::Colour panelColour (PanelPalette::face);
+    const juce::Colour listColour (PanelPalette::raised);
 }
 
 //==============================================================================
@@ -25,7 +25,7 @@ BankPopover::BankPopover (QmBankCollection* bankCollection, QmPresetClient* pres
       dialogs (std::make_unique<BrowserDialogs>()),
       importFolder (juce::File::getSpecialLocation (juce::File::userHomeDirectory))
 {
-    std::tie (currentBank, currentPreset) = readClientNames();
+    readCurrentNames();
 
     setSize (width, height);
 
@@ -33,7 +33,7 @@ BankPopover::BankPopover (QmBankCollection* bankCollection, QmPresetClient* pres
     background.setFill (listColour);
     addAndMakeVisible (background);
 
-    removeButton = makeButton ("Remove...", juce::translate ("Remove..."), *rightLookAndFeel, this, redText);
+    removeButton = makeButton ("Remove...", juce::translate ("Remove..."), *rightLookAndFeel, this);
     addButton    = makeButton ("Add empty...", juce::translate ("Add empty..."), *blueLookAndFeel, this);
     backButton   = makeButton (juce::CharPointer_UTF8 ("\xe2\x97\x81 Back"), juce::translate ("Back"), *blueLookAndFeel, this);
     saveButton   = makeButton ("Save", juce::translate ("Save"), *rightLookAndFeel, this);
@@ -48,8 +48,8 @@ BankPopover::BankPopover (QmBankCollection* bankCollection, QmPresetClient* pres
     titleLabel.setName ("Banks");
     titleLabel.setText (juce::translate ("Banks"), juce::dontSendNotification);
     titleLabel.setJustificationType (juce::Justification::centred);
-    titleLabel.setColour (juce::Label::textColourId, juce::Colour (0xfff5f5f5));
-    titleLabel.setFont (juce::Font (16.0f, juce::Font::bold));
+    titleLabel.setColour (juce::Label::textColourId, juce::Colour (PanelPalette::text));
+    titleLabel.setFont (widgetFont (16.0f, juce::Font::bold));
     titleLabel.setBounds (80, 0, 170, 30);
 
     warningLabel.setName ("warningLabel");
@@ -66,6 +66,7 @@ BankPopover::BankPopover (QmBankCollection* bankCollection, QmPresetClient* pres
     refreshBankList();
     addAndMakeVisible (bankList);
 
+    nameEditor.setFont (widgetFont (15.0f));
     nameEditor.setInputRestrictions (40);
     nameEditor.setReturnKeyStartsNewLine (false);
     nameEditor.addListener (this);
@@ -74,8 +75,8 @@ BankPopover::BankPopover (QmBankCollection* bankCollection, QmPresetClient* pres
 
     warningLabel.setBounds (nameEditor.getBounds().withY (nameEditor.getBottom()));
     warningLabel.setJustificationType (juce::Justification::left);
-    warningLabel.setColour (juce::Label::textColourId, juce::Colours::red);
-    warningLabel.setFont (juce::Font (12.0f));
+    warningLabel.setColour (juce::Label::textColourId, juce::Colour (PanelPalette::accent));
+    warningLabel.setFont (widgetFont (12.0f));
     addChildComponent (warningLabel);
 
     footer.setBounds (0, 220, 330, 30);
@@ -114,7 +115,7 @@ std::unique_ptr<juce::Component> BankPopover::createContainer()
     setTopLeftPosition (0, 0);
 
     // Presets may have been stepped or a host state restored since the last showing.
-    std::tie (currentBank, currentPreset) = readClientNames();
+    readCurrentNames();
     refreshBankList();
 
     if (presetPage != nullptr)
@@ -158,6 +159,20 @@ void BankPopover::triggerBankListRefresh()
 void BankPopover::bankListChanged (juce::String)
 {
     triggerBankListRefresh();
+}
+
+void BankPopover::bankRemoved (juce::String bankName)
+{
+    readCurrentNames();
+    triggerBankListRefresh();
+
+    if (presetPage == nullptr)
+        return;
+
+    if (presetPage->getBankName().equalsIgnoreCase (bankName))
+        closePresetPage();
+    else
+        presetPage->triggerRefresh();
 }
 
 void BankPopover::handleAsyncUpdate()
@@ -231,6 +246,11 @@ void BankPopover::writeCurrentNames (const juce::String& bankName, const juce::S
     properties.set ("currentPreset", presetName);
 }
 
+void BankPopover::readCurrentNames()
+{
+    std::tie (currentBank, currentPreset) = readClientNames();
+}
+
 std::pair<juce::String, juce::String> BankPopover::readClientNames() const
 {
     if (client == nullptr)
@@ -272,13 +292,13 @@ void BankPopover::styleList (juce::ListBox& list)
     list.setBounds (0, 30, 330, 190);
     list.setColour (juce::ListBox::backgroundColourId, listColour);
     list.setColour (juce::ListBox::textColourId, listColour);
-    list.setColour (juce::ListBox::outlineColourId, juce::Colours::black);
+    list.setColour (juce::ListBox::outlineColourId, juce::Colour (PanelPalette::edge));
     list.setRowHeight (22);
 
     auto& scrollBar = list.getVerticalScrollBar();
     scrollBar.setAutoHide (false);
     scrollBar.setColour (juce::ScrollBar::backgroundColourId, listColour);
-    scrollBar.setColour (juce::ScrollBar::thumbColourId, panelColour);
+    scrollBar.setColour (juce::ScrollBar::thumbColourId, juce::Colour (PanelPalette::edge));
     scrollBar.setColour (juce::ScrollBar::trackColourId, listColour);
 }
 
@@ -293,6 +313,7 @@ void BankPopover::setButtonTextAndColour (juce::TextButton& button, const juce::
 void BankPopover::presetLoaded (QmPreset* preset)
 {
     const auto bankName = (preset != nullptr && preset->bank != nullptr) ? preset->bank->name : juce::String();
+    const auto presetName = preset != nullptr ? preset->name : juce::String();
     bool found = false;
 
     for (int row = 0; row < listModel->getNumRows(); ++row)
@@ -307,7 +328,7 @@ void BankPopover::presetLoaded (QmPreset* preset)
     }
 
     if (presetPage != nullptr)
-        presetPage->selectCurrentPreset (preset);
+        presetPage->selectCurrentPreset (bankName, presetName);
 
     if (collection != nullptr)
         collection->loadPreset (preset);
@@ -340,7 +361,7 @@ void BankPopover::buttonClicked (juce::Button* button)
     }
     else if (button == removeButton.get())
     {
-        setButtonTextAndColour (*removeButton, removeMode ? "Remove..." : "Done", removeMode ? redText : greenText);
+        setButtonTextAndColour (*removeButton, removeMode ? "Remove..." : "Done", juce::Colour (removeMode ? PanelPalette::text : PanelPalette::accent));
         removeMode = ! removeMode;
         bankList.updateContent();
         bankList.repaint();
@@ -375,7 +396,7 @@ void BankPopover::textEditorReturnKeyPressed (juce::TextEditor& editor)
 
 void BankPopover::visibilityChanged()
 {
-    std::tie (currentBank, currentPreset) = readClientNames();
+    readCurrentNames();
 }
 
 void BankPopover::paint (juce::Graphics& g)
@@ -416,7 +437,19 @@ void BankPopover::saveNewBank()
         return;
 
     collection->createBank (name);
+    reportFailure();
     refreshBankList();
+}
+
+bool BankPopover::reportFailure()
+{
+    const auto failure = collection != nullptr ? collection->takeLastFailure() : juce::String();
+
+    if (failure.isEmpty())
+        return false;
+
+    dialogs->inform ("Not saved", failure, this);
+    return true;
 }
 
 void BankPopover::importChosenFile (const juce::File& file)
@@ -426,5 +459,11 @@ void BankPopover::importChosenFile (const juce::File& file)
     if (collection != nullptr)
         collection->importBank (file);
 
+    reportFailure();
+
+    // The import reloaded every bank: an open page shows them afresh.
     triggerBankListRefresh();
+
+    if (presetPage != nullptr)
+        presetPage->triggerRefresh();
 }

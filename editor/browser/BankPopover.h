@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowserDialogs.h"
+#include "PanelPalette.h"
 #include "PresetListener.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -85,6 +86,10 @@ public:
     RightJustifiedButtonLookAndFeel& getRightLookAndFeel() noexcept { return *rightLookAndFeel; }
 
     BrowserDialogs& getDialogs() noexcept                       { return *dialogs; }
+
+    /** Shows in a box why the collection's last change failed, if it did;
+        true when it did. */
+    bool reportFailure();
     void setDialogs (std::unique_ptr<BrowserDialogs> newDialogs);
 
     juce::File getImportFolder() const                          { return importFolder; }
@@ -93,7 +98,7 @@ public:
         the given look-and-feel. */
     static std::unique_ptr<juce::TextButton> makeButton (const juce::String& text, const juce::String& tooltip,
                                                          juce::LookAndFeel& lookAndFeel, juce::Button::Listener* listener,
-                                                         juce::Colour textColour = juce::Colour (0xff30cc52));
+                                                         juce::Colour textColour = juce::Colour (PanelPalette::text));
 
     /** The list moves to the new model before the old one is deleted: the
         rows still point to the old one until the list updates them. */
@@ -115,7 +120,10 @@ public:
     //==============================================================================
     void presetLoaded (QmPreset* preset) override;
     void bankAdded (juce::String bankName) override            { bankListChanged (bankName); }
-    void bankRemoved (juce::String bankName) override          { bankListChanged (bankName); }
+
+    /** The bank list and an open preset page are refreshed, a page of that
+        bank closed; the bank manager may have made another preset current. */
+    void bankRemoved (juce::String bankName) override;
 
     void buttonClicked (juce::Button* button) override;
     void textEditorTextChanged (juce::TextEditor& editor) override;
@@ -129,6 +137,7 @@ public:
     static constexpr int width = 330, height = 250;
 
 private:
+    void readCurrentNames();
     void enterNameEntry();
     void leaveNameEntry();
     void saveNewBank();

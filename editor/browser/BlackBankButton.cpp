@@ -1,6 +1,7 @@
 #include "BlackBankButton.h"
 
 #include "ButtonTextColour.h"
+#include "PanelPalette.h"
 #include "WidgetFont.h"
 
 BlackBankButton::BlackBankButton (const juce::String& text, const juce::String& tooltip, const juce::String& rightTextToUse)
@@ -41,13 +42,13 @@ void BlackBankButton::clicked()
 
 void BlackBankButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bool isButtonDown)
 {
-    const juce::Colour base (isMouseOverButton || isButtonDown || getToggleState() ? highlightColour : restColour);
-    setColour (buttonColourId, base);
-    setColour (buttonOnColourId, base);
-    setColour (textColourOffId, juce::Colour (textColour));
-    setColour (textColourOnId, juce::Colour (textColour));
+    const auto hovered = isMouseOverButton || isButtonDown;
+    setColour (buttonColourId, juce::Colour (hovered ? PanelPalette::hover : PanelPalette::raised));
+    setColour (buttonOnColourId, findColour (buttonColourId));
+    setColour (textColourOffId, juce::Colour (PanelPalette::text));
+    setColour (textColourOnId, juce::Colour (PanelPalette::accent));
 
-    g.fillAll (findColour (buttonColourId));
+    PanelPalette::drawRow (g, getLocalBounds(), hovered, getToggleState());
 
     g.setColour (buttonTextColour (*this));
     g.setFont (widgetFont (15.0f, juce::Font::bold));

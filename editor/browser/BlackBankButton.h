@@ -5,8 +5,10 @@
 #include <functional>
 #include <optional>
 
-/** The flat row button of the browser's lists and of the menu: bold dark text
-    on a light row, an optional second text right-aligned beside it.
+/** The flat row button of the browser's lists and of the menu: bold light
+    text on the panel's colour, an optional second text right-aligned beside
+    it; lighter under the mouse, and marked with the accent when toggled on
+    (the current bank or preset).
 
     Its colours are fixed: painting sets them on the button, whatever the owner
     set before.
@@ -25,9 +27,6 @@ public:
     void setRightText (const juce::String& text);
     const juce::String& getRightText() const noexcept       { return rightText; }
 
-    static constexpr juce::uint32 restColour = 0xffddded1;
-    static constexpr juce::uint32 highlightColour = 0xffdadada;
-    static constexpr juce::uint32 textColour = 0xff3f3f3f;
 
 protected:
     void clicked() override;

@@ -1,6 +1,7 @@
 #include "BrowserDialogs.h"
 
-#include "KorvixLookAndFeel.h"
+#include "PanelPalette.h"
+#include "WidgetFont.h"
 
 BrowserDialogs::BrowserDialogs() = default;
 
@@ -47,7 +48,7 @@ void BrowserDialogs::showBox (const juce::String& title, const juce::String& mes
     if (withCancel)
         box->addButton (TRANS ("Cancel"), 0, juce::KeyPress (juce::KeyPress::escapeKey));
 
-    KorvixLookAndFeel::colourAlertWindow (*box);
+    box->setLookAndFeel (&lookAndFeel);
     openBoxes.add (box);
 
     auto answer = std::make_shared<std::function<void (bool)>> (std::move (onResult));
@@ -113,7 +114,8 @@ void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File
     chooserFilter = createChooserFilter (patterns);
     chooserBrowser = std::make_unique<juce::FileBrowserComponent> (flags, folder, chooserFilter.get(), nullptr);
     chooserBox = std::make_unique<juce::FileChooserDialogBox> (title, juce::String(), *chooserBrowser, false,
-                                                               chooserBrowser->findColour (juce::AlertWindow::backgroundColourId));
+                                                               juce::Colour (PanelPalette::raised));
+    chooserBox->setLookAndFeel (&lookAndFeel);
 
     auto answer = std::make_shared<std::function<void (const juce::File&)>> (std::move (onChosen));
     juce::Array<juce::Component*> pending { chooserBox.get() };
@@ -124,6 +126,9 @@ void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File
     {
         auto* c = pending.removeAndReturn (pending.size() - 1);
         pending.addArray (c->getChildren());
+
+        if (auto* field = dynamic_cast<juce::TextEditor*> (c))
+            field->applyFontToAllText (widgetFont (15.0f));
 
         if (auto* button = dynamic_cast<juce::TextButton*> (c))
         {

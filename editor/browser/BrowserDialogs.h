@@ -1,6 +1,6 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "KorvixLookAndFeel.h"
 
 #include <functional>
 #include <memory>
@@ -47,6 +47,10 @@ private:
     /** Deletes the chooser box, then its browser, then the filter that the
         browser's thread may still be calling. */
     void closeChooserBox();
+
+    // The boxes are windows of their own: they take the panel's look from
+    // here, which outlives them.
+    KorvixLookAndFeel lookAndFeel;
 
     std::shared_ptr<int> lifetime = std::make_shared<int> (0);
     std::unique_ptr<juce::FileChooser> chooser;

@@ -1,6 +1,7 @@
 #include "DeleteButton.h"
 
 #include "ButtonTextColour.h"
+#include "PanelPalette.h"
 #include "WidgetFont.h"
 
 DeleteButton::DeleteButton (const juce::String& text, const juce::String& tooltip)
@@ -12,8 +13,8 @@ DeleteButton::~DeleteButton() = default;
 
 void DeleteButton::paintButton (juce::Graphics& g, bool, bool)
 {
-    setColour (textColourOffId, juce::Colour (glyphColour));
-    setColour (textColourOnId, juce::Colour (glyphColour));
+    setColour (textColourOffId, juce::Colour (PanelPalette::accent));
+    setColour (textColourOnId, juce::Colour (PanelPalette::accent));
 
     g.setFont (widgetFont (17.0f, juce::Font::bold));
     g.setColour (buttonTextColour (*this));

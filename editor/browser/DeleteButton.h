@@ -2,15 +2,13 @@
 
 #include "BlackBankButton.h"
 
-/** The red glyph laid over a list row in remove mode; it paints no background,
+/** The accent glyph laid over a list row in remove mode; it paints no background,
     so the row beneath shows through. */
 class DeleteButton : public BlackBankButton
 {
 public:
     DeleteButton (const juce::String& text, const juce::String& tooltip);
     ~DeleteButton() override;
-
-    static constexpr juce::uint32 glyphColour = 0xffff0000;
 
 protected:
     void paintButton (juce::Graphics& g, bool isMouseOverButton, bool isButtonDown) override;

@@ -1,8 +1,8 @@
 #include "PresetListCell.h"
 
+#include "PanelPalette.h"
+
 #include "PresetsList.h"
-#include "PresetsListComponent.h"
-#include "QmBank.h"
 #include "QmDataFolders.h"
 
 namespace
@@ -14,20 +14,20 @@ namespace
     }
 }
 
-PresetListCell::PresetListCell (int rowNumber, bool, QmPreset* preset, PresetsListComponent* listModel)
+PresetListCell::PresetListCell (int rowNumber, bool, const PresetsListComponent::Row& data, PresetsListComponent* listModel)
     : BrowserRowCell ({ 27, 0, 308, 22 }, "remove", 268)
 {
     const auto empty = resourceImage ("buttons_faders/fav-unchecked@2.png");
     const auto filled = resourceImage ("buttons_faders/fav-checked@2.png");
-    const juce::Colour overlay (0xff606060);
+    const juce::Colour unmarked (PanelPalette::subtle), marked (PanelPalette::accent);
 
     favIcon.setClickingTogglesState (true);
-    favIcon.setImages (true, false, true, empty, 1.0f, overlay, filled, 1.0f, overlay, filled, 1.0f, overlay, 0.0f);
+    favIcon.setImages (true, false, true, empty, 1.0f, unmarked, filled, 1.0f, marked, filled, 1.0f, marked, 0.0f);
     favIcon.setBounds (7, 2, 18, 18);
     addAndMakeVisible (favIcon);
 
     model = listModel;
-    update (rowNumber, preset, false, listModel);
+    update (rowNumber, data, false, listModel);
 
     favIcon.onFavouriteChange = [this] (bool state) { model->setFavouriteAt (row, state); };
     setRowActions ([this] { model->presetChosen (row); },
@@ -36,22 +36,18 @@ PresetListCell::PresetListCell (int rowNumber, bool, QmPreset* preset, PresetsLi
 
 PresetListCell::~PresetListCell() = default;
 
-void PresetListCell::update (int rowNumber, QmPreset* preset, bool removeMode, PresetsListComponent* listModel)
+void PresetListCell::update (int rowNumber, const PresetsListComponent::Row& data, bool removeMode, PresetsListComponent* listModel)
 {
-    if (preset == nullptr)
-        return;
-
     model = listModel;
 
     auto& name = getNameButton();
-    const auto& page = model->getPage();
-    name.setButtonText (page.isSystemBankPage() ? preset->name : juce::String (preset->index) + " " + preset->name);
-    presetName = preset->name;
+    name.setButtonText (model->getPage().isSystemBankPage() ? data.presetName : juce::String (data.index) + " " + data.presetName);
+    presetName = data.presetName;
 
-    favIcon.setToggleState (preset->fav, juce::dontSendNotification);
-    name.setToggleState (preset->bank != nullptr
-                             && model->getCurrentBank() == preset->bank->name
-                             && model->getCurrentPreset() == preset->name,
+    favIcon.setToggleState (data.fav, juce::dontSendNotification);
+    name.setToggleState (data.bankName.isNotEmpty()
+                             && model->getCurrentBank() == data.bankName
+                             && model->getCurrentPreset() == data.presetName,
                          juce::dontSendNotification);
     row = rowNumber;
 

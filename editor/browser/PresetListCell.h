@@ -2,9 +2,7 @@
 
 #include "BrowserRowCell.h"
 #include "FavIcon.h"
-
-class PresetsListComponent;
-class QmPreset;
+#include "PresetsListComponent.h"
 
 /** A row of the preset list: the favourite star and the preset's number and
     name (the bare name on the pages of "All" and "Favourites"); in remove mode
@@ -12,11 +10,11 @@ class QmPreset;
 class PresetListCell : public BrowserRowCell
 {
 public:
-    PresetListCell (int row, bool isRowSelected, QmPreset* preset, PresetsListComponent* model);
+    PresetListCell (int row, bool isRowSelected, const PresetsListComponent::Row& data, PresetsListComponent* model);
     ~PresetListCell() override;
 
-    /** Shows the preset; nothing changes when it is null. */
-    void update (int row, QmPreset* preset, bool removeMode, PresetsListComponent* model);
+    /** Shows the row as the model copied it. */
+    void update (int row, const PresetsListComponent::Row& data, bool removeMode, PresetsListComponent* model);
 
     const juce::String& getPresetName() const noexcept  { return presetName; }
     FavIcon& getFavIcon() noexcept                      { return favIcon; }

@@ -9,14 +9,12 @@
 #include "RightJustifiedButtonLookAndFeel.h"
 #include "SearchBoxLookAndFeel.h"
 #include "TagButtonLookAndFeel.h"
+#include "WidgetFont.h"
 
 namespace
 {
-    const juce::Colour panelColour (0xff606060);
-    const juce::Colour listColour (0xffddded1);
-    const juce::Colour searchTextColour (0xffdfdfe9);
-    const juce::Colour greenText (0xff30cc52);
-    const juce::Colour redText (0xffff585d);
+    const juce::Colour panelColour (PanelPalette::face);
+    const juce::Colour searchTextColour (PanelPalette::text);
 }
 
 PresetsList::PresetsList (QmBank* bank, BankPopover* owner)
@@ -30,14 +28,14 @@ PresetsList::PresetsList (QmBank* bank, BankPopover* owner)
     bankNameLabel.setText (bankName, juce::dontSendNotification);
     bankNameLabel.setBounds (60, 0, 210, 30);
     bankNameLabel.setJustificationType (juce::Justification::centred);
-    bankNameLabel.setColour (juce::Label::textColourId, juce::Colour (0xfff5f5f5));
-    bankNameLabel.setFont (juce::Font (16.0f, juce::Font::bold));
+    bankNameLabel.setColour (juce::Label::textColourId, juce::Colour (PanelPalette::text));
+    bankNameLabel.setFont (widgetFont (16.0f, juce::Font::bold));
 
     auto& blue = popover->getBlueLookAndFeel();
     auto& right = popover->getRightLookAndFeel();
     banksButton      = BankPopover::makeButton (juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"), juce::translate ("Back to bank list"), blue, this);
     backButton       = BankPopover::makeButton (juce::CharPointer_UTF8 ("\xe2\x97\x81 Back"), juce::translate ("Back"), blue, this);
-    removeButton     = BankPopover::makeButton ("Remove...", juce::translate ("Remove..."), right, this, redText);
+    removeButton     = BankPopover::makeButton ("Remove...", juce::translate ("Remove..."), right, this);
     saveButton       = BankPopover::makeButton ("Save", juce::translate ("Save"), right, this);
     savePresetButton = BankPopover::makeButton ("Save Preset", juce::translate ("Save Preset"), blue, this);
 
@@ -54,6 +52,7 @@ PresetsList::PresetsList (QmBank* bank, BankPopover* owner)
     header.addChildComponent (*saveButton);
     header.addChildComponent (*backButton);
 
+    nameEditor.setFont (widgetFont (15.0f));
     nameEditor.setInputRestrictions (40);
     nameEditor.setReturnKeyStartsNewLine (false);
     nameEditor.addListener (this);
@@ -70,13 +69,13 @@ PresetsList::PresetsList (QmBank* bank, BankPopover* owner)
     searchBox.setColour (juce::TextEditor::backgroundColourId, juce::Colour (0x00000000));
     searchBox.setColour (juce::TextEditor::textColourId, searchTextColour);
     searchBox.setColour (juce::TextEditor::focusedOutlineColourId, juce::Colour (0x00000000));
-    searchBox.setColour (juce::TextEditor::shadowColourId, searchTextColour);
-    searchBox.setColour (juce::TextEditor::highlightColourId, searchTextColour);
-    searchBox.setColour (juce::TextEditor::highlightedTextColourId, juce::Colour (0x00000000));
-    searchBox.setFont (searchBox.getFont().boldened());
+    searchBox.setColour (juce::TextEditor::shadowColourId, juce::Colour (0x00000000));
+    searchBox.setColour (juce::TextEditor::highlightColourId, juce::Colour (PanelPalette::accent));
+    searchBox.setColour (juce::TextEditor::highlightedTextColourId, juce::Colour (PanelPalette::onAccent));
+    searchBox.setFont (widgetFont (14.0f, juce::Font::bold));
     searchBox.setCaretVisible (true);
     searchBox.setWantsKeyboardFocus (true);
-    searchBox.setTextToShowWhenEmpty ("Type to search...", searchTextColour);
+    searchBox.setTextToShowWhenEmpty ("Type to search...", juce::Colour (PanelPalette::subtle));
     searchBox.setIndents (8, 5);
     searchBox.setBounds (215, 3, 173, 26);
     searchBox.setLookAndFeel (searchLookAndFeel.get());
@@ -156,28 +155,37 @@ void PresetsList::handleAsyncUpdate()
         list.updateContent();
 }
 
-void PresetsList::selectCurrentPreset (QmPreset* preset)
+void PresetsList::selectCurrentPreset (const juce::String& presetBankName, const juce::String& presetName)
 {
-    bool found = false;
+    int row = -1;
 
-    for (int row = 0; row < listModel->getNumRows(); ++row)
+    if (presetBankName.isNotEmpty() && presetBankName == bankName)
     {
-        auto* cell = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (row));
+        // Rows made later, by scrolling, read the highlight from the model.
+        listModel->setCurrentNames (presetBankName, presetName);
+        row = listModel->findRow (presetBankName, presetName);
 
-        if (cell == nullptr)
-            continue;
-
-        auto selected = false;
-
-        if (! found && preset != nullptr && preset->bank != nullptr && preset->bank->name == bankName
-             && preset->name == cell->getPresetName())
-        {
-            listModel->setCurrentNames (preset->bank->name, preset->name);
-            selected = found = true;
-        }
-
-        cell->getNameButton().setToggleState (selected, juce::dontSendNotification);
+        if (row >= 0)
+            list.scrollToEnsureRowIsOnscreen (row);
     }
+
+    for (int i = 0; i < listModel->getNumRows(); ++i)
+        if (auto* cell = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (i)))
+            cell->getNameButton().setToggleState (i == row, juce::dontSendNotification);
+}
+
+void PresetsList::presetLoaded (QmPreset* preset)
+{
+    if (preset != nullptr)
+        selectCurrentPreset (preset->bank != nullptr ? preset->bank->name : juce::String(), preset->name);
+}
+
+void PresetsList::tellListeners (QmBank& bank, const std::function<void (PresetListener&)>& call)
+{
+    const auto listeners = bank.listeners.getListeners();
+
+    for (int i = listeners.size(); --i >= 0;)
+        call (*listeners.getUnchecked (i));
 }
 
 void PresetsList::removePreset (const juce::String& ownBankName, const juce::String& presetName)
@@ -191,6 +199,8 @@ void PresetsList::removePreset (const juce::String& ownBankName, const juce::Str
     // Its bank's listener, the bank manager, rewrites the file and the system banks.
     if (QmPreset::Ptr preset = bank->findPresetByName (presetName))
         bank->removePreset (preset.get());
+
+    popover->reportFailure();
 }
 
 //==============================================================================
@@ -214,7 +224,8 @@ void PresetsList::buttonClicked (juce::Button* button)
     }
     else if (button == removeButton.get())
     {
-        BankPopover::setButtonTextAndColour (*removeButton, removeMode ? "Remove..." : "Done", removeMode ? redText : greenText);
+        BankPopover::setButtonTextAndColour (*removeButton, removeMode ? "Remove..." : "Done",
+                                              juce::Colour (removeMode ? PanelPalette::text : PanelPalette::accent));
         removeMode = ! removeMode;
         list.updateContent();
         list.repaint();
@@ -321,12 +332,14 @@ void PresetsList::save()
     preset->setTags (selectedTags);
     preset->name = name;
 
-    // The bank manager, told by the bank, gives it the current values and saves the file.
-    if (bank->addPreset (preset.get()))
-    {
-        refreshPresets();
-        makeCurrent (preset.get());
-    }
+    // The bank manager, told by the bank, gives it the current values and saves
+    // the file; a preset it could not save is taken out again. The bank and
+    // its presets may be other objects by then.
+    const auto saved = bank->addPreset (preset.get()) && ! popover->reportFailure();
+    refreshPresets();
+
+    if (saved)
+        makeCurrent (preset->name);
 
     leaveNameEntry();
 }
@@ -344,17 +357,27 @@ void PresetsList::overwrite (const juce::String& presetName)
         existing->setTags (selectedTags);
 
     // The bank manager stores the current values into it and saves the bank.
-    bank->listeners.call ([&existing] (PresetListener& l) { l.presetChanged (existing.get()); });
-    makeCurrent (existing.get());
+    tellListeners (*bank, [&existing] (PresetListener& l) { l.presetChanged (existing.get()); });
+
+    if (! popover->reportFailure())
+        makeCurrent (existing->name);
 }
 
-void PresetsList::makeCurrent (QmPreset* preset)
+void PresetsList::makeCurrent (const juce::String& presetName)
 {
-    popover->setCurrentNames (preset->bank != nullptr ? preset->bank->name : juce::String(), preset->name);
+    auto* collection = popover->getCollection();
 
-    if (auto* collection = popover->getCollection())
-        collection->loadPreset (preset);
+    if (collection == nullptr)
+        return;
+
+    QmPreset::Ptr preset (collection->findPreset (bankName, presetName));
+
+    if (preset == nullptr)
+        return;
+
+    popover->setCurrentNames (bankName, presetName);
+    collection->loadPreset (preset.get());
 
     list.updateContent();
-    selectCurrentPreset (preset);
+    selectCurrentPreset (bankName, presetName);
 }

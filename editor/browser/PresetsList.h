@@ -41,11 +41,17 @@ public:
     /** The list's rows re-read their state, from the message loop. */
     void triggerContentUpdate();
 
-    /** Highlights the preset's row on its own bank's page. */
-    void selectCurrentPreset (QmPreset* preset);
+    /** On the page of the preset's own bank: makes it the current row,
+        highlighted and scrolled into view. On other pages no row is
+        highlighted. */
+    void selectCurrentPreset (const juce::String& presetBankName, const juce::String& presetName);
 
     /** Removes the named preset from the named user bank (and so from its file). */
     void removePreset (const juce::String& bankName, const juce::String& presetName);
+
+    /** Tells the bank's listeners, last first. They are copied first, so a
+        listener may replace or free the bank. */
+    static void tellListeners (QmBank& bank, const std::function<void (PresetListener&)>& call);
 
     /** The bank shown, found again by name; null when it is gone. */
     QmBank* getBank() const;
@@ -58,7 +64,7 @@ public:
     PresetsListComponent* getListModel() const noexcept { return listModel.get(); }
 
     //==============================================================================
-    void presetLoaded (QmPreset* preset) override       { selectCurrentPreset (preset); }
+    void presetLoaded (QmPreset* preset) override;
 
     void buttonClicked (juce::Button* button) override;
     void textEditorTextChanged (juce::TextEditor& editor) override;
@@ -76,7 +82,7 @@ private:
     void leaveNameEntry();
     void save();
     void overwrite (const juce::String& presetName);
-    void makeCurrent (QmPreset* preset);
+    void makeCurrent (const juce::String& presetName);
 
     BankPopover* popover;
     juce::String bankName;

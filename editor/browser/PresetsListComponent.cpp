@@ -3,7 +3,7 @@
 #include "BankPopover.h"
 #include "PresetListCell.h"
 #include "PresetsList.h"
-#include "QmBank.h"
+#include "QmBankCollection.h"
 
 PresetsListComponent::PresetsListComponent (PresetsList* owner)
     : page (owner)
@@ -15,10 +15,19 @@ PresetsListComponent::~PresetsListComponent() = default;
 
 void PresetsListComponent::setPresets (const juce::Array<QmPreset*>& shown)
 {
-    presets.clear();
+    rows.clear();
 
     for (auto* preset : shown)
-        presets.add (preset);
+        rows.add ({ preset->bank != nullptr ? preset->bank->name : juce::String(), preset->name, preset->index, preset->fav });
+}
+
+int PresetsListComponent::findRow (const juce::String& bankName, const juce::String& presetName) const
+{
+    for (int i = 0; i < rows.size(); ++i)
+        if (rows.getReference (i).bankName == bankName && rows.getReference (i).presetName == presetName)
+            return i;
+
+    return -1;
 }
 
 void PresetsListComponent::setCurrentNames (const juce::String& bankName, const juce::String& presetName)
@@ -29,10 +38,10 @@ void PresetsListComponent::setCurrentNames (const juce::String& bankName, const 
 
 juce::Component* PresetsListComponent::refreshComponentForRow (int row, bool isRowSelected, juce::Component* existing)
 {
-    auto* preset = getPreset (row);
+    const auto* data = getRowData (row);
 
     // A row past the end keeps no cell, so no cell outlives the model it points to.
-    if (preset == nullptr)
+    if (data == nullptr)
     {
         delete existing;
         return nullptr;
@@ -40,20 +49,31 @@ juce::Component* PresetsListComponent::refreshComponentForRow (int row, bool isR
 
     if (auto* cell = dynamic_cast<PresetListCell*> (existing))
     {
-        cell->update (row, preset, page->isRemoveMode(), this);
+        cell->update (row, *data, page->isRemoveMode(), this);
         return cell;
     }
 
     delete existing;
-    return new PresetListCell (row, isRowSelected, preset, this);
+    return new PresetListCell (row, isRowSelected, *data, this);
+}
+
+QmPreset::Ptr PresetsListComponent::findPreset (int row) const
+{
+    const auto* data = getRowData (row);
+    auto* collection = page->getPopover().getCollection();
+
+    if (data == nullptr || collection == nullptr)
+        return {};
+
+    const juce::ScopedLock sl (collection->getLock());
+    return collection->findPreset (data->bankName, data->presetName);
 }
 
 void PresetsListComponent::presetChosen (int row)
 {
-    auto* bank = page->getBank();
-    QmPreset::Ptr preset (bank != nullptr ? bank->getFilteredPresetAt (row) : nullptr);
+    const auto preset = findPreset (row);
 
-    // The list changed under the click: show it as it is now.
+    // The preset went under the click: show the list as it is now.
     if (preset == nullptr)
     {
         page->triggerRefresh();
@@ -62,7 +82,7 @@ void PresetsListComponent::presetChosen (int row)
 
     // The page's bank, "All" and "Favourites" included; loading then names
     // the preset's own bank.
-    setCurrentNames (bank->name, preset->name);
+    setCurrentNames (page->getBankName(), preset->name);
     auto& popover = page->getPopover();
     popover.writeCurrentNames (currentBank, currentPreset);
     popover.presetLoaded (preset.get());
@@ -71,18 +91,17 @@ void PresetsListComponent::presetChosen (int row)
 
 void PresetsListComponent::removePresetAt (int row)
 {
-    auto* bank = page->getBank();
-    auto* preset = bank != nullptr ? bank->getFilteredPresetAt (row) : nullptr;
+    const auto* data = getRowData (row);
 
-    if (preset == nullptr || preset->bank == nullptr)
+    if (data == nullptr || findPreset (row) == nullptr)
     {
         page->triggerRefresh();
         return;
     }
 
     // Removed from its own bank, whichever page shows it.
-    const auto bankName = preset->bank->name;
-    const auto presetName = preset->name;
+    const auto bankName = data->bankName;
+    const auto presetName = data->presetName;
     const juce::Component::SafePointer<PresetsList> target (page);
 
     page->getPopover().getDialogs().confirm ("Remove preset " + presetName,
@@ -102,17 +121,19 @@ void PresetsListComponent::removePresetAt (int row)
 
 void PresetsListComponent::setFavouriteAt (int row, bool fav)
 {
-    auto* bank = page->getBank();
-    QmPreset::Ptr preset (bank != nullptr ? bank->getFilteredPresetAt (row) : nullptr);
+    const auto* data = getRowData (row);
+    auto* collection = page->getPopover().getCollection();
 
-    if (preset != nullptr)
+    if (const auto preset = findPreset (row))
     {
         preset->fav = fav;
 
         // The bank manager listens to every bank: it saves the preset's own
         // bank and rebuilds "All" and "Favourites".
-        if (bank->presets.contains (preset.get()))
-            bank->listeners.call ([&preset, fav] (PresetListener& l) { l.presetFavouriteChanged (preset.get(), fav); });
+        if (auto* bank = collection->getBank (data->bankName))
+            PresetsList::tellListeners (*bank, [&preset, fav] (PresetListener& l) { l.presetFavouriteChanged (preset.get(), fav); });
+
+        page->getPopover().reportFailure();
     }
 
     // On "Favourites" an unmarked preset leaves the list.

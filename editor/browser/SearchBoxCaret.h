@@ -1,6 +1,6 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include "PanelPalette.h"
 
 /** The search box's caret: a solid bar in the box's text colour. */
 class SearchBoxCaret : public juce::CaretComponent
@@ -10,7 +10,7 @@ public:
 
     void paint (juce::Graphics& g) override;
 
-    static constexpr juce::uint32 colour = 0xffdfdfe9;
+    static constexpr juce::uint32 colour = PanelPalette::text;
 
 private:
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SearchBoxCaret)

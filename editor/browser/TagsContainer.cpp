@@ -1,6 +1,8 @@
 #include "TagsContainer.h"
 
+#include "PanelPalette.h"
+
 void TagsContainer::paint (juce::Graphics& g)
 {
-    g.fillAll (juce::Colour (0xffddded1));
+    g.fillAll (juce::Colour (PanelPalette::raised));
 }

@@ -97,13 +97,13 @@ void QmScreen::presetLoadedCallback (void* context, QmPreset* preset)
 {
     auto* screen = static_cast<QmScreen*> (context);
 
-    if (screen == nullptr || preset == nullptr)
+    if (screen == nullptr)
         return;
 
     // The bank manager holds its lock while calling, so the preset (perhaps a
     // temporary one of a restored state) is read now, and the screen cannot be
-    // unregistered and deleted meanwhile.
-    const auto text = presetText (*preset);
+    // unregistered and deleted meanwhile. Null: nothing is current any more.
+    const auto text = preset != nullptr ? presetText (*preset) : juce::String();
     const auto load = ++screen->link->latestLoad;
 
     if (juce::MessageManager::existsAndIsCurrentThread())
@@ -147,5 +147,6 @@ void QmScreen::paint (juce::Graphics& g)
 
     g.setColour (juce::Colour (textColour));
     g.setFont (widgetFont (15.0f));
-    g.drawFittedText (lines[lines.size() - 1], { 45, -1, 150, 30 }, juce::Justification::centredLeft, 1, 0.0f);
+    // Never squashed: a line too long ends in an ellipsis at full size.
+    g.drawFittedText (lines[lines.size() - 1], { 45, -1, 150, 30 }, juce::Justification::centredLeft, 1, 1.0f);
 }

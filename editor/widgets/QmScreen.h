@@ -41,8 +41,9 @@ public:
     /** What the arrows call; without one they do nothing. */
     void setStepCallback (StepCallback callback, void* context);
 
-    /** The bank manager's preset-loaded callback (context: the screen). Any
-        thread; it never takes the message manager's lock. */
+    /** The bank manager's preset-loaded callback (context: the screen); a
+        null preset, after the current one went with none left, empties the
+        line. Any thread; it never takes the message manager's lock. */
     static void presetLoadedCallback (void* context, QmPreset* preset);
 
     /** The arrows' step callback (context: the bank manager). */

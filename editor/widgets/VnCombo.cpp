@@ -1,5 +1,6 @@
 #include "VnCombo.h"
 
+#include "PanelPalette.h"
 #include "QmParameter.h"
 #include "VnComboCell.h"
 #include "WidgetFont.h"
@@ -76,8 +77,9 @@ void VnCombo::clicked()
                      juce::jmin (rows * rowHeight + rowHeight / 2, 9 * rowHeight + rowHeight / 2));
     list->setRowHeight (rowHeight);
 
-    for (auto id : { juce::ListBox::backgroundColourId, juce::ListBox::outlineColourId, juce::ListBox::textColourId })
-        list->setColour (id, juce::Colours::black);
+    list->setColour (juce::ListBox::backgroundColourId, juce::Colour (PanelPalette::raised));
+    list->setColour (juce::ListBox::outlineColourId, juce::Colour (PanelPalette::edge));
+    list->setColour (juce::ListBox::textColourId, juce::Colour (PanelPalette::text));
 
     // No scroll bars; a long list still scrolls with the wheel.
     list->getViewport()->setScrollBarsShown (false, false, true, false);

@@ -1,5 +1,6 @@
 #include "VnComboCell.h"
 
+#include "PanelPalette.h"
 #include "VnCombo.h"
 
 VnComboCell::VnComboCell (int r, int c, int index, const juce::String& text, VnCombo* comboOwner)
@@ -8,11 +9,10 @@ VnComboCell::VnComboCell (int r, int c, int index, const juce::String& text, VnC
     setClickingTogglesState (true);
 
     for (auto id : { buttonColourId, buttonOnColourId })
-        setColour (id, juce::Colours::black);
+        setColour (id, juce::Colour (PanelPalette::raised));
 
-    // The current option in the skin's accent.
-    setColour (textColourOffId, juce::Colours::white);
-    setColour (textColourOnId, juce::Colour (0xfff29b38));
+    setColour (textColourOffId, juce::Colour (PanelPalette::text));
+    setColour (textColourOnId, juce::Colour (PanelPalette::accent));
 
     setOption (r, c, index, text);
 }

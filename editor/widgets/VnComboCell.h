@@ -4,7 +4,8 @@
 
 class VnCombo;
 
-/** One option of the combo box's popup list: its name, white on black. */
+/** One option of the combo box's popup list: its name in the panel's
+    colours, the current option's in the accent. */
 class VnComboCell : public juce::TextButton
 {
 public:

@@ -2,14 +2,14 @@
 
 #include "KorvixLookAndFeel.h"
 
-/** The combo box's popup: the editor's call-out box, no button
-    backgrounds, no table header. */
+/** The combo box's popup: the editor's call-out box, its rows as the
+    browser's (the current option marked with the accent), no table header. */
 class VnComboLookAndFeel : public KorvixLookAndFeel
 {
 public:
     VnComboLookAndFeel();
 
-    void drawButtonBackground (juce::Graphics&, juce::Button&, const juce::Colour&, bool, bool) override {}
+    void drawButtonBackground (juce::Graphics&, juce::Button&, const juce::Colour&, bool isMouseOverButton, bool isButtonDown) override;
     void drawTableHeaderBackground (juce::Graphics&, juce::TableHeaderComponent&) override {}
     void drawTableHeaderColumn (juce::Graphics&, juce::TableHeaderComponent&, const juce::String&, int, int, int,
                                 bool, bool, int) override {}

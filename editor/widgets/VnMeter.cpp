@@ -43,6 +43,11 @@ void VnMeter::paint (juce::Graphics& g)
     else
         area = area.withWidth (level * barArea.getWidth());
 
-    if (! area.isEmpty())
+    // A bar under half a pixel would not show, and stretching the drawable
+    // into it would scale by next to nothing, beyond what the clip arithmetic
+    // holds in ints.
+    const auto pixels = (vertical ? area.getHeight() : area.getWidth()) * g.getInternalContext().getPhysicalPixelScaleFactor();
+
+    if (! area.isEmpty() && pixels >= 0.5f)
         bar->drawWithin (g, area, juce::RectanglePlacement::stretchToFit, 1.0f);
 }

@@ -6,9 +6,9 @@
     the back, child 1 the bar, child 2 the over-range picture.
 
     The editor's timer writes the level and repaints; values above 1 show the
-    over-range picture over the whole bar area. A tall back fills from the
-    bottom, any other from the left. An element with fewer than three drawable
-    children draws nothing.
+    over-range picture over the whole bar area; a bar under half a pixel is
+    not drawn. A tall back fills from the bottom, any other from the left. An
+    element with fewer than three drawable children draws nothing.
 */
 class VnMeter : public SkinnableComponent,
                 public juce::Component

@@ -90,6 +90,10 @@ void QmControlModule::process()
         {
             modWheelValue = event.value;
         }
+        else if (event.releasesAllNotes())
+        {
+            releaseAllNotes (event.position);
+        }
     }
 
     events.clear();
@@ -158,6 +162,16 @@ void QmControlModule::handleNoteOff (const QmMidiEvent& event)
         newLevel = 0.0f;
 
     addSwitch (event.position);
+}
+
+void QmControlModule::releaseAllNotes (int hostPosition)
+{
+    if (stackSize == 0)
+        return;
+
+    stackSize = 0;
+    newLevel = 0.0f;
+    addSwitch (hostPosition);
 }
 
 void QmControlModule::addSwitch (int hostPosition)

@@ -12,7 +12,8 @@ struct QmDriftTap;
 /** Turns each block's MIDI events into the voice's control signals: a gate
     with retrigger marks, a pitch CV in octaves with glide, pitch wheel and
     drift, both again 16 samples late, and a smoothed mod wheel. Monophonic
-    with last-note priority; every note event takes effect at its own sample. */
+    with last-note priority; every note event takes effect at its own sample.
+    All Notes Off and All Sound Off release every key. */
 class QmControlModule : public QmModule
 {
 public:
@@ -58,6 +59,7 @@ private:
 
     void handleNoteOn (const QmMidiEvent& event, bool glideAuto);
     void handleNoteOff (const QmMidiEvent& event);
+    void releaseAllNotes (int hostPosition);
     void addSwitch (int hostPosition);
     void pressNote (int note);
     void releaseNote (int note);

@@ -26,6 +26,7 @@ option's, so a test can hold the labels to the engine's table.
 import math
 import os
 
+from fontTools.pens.boundsPen import BoundsPen
 from fontTools.pens.svgPathPen import SVGPathPen
 from fontTools.pens.transformPen import TransformPen
 from fontTools.ttLib import TTFont
@@ -60,6 +61,7 @@ OVER = "#e5484d"
 SCOPE = "#0a0c0b"
 
 LABEL_SIZE = 11.5
+LABEL_GAP = 8           # from a label's baseline down to its control or scale
 SEG_SIZE = 10.5
 TITLE_SIZE = 12.5
 
@@ -121,11 +123,13 @@ BIPOLAR = {40, 41}
 KNOB_RADIUS = {"L": 40, "M": 22, "S": 18}
 
 # Rows of groups; inside a group, labels of the upper line of controls stand
-# on y = 38 and those of the lower line on y = 112.
+# on y = 36 and those of the lower line on y = 110, 8 px above the control or
+# its scale. Lower-line knobs are small: a middle-sized one's scale would
+# reach the panel's foot.
 ROW1, ROW2, ROW3 = 70, 254, 438
 ROW_H, ROW3_H = 176, 156
 A_KNOB_M, A_KNOB_S, A_TOP = 74, 70, 44
-B_KNOB_M, B_KNOB_S, B_TOP = 148, 144, 118
+B_KNOB_S, B_TOP = 144, 118
 
 LAYOUT = [
     ("Modulator", 12, ROW1, 470, ROW_H, [
@@ -164,7 +168,7 @@ LAYOUT = [
         ("radio", 13, 18, A_TOP, "v", 40),  # Type
         ("knob", 15, 140, 95, "L"),         # Cutoff
         ("knob", 16, 256, A_KNOB_M, "M"),   # Res
-        ("knob", 14, 256, B_KNOB_M, "M"),   # Drive
+        ("knob", 14, 256, B_KNOB_S, "S"),   # Drive
         ("knob", 17, 346, A_KNOB_S, "S"),   # Env
         ("button", 18, 328, B_TOP),         # Kbd
         ("knob", 19, 430, A_KNOB_S, "S"),   # Mod
@@ -223,19 +227,25 @@ class Font:
         units = sum(self.advance(c, n) for c, n in zip(text, list(text[1:]) + [None]))
         return units * size / self.upem + spacing * max(0, len(text) - 1)
 
-    def path(self, text, x, baseline, size, anchor="start", spacing=0.0):
+    def draw(self, pen, text, x, baseline, size, anchor="start", spacing=0.0):
         w = self.width(text, size, spacing)
         if anchor == "middle":
             x -= w / 2
         elif anchor == "end":
             x -= w
         scale = size / self.upem
-        pen = SVGPathPen(self.glyphs, ntos=num)
         for ch, following in zip(text, list(text[1:]) + [None]):
             name = self.cmap[ord(ch)]
             self.glyphs[name].draw(TransformPen(pen, (scale, 0, 0, -scale, x, baseline)))
             x += self.advance(ch, following) * scale + spacing
-        return pen.getCommands()
+        return pen
+
+    def path(self, *args, **kwargs):
+        return self.draw(SVGPathPen(self.glyphs, ntos=num), *args, **kwargs).getCommands()
+
+    def bounds(self, *args, **kwargs):
+        """(left, top, right, bottom) of the ink, in panel coordinates."""
+        return self.draw(BoundsPen(self.glyphs), *args, **kwargs).bounds
 
 
 SANS = Font("DejaVuSans.ttf")
@@ -261,6 +271,40 @@ def contrast(a, b):
 def check_contrast(fg, bg, what):
     ratio = contrast(fg, bg)
     assert ratio >= 4.5, "%s: contrast %.2f below 4.5" % (what, ratio)
+
+# ---------------------------------------------------------------- clearance
+# The ink of every text and every scale tick, as boxes (left, top, right,
+# bottom), so no label touches a scale and no scale leaves its panel.
+TEXT_BOXES = []
+TICK_BOXES = []
+LABEL_CLEARANCE = 4     # between a text and a tick
+EDGE_CLEARANCE = 6      # between a tick and its group panel's edge
+
+
+def tick(x1, y1, x2, y2, colour, width):
+    # Round caps: the ink reaches half the width past each end.
+    h = width / 2
+    TICK_BOXES.append((min(x1, x2) - h, min(y1, y2) - h, max(x1, x2) + h, max(y1, y2) + h))
+    return line(x1, y1, x2, y2, colour, width)
+
+
+def gap(a, b):
+    """Distance between two boxes; 0 when they overlap."""
+    dx = max(b[0] - a[2], a[0] - b[2], 0)
+    dy = max(b[1] - a[3], a[1] - b[3], 0)
+    return math.hypot(dx, dy)
+
+
+def check_clearance(groups):
+    for t in TEXT_BOXES:
+        for k in TICK_BOXES:
+            assert gap(t[1], k) >= LABEL_CLEARANCE, "text '%s' touches a tick at %s" % (t[0], k)
+    for k in TICK_BOXES:
+        inside = [g for g in groups if g[0] <= k[0] and k[2] <= g[0] + g[2] and g[1] <= k[1] and k[3] <= g[1] + g[3]]
+        assert inside, "tick %s outside every panel" % (k,)
+        g = inside[0]
+        margin = min(k[0] - g[0], g[0] + g[2] - k[2], k[1] - g[1], g[1] + g[3] - k[3])
+        assert margin >= EDGE_CLEARANCE, "tick %s %.1f px from its panel's edge" % (k, margin)
 
 # ---------------------------------------------------------------- svg output
 
@@ -298,6 +342,7 @@ def text(font, label, x, baseline, size, fill, anchor="middle", spacing=0.0, on=
     assert size >= 10, "text '%s' smaller than 10 px" % label
     if on is not None:
         check_contrast(fill, on, "text '%s'" % label)
+    TEXT_BOXES.append((label, font.bounds(label, x, baseline, size, anchor, spacing)))
     d = font.path(label, x, baseline, size, anchor, spacing)
     return '<path d="%s" fill="%s"/>' % (d, fill)
 
@@ -325,7 +370,7 @@ def option_count(i):
 
 
 def label_above(bg, i, cx, top):
-    bg.append(text(SANS, PARAMS[i][0], cx, top - 6, LABEL_SIZE, LABEL, on=GROUP_BG))
+    bg.append(text(SANS, PARAMS[i][0], cx, top - LABEL_GAP, LABEL_SIZE, LABEL, on=GROUP_BG))
 
 
 def knob(svg, bg, i, cx, cy, size):
@@ -344,10 +389,10 @@ def knob(svg, bg, i, cx, cy, size):
             colour, o = ACCENT, outer + 1
         x1, y1 = polar(cx, cy, inner, deg)
         x2, y2 = polar(cx, cy, o, deg)
-        bg.append(line(x1, y1, x2, y2, colour, 1.6 if big else 1.3))
+        bg.append(tick(x1, y1, x2, y2, colour, 1.6 if big else 1.3))
     size_text = 13 if big else LABEL_SIZE
     font = BOLD if big else SANS
-    bg.append(text(font, PARAMS[i][0], cx, cy - outer - 6, size_text, LABEL, on=GROUP_BG))
+    bg.append(text(font, PARAMS[i][0], cx, cy - outer - LABEL_GAP, size_text, LABEL, on=GROUP_BG))
 
     body = svg.gradient("knobBody", "radialGradient",
                         [(0, KNOB_BODY_IN), (1, KNOB_BODY_OUT)], cx="50%", cy="50%", r="50%")
@@ -383,7 +428,7 @@ def fader(svg, bg, i, x, y):
         major = k in (0, 5, 10)
         w = 7 if major else 4
         colour = TICK_HI if major else TICK
-        bg.append(line(x - 4 - w, ty, x - 4, ty, colour, 1.2))
+        bg.append(tick(x - 4 - w, ty, x - 4, ty, colour, 1.2))
     track = "".join([
         rect(x, y, FADER_W, FADER_H, "none"),
         rect(cx - 3, y + 4, 6, FADER_H - 8, "#0b0c0e", rx=3),
@@ -561,6 +606,7 @@ def group_panel(svg, bg, title, x, y, w, h):
 def build():
     svg = Svg()
     bg = []
+    del TEXT_BOXES[:], TICK_BOXES[:]
     bg.append(rect(0, 0, WIDTH, HEIGHT, PANEL_BG))
     bg.append(rect(0, 0, WIDTH, 2, "#34363b"))
 
@@ -596,6 +642,7 @@ def build():
     action_button(svg, "action_menu", 900, 22, 68, 26, "Menu", "menu")
     missing = sorted(set(range(44)) - used)
     assert not missing, "parameters without a control: %s" % missing
+    check_clearance([g[1:5] for g in LAYOUT])
 
     out = svg
     out.lines.insert(0, '<g id="background">%s</g>' % "".join(bg))

@@ -3,14 +3,17 @@
 #include "BankListCell.h"
 #include "BankPopover.h"
 #include "BlackBankButton.h"
+#include "ContrastSupport.h"
 #include "EditorTestSupport.h"
+#include "FakePresetClient.h"
+#include "KorvixLookAndFeel.h"
 #include "PresetListCell.h"
 #include "PresetsList.h"
 #include "PresetsListComponent.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
+#include "QmScreen.h"
 #include "SearchBoxCaret.h"
-#include "plugin/FakePresetClient.h"
 
 #include <thread>
 
@@ -23,6 +26,9 @@ namespace
 
         void confirm (const juce::String& title, const juce::String& message, juce::Component* associated, std::function<void (bool)> onResult) override
             { questions.push_back ({ title, message, associated, std::move (onResult) }); }
+
+        void inform (const juce::String& title, const juce::String& message, juce::Component*) override
+            { told.add (title + ": " + message); }
 
         /** The window the oldest question is centred on. */
         juce::Component* window() const     { return questions.front().associated != nullptr ? questions.front().associated->getTopLevelComponent() : nullptr; }
@@ -39,6 +45,7 @@ namespace
         }
 
         std::vector<Question> questions;
+        juce::StringArray told;
         juce::String chooserTitle;
         std::function<void (const juce::File&)> choose;
     };
@@ -364,13 +371,14 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     EXPECT_EQ (manager->findPreset ("Keys", "Bass")->index, 2);     // not renumbered by its place in "All"
     EXPECT_EQ (rowTexts (list).size(), 4);
 
-    // The list shrinks under a click: the stale row does nothing.
+    // A preset gone under its row: the stale row does nothing.
     client.values[1] = 0.0f;
-    manager->getBank ("All")->searchText = "lead";
-    const auto last = list.getModel()->getNumRows() - 1;
-    all.getListModel()->presetChosen (last);
-    all.getListModel()->setFavouriteAt (last, true);
-    all.getListModel()->removePresetAt (last);
+    const auto stale = all.getListModel()->findRow ("Keys", "Bass");
+    auto* keys = manager->getBank ("Keys");
+    keys->removePreset (keys->findPresetByName ("Bass"));
+    all.getListModel()->presetChosen (stale);
+    all.getListModel()->setFavouriteAt (stale, true);
+    all.getListModel()->removePresetAt (stale);
     EXPECT_TRUE (client.values[1] == 0.0f && dialogs->questions.empty());
 
     // Unmarked on "Favourites", a row leaves at once.
@@ -381,33 +389,219 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     EXPECT_EQ (rowTexts (favourites.getList()).size(), 1);
 }
 
-TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWrite)
+TEST_F (Browser, RowsHoldNoPresetOrBankThatARemovalAnImportOrAReloadFrees)
+{
+    auto& popover = open();
+    auto& bankList = popover.getBankList();
+
+    // The removal box does not block: a page opens under it, then the bank goes.
+    click (popover, "Remove...");
+    cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    ASSERT_TRUE (popover.openPresetPage ("All"));
+    auto* all = popover.getPresetPage();
+    const auto organ = rowOf (all->getList(), "Organ");
+    dialogs->answer (true);
+
+    // Rows read again (a scroll) before the page's refresh, and a stale one clicked.
+    client.values[1] = 0.0f;
+    all->getList().updateContent();
+    cellAt (all->getList(), organ).getNameButton().clickCallback (false, 10, 10);
+    EXPECT_EQ (client.values[1], 0.0f);
+    all->handleUpdateNowIfNeeded();
+    EXPECT_EQ (rowTexts (all->getList()), juce::StringArray ({ "Bass", "Lead", "Pad" }));
+
+    // The chooser does not block either: the import reloads every bank under an open page.
+    auto source = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("import/Drums.xml");
+    source.getParentDirectory().createDirectory();
+    source.replaceWithText ("<bank><name>Drums</name><presets><preset><name>Kick</name></preset></presets></bank>");
+    popover.closePresetPage();
+    click (popover, "Import from file...");
+    ASSERT_TRUE (popover.openPresetPage ("Synths"));
+    auto& synths = *popover.getPresetPage();
+    dialogs->choose (source);
+    synths.getList().updateContent();
+    cellAt (synths.getList(), 1).getNameButton().clickCallback (false, 10, 10);
+    EXPECT_EQ (client.values[1], 0.75f);
+    EXPECT_EQ (client.properties["currentPreset"], "Lead");
+
+    // Another instance renamed the bank on disk; the reload frees the page's bank.
+    banks().getChildFile ("synths.xml").replaceWithText (fileOf ("synths.xml").replace ("<name>Synths</name>", "<name>Strings</name>"));
+    manager->reloadBanks();
+    synths.getList().updateContent();
+    client.values[1] = 0.0f;
+    cellAt (synths.getList(), 2).getNameButton().clickCallback (false, 10, 10);
+    cellAt (synths.getList(), 0).getFavIcon().onFavouriteChange (true);
+    EXPECT_EQ (client.values[1], 0.0f);
+    EXPECT_FALSE (manager->findPreset ("Strings", "Bass")->fav);
+    synths.handleUpdateNowIfNeeded();
+    EXPECT_EQ (synths.getList().getModel()->getNumRows(), 0);
+}
+
+TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrowsStepFromThere)
+{
+    const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\"/>", "screen");
+    QmScreen screen (*element);
+    manager->setPresetLoadedCallback (&QmScreen::presetLoadedCallback, &screen);
+    screen.setStepCallback (&QmScreen::stepPresetCallback, manager.get());
+    const auto current = [this] { return client.properties["currentBank"] + " / " + client.properties["currentPreset"]; };
+
+    auto& synths = page ("Synths", "Lead");
+    manager->loadPreset (manager->findPreset ("Synths", "Lead"));
+    const auto removeRow = [&] (int row)
+    {
+        client.values[1] = 0.0f;
+        cellAt (synths.getList(), row).getNameButton().clickCallback (false, 300, 10);
+        dialogs->answer (true);
+        synths.handleUpdateNowIfNeeded();
+    };
+
+    // The preset that takes its place is loaded, shown and highlighted.
+    click (synths, "Remove...");
+    removeRow (1);
+    EXPECT_EQ (current(), "Synths / Pad");
+    EXPECT_EQ (screen.getLines()[0], "Synths / Pad");
+    EXPECT_EQ (client.values[1], 0.75f);
+    EXPECT_TRUE (cellAt (synths.getList(), 1).getNameButton().getToggleState());
+
+    EditorTest::click (screen.getLeftButton());
+    EXPECT_EQ (screen.getLines()[0], "Synths / Bass");
+    EditorTest::click (screen.getRightButton());
+
+    // The last one gives way to the one before it.
+    removeRow (1);
+    EXPECT_EQ (screen.getLines()[0], "Synths / Bass");
+
+    // The current bank: the first preset of the first user bank left.
+    popover->closePresetPage();
+    auto& bankList = popover->getBankList();
+    click (*popover, "Remove...");
+    cellAt<BankListCell> (bankList, rowOf (bankList, "Synths")).getNameButton().clickCallback (false, 295, 11);
+    dialogs->answer (true);
+    popover->handleUpdateNowIfNeeded();
+    EXPECT_EQ (screen.getLines()[0], "Keys / Organ");
+    EXPECT_TRUE (cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().getToggleState());
+    EditorTest::click (screen.getRightButton());
+    EXPECT_EQ (current(), "Keys / Bass");
+
+    // None left: nothing is current, the line is empty and the arrows do nothing.
+    cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    dialogs->answer (true);
+    EXPECT_EQ (screen.getLines()[0], "");
+    EditorTest::click (screen.getLeftButton());
+    EXPECT_EQ (current(), " / ");
+    manager->setPresetLoadedCallback (nullptr, nullptr);
+}
+
+TEST_F (Browser, ASavedPresetIsTheOneHighlightedRowScrolledIntoView)
+{
+    juce::String presets;
+    for (int i = 1; i <= 12; ++i)
+        presets << "<preset><name>P" << i << "</name><params>0.5</params></preset>";
+    banks().getChildFile ("big.xml").replaceWithText ("<bank><name>Big</name><presets>" + presets + "</presets></bank>");
+    manager->reloadBanks();
+
+    auto& big = page ("Big", "P1");
+    auto& list = big.getList();
+    click (big, "Save Preset");
+    editorShowing (big, {}).setText ("Fresh", false);
+    click (big, "Save");
+
+    auto* fresh = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (12));
+    ASSERT_NE (fresh, nullptr);
+    EXPECT_TRUE (fresh->getNameButton().getToggleState());
+    list.scrollToEnsureRowIsOnscreen (0);
+    EXPECT_FALSE (cellAt (list, 0).getNameButton().getToggleState());
+}
+
+TEST_F (Browser, BankFilesStayWholeWhenTheDiskRefusesAWriteAndEveryFailureIsShown)
 {
     auto& synths = page ("Synths", "Pad");
     const auto before = fileOf ("synths.xml");
+    const auto rows = rowTexts (synths.getList());
+    const juce::String refused ("Not saved: The bank file cannot be written");
 
     // A folder with content where the writer puts its temporary file.
     ASSERT_TRUE (banks().getChildFile (".synths.xml.tmp/x").create().wasOk());
     ASSERT_TRUE (banks().getChildFile (".fresh.xml.tmp/x").create().wasOk());
 
     cellAt (synths.getList(), 2).getFavIcon().onFavouriteChange (true);
+    EXPECT_EQ (dialogs->told, juce::StringArray ({ refused }));
     click (synths, "Save Preset");
     click (synths, "Save");
     dialogs->answer (true);
+    EXPECT_EQ (dialogs->told.size(), 2);
+    EXPECT_EQ (client.properties["currentPreset"], "Pad");
+
+    // A preset that could not be saved is neither listed nor current.
     click (synths, "Save Preset");
     editorShowing (synths, {}).setText ("Brass", false);
     click (synths, "Save");
+    EXPECT_EQ (dialogs->told.size(), 3);
+    EXPECT_EQ (rowTexts (synths.getList()), rows);
+    EXPECT_EQ (std::pair (client.properties["currentPreset"], manager->findPreset ("Synths", "Brass")), std::pair (juce::String ("Pad"), (QmPreset*) nullptr));
+
     click (synths, "Remove...");
     cellAt (synths.getList(), 0).getNameButton().clickCallback (false, 300, 10);
     dialogs->answer (true);
     synths.handleUpdateNowIfNeeded();
+    EXPECT_EQ (dialogs->told.size(), 4);
     EXPECT_EQ (fileOf ("synths.xml"), before);
+    EXPECT_EQ (manager->getBank ("Synths")->presets.size(), 3);
 
     popover->closePresetPage();
     click (*popover, "Add empty...");
     find (*popover)->setText ("Fresh", false);
     click (*popover, "Save");
-    EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh") || banks().getChildFile ("fresh.xml").exists());
+    EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh"));
+    EXPECT_FALSE (banks().getChildFile ("fresh.xml").exists());
+    EXPECT_EQ (dialogs->told.size(), 5);
+    for (auto& text : dialogs->told)
+        EXPECT_EQ (text, refused);
+}
+
+TEST_F (Browser, PagesReadOnThePanelsColoursInRemoveModeAndWhileNaming)
+{
+    // The browser's box lies in the editor's window and takes its look.
+    KorvixLookAndFeel lookAndFeel;
+    auto& presets = page ("Synths", "Bass");
+    content->setLookAndFeel (&lookAndFeel);
+
+    const auto face = juce::Colour (EditorTest::pixel (EditorTest::paint (*content), 2, 2));
+    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
+
+    // The strongest ink where a component lies on the page.
+    const auto inkOf = [&] (juce::Component& c)
+    {
+        return Contrast::ink (EditorTest::paint (*content), content->getLocalArea (&c, c.getLocalBounds()), face);
+    };
+    const auto expectReads = [&] (juce::Component& c, const juce::String& what)   { EXPECT_GE (inkOf (c), 4.5) << what; };
+
+    expectReads (button (presets, "Remove..."), "Remove...");
+    expectReads (*find<juce::Label> (presets), "title");
+    expectReads (editorShowing (presets, "Type to search..."), "search placeholder");
+    click (presets, "Remove...");
+    expectReads (button (presets, "Done"), "Done");
+    click (presets, "Done");
+
+    // The name entry: a dark field with light text.
+    click (presets, "Save Preset");
+    auto* name = find<juce::TextEditor> (presets, [] (auto& e) { return e.isVisible() && e.getTextToShowWhenEmpty().isEmpty(); });
+    ASSERT_NE (name, nullptr);
+    const auto field = face.overlaidWith (name->findColour (juce::TextEditor::backgroundColourId));
+    EXPECT_TRUE (Contrast::isCharcoal (field)) << field.toDisplayString (true);
+    EXPECT_GE (Contrast::ratio (name->findColour (juce::TextEditor::textColourId), field), 4.5);
+
+    // The bank page's warning under a taken name.
+    auto& banksPage = *popover;
+    presets.setVisible (false);
+    banksPage.setVisible (true);
+    click (banksPage, "Add empty...");
+    find (banksPage)->setText ("Keys", false);
+    banksPage.textEditorTextChanged (*find (banksPage));
+    auto& warning = *find<juce::Label> (banksPage, [] (auto& l) { return l.getName() == "warningLabel"; });
+    ASSERT_TRUE (warning.isVisible());
+    expectReads (warning, "warning");
+    content->setLookAndFeel (nullptr);
 }
 
 TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)

@@ -11,6 +11,7 @@
 #include "VnCombo.h"
 #include "VnComboCell.h"
 #include "VnMeter.h"
+#include "WidgetFont.h"
 
 #include <cmath>
 #include <thread>
@@ -80,7 +81,8 @@ TEST (Combo, ListsEveryOptionChoosesOneAndShowsAutomationWhenClosed)
     combo->setCachedComponentImage (nullptr);
 
     const auto image = paint (*combo);
-    EXPECT_TRUE (count (image, [] (auto c) { return c.getBrightness() > 0.8f; }) > 10 && pixel (image, 90, 22) == 0xff333333);
+    EXPECT_GT (count (image, [] (auto c) { return c.getBrightness() > 0.8f; }), 10);
+    EXPECT_EQ (pixel (image, 90, 22), 0xff333333u);
 
     // Deleted with its list open: the list no longer calls it.
     EditorTest::click (*combo);
@@ -160,6 +162,47 @@ TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
     runMessages();
 }
 
+TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
+{
+    const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\" fill=\"#000000\"/>", "screen");
+    QmScreen screen (*element);
+    const auto linePicture = [&screen] (const juce::String& text)
+    {
+        screen.setLastLine (text);
+        return paint (screen);
+    };
+    // Runs of columns holding a bright pixel, from..to.
+    const auto litRuns = [] (const juce::Image& image, int from, int to)
+    {
+        int runs = 0;
+        bool wasLit = false;
+        for (int x = from; x < to; ++x)
+        {
+            bool lit = false;
+            for (int y = 0; y < image.getHeight(); ++y)
+                lit = lit || image.getPixelAt (x, y).getBrightness() > 0.5f;
+            runs += lit && ! wasLit ? 1 : 0;
+            wasLit = lit;
+        }
+        return runs;
+    };
+
+    // Its start is drawn at full width, as a line that fits draws it.
+    const juce::String start ("Vorlan / Ab");
+    const auto fits = linePicture (start);
+    const auto cut = linePicture (start + juce::String::repeatedString ("cdefgh", 10));
+    const auto startEnd = 45 + juce::roundToInt (widgetFont (15.0f).getStringWidthFloat (start)) - 3;
+    int differing = 0;
+    for (int x = 45; x < startEnd; ++x)
+        for (int y = 0; y < fits.getHeight(); ++y)
+            differing += fits.getPixelAt (x, y) != cut.getPixelAt (x, y) ? 1 : 0;
+    EXPECT_EQ (differing, 0);
+
+    // It ends in three dots at the box's right edge, and nothing is drawn past it.
+    EXPECT_EQ (litRuns (cut, 45 + 150 - 12, 45 + 150), 3);
+    EXPECT_EQ (litRuns (cut, 45 + 150, screen.getWidth()), 0);
+}
+
 TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
 {
     const auto element = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"500\" y=\"20\" width=\"200\" height=\"64\"/>", "oscilloscope");
@@ -181,7 +224,9 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
     const std::vector<float> first (scope.getTraceBuffer().begin(), scope.getTraceBuffer().begin() + 200);
 
     // From a rising zero crossing, the peak scaled to 0.9.
-    EXPECT_TRUE (first[0] >= 0.0f && first[0] < 0.2f && first[1] > first[0]);
+    EXPECT_GE (first[0], 0.0f);
+    EXPECT_LT (first[0], 0.2f);
+    EXPECT_GT (first[1], first[0]);
     EXPECT_NEAR (*std::max_element (first.begin(), first.end()), 0.9f, 1.0e-3f);
     EXPECT_TRUE (scope.isRefreshRequested());
     scope.refreshIfRequested();
@@ -256,6 +301,19 @@ TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
     EXPECT_EQ (std::tuple (at (meter, 0.0f, 10, 70), at (meter, 0.5f, 10, 70), at (meter, 0.5f, 10, 30), at (meter, 0.5f, 2, 70)),
                std::tuple (blue, green, blue, blue));
     EXPECT_EQ (std::tuple (at (meter, 1.0f, 10, 5), at (meter, 1.5f, 10, 5), at (meter, 1.5f, 10, 74)), std::tuple (green, red, red));
+
+    // A decaying level: no bar below half a pixel (72 pixels tall here), the
+    // smallest levels included; from half a pixel on, its edge shows.
+    meter.setValue (0.0f);
+    const auto empty = paint (meter);
+    for (const float level : { 1.0e-7f, 1.0e-19f, 1.0e-40f, 0.4f / 72.0f })
+    {
+        meter.setValue (level);
+        const auto image = paint (meter);
+        for (int y = 70; y < 80; ++y)
+            ASSERT_EQ (pixel (image, 10, y), pixel (empty, 10, y)) << level << " at " << y;
+    }
+    EXPECT_NE (at (meter, 0.6f / 72.0f, 10, 75), blue);
 
     // Fewer than three children: nothing drawn.
     const auto two = EditorTest::skinElement ("<g id=\"vmeter\"><rect x=\"0\" y=\"0\" width=\"20\" height=\"80\" fill=\"#0000ff\"/>"

@@ -185,6 +185,48 @@ TEST_F (ShippedSkin, FixedElementsPlacementAndVectorArtOnly)
     check (*xml);
 }
 
+TEST_F (ShippedSkin, LabelsStandClearOfTheScalesAndScalesOfTheirPanelsEdges)
+{
+    // The background's art: group panels (their edge colour), scale ticks
+    // (stroked lines) and texts (filled in the label or title colour).
+    std::vector<juce::Rectangle<float>> panels, ticks, texts;
+    for (auto* c : element ("background")->getChildren())
+    {
+        auto* shape = dynamic_cast<juce::DrawableShape*> (c);
+        if (shape == nullptr)
+            continue;
+        const auto fill = shape->getFill().colour.getARGB();
+        if (shape->getStrokeType().getStrokeThickness() > 0.0f && ! shape->getStrokeFill().colour.isTransparent())
+            ticks.push_back (shape->getDrawableBounds());
+        else if (fill == 0xff35373c)
+            panels.push_back (shape->getDrawableBounds());
+        else if (fill == 0xffd3d6db || fill == 0xfff0b35c)
+            texts.push_back (shape->getDrawableBounds());
+    }
+    ASSERT_GT (panels.size(), 8u);
+    ASSERT_GT (ticks.size(), 250u);
+    ASSERT_GT (texts.size(), 40u);
+
+    const auto gap = [] (juce::Rectangle<float> a, juce::Rectangle<float> b)
+    {
+        const auto dx = juce::jmax (0.0f, b.getX() - a.getRight(), a.getX() - b.getRight());
+        const auto dy = juce::jmax (0.0f, b.getY() - a.getBottom(), a.getY() - b.getBottom());
+        return std::hypot (dx, dy);
+    };
+
+    for (auto& tick : ticks)
+    {
+        for (auto& text : texts)
+            EXPECT_GE (gap (tick, text), 3.5f) << "text at " << text.toString() << ", tick at " << tick.toString();
+
+        auto panel = std::find_if (panels.begin(), panels.end(), [&] (auto& p) { return p.contains (tick); });
+        ASSERT_NE (panel, panels.end()) << tick.toString();
+        const auto margin = juce::jmin (juce::jmin (tick.getX() - panel->getX(), panel->getRight() - tick.getRight()),
+                                        juce::jmin (tick.getY() - panel->getY(), panel->getBottom() - tick.getBottom()));
+        EXPECT_GE (margin, 6.0f) << tick.toString();
+    }
+}
+
 TEST (ShippedPictures, DecodeAtTheSizesTheEditorDrawsThem)
 {
     std::map<juce::String, double> ink;
@@ -211,4 +253,29 @@ TEST (ShippedPictures, DecodeAtTheSizesTheEditorDrawsThem)
     const auto help = resourceFile ("plugins/vorlan/help.html").loadFileAsString();
     for (auto needle : { "<html", "Ctrl", "MIDI learn", "Banks", "midimapper.mrb", "</html>" })
         EXPECT_TRUE (help.contains (needle)) << needle;
+}
+
+TEST (ShippedHelp, TheHelpPageAndReadmeNameTheControlsTheEngineLeavesUnwired)
+{
+    KorvixAudioProcessor processor;
+    std::vector<int> unwired;
+    for (int i = 0; i < QmParam::count; ++i)
+        if (processor.getEngine()->parameters[i]->inputs.empty())
+            unwired.push_back (i);
+    EXPECT_EQ (unwired, (std::vector<int> { QmParam::modulatorMode, QmParam::lpfWheel, QmParam::shaperType,
+                                            QmParam::shaperDriveQ, QmParam::paramsMode }));
+
+    const auto readme = juce::File (VORLAN_RESOURCES_DIR).getParentDirectory().getChildFile ("README.md");
+    for (auto file : { resourceFile ("plugins/vorlan/help.html"), readme })
+    {
+        auto text = file.loadFileAsString().replace ("\n", " ");
+        while (text.contains ("  "))
+            text = text.replace ("  ", " ");
+        const auto unwiredSentence = text.fromFirstOccurrenceOf ("Five controls have no effect on the sound", false, false)
+                                         .upToFirstOccurrenceOf (".", false, false);
+        for (auto name : { "modulator's Mode", "shaper's Type and Drive Q", "low-pass filter's Wheel", "Params Mode" })
+            EXPECT_TRUE (unwiredSentence.contains (name)) << file.getFileName() << ": " << name;
+        for (auto claim : { "octave below concert pitch", "A4 (MIDI note 69) plays 220", "second oscillator only", "cannot be MIDI-learnt" })
+            EXPECT_TRUE (text.contains (claim)) << file.getFileName() << ": " << claim;
+    }
 }

@@ -81,8 +81,18 @@ TEST (Engine, RenderBlockRunsLongBlocksInPassesAndDispatchesControllers)
     EXPECT_EQ (learn.assigned, (std::vector<std::pair<int, int>> { { 1, QmParam::lpfDrive } }));
     EXPECT_EQ (engine.parameters[QmParam::lpfDrive]->value, 0.0f);
 
-    // Long blocks hand every event to the pass it falls in.
+    // Channel-mode messages are no controllers: never learnt, never bound.
+    std::vector<QmMidiEvent> channelMode;
+    for (int c = QmMidiEvent::firstChannelMode; c < 128; ++c)
+        channelMode.push_back (controller (c, 0.5f, 0));
+    engine.renderBlock (left.data(), right.data(), channelMode, 32);
     learn.learn = false;
+    learn.bindings = { { 123, QmParam::lpfDrive } };
+    engine.renderBlock (left.data(), right.data(), channelMode, 32);
+    EXPECT_EQ (learn.assigned.size(), 1u);
+    EXPECT_EQ (engine.parameters[QmParam::lpfDrive]->value, 0.0f);
+
+    // Long blocks hand every event to the pass it falls in.
     learn.bindings = { { 74, QmParam::lpfRes }, { 75, QmParam::hpfRes } };
     engine.renderBlock (left.data(), right.data(), { controller (74, 0.2f, 10), controller (75, 0.8f, 8999) }, 9000);
     EXPECT_TRUE (engine.parameters[QmParam::lpfRes]->value == 0.2f && engine.parameters[QmParam::hpfRes]->value == 0.8f);

@@ -69,6 +69,15 @@ TEST_F (AudioProcessorTest, BadIndicesMissingChannelsAndHostRate)
     EXPECT_EQ (process (32, {}, 1), 0.0f);
     EXPECT_EQ (context.tick, tick);
 
+    // No samples: nothing rendered, the bypassed path included, and the
+    // MIDI left to go out as it came.
+    auto midi = midiOf ({ { Message::noteOn (1, 60, 1.0f), 0 } });
+    buffer.setSize (2, 0);
+    processor->processBlock (buffer, midi);
+    processor->processBlockBypassed (buffer, midi);
+    EXPECT_EQ (context.tick, tick);
+    EXPECT_EQ (midi.getNumEvents(), 1);
+
     // The engine runs at twice the host rate; an unusable tempo reads as 120;
     // an unusable rate changes neither rate nor tempo.
     FakePlayHead head;

@@ -1,13 +1,16 @@
 #include "FakePresetClient.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
+#include "QmFileWriter.h"
 #include "QmParam.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace
 {
@@ -290,4 +293,176 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     manager->stepPreset (1);
     EXPECT_EQ (std::pair (probes >= 3, heldCount), std::pair (true, probes));
     client.onPropertyAccess = nullptr;
+}
+
+namespace
+{
+    QmPreset::Ptr namedPreset (const juce::String& name)
+    {
+        QmPreset::Ptr preset (new QmPreset());
+        preset->name = name;
+        return preset;
+    }
+
+    /** Counts reloads and, on the first, saves from inside the change. */
+    struct ReloadCounter : PresetListener
+    {
+        explicit ReloadCounter (QmBankManager& m) : manager (m) {}
+
+        void bankReloaded (juce::String bankName) override
+        {
+            reloaded.add (bankName);
+
+            if (reloaded.size() == 1)
+                savedInside = manager.saveBank (manager.getBank (bankName));
+        }
+
+        QmBankManager& manager;
+        juce::StringArray reloaded;
+        bool savedInside = false;
+    };
+}
+
+TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHolds)
+{
+    manager = std::make_unique<QmBankManager> (&client);
+    auto* vorlan = manager->getBank ("Vorlan");
+    const auto file = banks().getChildFile ("vorlan.xml");
+    const auto before = file.loadFileAsString();
+    const auto count = vorlan->presets.size();
+    const auto favourites = manager->getBank ("Favourites")->presets.size();
+    auto* second = vorlan->presets[1].get();
+    const auto secondName = second->name;
+
+    // A nearly full disk: the browser's add, star and removal all fail.
+    setFileWriteRoomForTests (4096);
+    EXPECT_TRUE (vorlan->addPreset (namedPreset ("New").get()));
+    EXPECT_EQ (manager->takeLastFailure(), "The bank file cannot be written");
+    EXPECT_EQ (manager->takeLastFailure(), "");
+    EXPECT_EQ (vorlan->findPresetByName (secondName), second);      // read again, still the same preset
+    manager->presetFavouriteChanged (second, true);
+    EXPECT_EQ (manager->takeLastFailure(), "The bank file cannot be written");
+    vorlan->removePreset (vorlan->findPresetByName (secondName));
+    EXPECT_EQ (manager->takeLastFailure(), "The bank file cannot be written");
+    setFileWriteRoomForTests (-1);
+
+    EXPECT_EQ (file.loadFileAsString(), before);
+    EXPECT_EQ (vorlan->findPresetByName ("New"), nullptr);
+    ASSERT_EQ (vorlan->presets.size(), count);
+    ASSERT_NE (vorlan->findPresetByName (secondName), nullptr);
+    EXPECT_FALSE (vorlan->findPresetByName (secondName)->fav);
+    EXPECT_EQ (manager->getBank ("All")->presets.size(), count);
+    EXPECT_EQ (manager->getBank ("Favourites")->presets.size(), favourites);
+
+    // A file the user made read-only is not rewritten.
+    ASSERT_TRUE (file.setReadOnly (true));
+    manager->presetFavouriteChanged (vorlan->presets[0].get(), true);
+    EXPECT_EQ (manager->takeLastFailure(), "The bank file is read-only");
+    EXPECT_FALSE (vorlan->presets[0]->fav);
+    EXPECT_EQ (file.loadFileAsString(), before);
+    ASSERT_TRUE (file.setReadOnly (false));
+    manager->presetFavouriteChanged (vorlan->presets[0].get(), true);
+    EXPECT_EQ (manager->takeLastFailure(), "");
+}
+
+TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
+{
+    manager = std::make_unique<QmBankManager> (&client);
+    FakePresetClient otherClient;
+    QmBankManager other (&otherClient);
+    ReloadCounter reloads (other);
+    other.addListener (&reloads);
+
+    auto* mine = manager->getBank ("Vorlan");
+    auto* theirs = other.getBank ("Vorlan");
+    const auto removedName = mine->presets[0]->name;
+
+    // Each saves, stars, removes and overwrites in turn, never knowing of the other.
+    EXPECT_TRUE (mine->addPreset (namedPreset ("One").get()));
+    EXPECT_TRUE (theirs->addPreset (namedPreset ("Two").get()));
+    mine->removePreset (mine->presets[0].get());
+    other.presetFavouriteChanged (other.findPreset ("Vorlan", "One"), true);
+    client.values.assign (QmParam::count, 0.25f);
+    manager->presetChanged (manager->findPreset ("Vorlan", "Two"));
+    for (auto* m : { manager.get(), &other })
+        EXPECT_EQ (m->takeLastFailure(), "");
+
+    // The other instance read the bank again for its save and for its star.
+    EXPECT_EQ (reloads.reloaded, juce::StringArray ({ "Vorlan", "Vorlan" }));
+    EXPECT_TRUE (reloads.savedInside);
+    QmBankManager fresh (&client);
+    auto* one = fresh.findPreset ("Vorlan", "One");
+    auto* two = fresh.findPreset ("Vorlan", "Two");
+    ASSERT_NE (one, nullptr);
+    ASSERT_NE (two, nullptr);
+    EXPECT_TRUE (one->fav);
+    EXPECT_EQ (two->params[5], 0.25f);
+    EXPECT_EQ (fresh.findPreset ("Vorlan", removedName), nullptr);
+
+    // What each instance lists is its bank: "All" holds no preset of an older read.
+    for (auto* m : { manager.get(), &other })
+    {
+        auto* bank = m->getBank ("Vorlan");
+        EXPECT_EQ (m->getBank ("All")->getPresets(), bank->getPresets());
+        for (auto* preset : bank->presets)
+            EXPECT_EQ (std::pair (preset->bank, preset->index), std::pair (bank, bank->presets.indexOf (preset) + 1));
+    }
+    other.removeListener (&reloads);
+}
+
+TEST_F (BankManagerTest, TwoProcessesSavingAtOnceLoseNothing)
+{
+    manager = std::make_unique<QmBankManager> (&client);
+    constexpr int each = 25;
+
+    const auto saveMany = [] (QmBankManager& m, const juce::String& prefix)
+    {
+        for (int i = 0; i < each; ++i)
+            m.getBank ("Vorlan")->addPreset (namedPreset (prefix + juce::String (i)).get());
+    };
+
+    const auto child = fork();
+    ASSERT_GE (child, 0);
+
+    if (child == 0)
+    {
+        FakePresetClient childClient;
+        QmBankManager childManager (&childClient);
+        saveMany (childManager, "Child ");
+        _exit (childManager.takeLastFailure().isEmpty() ? 0 : 1);
+    }
+
+    saveMany (*manager, "Parent ");
+    int status = -1;
+    ASSERT_EQ (waitpid (child, &status, 0), child);
+    EXPECT_EQ (status, 0);
+
+    QmBankManager fresh (&client);
+    for (auto prefix : { "Child ", "Parent " })
+        for (int i = 0; i < each; ++i)
+            EXPECT_NE (fresh.findPreset ("Vorlan", prefix + juce::String (i)), nullptr) << prefix << i;
+}
+
+TEST_F (BankManagerTest, ImportRefusesWhatIsNoBankAndStartReportsAnUnreadableBankOnce)
+{
+    manager = std::make_unique<QmBankManager> (&client);
+
+    for (auto text : { "<notes><x/></notes>", "<bank><name>No presets</name></bank>", "<bank/>" })
+    {
+        EXPECT_FALSE (manager->importBank (importFile ("other.xml", text))) << text;
+        EXPECT_EQ (manager->takeLastFailure(), "The file is not a bank") << text;
+    }
+    EXPECT_FALSE (banks().getChildFile ("other.xml").exists());
+
+    // A bank without a name is listed under its file's name.
+    EXPECT_TRUE (manager->importBank (importFile ("Nameless.xml", "<bank><presets><preset><name>a</name></preset></presets></bank>")));
+    EXPECT_NE (manager->findPreset ("Nameless", "a"), nullptr);
+
+    const auto broken = banks().getChildFile ("broken.xml");
+    ASSERT_TRUE (broken.replaceWithText ("<bank><name>Broken"));
+    testing::internal::CaptureStdout();
+    manager = std::make_unique<QmBankManager> (&client);
+    const auto output = juce::String (testing::internal::GetCapturedStdout());
+    EXPECT_EQ (output, "Vorlan: cannot read the bank file " + broken.getFullPathName() + "; it is skipped\n");
+    EXPECT_EQ (broken.loadFileAsString(), "<bank><name>Broken");
 }

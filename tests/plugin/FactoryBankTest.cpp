@@ -43,7 +43,8 @@ TEST (FactoryBank, HoldsTheEnginesDefaultAndEveryPresetPlaysANoteAudiblyWithinTh
         for (int i = 0; i < QmParam::count; ++i)
         {
             const auto v = preset->params[i], k = v * (float) juce::jmax (1, engine.parameters[i]->steps - 1);
-            EXPECT_TRUE (v >= 0.0f && v <= 1.0f && (engine.parameters[i]->steps == 0 || std::abs (k - std::round (k)) < 1.0e-4f)) << preset->name << " " << i;
+            EXPECT_TRUE (v >= 0.0f && v <= 1.0f && (engine.parameters[i]->steps == 0 || std::abs (k - std::round (k)) < 1.0e-4f))
+                << preset->name << " " << i << ": " << v << " of " << engine.parameters[i]->steps << " steps";
             engine.parameters[i]->setValue (v);
         }
 

@@ -1,4 +1,5 @@
 #include "MidiOverlay.h"
+#include "QmFileWriter.h"
 #include "QmMidiMapper.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +138,37 @@ TEST_F (MidiMapperTest, AnUnreadableFileSurvivesASessionUntilABindingChanges)
     EXPECT_EQ (QmMidiMapper::getInstance()->getParameterForController (11), -1);
     delete QmMidiMapper::getInstance();
     EXPECT_TRUE (file.deleteFile());
+}
+
+TEST_F (MidiMapperTest, AFullDiskReplacesNothingUntilTheBackupIsWholeAndSaysSo)
+{
+    const auto file = QmMidiMapper::getMapFile();
+    const auto backup = QmMidiMapper::getBackupFile();
+    const auto bad = "<midimapper>" + juce::String::repeatedString ("<junk/>", 1340) + "<dict>";
+    delete &mapper;
+    ASSERT_TRUE (file.replaceWithText (bad));
+    ASSERT_TRUE (backup.deleteFile());
+
+    {
+        Widget widget (3);
+        QmMidiMapper::getInstance()->assignController (11, 3);
+    }
+
+    // Room for less than the backup: neither file is touched, one line tells.
+    setFileWriteRoomForTests (8192);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE (QmMidiMapper::getInstance()->save());
+    const auto output = juce::String (testing::internal::GetCapturedStdout());
+    setFileWriteRoomForTests (-1);
+    EXPECT_EQ (output, "Vorlan: cannot save the MIDI map " + file.getFullPathName() + "; the bindings of this session are lost when it ends\n");
+    EXPECT_EQ (file.loadFileAsString(), bad);
+    EXPECT_FALSE (backup.exists());
+
+    EXPECT_TRUE (QmMidiMapper::getInstance()->save());
+    EXPECT_EQ (backup.loadFileAsString(), bad);
+    QmMidiMapper::getInstance()->load();
+    EXPECT_EQ (QmMidiMapper::getInstance()->getParameterForController (11), 3);
+    backup.deleteFile();
 }
 
 TEST_F (MidiMapperTest, OverlaysSelectOneLearnTargetAndTheRepaintQueueForgetsGoneWidgets)

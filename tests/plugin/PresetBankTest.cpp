@@ -17,7 +17,9 @@ TEST (PresetBank, KeepsNamesUniqueIndicesInOrderAndFiltersByTextAndTags)
 {
     QmBank bank, other;
     auto bass = makePreset ("Fat Bass", { 3, 5, 1 }), lower = makePreset ("fat bass"), lead = makePreset ("Bassy Lead", { 1 });
-    EXPECT_TRUE (bank.addPreset (bass.get()) && bank.addPreset (lower.get()) && bank.addPreset (lead.get()));   // case-sensitive names
+    EXPECT_TRUE (bank.addPreset (bass.get()));
+    EXPECT_TRUE (bank.addPreset (lower.get()));   // case-sensitive names
+    EXPECT_TRUE (bank.addPreset (lead.get()));
     EXPECT_EQ (std::pair (lead->bank, lead->index), std::pair (&bank, 3));
 
     // A name that is taken: refused, and the preset stays where it was.
@@ -50,4 +52,25 @@ TEST (PresetBank, ASystemBankNeverRenumbersThePresetsItShares)
     all.addPreset (makePreset ("Three").get());
     all.removePreset (second.get());
     EXPECT_EQ (std::pair (first->index, second->index), std::pair (1, 2));
+}
+
+TEST (PresetBank, NamesDifferingOnlyInLineBreaksAreOneName)
+{
+    // Read back from a file every line break is a line feed: two such presets
+    // were one after a save.
+    QmBank bank;
+    EXPECT_TRUE (bank.addPreset (makePreset ("Soft\r\nPad").get()));
+    EXPECT_FALSE (bank.addPreset (makePreset ("Soft\nPad").get()));
+    EXPECT_FALSE (bank.addPreset (makePreset ("Soft\rPad").get()));
+    EXPECT_EQ (bank.presets[0]->name, "Soft\nPad");
+
+    // A file's presets, added at once: the first of a name stays, in order.
+    juce::ReferenceCountedArray<QmPreset> read;
+    for (auto name : { "Lead", "Soft\rPad", "Bass", "Lead" })
+        read.add (makePreset (name));
+    bank.addPresets (read);
+    EXPECT_EQ (bank.presets.size(), 3);
+    EXPECT_EQ (std::tuple (bank.presets[1]->name, bank.presets[2]->name, bank.presets[2]->index, bank.presets[2]->bank),
+               std::tuple (juce::String ("Lead"), juce::String ("Bass"), 3, &bank));
+    EXPECT_EQ (read[3]->bank, nullptr);
 }

@@ -2,6 +2,7 @@
 // VSTPluginMain and drives the plug-in through the AEffect interface as a
 // host does. Opcodes the headers had wrong are sent as the numbers hosts
 // send, so the test cannot share the plug-in's mistake.
+#include "KorvixAudioProcessor.h"
 #include "MallocCount.h"
 #include "QmParam.h"
 
@@ -15,14 +16,22 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
 namespace
 {
-    VstIntPtr hostCallback (AEffect*, int opcode, int, VstIntPtr, void*, float)
+    /** The MIDI events the plug-in has sent the host. */
+    std::atomic<int> eventsFromPlugin { 0 };
+
+    VstIntPtr hostCallback (AEffect*, int opcode, int, VstIntPtr, void* ptr, float)
     {
         static VstTimeInfo time {};
+
+        if (opcode == audioMasterProcessEvents && ptr != nullptr)
+            eventsFromPlugin += ((VstEvents*) ptr)->numEvents;
+
         return opcode == audioMasterVersion ? 2400 : opcode == audioMasterGetTime ? (VstIntPtr) &time : 0;
     }
 
@@ -53,16 +62,39 @@ namespace
             return effect->dispatcher (effect, opcode, index, value, ptr, opt);
         }
 
+        struct Message { unsigned char status, data1, data2; int position; };
+
         void sendMidi (unsigned char status, unsigned char data1, unsigned char data2)
         {
-            VstMidiEvent event {};
-            event.type = kVstMidiType;
-            event.byteSize = (int) sizeof (VstMidiEvent);
-            const unsigned char bytes[] = { status, data1, data2 };
-            std::memcpy (event.midiData, bytes, 3);
-            struct { int numEvents; VstIntPtr reserved; VstEvent* events[1]; } list { 1, 0, { (VstEvent*) &event } };
-            dispatch (effProcessEvents, 0, 0, &list);
+            EventList list ({ { status, data1, data2, 0 } });
+            dispatch (effProcessEvents, 0, 0, list.get());
         }
+
+        /** A host's list of MIDI events. */
+        struct EventList
+        {
+            explicit EventList (const std::vector<Message>& messages)
+                : events (messages.size()),
+                  storage ((offsetof (VstEvents, events) + messages.size() * sizeof (VstEvent*)) / sizeof (VstIntPtr) + 1)
+            {
+                get()->numEvents = (int) messages.size();
+
+                for (size_t i = 0; i < messages.size(); ++i)
+                {
+                    events[i].type = kVstMidiType;
+                    events[i].byteSize = (int) sizeof (VstMidiEvent);
+                    events[i].deltaFrames = messages[i].position;
+                    const unsigned char bytes[] = { messages[i].status, messages[i].data1, messages[i].data2 };
+                    std::memcpy (events[i].midiData, bytes, 3);
+                    get()->events[i] = (VstEvent*) &events[i];
+                }
+            }
+
+            VstEvents* get()    { return (VstEvents*) storage.data(); }
+
+            std::vector<VstMidiEvent> events;
+            std::vector<VstIntPtr> storage;
+        };
 
         /** Renders blocks of 512; returns the left channel's peak magnitude. */
         float process (int blocks = 1)
@@ -214,4 +246,67 @@ TEST (VstHost, EmptyOversizedAndFreshThreadBlocksStayInsideTheirBuffersAndAlloca
 
     EXPECT_EQ (mallocCount.load(), 0);
     EXPECT_GT (std::abs (left[(size_t) guard + 511]), 0.0f);
+}
+
+TEST (VstHost, AllNotesOffAllSoundOffAndSuspendLeaveNoNoteHeld)
+{
+    HostedPlugin plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+    plugin.process();
+
+    // On any channel, whatever channel the note came on; and a host's
+    // suspend and resume.
+    const std::vector<std::pair<const char*, std::function<void()>>> releases {
+        { "all notes off", [&plugin] { plugin.sendMidi (0xbf, 123, 0); } },
+        { "all sound off", [&plugin] { plugin.sendMidi (0xb4, 120, 0); } },
+        { "suspend and resume", [&plugin] { plugin.dispatch (effMainsChanged, 0, 0); plugin.dispatch (effMainsChanged, 0, 1); } } };
+
+    for (const auto& [name, release] : releases)
+    {
+        plugin.sendMidi (0x90, 60, 100);
+        const float sounding = plugin.process (8);
+        ASSERT_GT (sounding, 1.0e-3f) << name;
+
+        release();
+        plugin.process (200);
+        EXPECT_LT (plugin.process(), sounding * 0.01f) << name;
+    }
+}
+
+TEST (VstHost, AFirstBlockOfAsManyEventsAsThePlugInTakesAllocatesNothingAndIsEchoed)
+{
+    if (! VORLAN_COUNTS_MALLOC)
+        GTEST_SKIP() << "allocations are not counted under a sanitizer";
+
+    eventsFromPlugin = 0;
+    HostedPlugin plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+
+    // Notes, controllers and bends over the whole block, the first block
+    // after the host resumed the plug-in, from a thread of its own.
+    std::vector<HostedPlugin::Message> messages;
+    for (int i = 0; i < KorvixAudioProcessor::maxEventsPerBlock; ++i)
+    {
+        const unsigned char value = (unsigned char) (i % 128);
+        const unsigned char status[] = { 0x90, 0x80, 0xb0, 0xe0 };
+        messages.push_back ({ (unsigned char) (status[i % 4] | (i % 16)), value, 100, i % 512 });
+    }
+
+    HostedPlugin::EventList list (messages);
+    std::vector<float> left (512), right (512);
+    float* outputs[] = { left.data(), right.data() };
+    mallocCount = 0;
+
+    std::thread ([&]
+    {
+        countMallocs = true;
+        plugin.dispatch (effProcessEvents, 0, 0, list.get());
+        plugin.effect->processReplacing (plugin.effect, nullptr, outputs, 512);
+        countMallocs = false;
+    }).join();
+
+    EXPECT_EQ (mallocCount.load(), 0);
+
+    // The input goes on to the host, and nothing else ever did.
+    EXPECT_EQ (eventsFromPlugin.load(), KorvixAudioProcessor::maxEventsPerBlock);
 }

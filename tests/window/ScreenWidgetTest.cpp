@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "BrowserDialogs.h"
+#include "editor/ContrastSupport.h"
 #include "KorvixLookAndFeel.h"
+#include "PanelPalette.h"
 #include "QmDropShadower.h"
 #include "XDisplay.h"
 
@@ -99,7 +101,7 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
 
     // The skin's charcoal panel, not the framework's blue-grey.
     const auto image = box->createComponentSnapshot (box->getLocalBounds());
-    EXPECT_EQ (image.getPixelAt (box->getWidth() - 4, box->getHeight() - 4).getARGB(), KorvixLookAndFeel::callOutFill);
+    EXPECT_EQ (image.getPixelAt (box->getWidth() - 4, box->getHeight() - 4).getARGB(), PanelPalette::raised);
     buttonIn (box, "OK")->triggerClick();
     pumpUntilNoBox();
     EXPECT_EQ (answers, std::vector<bool> { true });
@@ -222,5 +224,87 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     EXPECT_EQ (open, nullptr);
     EXPECT_EQ (chosen.size(), 1);
     EXPECT_EQ (outlived, std::vector<bool> (4, true));
+    folder.deleteRecursively();
+}
+
+TEST (BrowserDialogs, TheBoxAndTheChooserReadOnThePanelsColoursWithTheSignInside)
+{
+    ASSERT_NE (WindowTest::display(), nullptr);
+    juce::ScopedJuceInitialiser_GUI gui;
+    using Contrast::ratio;
+
+    // A button's text against its face laid over the box.
+    const auto expectButtonsRead = [] (juce::Component& root, juce::Colour background)
+    {
+        std::function<void (juce::Component&)> visit = [&] (juce::Component& c)
+        {
+            if (auto* b = dynamic_cast<juce::TextButton*> (&c))
+                EXPECT_GE (ratio (b->findColour (juce::TextButton::textColourOffId),
+                                  background.overlaidWith (b->findColour (juce::TextButton::buttonColourId).withMultipliedAlpha (0.9f))), 4.5)
+                    << b->getButtonText();
+            for (auto* child : c.getChildren())
+                visit (*child);
+        };
+        visit (root);
+    };
+
+    auto dialogs = std::make_unique<BrowserDialogs>();
+    dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", nullptr, [] (bool) {});
+    auto* box = onDesktop<juce::AlertWindow>();
+    ASSERT_NE (box, nullptr);
+    const auto image = box->createComponentSnapshot (box->getLocalBounds());
+    const auto face = image.getPixelAt (3, image.getHeight() / 2);
+    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
+    EXPECT_GE (ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
+    EXPECT_GE (Contrast::ink (image, image.getBounds().reduced (2), face), 4.5);
+    expectButtonsRead (*box, face);
+
+    // The warning sign in the accent, whole: none of it on the box's rim.
+    juce::Rectangle<int> sign;
+    for (int y = 0; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x)
+            if (image.getPixelAt (x, y).getARGB() == PanelPalette::accent)
+                sign = sign.isEmpty() ? juce::Rectangle<int> (x, y, 1, 1) : sign.getUnion ({ x, y, 1, 1 });
+    EXPECT_GT (sign.getWidth(), 20);
+    EXPECT_TRUE (image.getBounds().reduced (4).contains (sign)) << sign.toString();
+
+    if (juce::FileChooser::isPlatformDialogAvailable())
+        GTEST_SKIP() << "the system's own chooser is used here";
+
+    const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("vorlan-chooser-colours");
+    folder.createDirectory();
+    folder.getChildFile ("keys.xml").replaceWithText ("<bank/>");
+    dialogs->chooseFile ("Please select the bank you want to load...", folder, "*.xml", [] (const juce::File&) {});
+    auto* chooser = onDesktop<juce::FileChooserDialogBox>();
+    ASSERT_NE (chooser, nullptr);
+    const auto chooserFace = chooser->createComponentSnapshot (chooser->getLocalBounds()).getPixelAt (2, chooser->getHeight() / 2);
+    EXPECT_TRUE (Contrast::isCharcoal (chooserFace)) << chooserFace.toDisplayString (true);
+    EXPECT_GE (ratio (chooser->findColour (juce::FileChooserDialogBox::titleTextColourId), chooserFace), 4.5);
+    expectButtonsRead (*chooser, chooserFace);
+
+    // Its fields and its list of files, the chosen row's text included.
+    std::function<void (juce::Component&)> visit = [&] (juce::Component& c)
+    {
+        if (auto* field = dynamic_cast<juce::TextEditor*> (&c))
+            EXPECT_GE (ratio (field->findColour (juce::TextEditor::textColourId),
+                              chooserFace.overlaidWith (field->findColour (juce::TextEditor::backgroundColourId))), 4.5);
+        if (auto* path = dynamic_cast<juce::ComboBox*> (&c))
+            EXPECT_GE (ratio (path->findColour (juce::ComboBox::textColourId),
+                              chooserFace.overlaidWith (path->findColour (juce::ComboBox::backgroundColourId))), 4.5);
+        if (auto* label = dynamic_cast<juce::Label*> (&c); label != nullptr && label->getText().isNotEmpty())
+            EXPECT_GE (ratio (label->findColour (juce::Label::textColourId), chooserFace), 4.5) << label->getText();
+        if (auto* list = dynamic_cast<juce::FileListComponent*> (&c))
+        {
+            const auto back = chooserFace.overlaidWith (list->findColour (juce::ListBox::backgroundColourId));
+            EXPECT_TRUE (Contrast::isCharcoal (back));
+            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::textColourId), back), 4.5);
+            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::highlightedTextColourId),
+                              list->findColour (juce::DirectoryContentsDisplayComponent::highlightColourId)), 4.5);
+        }
+        for (auto* child : c.getChildren())
+            visit (*child);
+    };
+    visit (*chooser);
+    dialogs.reset();
     folder.deleteRecursively();
 }

@@ -34,7 +34,8 @@ TEST (DspHelpers, OnePoleBlocksAndTheWindowsRandSequencePerThread)
             block.process (out.data() + start, 750);
         for (size_t i = 0; i < in.size(); ++i)
             ASSERT_TRUE (sameBits (out[i], plain.step (in[i]))) << i << (highPass ? " high-pass" : " low-pass");
-        EXPECT_TRUE (sameBits (block.y1, plain.y1) && sameBits (block.x1, plain.x1));
+        EXPECT_TRUE (sameBits (block.y1, plain.y1)) << block.y1 << " vs " << plain.y1;
+        EXPECT_TRUE (sameBits (block.x1, plain.x1)) << block.x1 << " vs " << plain.x1;
     }
 
     // rand () as the Windows runtime's, seeded 1 in every thread.
@@ -64,7 +65,8 @@ TEST (DspHelpers, FastExpAndSineStayWithinAnUlpOfLibm)
             {
                 const float f = fast (x[k]), r = reference (x[k]);
                 ASSERT_TRUE (f == r || std::nextafter (r, f) == f) << name << " at " << x[k] << ": " << f << " vs " << r;
-                ASSERT_TRUE (sameBits (four[k % 4], f) && (k >= count - 3 || sameBits (viaBlock[k], f))) << name << " at " << x[k];
+                ASSERT_TRUE (sameBits (four[k % 4], f)) << name << " at " << x[k] << ": " << four[k % 4] << " vs " << f;
+                ASSERT_TRUE (k >= count - 3 || sameBits (viaBlock[k], f)) << name << " at " << x[k] << ": " << viaBlock[k] << " vs " << f;
             }
         }
     };
@@ -81,12 +83,19 @@ TEST (DspHelpers, FastExpAndSineStayWithinAnUlpOfLibm)
 
     // The edges of float's range; a NaN lane leaves the others alone.
     const float inf = std::numeric_limits<float>::infinity(), nan = std::nanf ("");
-    EXPECT_TRUE (exp2Float (1.0e6f) == inf && expFloat (-1.0e6f) == 0.0f && exp2Float (-inf) == 0.0f);
-    EXPECT_TRUE (std::isnan (expFloat (nan)) && std::isnan (sinFloat (inf)) && std::signbit (sinFloat (-0.0f)));
+    EXPECT_EQ (exp2Float (1.0e6f), inf);
+    EXPECT_EQ (expFloat (-1.0e6f), 0.0f);
+    EXPECT_EQ (exp2Float (-inf), 0.0f);
+    EXPECT_TRUE (std::isnan (expFloat (nan)));
+    EXPECT_TRUE (std::isnan (sinFloat (inf)));
+    EXPECT_TRUE (std::signbit (sinFloat (-0.0f)));
     EXPECT_EQ (sinFloat (1.0e7f), std::sin (1.0e7f));
     alignas (16) float lanes[4] = { 0.5f, nan, 2.0e5f, -1.0f };
     _mm_store_ps (lanes, sinFloat4 (_mm_load_ps (lanes)));
-    EXPECT_TRUE (lanes[0] == sinFloat (0.5f) && std::isnan (lanes[1]) && lanes[2] == std::sin (2.0e5f) && lanes[3] == sinFloat (-1.0f));
+    EXPECT_EQ (lanes[0], sinFloat (0.5f));
+    EXPECT_TRUE (std::isnan (lanes[1]));
+    EXPECT_EQ (lanes[2], std::sin (2.0e5f));
+    EXPECT_EQ (lanes[3], sinFloat (-1.0f));
 
     // Runs of a repeated value count by bits, through every tail length:
     // -0 is not 0, a NaN repeats.
@@ -97,7 +106,8 @@ TEST (DspHelpers, FastExpAndSineStayWithinAnUlpOfLibm)
         EXPECT_EQ (countRepeats (run, 13, 0.75f), end);
     }
     const float zeros[] = { 0.0f, 0.0f, -0.0f }, nans[] = { nan, nan };
-    EXPECT_TRUE (countRepeats (zeros, 3, 0.0f) == 2 && countRepeats (nans, 2, nans[0]) == 2);
+    EXPECT_EQ (countRepeats (zeros, 3, 0.0f), 2);
+    EXPECT_EQ (countRepeats (nans, 2, nans[0]), 2);
 }
 
 TEST (Drift, TapsWrapAndAZeroDrawIsRedrawn)

@@ -61,7 +61,8 @@ TEST (CutoffPath, FrequencyIsThePlainConversionAndCutoffWithinThreeUlps)
     }
 
     // Whole octaves carry no error at all; A4 sits at half of 440 Hz.
-    EXPECT_TRUE (cutoff.buffer[0] == frequency.buffer[0] && cutoff.buffer[8001] == frequency.buffer[8001]);
+    EXPECT_EQ (cutoff.buffer[0], frequency.buffer[0]);
+    EXPECT_EQ (cutoff.buffer[8001], frequency.buffer[8001]);
     EXPECT_NEAR (cutoff.buffer[8000], 220.0f, 0.005f);
 }
 

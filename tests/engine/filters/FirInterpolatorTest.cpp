@@ -47,7 +47,8 @@ TEST (FirInterpolator, BlocksAndPushesConvolveAlikeAcrossHistoryWraps)
             double acc = 0.0, sum = 0.0;
             for (size_t j = 0; j < 16; ++j)
                 acc += (i + j >= 15 ? in[i + j - 15] : 0.0f) * h[4 * j + p], sum += h[4 * j + p];
-            ASSERT_TRUE (std::abs (want[4 * i + p] - acc) < 1e-5 && std::abs (sum - 0.999) < 1e-3) << i;
+            ASSERT_NEAR (want[4 * i + p], acc, 1e-5) << i;
+            ASSERT_NEAR (sum, 0.999, 1e-3) << i;
         }
     }
 }

@@ -40,7 +40,9 @@ TEST (HPFilter, CutoffZeroBypassKeyboardTrackingAndCutoffLimits)
     QmHPFilterModule bypassed (&sharedRig().context);
     const auto in = sine (300.0, 0.5f, 1024);
     EXPECT_EQ (render (bypassed, in, { 0.0f, 1.0f }), in);
-    EXPECT_TRUE (bypassed.stage.s0 == 0.0f && bypassed.stage.s1 == 0.0f && bypassed.dcBlock.y1 == 0.0f);
+    EXPECT_EQ (bypassed.stage.s0, 0.0f);
+    EXPECT_EQ (bypassed.stage.s1, 0.0f);
+    EXPECT_EQ (bypassed.dcBlock.y1, 0.0f);
 
     // Keyboard at 5 octaves: the cutoff is the "Freq" input; 6 octaves doubles it.
     EXPECT_EQ (run (in, { 7.0f, 0.5f, true, 5.0f }), run (in, { 7.0f, 0.5f }));
@@ -67,7 +69,8 @@ TEST (HPFilter, StableWithLoudInputsAndRecoversFromNonFiniteState)
     QmHPFilterModule filter (&sharedRig().context);
     render (filter, std::vector<float> (64, std::numeric_limits<float>::quiet_NaN()), { 6.0f, 0.5f });
     const auto out = render (filter, sine (2000.0, 0.5f, 256), { 6.0f, 0.5f });
-    EXPECT_TRUE (allFinite (out, 10.0f) && toneAmplitude (out, 2000.0) > 0.1);
+    EXPECT_TRUE (allFinite (out, 10.0f));
+    EXPECT_GT (toneAmplitude (out, 2000.0), 0.1);
 }
 
 TEST (HPFilter, BlockKernelFollowsThePlainStep)
@@ -95,8 +98,10 @@ TEST (HPFilter, BlockKernelFollowsThePlainStep)
             const float want = QmHPFilterCore::plainStep (plain, 3.03f * in[(size_t) i], T[(size_t) i], res) / 3.03f / 1.7f;
             ASSERT_NEAR (got[(size_t) i], want, 2.5e-7f * std::abs (want)) << res << " " << i;
         }
-        EXPECT_TRUE (fast.s0 == plain.s0 && fast.s1 == plain.s1 && fast.nonlin->lastPos == plain.nonlin->lastPos
-                     && fast.nonlin->lastValue == plain.nonlin->lastValue) << res;
+        EXPECT_EQ (fast.s0, plain.s0) << res;
+        EXPECT_EQ (fast.s1, plain.s1) << res;
+        EXPECT_EQ (fast.nonlin->lastPos, plain.nonlin->lastPos) << res;
+        EXPECT_EQ (fast.nonlin->lastValue, plain.nonlin->lastValue) << res;
 
         // A one-pole run in the same pass gives what it gives after it.
         QmJFetStage fused;
@@ -108,6 +113,8 @@ TEST (HPFilter, BlockKernelFollowsThePlainStep)
         QmHPFilterCore::processBlock (fused, filtered.data(), T.data(), n, res, 3.03f, 1.0f / (3.03f * 1.7f), &inPass);
         for (auto& x : got)
             x = after.step (x);
-        EXPECT_TRUE (filtered == got && inPass.y1 == after.y1 && inPass.x1 == after.x1) << res;
+        EXPECT_EQ (filtered, got) << res;
+        EXPECT_EQ (inPass.y1, after.y1) << res;
+        EXPECT_EQ (inPass.x1, after.x1) << res;
     }
 }

@@ -31,7 +31,11 @@ TEST (Nonlin, LookupsRangeCheckTheirInput)
     nonlin.lookup (0.25f);
     const float pos = nonlin.lastPos, value = nonlin.lastValue;
     for (float x : { -40.0f, 31.99f, -31.99f, -31.97f, notANumber, std::numeric_limits<float>::infinity(), -1e30f, 1e30f })
-        EXPECT_TRUE (nonlin.lookup (x) == 0.0f && nonlin.lastPos == pos && nonlin.lastValue == value) << x;
+    {
+        EXPECT_EQ (nonlin.lookup (x), 0.0f) << x;
+        EXPECT_EQ (nonlin.lastPos, pos) << x;
+        EXPECT_EQ (nonlin.lastValue, value) << x;
+    }
     EXPECT_NE (nonlin.lookup (-31.96f), 0.0f);    // the third position is the first inside
 
     // The block lookup clamps to +-28.8; NaN holds the last output and leaves the state alone.
@@ -69,7 +73,9 @@ TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfThePlainForm)
             x -= 80.0f;
 
         const float want = plain.plainLookup (x);
-        ASSERT_TRUE (fast.lookup (x) == want && fast.lastPos == plain.lastPos && fast.lastValue == plain.lastValue) << n << " x " << x;
+        ASSERT_EQ (fast.lookup (x), want) << n << " x " << x;
+        ASSERT_EQ (fast.lastPos, plain.lastPos) << n << " x " << x;
+        ASSERT_EQ (fast.lastValue, plain.lastValue) << n << " x " << x;
     }
 }
 

@@ -60,7 +60,8 @@ TEST (Graph, InputsBorrowOrSumAndFanOutCopies)
     // One source of its own kind is borrowed; a second one makes it sum, from zero each block.
     a.out->connect (sink.blockIn);
     g.pull (sink);
-    EXPECT_TRUE (sink.blockIn->usemy == 0 && sink.blockIn->getSignal() == a.signal);
+    EXPECT_EQ (sink.blockIn->usemy, 0);
+    EXPECT_EQ (sink.blockIn->getSignal(), a.signal);
     b.out->connect (sink.blockIn);
     fill (*a.signal, 0.25f);
     fill (*b.signal, 0.5f);
@@ -85,16 +86,19 @@ TEST (Graph, InputsBorrowOrSumAndFanOutCopies)
         c->requestSignal();
 
     EXPECT_EQ (c1.blockIn->getSignal(), source.signal);
-    EXPECT_TRUE (c2.blockIn->getSignal() == source.out->copies[0] && c3.blockIn->getSignal() == source.out->copies[1]);
+    EXPECT_EQ (c2.blockIn->getSignal(), source.out->copies[0]);
+    EXPECT_EQ (c3.blockIn->getSignal(), source.out->copies[1]);
     EXPECT_EQ (c3.blockIn->getSignal()->index, 3);
 
     // The third consumer works in place; the others don't see it.
     fill (*c3.blockIn->getSignal(), -5.0f);
-    EXPECT_TRUE (c1.blockIn->getSignal()->buffer[5] == 1.0f && c2.blockIn->getSignal()->buffer[5] == 1.0f);
+    EXPECT_EQ (c1.blockIn->getSignal()->buffer[5], 1.0f);
+    EXPECT_EQ (c2.blockIn->getSignal()->buffer[5], 1.0f);
 
     // Connecting twice is refused.
     source.out->connect (c3.blockIn);
-    EXPECT_TRUE (source.out->inputs.size() == 3u && c3.blockIn->sources.size() == 1u);
+    EXPECT_EQ (source.out->inputs.size(), 3u);
+    EXPECT_EQ (c3.blockIn->sources.size(), 1u);
 
     // A scalar pushed into block copies fills them with its value (it has no buffer to read).
     QmSignal scalar (QmSignal::scalar, &g.context);
@@ -140,7 +144,8 @@ TEST (Graph, OncePerTickEventsOnceDeepestFirstTickWrapAndUniqueIds)
     sink.requestSignal();
     EXPECT_EQ (source.processed, 1);
     g.pull (sink);
-    EXPECT_TRUE (source.processed == 2 && sink.processed == 2);
+    EXPECT_EQ (source.processed, 2);
+    EXPECT_EQ (sink.processed, 2);
 
     QmGraphEvent event;
     event.id = QmGraphEvent::nextId();
@@ -160,5 +165,6 @@ TEST (Graph, OncePerTickEventsOnceDeepestFirstTickWrapAndUniqueIds)
 
     std::set<uint32_t> all (ids[0].begin(), ids[0].end());
     all.insert (ids[1].begin(), ids[1].end());
-    EXPECT_TRUE (all.size() == 40000u && all.count (0u) == 0u);
+    EXPECT_EQ (all.size(), 40000u);
+    EXPECT_EQ (all.count (0u), 0u);
 }

@@ -22,15 +22,21 @@ TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
         three.setValue (0.5f);
         three.setValue (in);
         three.requestSignal();
-        EXPECT_TRUE (three.value == stored && three.signal->index == (int) (stored * 2.0f)) << in;
+        EXPECT_EQ (three.value, stored) << in;
+        EXPECT_EQ (three.signal->index, (int) (stored * 2.0f)) << in;
     }
 
     // The signal is made after the initial value.
     QmParameter six ("Six", 2, { "a", "b", "c", "d", "e", "f" }, &context);
-    EXPECT_TRUE (six.value == 0.4f && six.defaultValue == 0.0f && six.getIndex() == 2 && six.signal->index == 0);
+    EXPECT_EQ (six.value, 0.4f);
+    EXPECT_EQ (six.defaultValue, 0.0f);
+    EXPECT_EQ (six.getIndex(), 2);
+    EXPECT_EQ (six.signal->index, 0);
 
     QmParameter four ("Four", 0, { "0", "1", "2", "3" }, &context);
-    EXPECT_TRUE (four.getOptionText (7) == "WRONG!" && four.getOptionText (-1) == "WRONG!" && four.getText (1.5f) == "WRONG!");
+    EXPECT_EQ (four.getOptionText (7), "WRONG!");
+    EXPECT_EQ (four.getOptionText (-1), "WRONG!");
+    EXPECT_EQ (four.getText (1.5f), "WRONG!");
 
     QmParameter plain ("Level", 0.0f, 0, &context);
     plain.maxValue = 8.0f;
@@ -41,7 +47,8 @@ TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
     plain.setCallback ([] (void* c) { auto* s = (Seen*) c; s->signalValue = s->p->signal->value; }, &seen);
     plain.setValue (1.0f);
     plain.requestSignal();
-    EXPECT_TRUE (seen.signalValue == 0.0f && plain.signal->value == 8.0f);
+    EXPECT_EQ (seen.signalValue, 0.0f);
+    EXPECT_EQ (plain.signal->value, 8.0f);
 
     struct Sink : QmModule
     {
@@ -51,7 +58,8 @@ TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
     QmParameter octave ("Octave", 3, { "-2", "-1", "0", "1", "2" }, &context);
     octave.maxValue = 4.0f;
     octave.connectTo (sink.in);
-    EXPECT_TRUE (sink.in->getSignal()->index == 3 && sink.in->getSignal()->value == 3.0f);
+    EXPECT_EQ (sink.in->getSignal()->index, 3);
+    EXPECT_EQ (sink.in->getSignal()->value, 3.0f);
 }
 
 TEST (Parameter, SmoothedParameterGlidesOnePerMilleEachSampleEvenWhenSettled)

@@ -53,8 +53,10 @@ TEST (BandLimitedStep, StepsAreDelayedAndSmoothedWhereverTheRingIs)
 
     // The tables settle; their guard entries repeat the last value, then 0.
     auto b = std::make_unique<QmBlep>();
-    EXPECT_TRUE (std::abs (b->step[2047] - 1.0f) < 1e-6f && std::abs (b->ramp[2047]) < 1e-5f);
-    EXPECT_TRUE (b->step[2048] == b->step[2047] && b->ramp[2049] == 0.0f);
+    EXPECT_NEAR (b->step[2047], 1.0f, 1e-6f);
+    EXPECT_NEAR (b->ramp[2047], 0.0f, 1e-5f);
+    EXPECT_EQ (b->step[2048], b->step[2047]);
+    EXPECT_EQ (b->ramp[2049], 0.0f);
     testing::internal::CaptureStdout();
     b->addStep (1.5f, 1.0f);
     QmDiagnostics::flush();

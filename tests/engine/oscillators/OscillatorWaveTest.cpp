@@ -20,8 +20,10 @@ namespace
         {
             const QmWaveCorner& c = *w.corners[i];
             const float before = std::fmod (c.position + 0.9999f, 1.0f), after = std::fmod (c.position + 0.0001f, 1.0f);
-            EXPECT_TRUE (std::abs (w.value (before) - c.valueBefore) < 1e-3f && std::abs (w.value (after) - c.valueAfter) < 1e-3f
-                         && std::abs (w.slope (before) - c.slopeBefore) < 1e-3f && std::abs (w.slope (after) - c.slopeAfter) < 1e-3f) << i;
+            EXPECT_NEAR (w.value (before), c.valueBefore, 1e-3f) << i;
+            EXPECT_NEAR (w.value (after), c.valueAfter, 1e-3f) << i;
+            EXPECT_NEAR (w.slope (before), c.slopeBefore, 1e-3f) << i;
+            EXPECT_NEAR (w.slope (after), c.slopeAfter, 1e-3f) << i;
         }
     }
 }
@@ -56,16 +58,21 @@ TEST (OscillatorWaves, PWTriangleWidthAndPhaseWrapMatchThePlainFormulas)
         reused.setWidth (r[0], r[1]);
         EXPECT_NEAR (fresh.width, r[2], 1e-7f) << r[0] << " " << r[1];
         const float w = fresh.width;    // the peak and both slopes, and the corners on them
-        EXPECT_TRUE (fresh.value (w) == 1.0f && std::abs (fresh.value (0.5f + w * 0.5f) - 0.5f) < 1e-3f && fresh.corners[1]->position == w
-                     && fresh.corners[0]->slopeAfter == fresh.slope (w * 0.5f) && fresh.corners[1]->slopeAfter == fresh.slope (0.5f + w * 0.5f)) << w;
-        EXPECT_TRUE (reused.width == fresh.width && std::memcmp (reused.corners[0], fresh.corners[0], sizeof (QmWaveCorner)) == 0
-                     && std::memcmp (reused.corners[1], fresh.corners[1], sizeof (QmWaveCorner)) == 0) << r[0] << " " << r[1];
+        EXPECT_EQ (fresh.value (w), 1.0f) << w;
+        EXPECT_NEAR (fresh.value (0.5f + w * 0.5f), 0.5f, 1e-3f) << w;
+        EXPECT_EQ (fresh.corners[1]->position, w);
+        EXPECT_EQ (fresh.corners[0]->slopeAfter, fresh.slope (w * 0.5f)) << w;
+        EXPECT_EQ (fresh.corners[1]->slopeAfter, fresh.slope (0.5f + w * 0.5f)) << w;
+        EXPECT_EQ (reused.width, fresh.width) << r[0] << " " << r[1];
+        EXPECT_EQ (std::memcmp (reused.corners[0], fresh.corners[0], sizeof (QmWaveCorner)), 0) << r[0] << " " << r[1];
+        EXPECT_EQ (std::memcmp (reused.corners[1], fresh.corners[1], sizeof (QmWaveCorner)), 0) << r[0] << " " << r[1];
     }
 
     for (float x : { -0.0f, -1e-30f, -1e-8f, 0.99999994f, 1.0f, 4.0f, -3.7f, 2.3f, 8388607.5f, 8388608.0f, 3e9f, -3e9f })
     {
         const float a = qmWrapPhase (x), b = qmWrapPhasePlain (x);
-        ASSERT_TRUE (a == b && std::signbit (a) == std::signbit (b)) << x << " " << a << " " << b;
+        ASSERT_EQ (a, b) << x;
+        ASSERT_EQ (std::signbit (a), std::signbit (b)) << x << " " << a << " " << b;
     }
     EXPECT_TRUE (std::isnan (qmWrapPhase (std::nanf (""))));
 }

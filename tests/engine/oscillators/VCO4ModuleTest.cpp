@@ -59,7 +59,8 @@ TEST (VCO4Module, EmptyBlockStillPushesBothOutputs)
     v->out->connect (sink->cvIn);
     v->osc2Out->connect (sink->gateIn);
     rig.run ({ v }, 4.0f, 0);
-    EXPECT_TRUE (sink->cvIn->getSignal() == &v->output && sink->gateIn->getSignal() == &v->osc2);
+    EXPECT_EQ (sink->cvIn->getSignal(), &v->output);
+    EXPECT_EQ (sink->gateIn->getSignal(), &v->osc2);
 }
 
 // Core 2 against core 1: the octave ratio in both modes, the detune in the
@@ -175,7 +176,8 @@ TEST (VCO4Module, ChunksFollowThePlainStep)
                 const auto core2 = QmVCO4Module::plainStep (plain, f, rate, c.phaseDetune, pd, oct, c.sync != 0, retrigger, v->gateIn->own->buffer[i]);
                 ASSERT_EQ (v->osc2.buffer[i], reference.render (core2.phase, core2.increment, 0.1f, core2.sync)) << c.phaseDetune << " " << block << " " << i;
             }
-            EXPECT_TRUE (v->phase1 == plain.phase1 && v->phase2 == plain.phase2) << c.phaseDetune << " " << block;
+            EXPECT_EQ (v->phase1, plain.phase1) << c.phaseDetune << " " << block;
+            EXPECT_EQ (v->phase2, plain.phase2) << c.phaseDetune << " " << block;
         }
     }
 }

@@ -82,17 +82,22 @@ TEST (Amplifier, AmpCoreSaturatesWithoutOverflowAndRecoversFromABadState)
         ASSERT_GT (y * x / 30.0f, 1.0f) << i;    // never reset: follows the input at full swing
         top = std::max (top, y), bottom = std::min (bottom, y);
     }
-    EXPECT_TRUE (top < 10.0f && bottom < -top) << top << " " << bottom;    // the falling side has the softer knee
+    EXPECT_LT (top, 10.0f);
+    EXPECT_LT (bottom, -top);    // the falling side has the softer knee
 
     float z1 = 0.0f, z2 = 0.0f;     // far past the exponent's range, still bounded
     EXPECT_EQ (QmAmpCore::process (z1, 1000.0f, 5000.0f), QmAmpCore::process (z2, 30.0f, 5000.0f));
 
     // A state that is no longer finite is reset and that sample is silent.
     for (float bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity() })
-        EXPECT_TRUE (QmAmpCore::process (bad, 0.5f, 5000.0f) == 0.0f && bad == 0.0f);
+    {
+        EXPECT_EQ (QmAmpCore::process (bad, 0.5f, 5000.0f), 0.0f);
+        EXPECT_EQ (bad, 0.0f);
+    }
 
     // The drive stage's Lambert W solves w exp (w) = x on every branch.
-    EXPECT_TRUE (lambertW (0.0) == 0.0 && std::fabs (lambertW (-1.0 / 2.718281828459045) + 1.0) < 1e-3);
+    EXPECT_EQ (lambertW (0.0), 0.0);
+    EXPECT_NEAR (lambertW (-1.0 / 2.718281828459045), -1.0, 1e-3);
     for (double x : { -0.36, -0.2, 1.38, 236.0, 1.0e200 })
         EXPECT_NEAR (lambertW (x) * std::exp (lambertW (x)) / x, 1.0, 1e-9) << x;
 }

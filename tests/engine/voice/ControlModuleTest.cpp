@@ -38,8 +38,10 @@ TEST (ControlModule, EveryNoteEventIsRenderedAndShiftedBy16SamplesAtAnyBlockSize
         const auto& gate = rig.at (rig.gate);
 
         for (size_t i = 0; i < gate.size(); ++i)
-            ASSERT_TRUE (rig.at (rig.shiftedGate)[i] == (i < 16 ? 0.0f : gate[i - 16])
-                         && rig.at (rig.shiftedCv)[i] == (i < 16 ? 0.0f : rig.at (rig.cv)[i - 16])) << blockSize << " at " << i;
+        {
+            ASSERT_EQ (rig.at (rig.shiftedGate)[i], i < 16 ? 0.0f : gate[i - 16]) << blockSize << " at " << i;
+            ASSERT_EQ (rig.at (rig.shiftedCv)[i], i < 16 ? 0.0f : rig.at (rig.cv)[i - 16]) << blockSize << " at " << i;
+        }
         EXPECT_TRUE (reference.empty() || gate == reference) << "host blocks of " << blockSize;
         reference = gate;
     }
@@ -93,7 +95,24 @@ TEST (ControlModule, LastNotePriorityIgnoresStrayNoteOffsAndStaysBoundedUnderFlo
     for (int note = 0; note < 128; ++note)
         release.push_back (noteOff (note, note));
     rig.render (256, release, 256);
-    EXPECT_TRUE (rig.at (rig.gate)[251] == 0.25f && rig.at (rig.gate)[252] == 0.0f);
+    EXPECT_EQ (rig.at (rig.gate)[251], 0.25f);
+    EXPECT_EQ (rig.at (rig.gate)[252], 0.0f);
+}
+
+TEST (ControlModule, AllNotesOffAndAllSoundOffReleaseEveryKey)
+{
+    ControlRig rig;
+    rig.render (128, { noteOn (60, 1.0f, 0), noteOn (64, 1.0f, 5),
+                       controller (QmMidiEvent::allNotesOff, 0.0f, 20),
+                       noteOn (67, 0.5f, 30),
+                       noteOff (67, 50),        // the only key held
+                       noteOn (72, 1.0f, 55),
+                       controller (QmMidiEvent::allSoundOff, 0.0f, 60) }, 128);
+
+    for (auto [i, level] : { std::pair { 39, 1.0f }, { 40, 0.0f }, { 60, 1.25f }, { 80, 0.25f }, { 100, 0.0f },
+                             { 110, 2.0f }, { 119, 1.0f }, { 120, 0.0f } })
+        EXPECT_EQ (rig.at (rig.gate)[(size_t) i], level) << i;
+    EXPECT_NEAR (rig.at (rig.cv)[90], cvOf (67), drift);
 }
 
 TEST (ControlModule, GlideFollowsGlidePolyAndGlideAutoJumpsFromSilence)

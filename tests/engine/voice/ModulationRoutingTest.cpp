@@ -16,8 +16,8 @@ TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)
         const int hpf = rig.tap (rig.engine.modDispatcher, "Out", 0), lpf = rig.tap (rig.engine.modDispatcher, "Out", 1);
         rig.choose (QmParam::modulatorWheel, option);
         rig.render (4096, { controller (1, 1.0f, 0) }, 4096);
-        EXPECT_TRUE (std::fabs (rig.at (hpf).back() - (option == 1 ? 7.0f : 0.0f)) < 1e-3
-                     && std::fabs (rig.at (lpf).back() - (option == 2 ? 7.0f : 0.0f)) < 1e-3) << option;
+        EXPECT_NEAR (rig.at (hpf).back(), option == 1 ? 7.0f : 0.0f, 1e-3) << option;
+        EXPECT_NEAR (rig.at (lpf).back(), option == 2 ? 7.0f : 0.0f, 1e-3) << option;
     }
 }
 
@@ -38,8 +38,12 @@ TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRel
 
     // Keyboard tracking is relative to a CV of 2 (note 36).
     for (size_t i = 0; i < rig.at (kbd).size(); ++i)
-        ASSERT_TRUE (rig.at (kbd)[i] == rig.at (cv)[i] - 2.0f && rig.at (envAmount)[i] == rig.at (env)[i] * 4.6f
-                     && rig.at (modAmount)[i] == rig.at (mod)[i] * 0.625f && rig.at (ampMod)[i] == 0.25f * rig.at (mod)[i]) << i;
+    {
+        ASSERT_EQ (rig.at (kbd)[i], rig.at (cv)[i] - 2.0f) << i;
+        ASSERT_EQ (rig.at (envAmount)[i], rig.at (env)[i] * 4.6f) << i;
+        ASSERT_EQ (rig.at (modAmount)[i], rig.at (mod)[i] * 0.625f) << i;
+        ASSERT_EQ (rig.at (ampMod)[i], 0.25f * rig.at (mod)[i]) << i;
+    }
     EXPECT_NEAR (rig.at (kbd).back(), 2.0f, 1e-3);
 
     rig.choose (QmParam::lpfKbd, 0);

@@ -108,7 +108,8 @@ TEST (Modulator, SineSquareAndSampleAndHoldFollowRateKeysAndWheel)
     for (size_t i = onset + 1; i < out.size(); ++i)
     {
         const double k = (out[i] + 1.0) / 0.002;
-        EXPECT_TRUE (out[i] == out[i - 1] || ((i - onset) % (size_t) lfoCycle <= 1 && std::fabs (k - std::round (k)) < 0.01 && k < 999.5)) << i;
+        EXPECT_TRUE (out[i] == out[i - 1] || ((i - onset) % (size_t) lfoCycle <= 1 && std::fabs (k - std::round (k)) < 0.01 && k < 999.5))
+            << i << ": " << out[i] << " after " << out[i - 1];
     }
 
     // Wheel option "Mod": the wheel scales the wave.
@@ -138,7 +139,8 @@ TEST (Modulator, NoisePhaseWrapsWowEnvelopeAndPitchSine)
     ModRig wow { { option (QmParam::modulatorWave), 4 }, { QmParam::modulatorFreq, 0.0f }, { QmParam::modulatorVelocity, 1.0f } };
     wow.render (1024, { noteOn (60, 0.5f, 0) });
     const auto& w = wow.at (wow.mod);
-    EXPECT_TRUE (w[onset - 1] == 0.0f && std::abs (w[onset] - 0.5 * (1.0 - std::exp (-2.0 * pi * 75.0 / 44100.0)) * std::pow (0.1, 1.0 / 600.0)) < 1e-5);
+    EXPECT_EQ (w[onset - 1], 0.0f);
+    EXPECT_NEAR (w[onset], 0.5 * (1.0 - std::exp (-2.0 * pi * 75.0 / 44100.0)) * std::pow (0.1, 1.0 / 600.0), 1e-5);
     EXPECT_NEAR (w[onset + 1800] / w[onset + 1200], 0.1, 0.001);
 
     // Wave 5: a sine at a quarter of 2^cv x 16.3516 Hz, cv = the shifted CV + 4 Freq - 2.
@@ -229,9 +231,13 @@ TEST (Modulator, WavePhaseBlocksMatchThePlainStepToTheBit)
                 {
                     float lfoSample;
                     const float value = QmVorlanModulator::waveStep (plain, wave, inc, keySync, gate[i], lfoSample);
-                    ASSERT_TRUE (lfo[i] == lfoSample && out[i] == value) << wave << " " << inc << " " << keySync << " " << i;
+                    ASSERT_EQ (lfo[i], lfoSample) << wave << " " << inc << " " << keySync << " " << i;
+                    ASSERT_EQ (out[i], value) << wave << " " << inc << " " << keySync << " " << i;
                 }
-                EXPECT_TRUE (phase == plain.phase && (wave != 2 || held == plain.held) && previousGate == plain.previousGate
-                             && qmRandState() == drawn) << inc;
+                EXPECT_EQ (phase, plain.phase) << inc;
+                if (wave == 2)
+                    EXPECT_EQ (held, plain.held) << inc;
+                EXPECT_EQ (previousGate, plain.previousGate) << inc;
+                EXPECT_EQ (qmRandState(), drawn) << inc;
             }
 }

@@ -30,10 +30,12 @@ TEST (VoicePath, HumAndNoiseMatchThePlainStepToTheBit)
             {
                 float hum, noise;
                 QmHumNoiseSource::plainStep (phase, highPass, random, rate, hum, noise);
-                ASSERT_TRUE (sameBits (source.hum[i], hum) && source.noise[i] == noise) << rate << " n " << n << " sample " << i;
+                ASSERT_TRUE (sameBits (source.hum[i], hum)) << rate << " n " << n << " sample " << i << ": " << source.hum[i] << " vs " << hum;
+                ASSERT_EQ (source.noise[i], noise) << rate << " n " << n << " sample " << i;
             }
             phase = std::fabs (phase);
-            ASSERT_TRUE (source.phase == phase && qmRandState() == random) << "one draw per sample";
+            ASSERT_EQ (source.phase, phase);
+            ASSERT_EQ (qmRandState(), random) << "one draw per sample";
         }
     }
 }
@@ -48,5 +50,6 @@ TEST (VoicePath, HumPhasesOutsideTheComputedTroughClipToMinusAHalf)
         ASSERT_TRUE (clipped (p)) << p;
     for (float p = 1.0f; p > QmHumNoiseSource::clippedAbove; p = std::nextafter (p, 0.0f))
         ASSERT_TRUE (clipped (p)) << p;
-    EXPECT_FALSE (clipped (0.5834f) || clipped (0.9166f));     // tight: a little further in it is computed
+    EXPECT_FALSE (clipped (0.5834f));     // tight: a little further in it is computed
+    EXPECT_FALSE (clipped (0.9166f));
 }

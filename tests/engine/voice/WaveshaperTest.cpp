@@ -42,6 +42,9 @@ TEST (VoiceCrusher, SoftClipsToATenthInPlace)
     float* x = crusher.input->own->buffer;
     x[0] = 0.05f; x[1] = 1.0f; x[2] = -1.0f; x[3] = 0.001f;
     crusher.process();
-    EXPECT_TRUE (sink.input->getSignal() == crusher.input->own && std::abs (x[0] - 0.0462f) < 1e-4f && x[1] == 0.1f && x[2] == -0.1f
-                 && std::abs (x[3] - 0.001f) < 1e-6f) << x[0] << " " << x[1] << " " << x[2] << " " << x[3];
+    EXPECT_EQ (sink.input->getSignal(), crusher.input->own);
+    EXPECT_NEAR (x[0], 0.0462f, 1e-4f);
+    EXPECT_EQ (x[1], 0.1f);
+    EXPECT_EQ (x[2], -0.1f);
+    EXPECT_NEAR (x[3], 0.001f, 1e-6f);
 }
