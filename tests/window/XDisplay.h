@@ -12,6 +12,7 @@
 #include <X11/keysym.h>
 
 #include <cstring>
+#include <vector>
 
 namespace WindowTest
 {
@@ -72,16 +73,21 @@ namespace WindowTest
 
     inline void click()     { button (true); button (false); }
 
-    /** A key typed, with Ctrl held when asked. */
-    inline void type (KeySym key, bool withControl = false)
+    /** A key typed, with Ctrl and Shift held when asked. */
+    inline void type (KeySym key, bool withControl = false, bool withShift = false)
     {
-        const auto control = XKeysymToKeycode (display(), XK_Control_L), code = XKeysymToKeycode (display(), key);
+        const auto code = XKeysymToKeycode (display(), key);
+        std::vector<KeyCode> held;
         if (withControl)
-            XTestFakeKeyEvent (display(), control, True, CurrentTime);
+            held.push_back (XKeysymToKeycode (display(), XK_Control_L));
+        if (withShift)
+            held.push_back (XKeysymToKeycode (display(), XK_Shift_L));
+        for (auto k : held)
+            XTestFakeKeyEvent (display(), k, True, CurrentTime);
         XTestFakeKeyEvent (display(), code, True, CurrentTime);
         XTestFakeKeyEvent (display(), code, False, CurrentTime);
-        if (withControl)
-            XTestFakeKeyEvent (display(), control, False, CurrentTime);
+        for (auto k : held)
+            XTestFakeKeyEvent (display(), k, False, CurrentTime);
         XSync (display(), False);
     }
 
