@@ -92,7 +92,7 @@ KorvixAudioProcessorEditor::~KorvixAudioProcessorEditor()
             banks->setPresetLoadedCallback (nullptr, nullptr);
 
     // The host must see the end of a gesture cut short.
-    endOpenGesture();
+    endDrag();
 
     auto* mapper = QmMidiMapper::getInstance();
     bool targetShownHere = false;
@@ -439,9 +439,21 @@ juce::URL KorvixAudioProcessorEditor::getHelpPage()
 void KorvixAudioProcessorEditor::performMenuAction (VorlanCommon::Action action)
 {
     if (action == VorlanCommon::Help)
-        openLink (getHelpPage());
+        showHelp();
     else
         processor.runCommand (action);
+}
+
+void KorvixAudioProcessorEditor::showHelp()
+{
+    const auto page = getHelpPage();
+
+    if (openLink != nullptr && openLink (page))
+        return;
+
+    if (bankPopover != nullptr)
+        bankPopover->getDialogs().inform ("Help", "No web browser could be started. The help page is here:\n\n"
+                                                      + page.getLocalFile().getFullPathName(), this);
 }
 
 //==============================================================================
@@ -452,13 +464,16 @@ void KorvixAudioProcessorEditor::sliderDragStarted (juce::Slider* slider)
     if (widget == nullptr || widget->getParameter() == nullptr)
         return;
 
-    beginGesture (*widget);
+    // The host hears of the drag once it changes the value: a plain click
+    // is no gesture.
+    endDrag();
+    dragIndex = widget->parameterIndex;
 
     // The preset screen shows the parameter's text while it is dragged.
     if (screen != nullptr)
     {
         screen->addLine (widget->getParameter()->getText (widget->getParameter()->value));
-        gestureShowsText = true;
+        dragShowsText = true;
     }
 }
 
@@ -466,11 +481,14 @@ void KorvixAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
 {
     auto* widget = dynamic_cast<QmComponent*> (slider);
 
-    if (widget == nullptr || widget->getParameter() == nullptr || gestureIndex < 0 || widget->parameterIndex != gestureIndex)
+    if (widget == nullptr || widget->getParameter() == nullptr || dragIndex < 0 || widget->parameterIndex != dragIndex)
         return;
 
     if (screen != nullptr)
         screen->setLastLine (widget->getParameter()->getText (widget->getParameter()->value));
+
+    if (gestureIndex != dragIndex)
+        beginGesture (*widget);
 
     reportGestureChange (*widget);
 }
@@ -479,8 +497,8 @@ void KorvixAudioProcessorEditor::sliderDragEnded (juce::Slider* slider)
 {
     auto* widget = dynamic_cast<QmComponent*> (slider);
 
-    if (widget != nullptr && widget->parameterIndex == gestureIndex)
-        endOpenGesture();
+    if (widget != nullptr && widget->parameterIndex == dragIndex)
+        endDrag();
 }
 
 void KorvixAudioProcessorEditor::beginGesture (QmComponent& widget)
@@ -503,12 +521,18 @@ void KorvixAudioProcessorEditor::endOpenGesture()
 
     processor.endGesture (gestureIndex);
     gestureIndex = -1;
+}
+
+void KorvixAudioProcessorEditor::endDrag()
+{
+    endOpenGesture();
+    dragIndex = -1;
 
     // Back to the preset line.
-    if (gestureShowsText && screen != nullptr && ! screen->getLines().isEmpty())
+    if (dragShowsText && screen != nullptr && ! screen->getLines().isEmpty())
         screen->removeLastLine();
 
-    gestureShowsText = false;
+    dragShowsText = false;
 }
 
 void KorvixAudioProcessorEditor::reportUserChange (QmComponent& widget)
@@ -546,7 +570,7 @@ bool KorvixAudioProcessorEditor::keyPressed (const juce::KeyPress& key, juce::Co
         case 'I':   processor.runCommand (VorlanCommon::Init); return true;
         case 'R':   processor.runCommand (VorlanCommon::Randomize); return true;
         case '/':
-        case '?':   return true;     // help opens from the menu only
+        case '?':   showHelp(); return true;
         default:    return false;
     }
 }

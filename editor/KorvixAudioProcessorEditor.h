@@ -3,6 +3,7 @@
 #include "CallOutPopup.h"
 #include "KorvixLookAndFeel.h"
 #include "VorlanCommon.h"
+#include "WebPageLauncher.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -90,8 +91,9 @@ public:
 
     bool keyPressed (const juce::KeyPress& key, juce::Component* originatingComponent) override;
 
-    /** Opens a link; the default launches the system's browser. */
-    std::function<void (const juce::URL&)> openLink = [] (const juce::URL& url) { url.launchInDefaultBrowser(); };
+    /** Opens a link, false when no browser could be started; the default
+        launches the desktop's browser. */
+    std::function<bool (const juce::URL&)> openLink = &WebPageLauncher::open;
 
     /** The help page shipped with the installed resources, by its file URL. */
     static juce::URL getHelpPage();
@@ -113,6 +115,10 @@ private:
     void reportGestureChange (QmComponent& widget);
     void endOpenGesture();
 
+    /** Ends a slider's drag: its gesture, if it changed anything, and its
+        line on the screen. */
+    void endDrag();
+
     /** A click or choice: begin, change and end at once. */
     void reportUserChange (QmComponent& widget);
 
@@ -121,6 +127,9 @@ private:
 
     void buildScreen (std::unique_ptr<juce::Drawable> element);
     void showMenu();
+
+    /** The help page in the browser, or, where none starts, a box telling where it is. */
+    void showHelp();
 
     KorvixAudioProcessor& processor;
     KorvixLookAndFeel lookAndFeel;
@@ -136,8 +145,8 @@ private:
     std::unique_ptr<MenuPopover> menuPopover;
     std::unique_ptr<BankPopover> bankPopover;
     CallOutPopup menuPopup, browserPopup;
-    int gestureIndex = -1;
-    bool gestureShowsText = false;
+    int gestureIndex = -1, dragIndex = -1;
+    bool dragShowsText = false;
     bool learning = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KorvixAudioProcessorEditor)

@@ -119,13 +119,15 @@ void KorvixAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffe
     for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
         buffer.clear (channel, 0, buffer.getNumSamples());
 
+    // The meter and the scope show the silence that goes out.
     if (buffer.getNumChannels() >= 2)
-        updateMeter (buffer.getReadPointer (0), buffer.getNumSamples());
+        showOutput (buffer.getReadPointer (0), buffer.getNumSamples());
 }
 
-void KorvixAudioProcessor::updateMeter (const float* left, int numSamples) noexcept
+void KorvixAudioProcessor::showOutput (const float* left, int numSamples) noexcept
 {
     peakLevel.store (nextPeakLevel (peakLevel.load (std::memory_order_relaxed), left, numSamples), std::memory_order_relaxed);
+    scopeFeed.push (left, numSamples);
 }
 
 void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
@@ -155,8 +157,7 @@ void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
     limitOutput (left, numSamples);
     limitOutput (right, numSamples);
 
-    updateMeter (left, numSamples);
-    scopeFeed.push (left, numSamples);
+    showOutput (left, numSamples);
     blockEvents.clear();
 }
 

@@ -138,7 +138,8 @@ private:
     void timerCallback() override;
 
     void render (juce::AudioBuffer<float>& buffer);
-    void updateMeter (const float* left, int numSamples) noexcept;
+    /** The meter's level and the scope's samples, from the left channel. */
+    void showOutput (const float* left, int numSamples) noexcept;
     void updateHostState();
     void collectEvents (const juce::MidiBuffer& midi);
     static void keepLastControllerValues (std::vector<QmMidiEvent>& events) noexcept;

@@ -13,16 +13,31 @@ juce::String MidiOverlay::controllerText (int controller)
     return controller < 0 ? juce::String ("--") : juce::String::formatted ("%02d", controller);
 }
 
+juce::Rectangle<float> MidiOverlay::getBadgeArea (const juce::Font& font) const
+{
+    const auto text = controllerText (QmMidiMapper::getInstance()->getControllerForParameter (component != nullptr ? component->parameterIndex : -1));
+    const auto strip = getLocalBounds().removeFromBottom (juce::jlimit (0, getHeight(), badgeStrip)).toFloat();
+    const auto width = font.getStringWidthFloat (text) + 8.0f;
+
+    if (! strip.isEmpty())
+        return strip.withSizeKeepingCentre (juce::jmin (width, strip.getWidth()), strip.getHeight());
+
+    return juce::Rectangle<float> (width, font.getHeight() + 2.0f).withCentre (getLocalBounds().toFloat().getCentre())
+                                                                  .getIntersection (getLocalBounds().toFloat());
+}
+
 void MidiOverlay::paint (juce::Graphics& g)
 {
     const auto fill = selected ? juce::Colour (0xff8a2be2) : juce::Colour (0xff000000);
+    auto widgetArea = getLocalBounds();
+    const auto strip = widgetArea.removeFromBottom (juce::jlimit (0, getHeight(), badgeStrip));
     g.setColour (fill.withAlpha (0.6f));
-    g.fillRoundedRectangle (getLocalBounds().toFloat(), 3.0f);
+    g.fillRoundedRectangle (widgetArea.toFloat(), 3.0f);
 
     const auto parameterIndex = component != nullptr ? component->parameterIndex : -1;
     const auto text = controllerText (QmMidiMapper::getInstance()->getControllerForParameter (parameterIndex));
 
-    const auto area = getLocalBounds().withSizeKeepingCentre (getWidth() - 2, getHeight());
+    const auto area = (strip.isEmpty() ? getLocalBounds() : strip).reduced (1, 0);
 
     if (g.getCurrentFont().getHeight() > (float) area.getHeight())
     {
@@ -31,14 +46,9 @@ void MidiOverlay::paint (juce::Graphics& g)
         g.setFont (font);
     }
 
-    // The number on a solid badge: over a radio group it would otherwise
-    // run into the label of the choice beneath it.
-    const auto font = g.getCurrentFont();
-    const auto badge = juce::Rectangle<float> (font.getStringWidthFloat (text) + 8.0f, font.getHeight() + 2.0f)
-                           .withCentre (area.toFloat().getCentre())
-                           .getIntersection (getLocalBounds().toFloat());
+    // The number on a solid badge, legible over any picture.
     g.setColour (fill.withAlpha (0.9f));
-    g.fillRoundedRectangle (badge, 3.0f);
+    g.fillRoundedRectangle (getBadgeArea (g.getCurrentFont()), 3.0f);
 
     g.setColour (juce::Colour (0xfff5f5f5));
     g.drawFittedText (text, area, juce::Justification::centred, 1, 0.3f);

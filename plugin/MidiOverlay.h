@@ -22,8 +22,16 @@ public:
     /** The text shown for a controller: "--" for none, else at least two digits. */
     static juce::String controllerText (int controller);
 
+    /** Where the number is drawn, in the overlay's coordinates: on a tab in
+        the bottom badgeStrip rows when there are any, else in the middle. */
+    juce::Rectangle<float> getBadgeArea (const juce::Font& font) const;
+
     bool selected = false;
     QmMidiComponent* component = nullptr;
+
+    /** Rows at the bottom, below the widget, that hold the number, so that
+        it hides none of the widget's own labels; 0 for none. */
+    int badgeStrip = 0;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MidiOverlay)
 };

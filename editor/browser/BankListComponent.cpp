@@ -49,7 +49,7 @@ void BankListComponent::removeBankAt (int row)
 
     popover->getDialogs().confirm ("Remove bank " + bank->name,
                                    "Do you really want to remove this bank?\nThis cannot be undone.",
-                                   nullptr,
+                                   popover,
                                    [page, name] (bool ok)
                                    {
                                        if (page == nullptr)

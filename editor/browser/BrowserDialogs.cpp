@@ -13,6 +13,8 @@ BrowserDialogs::~BrowserDialogs()
 
     for (auto& box : openBoxes)
         delete box.getComponent();
+
+    closeChooserBox();
 }
 
 void BrowserDialogs::confirm (const juce::String& title, const juce::String& message,
@@ -31,9 +33,16 @@ void BrowserDialogs::showBox (const juce::String& title, const juce::String& mes
 {
     openBoxes.removeAllInstancesOf (nullptr);
 
+    // Centred on the plug-in's window, which the framework finds only for a
+    // component on the desktop (the box would go to the screen's centre).
+    auto* window = associatedComponent != nullptr ? associatedComponent->getTopLevelComponent() : nullptr;
+
+    if (window != nullptr && ! window->isOnDesktop())
+        window = nullptr;
+
     // Not modal: a host closing the window while a modal box shows makes the
     // framework keep the editor alive on the host's destroyed window.
-    auto* box = new juce::AlertWindow (title, message, juce::MessageBoxIconType::WarningIcon, associatedComponent);
+    auto* box = new juce::AlertWindow (title, message, juce::MessageBoxIconType::WarningIcon, window);
     box->addButton (TRANS ("OK"), 1, juce::KeyPress (juce::KeyPress::returnKey));
 
     if (withCancel)
@@ -75,7 +84,7 @@ void BrowserDialogs::chooseFile (const juce::String& title, const juce::File& fo
 {
     // Replacing the chooser closes an earlier one without its callback.
     chooser.reset();
-    chooserBox.reset();
+    closeChooserBox();
 
     if (! juce::FileChooser::isPlatformDialogAvailable())
     {
@@ -101,7 +110,8 @@ void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File
     // while it shows makes the framework keep the editor alive on the host's
     // destroyed window. This one shows the same box without a modal state.
     const auto flags = juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles;
-    chooserFilter = std::make_unique<juce::WildcardFileFilter> (patterns, juce::String(), juce::String());
+    closeChooserBox();
+    chooserFilter = createChooserFilter (patterns);
     chooserBrowser = std::make_unique<juce::FileBrowserComponent> (flags, folder, chooserFilter.get(), nullptr);
     chooserBox = std::make_unique<juce::FileChooserDialogBox> (title, juce::String(), *chooserBrowser, false,
                                                                juce::Colour (PanelPalette::raised));
@@ -146,4 +156,17 @@ void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File
     chooserBox->setAlwaysOnTop (true);
     chooserBox->setVisible (true);
     chooserBox->toFront (true);
+}
+
+std::unique_ptr<juce::FileFilter> BrowserDialogs::createChooserFilter (const juce::String& patterns)
+{
+    return std::make_unique<juce::WildcardFileFilter> (patterns, juce::String(), juce::String());
+}
+
+void BrowserDialogs::closeChooserBox()
+{
+    // The browser's destructor stops its scanning thread, which reads the filter.
+    chooserBox.reset();
+    chooserBrowser.reset();
+    chooserFilter.reset();
 }

@@ -20,7 +20,8 @@ public:
     BrowserDialogs();
     virtual ~BrowserDialogs();
 
-    /** A warning box with OK and Cancel; onResult gets true for OK. */
+    /** A warning box with OK and Cancel; onResult gets true for OK. It is
+        centred on the window that holds associatedComponent. */
     virtual void confirm (const juce::String& title, const juce::String& message,
                           juce::Component* associatedComponent, std::function<void (bool ok)> onResult);
 
@@ -31,12 +32,21 @@ public:
     virtual void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                              std::function<void (const juce::File&)> onChosen);
 
+protected:
+    /** The filter of the framework's chooser box; its browser's scanning
+        thread calls it until the browser is gone. */
+    virtual std::unique_ptr<juce::FileFilter> createChooserFilter (const juce::String& patterns);
+
 private:
     void showBox (const juce::String& title, const juce::String& message, juce::Component* associatedComponent,
                   bool withCancel, std::function<void (bool ok)> onResult);
 
     void showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
                          std::function<void (const juce::File&)> onChosen);
+
+    /** Deletes the chooser box, then its browser, then the filter that the
+        browser's thread may still be calling. */
+    void closeChooserBox();
 
     // The boxes are windows of their own: they take the panel's look from
     // here, which outlives them.
@@ -45,8 +55,7 @@ private:
     std::shared_ptr<int> lifetime = std::make_shared<int> (0);
     std::unique_ptr<juce::FileChooser> chooser;
 
-    // Declared in this order so the box goes before the browser it shows.
-    std::unique_ptr<juce::WildcardFileFilter> chooserFilter;
+    std::unique_ptr<juce::FileFilter> chooserFilter;
     std::unique_ptr<juce::FileBrowserComponent> chooserBrowser;
     std::unique_ptr<juce::FileChooserDialogBox> chooserBox;
     juce::Array<juce::Component::SafePointer<juce::Component>> openBoxes;

@@ -106,7 +106,7 @@ void PresetsListComponent::removePresetAt (int row)
 
     page->getPopover().getDialogs().confirm ("Remove preset " + presetName,
                                              "Do you really want to remove this preset?\nThis cannot be undone.",
-                                             nullptr,
+                                             page,
                                              [target, bankName, presetName] (bool ok)
                                              {
                                                  if (target == nullptr)

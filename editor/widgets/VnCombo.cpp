@@ -64,6 +64,11 @@ void VnCombo::paintButton (juce::Graphics& g, bool, bool)
 
 void VnCombo::clicked()
 {
+    // The list would take the next click in the window, the learn button's
+    // too, and learning could not be switched off.
+    if (learning)
+        return;
+
     const auto rowHeight = cell != nullptr ? juce::roundToInt (cell->getDrawableBounds().getHeight()) : defaultRowHeight;
     const auto columnWidth = cell != nullptr ? juce::roundToInt (cell->getDrawableBounds().getWidth()) : defaultColumnWidth;
 

@@ -11,7 +11,8 @@
 
     The element may be a single shape, or a group with the children "cell"
     (the size of a popup row, and the picture the closed text sits on) and
-    "cell_selected". The combo shows no learn overlay.
+    "cell_selected". The combo shows no learn overlay, and while learning it
+    opens no list.
 */
 class VnCombo : public QmComponent,
                 public SkinnableComponent,

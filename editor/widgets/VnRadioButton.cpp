@@ -41,7 +41,22 @@ VnRadioButton::VnRadioButton (QmParameter* p, const juce::Drawable& e, int group
     showOption();
 
     overlay = new MidiOverlay (getLocalBounds(), this);
-    addChildComponent (overlay);
+    placeOverlay();
+}
+
+void VnRadioButton::placeOverlay()
+{
+    if (overlay == nullptr)
+        return;
+
+    auto* parent = getParentComponent();
+    auto* holder = parent != nullptr ? parent : static_cast<juce::Component*> (this);
+
+    if (overlay->getParentComponent() != holder)
+        holder->addChildComponent (overlay);
+
+    overlay->badgeStrip = parent != nullptr ? badgeHeight : 0;
+    overlay->setBounds (parent != nullptr ? getBounds().withTrimmedBottom (-badgeHeight) : getLocalBounds());
 }
 
 VnRadioButton::~VnRadioButton()

@@ -27,6 +27,7 @@ VnSlider::VnSlider (QmParameter* p, const juce::Drawable& e)
     : VnKnob (p, e)
 {
     setSliderStyle (juce::Slider::LinearVertical);
+    setSliderSnapsToMousePosition (false);
 
     auto* track = getChildDrawable (0);
     sliderLookAndFeel = std::make_unique<VnSliderLookAndFeel> (track, getChildDrawable (1));
@@ -45,6 +46,14 @@ VnSlider::VnSlider (QmParameter* p, const juce::Drawable& e)
 VnSlider::~VnSlider()
 {
     setLookAndFeel (nullptr);
+}
+
+void VnSlider::resized()
+{
+    juce::Slider::resized();
+
+    // The thumb travels the layout's height over the whole range.
+    setMouseDragSensitivity (juce::jmax (1, getLookAndFeel().getSliderLayout (*this).sliderBounds.getHeight()));
 }
 
 void VnSlider::paint (juce::Graphics& g)

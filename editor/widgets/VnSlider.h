@@ -24,7 +24,8 @@ private:
 };
 
 /** A skinned vertical fader: child 0 of its element is the track, child 1
-    the thumb, placed by the skin at the bottom of its travel. */
+    the thumb, placed by the skin at the bottom of its travel. A click leaves
+    it where it is; a drag moves the thumb as far as the pointer moves. */
 class VnSlider : public VnKnob
 {
 public:
@@ -32,6 +33,7 @@ public:
     ~VnSlider() override;
 
     void paint (juce::Graphics& g) override;
+    void resized() override;
 
 private:
     std::unique_ptr<VnSliderLookAndFeel> sliderLookAndFeel;

@@ -30,6 +30,9 @@ namespace
         void inform (const juce::String& title, const juce::String& message, juce::Component*) override
             { told.add (title + ": " + message); }
 
+        /** The window the oldest question is centred on. */
+        juce::Component* window() const     { return questions.front().associated != nullptr ? questions.front().associated->getTopLevelComponent() : nullptr; }
+
         void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns, std::function<void (const juce::File&)> onChosen) override
             { chooserTitle = title + " " + folder.getFullPathName() + " " + patterns; choose = std::move (onChosen); }
 
@@ -229,6 +232,7 @@ TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWe
     ASSERT_EQ (dialogs->questions.size(), 1u);
     EXPECT_EQ (std::pair (dialogs->questions[0].title, dialogs->questions[0].message),
                std::pair (juce::String ("Remove bank Keys"), juce::String ("Do you really want to remove this bank?\nThis cannot be undone.")));
+    EXPECT_EQ (dialogs->window(), content.get());
     dialogs->answer (false);
     popover.handleUpdateNowIfNeeded();
     EXPECT_TRUE (banks().getChildFile ("keys.xml").existsAsFile());
@@ -383,6 +387,7 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     ASSERT_EQ (dialogs->questions.size(), 1u);
     EXPECT_EQ (std::pair (dialogs->questions[0].title, dialogs->questions[0].message),
                std::pair (juce::String ("Remove preset Bass"), juce::String ("Do you really want to remove this preset?\nThis cannot be undone.")));
+    EXPECT_EQ (dialogs->window(), content.get());
     dialogs->answer (true);
     all.handleUpdateNowIfNeeded();
 

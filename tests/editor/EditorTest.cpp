@@ -1,6 +1,7 @@
 // The editor on the tests' small skin, and on the shipped skin, pictures,
 // help page and factory bank, installed as the plug-in finds them.
 #include "BankPopover.h"
+#include "BrowserDialogs.h"
 #include "BrowserRowCell.h"
 #include "EditorTestSupport.h"
 #include "KorvixAudioProcessor.h"
@@ -155,6 +156,42 @@ TEST_F (Editor, EveryUserGestureReachesTheHostAndClosingEndsAnOpenOne)
     EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
 }
 
+TEST_F (Editor, AFaderClickMovesNothingAndTellsTheHostNothingADragCarriesTheThumbWithThePointer)
+{
+    auto editor = open();
+    auto& fader = widget<VnSlider> (*editor, 24);
+    parameter (24).setValue (0.0f);
+    editor->timerCallback();
+
+    // The top row of the thumb's colour in one column of the window.
+    const auto thumbTop = [&]
+    {
+        const auto image = EditorTest::paint (*editor);
+        for (int y = 0; y < image.getHeight(); ++y)
+            if (EditorTest::pixel (image, 35, y) == 0xffffa000u)
+                return y;
+        return -1;
+    };
+    const auto top = thumbTop();
+    ASSERT_EQ (top, 172);
+
+    // Pressed and released 8 px above the thumb's middle.
+    const auto press = juce::Point<float> (35.0f, (float) top + 4.0f - 8.0f) - fader.getPosition().toFloat();
+    fader.mouseDown (EditorTest::mouseEvent (fader, press, press));
+    fader.mouseUp (EditorTest::mouseEvent (fader, press, press));
+    EXPECT_EQ (parameter (24).getValue(), 0.0f);
+    EXPECT_EQ (host.take().first, "");
+    EXPECT_EQ (thumbTop(), top);
+
+    // Dragged up 20 px from there: the thumb follows, one gesture.
+    const auto to = press.translated (0.0f, -20.0f);
+    fader.mouseDown (EditorTest::mouseEvent (fader, press, press));
+    fader.mouseDrag (EditorTest::mouseEvent (fader, to, press, 1, true));
+    fader.mouseUp (EditorTest::mouseEvent (fader, to, press, 1, true));
+    EXPECT_EQ (thumbTop(), top - 20);
+    EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
+}
+
 TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControlsAndTellTheHostNothing)
 {
     auto editor = open();
@@ -221,6 +258,12 @@ TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopening)
     knob.overlay->mouseUp (EditorTest::mouseEvent (*knob.overlay, {}, {}));
     mapper->assignController (74, mapper->getLearnTarget());
     EXPECT_EQ (knob.controller, 74);
+
+    // A combo opens no list while learning: the list would take the click
+    // meant to end learning.
+    auto& combo = widget<VnCombo> (*editor, 0);
+    EditorTest::click (combo);
+    EXPECT_EQ (combo.getPopupList(), nullptr);
 
     // Closed while learning: learning ends and the binding is on disk.
     editor.reset();
@@ -328,9 +371,51 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutp
     EXPECT_TRUE (meter.getValue() > 0.1f && tracePeak() > 0.8f);
     EXPECT_EQ (std::pair (scope.isRefreshRequested(), scope.getSampleRate()), std::pair (false, 44100));   // redrawn
 
+    // Bypassed with the note held: the trace shows the silence that goes out.
+    juce::AudioBuffer<float> buffer (2, 512);
+    juce::MidiBuffer midi;
+    for (int b = 0; b < 10; ++b)
+        processor->processBlockBypassed (buffer, midi);
+    editor->timerCallback();
+    EXPECT_LT (tracePeak(), 0.01f);
+
     // Silence: the meter falls back, the trace lies flat.
+    play (40, juce::MidiMessage::noteOn (1, 45, 1.0f));
     play (400, juce::MidiMessage::noteOff (1, 45));
     EXPECT_TRUE (meter.getValue() < 0.01f && tracePeak() < 0.01f);
+}
+
+TEST_F (Editor, InLearnModeARadioGroupsNumberSitsBelowItsOptionsClearOfEveryControl)
+{
+    auto editor = open (shipped.get());
+    editor->setLearning (true);
+    EditorTest::paint (*editor);
+    int groups = 0;
+
+    for (auto* w : editor->getWidgets())
+    {
+        auto* radio = dynamic_cast<VnRadioButton*> (w);
+        if (radio == nullptr)
+            continue;
+
+        ++groups;
+        auto& overlay = *radio->overlay;
+        EXPECT_TRUE (overlay.isVisible()) << radio->parameterIndex;
+
+        // In the window's coordinates: on the panel, under no option's label
+        // and no other control.
+        const auto badge = editor->getLocalArea (&overlay, overlay.getBadgeArea (juce::Font (15.0f))).getSmallestIntegerContainer();
+        EXPECT_TRUE (editor->getLocalBounds().contains (badge)) << radio->parameterIndex;
+        for (auto* choice : radio->getChoices())
+            EXPECT_FALSE (editor->getLocalArea (choice, choice->getLocalBounds()).intersects (badge)) << radio->parameterIndex;
+        for (auto* other : editor->getWidgets())
+            EXPECT_FALSE (other->isVisible() && other->getBounds().intersects (badge)) << radio->parameterIndex << " " << other->getName();
+    }
+
+    EXPECT_EQ (groups, 8);
+    editor->setLearning (false);
+    EditorTest::paint (*editor);
+    EXPECT_FALSE (widget<VnRadioButton> (*editor, 42).overlay->isVisible());
 }
 
 TEST_F (Editor, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
@@ -367,7 +452,8 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
 {
     auto editor = open (shipped.get());
     juce::String opened;
-    editor->openLink = [&opened] (const juce::URL& url) { opened = url.getLocalFile().getFullPathName(); };
+    bool browserStarts = true;
+    editor->openLink = [&] (const juce::URL& url) { opened = url.getLocalFile().getFullPathName(); return browserStarts; };
 
     EditorTest::click (*editor->getMenuButton());
     auto* menu = editor->getMenuPopover();
@@ -385,6 +471,26 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
     EXPECT_EQ (parameter (15).value.load(), parameter (15).defaultValue);
     EXPECT_TRUE (juce::File (opened).existsAsFile() && opened.endsWith ("Resources/plugins/vorlan/help.html"));
     EXPECT_EQ (editor->getMenuPopover(), menu);
+
+    // Ctrl+? opens it too, as the row says; where no browser starts, a box
+    // on this window tells where the page is.
+    struct Told : BrowserDialogs
+    {
+        void inform (const juce::String& title, const juce::String& message, juce::Component* c) override
+            { told.add (title + ": " + message); on = c; }
+        juce::StringArray told;
+        juce::Component* on = nullptr;
+    };
+    auto* told = new Told();
+    editor->getBankPopover()->setDialogs (std::unique_ptr<BrowserDialogs> (told));
+    opened = {};
+    const auto ctrlShift = juce::ModifierKeys::ctrlModifier | juce::ModifierKeys::shiftModifier;
+    EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('?', ctrlShift, '?'), editor.get()));
+    EXPECT_TRUE (opened.endsWith ("help.html"));
+    browserStarts = false;
+    EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('/', juce::ModifierKeys::ctrlModifier, 0), editor.get()));
+    EXPECT_EQ (told->told, juce::StringArray ("Help: No web browser could be started. The help page is here:\n\n" + opened));
+    EXPECT_EQ (told->on, editor.get());
 
     // A click elsewhere in the window closes the box, which is never modal,
     // and reaches nothing beneath it.

@@ -108,6 +108,31 @@ namespace
             return gone;
         }
 
+        /** Started for blocks of at most 512, as a host does before playing. */
+        void start()
+        {
+            effect->dispatcher (effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+            dispatch (effSetBlockSize, 0, 512);
+            dispatch (effMainsChanged, 0, 1);
+        }
+
+        /** A controller message rendered in one block. */
+        void controller (unsigned char number, unsigned char value)
+        {
+            VstMidiEvent event {};
+            event.type = kVstMidiType;
+            event.byteSize = (int) sizeof (VstMidiEvent);
+            event.midiData[0] = (char) 0xb0;
+            event.midiData[1] = (char) number;
+            event.midiData[2] = (char) value;
+            struct { int numEvents; VstIntPtr reserved; VstEvent* events[1]; } list { 1, 0, { (VstEvent*) &event } };
+            dispatch (effProcessEvents, 0, 0, &list);
+
+            std::vector<float> left (512), right (512);
+            float* outputs[] = { left.data(), right.data() };
+            effect->processReplacing (effect, nullptr, outputs, 512);
+        }
+
         void idle (int turns)
         {
             for (int i = 0; i < turns; ++i)
@@ -193,6 +218,22 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
     plugin.idle (10);
     EXPECT_TRUE (first.isNotEmpty() && second.isNotEmpty() && second != first && presetName() == first) << first << " " << second;
 
+    // Ctrl+? opens the help page; without a browser to start, a box on the
+    // plug-in's window says where the page is.
+    const auto emptyPath = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("no-browser");
+    emptyPath.createDirectory();
+    const juce::String path (std::getenv ("PATH"));
+    setenv ("PATH", emptyPath.getFullPathName().toRawUTF8(), 1);
+    WindowTest::type (XK_slash, true, true);
+    plugin.idle (20);
+    setenv ("PATH", path.toRawUTF8(), 1);
+    const auto help = WindowTest::topLevelNamed ("Help");
+    EXPECT_FALSE (help.isEmpty());
+    EXPECT_LE (help.getCentre().getDistanceFrom (plugin.size.getCentre()), 1) << help.toString();
+    WindowTest::type (XK_Return);
+    plugin.idle (20);
+    EXPECT_TRUE (WindowTest::topLevelNamed ("Help").isEmpty());
+
     // The cutoff knob dragged up with the pointer, where the shipped skin puts it.
     const auto knob = skinBounds ({ "knob_15" })[0].getCentre();
     e->setParameter (e, cutoff, 0.5f);
@@ -212,6 +253,55 @@ TEST (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
 
     EXPECT_GT (e->getParameter (e, cutoff), 0.5f);
     EXPECT_EQ (takeGestures(), "begin 15, automate 15, end 15");
+
+    // A click on the middle of a fader's track leaves it where it was, and
+    // the host hears nothing.
+    const auto decay = 23;
+    const auto fader = skinBounds ({ "slider_23" })[0].getCentre();
+    e->setParameter (e, decay, 0.3f);
+    plugin.idle (10);
+    plugin.pointAt (fader);
+    WindowTest::click();
+    plugin.idle (10);
+    EXPECT_EQ (e->getParameter (e, decay), 0.3f);
+    EXPECT_EQ (takeGestures(), "");
+}
+
+TEST (PluginWindow, LearningEndsWithItsButtonWhicheverControlWasClickedBefore)
+{
+    ASSERT_NE (WindowTest::display(), nullptr);
+    installResources();
+
+    Instance plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+    plugin.start();
+    ASSERT_TRUE (plugin.openEditor());
+    plugin.idle (20);
+
+    const auto at = skinBounds ({ "action_midilearning", "knob_15", "combo_26" });
+    const auto clickOn = [&plugin] (juce::Rectangle<int> area)
+    {
+        plugin.pointAt (area.getCentre());
+        WindowTest::click();
+        plugin.idle (10);
+    };
+
+    // Learn on, Cutoff picked, controller 74 moved: bound.
+    auto* e = plugin.effect;
+    const auto cutoff = 15;
+    clickOn (at[0]);
+    clickOn (at[1]);
+    plugin.controller (74, 64);
+
+    // The LFO's combo clicked, then "MIDI learn": learning is over, so
+    // controller 1 binds nothing and 74 drives Cutoff.
+    clickOn (at[2]);
+    clickOn (at[0]);
+    e->setParameter (e, cutoff, 0.5f);
+    plugin.controller (1, 127);
+    EXPECT_EQ (e->getParameter (e, cutoff), 0.5f);
+    plugin.controller (74, 0);
+    EXPECT_EQ (e->getParameter (e, cutoff), 0.0f);
 }
 
 TEST (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestored)

@@ -10,6 +10,8 @@
 #include "QmDropShadower.h"
 #include "XDisplay.h"
 
+#include <atomic>
+
 namespace
 {
     template <typename Type>
@@ -75,14 +77,25 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
             juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
     };
 
+    // The plug-in's window, away from the screen's centre, and a row in it.
+    juce::Component window, row;
+    window.setBounds (100, 80, 500, 400);
+    window.addToDesktop (0);
+    window.setVisible (true);
+    row.setBounds (10, 300, 200, 20);
+    window.addAndMakeVisible (row);
+
     auto dialogs = std::make_unique<BrowserDialogs>();
     std::vector<bool> answers;
-    dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", nullptr,
+    dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", &row,
                       [&] (bool ok) { answers.push_back (ok); });
 
     // Not modal, so that a host may close the window under it.
     auto* box = onDesktop<juce::AlertWindow>();
     ASSERT_TRUE (box != nullptr && box->isOnDesktop() && box->isVisible() && box->getName() == "Remove bank Keys");
+
+    // Centred on the window, not on the row or the screen.
+    EXPECT_LE (box->getScreenBounds().getCentre().getDistanceFrom (window.getScreenBounds().getCentre()), 1);
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
     ASSERT_TRUE (buttonIn (box, "OK") != nullptr && buttonIn (box, "Cancel") != nullptr);
 
@@ -101,9 +114,49 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
     EXPECT_EQ (second, nullptr);
     pumpUntilNoBox();
     EXPECT_EQ (answers.size(), 1u);
+    window.removeFromDesktop();
 }
 
-TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithItsOwner)
+namespace
+{
+    /** The chooser's filter, which notes whether the browser it served was
+        gone before it. */
+    struct WatchedFilter : juce::WildcardFileFilter
+    {
+        WatchedFilter (const juce::String& patterns, std::vector<bool>& log, std::atomic<int>& calls)
+            : juce::WildcardFileFilter (patterns, {}, {}), outlivedBrowser (log), scans (calls) {}
+
+        ~WatchedFilter() override       { outlivedBrowser.push_back (browser == nullptr); }
+
+        bool isFileSuitable (const juce::File& f) const override
+        {
+            ++scans;
+            return juce::WildcardFileFilter::isFileSuitable (f);
+        }
+
+        juce::Component::SafePointer<juce::Component> browser;
+        std::vector<bool>& outlivedBrowser;
+        std::atomic<int>& scans;
+    };
+
+    struct WatchedDialogs : BrowserDialogs
+    {
+        WatchedDialogs (std::vector<bool>& log, std::atomic<int>& calls) : outlivedBrowser (log), scans (calls) {}
+
+        std::unique_ptr<juce::FileFilter> createChooserFilter (const juce::String& patterns) override
+        {
+            auto filter = std::make_unique<WatchedFilter> (patterns, outlivedBrowser, scans);
+            latest = filter.get();
+            return filter;
+        }
+
+        WatchedFilter* latest = nullptr;
+        std::vector<bool>& outlivedBrowser;
+        std::atomic<int>& scans;
+    };
+}
+
+TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
 {
     ASSERT_NE (WindowTest::display(), nullptr);
     juce::ScopedJuceInitialiser_GUI gui;
@@ -111,17 +164,38 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     if (juce::FileChooser::isPlatformDialogAvailable())
         GTEST_SKIP() << "the system's own chooser is used here";
 
+    // Many files, so that the browser's thread is still scanning when the
+    // next chooser replaces it.
     const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("vorlan-chooser");
     folder.createDirectory();
+    for (int i = 0; i < 3000; ++i)
+        folder.getChildFile ("preset" + juce::String (i) + ".txt").create();
     const auto bank = folder.getChildFile ("keys.xml");
     bank.replaceWithText ("<bank/>");
 
-    auto dialogs = std::make_unique<BrowserDialogs>();
+    // Whether each filter went after the browser whose thread calls it.
+    std::vector<bool> outlived;
+    std::atomic<int> scans { 0 };
+    auto dialogs = std::make_unique<WatchedDialogs> (outlived, scans);
     juce::Array<juce::File> chosen;
-    const auto choose = [&] { dialogs->chooseFile ("Please select the bank you want to load...", folder, "*.xml",
-                                                   [&] (const juce::File& f) { chosen.add (f); }); };
     const auto findBox = onDesktop<juce::FileChooserDialogBox>;
+    const auto findBrowser = [&]
+    {
+        auto* box = findBox();
+        return box != nullptr ? dynamic_cast<juce::FileBrowserComponent*> (box->getContentComponent()->getChildComponent (0)) : nullptr;
+    };
     const auto button = [&] (const juce::String& text)      { return buttonIn (findBox(), text); };
+    const auto choose = [&]
+    {
+        const auto before = scans.load();
+        dialogs->chooseFile ("Please select the bank you want to load...", folder, "*.xml",
+                             [&] (const juce::File& f) { chosen.add (f); });
+        dialogs->latest->browser = findBrowser();
+
+        // The new browser's thread is at work on its filter.
+        for (int i = 0; i < 2000 && scans.load() == before; ++i)
+            juce::Thread::sleep (1);
+    };
 
     // Shown without a modal state, so that a host may close the window under it.
     choose();
@@ -130,7 +204,7 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
 
     // Open answers with the file; Cancel answers nothing.
-    auto* browser = dynamic_cast<juce::FileBrowserComponent*> (box->getContentComponent()->getChildComponent (0));
+    auto* browser = findBrowser();
     ASSERT_NE (browser, nullptr);
     browser->setFileName ("keys.xml");
     ASSERT_NE (button ("Open"), nullptr);
@@ -140,12 +214,16 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     button ("Cancel")->onClick();
     EXPECT_EQ (chosen, juce::Array<juce::File> { bank });
 
-    // The owner goes with the box open: closed, never answered.
+    // Two choosers in a row, each replacing a browser still scanning.
     choose();
+    choose();
+
+    // The owner goes with the box open: closed, never answered.
     juce::Component::SafePointer<juce::Component> open (findBox());
     dialogs.reset();
     EXPECT_EQ (open, nullptr);
     EXPECT_EQ (chosen.size(), 1);
+    EXPECT_EQ (outlived, std::vector<bool> (4, true));
     folder.deleteRecursively();
 }
 

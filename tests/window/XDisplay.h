@@ -11,6 +11,9 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <cstring>
+#include <vector>
+
 namespace WindowTest
 {
     inline Display* display()
@@ -70,17 +73,50 @@ namespace WindowTest
 
     inline void click()     { button (true); button (false); }
 
-    /** A key typed, with Ctrl held when asked. */
-    inline void type (KeySym key, bool withControl = false)
+    /** A key typed, with Ctrl and Shift held when asked. */
+    inline void type (KeySym key, bool withControl = false, bool withShift = false)
     {
-        const auto control = XKeysymToKeycode (display(), XK_Control_L), code = XKeysymToKeycode (display(), key);
+        const auto code = XKeysymToKeycode (display(), key);
+        std::vector<KeyCode> held;
         if (withControl)
-            XTestFakeKeyEvent (display(), control, True, CurrentTime);
+            held.push_back (XKeysymToKeycode (display(), XK_Control_L));
+        if (withShift)
+            held.push_back (XKeysymToKeycode (display(), XK_Shift_L));
+        for (auto k : held)
+            XTestFakeKeyEvent (display(), k, True, CurrentTime);
         XTestFakeKeyEvent (display(), code, True, CurrentTime);
         XTestFakeKeyEvent (display(), code, False, CurrentTime);
-        if (withControl)
-            XTestFakeKeyEvent (display(), control, False, CurrentTime);
+        for (auto k : held)
+            XTestFakeKeyEvent (display(), k, False, CurrentTime);
         XSync (display(), False);
+    }
+
+    /** The screen area of the first top-level window with that title, or an empty one. */
+    inline juce::Rectangle<int> topLevelNamed (const char* title)
+    {
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        juce::Rectangle<int> area;
+        XQueryTree (display(), DefaultRootWindow (display()), &root, &parent, &children, &count);
+
+        for (unsigned int i = 0; i < count && area.isEmpty(); ++i)
+        {
+            XTextProperty name {};
+            XWindowAttributes attributes {};
+
+            if (XGetWMName (display(), children[i], &name) != 0 && name.value != nullptr
+                 && std::strcmp ((const char*) name.value, title) == 0
+                 && XGetWindowAttributes (display(), children[i], &attributes) != 0 && attributes.map_state == IsViewable)
+                area = { attributes.x, attributes.y, attributes.width, attributes.height };
+
+            if (name.value != nullptr)
+                XFree (name.value);
+        }
+
+        if (children != nullptr)
+            XFree (children);
+
+        return area;
     }
 
     /** What the window shows on the screen, its children included. */
