@@ -367,7 +367,7 @@ void QmSynthEngine::dispatchControllers (const std::vector<QmMidiEvent>& events)
 
         if (midiLearn->isLearnMode())
         {
-            midiLearn->assignController (event.controller, midiLearn->getLearnTarget());
+            midiLearn->learnController (event.controller);
         }
         else
         {

@@ -142,6 +142,26 @@ int QmMidiMapper::getParameterForController (int controller)
     return bindings.parameterFor (controller);
 }
 
+void QmMidiMapper::setLearnMode (bool shouldLearn)
+{
+    const juce::ScopedLock sl (lock);
+    learnMode = shouldLearn;
+}
+
+void QmMidiMapper::setLearnTarget (int parameterIndex)
+{
+    const juce::ScopedLock sl (lock);
+    learnTarget = parameterIndex;
+}
+
+void QmMidiMapper::learnController (int controller)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (learnMode)
+        assignController (controller, learnTarget);
+}
+
 void QmMidiMapper::assignController (int controller, int parameterIndex)
 {
     if (parameterIndex < 0 || parameterIndex >= QmParam::count || controller >= numControllers)

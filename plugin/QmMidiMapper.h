@@ -55,10 +55,15 @@ public:
     /** A copy of the registry, in registration order. */
     juce::Array<QmMidiComponent*> getComponents();
 
-    void setLearnMode (bool shouldLearn) noexcept       { learnMode = shouldLearn; }
+    /** Mode and target change under the lock: once learning is switched off,
+        no controller the audio thread is handling can still bind. */
+    void setLearnMode (bool shouldLearn);
     bool isLearnMode() override                         { return learnMode; }
-    void setLearnTarget (int parameterIndex) noexcept   { learnTarget = parameterIndex; }
+    void setLearnTarget (int parameterIndex);
     int getLearnTarget() override                       { return learnTarget; }
+
+    /** Binds the controller to the target if learning is still on. */
+    void learnController (int controller) override;
 
     /** Replaces the bindings with those of the file; a missing file changes
         nothing, an unreadable one leaves no bindings. Entries naming no engine

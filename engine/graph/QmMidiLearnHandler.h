@@ -12,4 +12,12 @@ public:
     virtual int getLearnTarget() = 0;
     virtual int getParameterForController (int controller) = 0;
     virtual void assignController (int controller, int parameterIndex) = 0;
+
+    /** In learn mode, binds the controller to the learn target. A handler
+        whose mode can end on another thread checks both where it binds. */
+    virtual void learnController (int controller)
+    {
+        if (isLearnMode())
+            assignController (controller, getLearnTarget());
+    }
 };
