@@ -186,7 +186,7 @@ TEST_F (AudioProcessorTest, ControllersFollowTheMapFileAndLearnWithoutAllocating
     processor->setParameter (7, 0.0f);
     processor->setParameter (9, 0.0f);
 
-    const auto midi = midiOf ({ { Message::noteOn (1, 60, 0.8f), 3 }, { Message::controllerEvent (4, 74, 127), 5 }, { Message::pitchWheel (1, 9000), 7 },
+    auto midi = midiOf ({ { Message::noteOn (1, 60, 0.8f), 3 }, { Message::controllerEvent (4, 74, 127), 5 }, { Message::pitchWheel (1, 9000), 7 },
                                 { Message::noteOff (1, 60), 400 }, { Message::controllerEvent (1, 21, 127), 4400 }, { Message::noteOn (1, 64, 0.5f), 4500 } });
 
     // Bound by the file, controller 74 drives parameter 7; in learn mode
@@ -196,11 +196,7 @@ TEST_F (AudioProcessorTest, ControllersFollowTheMapFileAndLearnWithoutAllocating
     {
         mapper->setLearnMode (learning);
         process (numSamples, midi);     // whatever is made once is made now
-        mallocCount = 0;
-        countMallocs = true;
-        processor->processBlock (buffer, const_cast<juce::MidiBuffer&> (midi));
-        countMallocs = false;
-        EXPECT_EQ (mallocCount.load(), 0) << numSamples << learning;
+        EXPECT_EQ (mallocsIn ([&] { processor->processBlock (buffer, midi); }), 0) << numSamples << learning;
         EXPECT_EQ (std::pair (processor->getParameter (7), processor->getParameter (9)), std::pair (1.0f, 0.0f));
     }
 
@@ -209,11 +205,9 @@ TEST_F (AudioProcessorTest, ControllersFollowTheMapFileAndLearnWithoutAllocating
     EXPECT_EQ (std::pair (widget.controller, processor->getParameter (9)), std::pair (21, 1.0f));
     mapper->unregisterComponent (&widget);
 
-    countMallocs = true;
-    int* volatile counted = new int (1);
-    countMallocs = false;
+    int* volatile counted = nullptr;
+    EXPECT_EQ (mallocsIn ([&] { counted = new int (1); }), VORLAN_COUNTS_MALLOC);   // the counter works where it counts
     delete counted;
-    EXPECT_EQ (mallocCount.load(), VORLAN_COUNTS_MALLOC);   // the counter works where it counts
 }
 
 TEST (AudioProcessorEvents, FullListsMergeControllersAndKeepEveryNote)
