@@ -30,6 +30,29 @@ namespace
 
     juce::File banks()    { return QmDataFolders::getUserDataFolder().getChildFile ("Banks"); }
 
+    QmPreset::Ptr namedPreset (const juce::String& name)
+    {
+        QmPreset::Ptr preset (new QmPreset());
+        preset->name = name;
+        return preset;
+    }
+
+    /** Counts reloads and, on the first, saves from inside the change. */
+    struct ReloadCounter : PresetListener
+    {
+        explicit ReloadCounter (QmBankManager& m) : manager (m) {}
+
+        void bankReloaded (juce::String bankName) override
+        {
+            reloaded.add (bankName);
+            savedInside = savedInside || (reloaded.size() == 1 && manager.saveBank (manager.getBank (bankName)));
+        }
+
+        QmBankManager& manager;
+        juce::StringArray reloaded;
+        bool savedInside = false;
+    };
+
     juce::File importFile (const juce::String& fileName, const juce::String& text)
     {
         auto file = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("import/" + fileName);
@@ -107,8 +130,7 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileOrKeepsTheOldFi
     client.values.assign (QmParam::count, 0.125f);
     manager->presetChanged (third);
 
-    QmPreset::Ptr added (new QmPreset());
-    added->name = "My Sound";
+    auto added = namedPreset ("My Sound");
     added->tags = { 4 };
     client.values[0] = 0.75f;
     EXPECT_TRUE (vorlan->addPreset (added.get()));
@@ -123,13 +145,6 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileOrKeepsTheOldFi
     EXPECT_EQ (std::tuple (mySound->params[0], mySound->tags, mySound->pluginVersion), std::tuple (0.75f, juce::Array<int> ({ 4 }), juce::String ("1.0.0")));
     EXPECT_EQ (reread.findPreset ("Vorlan", removedName), nullptr);
     EXPECT_EQ (std::pair (reread.findPreset ("Vorlan", third->name)->params[7], reread.getBank ("Favourites")->presets[0]->name), std::pair (0.125f, third->name));
-
-    // A save that cannot be written keeps the old file and reports failure.
-    const auto before = banks().getChildFile ("vorlan.xml").loadFileAsString();
-    ASSERT_TRUE (banks().getChildFile (".vorlan.xml.tmp").getChildFile ("blocker").create().wasOk());
-    EXPECT_FALSE (manager->saveBank (vorlan));
-    EXPECT_TRUE (manager->savePreset ("Vorlan", "default", {}).failed());
-    EXPECT_EQ (banks().getChildFile ("vorlan.xml").loadFileAsString(), before);
 
     // Refusals instead of crashes or silent success.
     EXPECT_EQ (manager->savePreset ("All", "default", {}).getErrorMessage(), "Saving system bank");
@@ -165,7 +180,7 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
     EXPECT_EQ (std::pair (banks().getChildFile ("vorlan.xml").exists(), manager->getBank ("All")->presets.size()), std::pair (false, 0));
 }
 
-TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
+TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUniqueAndRefuseWhatIsNoBank)
 {
     manager = std::make_unique<QmBankManager> (&client);
 
@@ -204,15 +219,29 @@ TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
     ASSERT_TRUE (manager->createBank ("Ctl\x01 Bank\x1f"));
     auto* bank = manager->getBank ("Ctl Bank");
     ASSERT_NE (bank, nullptr);
-    QmPreset::Ptr preset (new QmPreset());
-    preset->name = "Bell\x02\tTone\x1b";
-    ASSERT_TRUE (bank->addPreset (preset.get()));
+    ASSERT_TRUE (bank->addPreset (namedPreset ("Bell\x02\tTone\x1b").get()));
     EXPECT_TRUE (manager->savePreset ("Ctl Bank", "Bell\tTone\x07", {}).wasOk());
     EXPECT_TRUE (manager->importBank (importFile ("imp\x03orted.xml", bankText ("ctl bank", "x"))));
 
-    manager = std::make_unique<QmBankManager> (&client);     // the next start
+    // What is no bank is refused; a bank without a name is listed under its file's name.
+    for (auto text : { "<notes><x/></notes>", "<bank><name>No presets</name></bank>", "<bank/>" })
+    {
+        EXPECT_FALSE (manager->importBank (importFile ("other.xml", text))) << text;
+        EXPECT_EQ (manager->takeLastFailure(), "The file is not a bank") << text;
+    }
+    EXPECT_FALSE (banks().getChildFile ("other.xml").exists());
+    EXPECT_TRUE (manager->importBank (importFile ("Nameless.xml", "<bank><presets><preset><name>a</name></preset></presets></bank>")));
+
+    // The next start reports an unreadable bank once and leaves its file.
+    const auto broken = banks().getChildFile ("broken.xml");
+    ASSERT_TRUE (broken.replaceWithText ("<bank><name>Broken"));
+    testing::internal::CaptureStdout();
+    manager = std::make_unique<QmBankManager> (&client);
+    EXPECT_EQ (juce::String (testing::internal::GetCapturedStdout()), "Vorlan: cannot read the bank file " + broken.getFullPathName() + "; it is skipped\n");
+    EXPECT_EQ (broken.loadFileAsString(), "<bank><name>Broken");
     EXPECT_NE (manager->findPreset ("Ctl Bank", "Bell\tTone"), nullptr);
     EXPECT_NE (manager->findPreset ("imported", "x"), nullptr);
+    EXPECT_NE (manager->findPreset ("Nameless", "a"), nullptr);
 }
 
 TEST_F (BankManagerTest, StartSkipsCorruptHostileAndSpecialFilesAndListsEveryBankUnderANameOfItsOwn)
@@ -311,34 +340,6 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     client.onPropertyAccess = nullptr;
 }
 
-namespace
-{
-    QmPreset::Ptr namedPreset (const juce::String& name)
-    {
-        QmPreset::Ptr preset (new QmPreset());
-        preset->name = name;
-        return preset;
-    }
-
-    /** Counts reloads and, on the first, saves from inside the change. */
-    struct ReloadCounter : PresetListener
-    {
-        explicit ReloadCounter (QmBankManager& m) : manager (m) {}
-
-        void bankReloaded (juce::String bankName) override
-        {
-            reloaded.add (bankName);
-
-            if (reloaded.size() == 1)
-                savedInside = manager.saveBank (manager.getBank (bankName));
-        }
-
-        QmBankManager& manager;
-        juce::StringArray reloaded;
-        bool savedInside = false;
-    };
-}
-
 TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHolds)
 {
     manager = std::make_unique<QmBankManager> (&client);
@@ -360,6 +361,8 @@ TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHold
     EXPECT_EQ (manager->takeLastFailure(), "The bank file cannot be written");
     vorlan->removePreset (vorlan->findPresetByName (secondName));
     EXPECT_EQ (manager->takeLastFailure(), "The bank file cannot be written");
+    EXPECT_FALSE (manager->saveBank (vorlan));
+    EXPECT_TRUE (manager->savePreset ("Vorlan", "default", {}).failed());
     setFileWriteRoomForTests (-1);
 
     EXPECT_EQ (file.loadFileAsString(), before);
@@ -457,28 +460,4 @@ TEST_F (BankManagerTest, TwoProcessesSavingAtOnceLoseNothing)
     for (auto prefix : { "Child ", "Parent " })
         for (int i = 0; i < each; ++i)
             EXPECT_NE (fresh.findPreset ("Vorlan", prefix + juce::String (i)), nullptr) << prefix << i;
-}
-
-TEST_F (BankManagerTest, ImportRefusesWhatIsNoBankAndStartReportsAnUnreadableBankOnce)
-{
-    manager = std::make_unique<QmBankManager> (&client);
-
-    for (auto text : { "<notes><x/></notes>", "<bank><name>No presets</name></bank>", "<bank/>" })
-    {
-        EXPECT_FALSE (manager->importBank (importFile ("other.xml", text))) << text;
-        EXPECT_EQ (manager->takeLastFailure(), "The file is not a bank") << text;
-    }
-    EXPECT_FALSE (banks().getChildFile ("other.xml").exists());
-
-    // A bank without a name is listed under its file's name.
-    EXPECT_TRUE (manager->importBank (importFile ("Nameless.xml", "<bank><presets><preset><name>a</name></preset></presets></bank>")));
-    EXPECT_NE (manager->findPreset ("Nameless", "a"), nullptr);
-
-    const auto broken = banks().getChildFile ("broken.xml");
-    ASSERT_TRUE (broken.replaceWithText ("<bank><name>Broken"));
-    testing::internal::CaptureStdout();
-    manager = std::make_unique<QmBankManager> (&client);
-    const auto output = juce::String (testing::internal::GetCapturedStdout());
-    EXPECT_EQ (output, "Vorlan: cannot read the bank file " + broken.getFullPathName() + "; it is skipped\n");
-    EXPECT_EQ (broken.loadFileAsString(), "<bank><name>Broken");
 }
