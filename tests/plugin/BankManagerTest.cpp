@@ -71,6 +71,7 @@ namespace
             ASSERT_TRUE (installed.getParentDirectory().createDirectory());
             ASSERT_TRUE (juce::File (VORLAN_RESOURCES_DIR "/banks/vorlan.xml").copyFileTo (installed));
             factoryText = installed.loadFileAsString();
+            manager = std::make_unique<QmBankManager> (&client);
         }
 
         std::vector<float> valuesOf (int presetIndex)
@@ -87,8 +88,6 @@ namespace
 
 TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
 {
-    ASSERT_FALSE (banks().exists());
-    manager = std::make_unique<QmBankManager> (&client);
     EXPECT_EQ (banks().getChildFile ("vorlan.xml").loadFileAsString(), factoryText);
     EXPECT_EQ (bankNames (*manager), juce::StringArray ({ "All", "Favourites", "Vorlan" }));
 
@@ -121,9 +120,8 @@ TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
     EXPECT_EQ (client.values[43], 0.9f);
 }
 
-TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileOrKeepsTheOldFile)
+TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileAndRefusesWhatItCannotSave)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     auto* vorlan = manager->getBank ("Vorlan");
     auto* third = vorlan->presets[2].get();
     manager->presetFavouriteChanged (third, true);
@@ -157,7 +155,6 @@ TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileOrKeepsTheOldFi
 
 TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     ASSERT_TRUE (manager->createBank ("New Bank"));
     EXPECT_EQ (banks().getChildFile ("new bank.xml").loadFileAsString(),
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>New Bank</name>\r\n  <presets/>\r\n</bank>\r\n");
@@ -182,7 +179,6 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
 
 TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUniqueAndRefuseWhatIsNoBank)
 {
-    manager = std::make_unique<QmBankManager> (&client);
 
     // A new bank keeps its file name and its bytes; saving uses that file.
     const auto text = bankText ("Foo", "One");
@@ -246,7 +242,6 @@ TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUniqueAndRefuseWhatIsNoBan
 
 TEST_F (BankManagerTest, StartSkipsCorruptHostileAndSpecialFilesAndListsEveryBankUnderANameOfItsOwn)
 {
-    banks().createDirectory();
     for (auto [name, text] : { std::pair<const char*, juce::String> { "vorlan.xml", factoryText }, { "copy.xml", factoryText },
                                { "Copy.xml", bankText ("VORLAN", "x") }, { "half.xml", factoryText.substring (0, factoryText.length() / 2) },
                                { "empty.xml", "<bank/>" }, { "deep.xml", juce::String::repeatedString ("<bank>", 100000) }, { "notes.txt", bankText ("Notes", "x") },
@@ -282,7 +277,6 @@ TEST_F (BankManagerTest, StartSkipsCorruptHostileAndSpecialFilesAndListsEveryBan
 
 TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     std::vector<float> state (QmParam::count, 0.0f);
     state[0] = 0.4f;
     state[1] = 0.00001f;
@@ -342,7 +336,6 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
 
 TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHolds)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     auto* vorlan = manager->getBank ("Vorlan");
     const auto file = banks().getChildFile ("vorlan.xml");
     const auto before = file.loadFileAsString();
@@ -386,7 +379,6 @@ TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHold
 
 TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     FakePresetClient otherClient;
     QmBankManager other (&otherClient);
     ReloadCounter reloads (other);
@@ -431,7 +423,6 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
 
 TEST_F (BankManagerTest, TwoProcessesSavingAtOnceLoseNothing)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     constexpr int each = 25;
 
     const auto saveMany = [] (QmBankManager& m, const juce::String& prefix)
