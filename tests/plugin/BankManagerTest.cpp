@@ -275,7 +275,7 @@ TEST_F (BankManagerTest, StartSkipsCorruptHostileAndSpecialFilesAndListsEveryBan
     EXPECT_EQ (banks().getNumberOfChildFiles (juce::File::findFiles), 11);
 }
 
-TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock)
+TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesRefusesHostileOnesAndHoldsTheLock)
 {
     std::vector<float> state (QmParam::count, 0.0f);
     state[0] = 0.4f;
@@ -313,8 +313,18 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     manager->getState (again);
     EXPECT_TRUE (again.toString().contains ("<bankName>Gone</bankName>"));
 
-    // No chunk at all changes nothing.
+    // Hostile chunks change nothing: a hang, a stack overflow behind a comment
+    // in a tag, a read past the end; junk, a cut chunk, one too deep, one too
+    // large; none at all.
     client.writes = 0;
+    const auto current = client.properties["currentPreset"];
+    for (auto hostile : { juce::String ("<preset><?x?>a</preset>"), "<a <!-- > </b> -->>" + juce::String::repeatedString ("<a>", 40000),
+                          juce::String ("<n>&#x"), juce::String ("garbage"), text.substring (0, 200), juce::String::repeatedString ("<preset>", 50000),
+                          "<preset><params>" + juce::String::repeatedString ("0.5,", 300000) + "</params></preset>" })
+    {
+        manager->setState (hostile.toRawUTF8(), (int) hostile.getNumBytesAsUTF8());
+        EXPECT_EQ (std::pair (client.writes, client.properties["currentPreset"]), std::pair (0, current)) << hostile.substring (0, 30);
+    }
     manager->setState (nullptr, 10);
     manager->setState ("x", 0);
     EXPECT_EQ (client.writes, 0);
