@@ -120,40 +120,7 @@ TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
     EXPECT_EQ (client.values[43], 0.9f);
 }
 
-TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileAndRefusesWhatItCannotSave)
-{
-    auto* vorlan = manager->getBank ("Vorlan");
-    auto* third = vorlan->presets[2].get();
-    manager->presetFavouriteChanged (third, true);
-    client.values.assign (QmParam::count, 0.125f);
-    manager->presetChanged (third);
-
-    auto added = namedPreset ("My Sound");
-    added->tags = { 4 };
-    client.values[0] = 0.75f;
-    EXPECT_TRUE (vorlan->addPreset (added.get()));
-    EXPECT_TRUE (manager->getBank ("All")->presets.contains (added.get()));
-    const auto removedName = vorlan->presets[1]->name;
-    vorlan->removePreset (vorlan->presets[1].get());
-
-    // What is on disk is what a fresh manager reads.
-    QmBankManager reread (&client);
-    auto* mySound = reread.findPreset ("Vorlan", "My Sound");
-    ASSERT_NE (mySound, nullptr);
-    EXPECT_EQ (std::tuple (mySound->params[0], mySound->tags, mySound->pluginVersion), std::tuple (0.75f, juce::Array<int> ({ 4 }), juce::String ("1.0.0")));
-    EXPECT_EQ (reread.findPreset ("Vorlan", removedName), nullptr);
-    EXPECT_EQ (std::pair (reread.findPreset ("Vorlan", third->name)->params[7], reread.getBank ("Favourites")->presets[0]->name), std::pair (0.125f, third->name));
-
-    // Refusals instead of crashes or silent success.
-    EXPECT_EQ (manager->savePreset ("All", "default", {}).getErrorMessage(), "Saving system bank");
-    EXPECT_TRUE (manager->savePreset ("No bank", "default", {}).failed());
-    EXPECT_TRUE (manager->savePreset ("Vorlan", "No preset", {}).failed());
-    EXPECT_FALSE (manager->saveBankOfPreset (nullptr).wasOk());
-    EXPECT_FALSE (manager->saveBank (nullptr));
-    EXPECT_FALSE (manager->saveBank (manager->getBank ("All")));
-}
-
-TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
+TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolderAndRefusesWhatItCannotSave)
 {
     ASSERT_TRUE (manager->createBank ("New Bank"));
     EXPECT_EQ (banks().getChildFile ("new bank.xml").loadFileAsString(),
@@ -171,8 +138,15 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
     EXPECT_FALSE (manager->deleteBank (manager->getBank ("New Bank")));
     EXPECT_NE (manager->getBank ("New Bank"), nullptr);
 
+    // Refusals instead of crashes or silent success.
     EXPECT_FALSE (manager->deleteBank (nullptr));
     EXPECT_FALSE (manager->deleteBank (manager->getBank ("All")));
+    EXPECT_EQ (manager->savePreset ("All", "default", {}).getErrorMessage(), "Saving system bank");
+    EXPECT_TRUE (manager->savePreset ("No bank", "default", {}).failed());
+    EXPECT_TRUE (manager->savePreset ("Vorlan", "No preset", {}).failed());
+    EXPECT_FALSE (manager->saveBankOfPreset (nullptr).wasOk());
+    EXPECT_FALSE (manager->saveBank (nullptr));
+    EXPECT_FALSE (manager->saveBank (manager->getBank ("All")));
     EXPECT_TRUE (manager->deleteBank (manager->getBank ("Vorlan")));
     EXPECT_EQ (std::pair (banks().getChildFile ("vorlan.xml").exists(), manager->getBank ("All")->presets.size()), std::pair (false, 0));
 }
@@ -398,8 +372,12 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
     auto* theirs = other.getBank ("Vorlan");
     const auto removedName = mine->presets[0]->name;
 
-    // Each saves, stars, removes and overwrites in turn, never knowing of the other.
-    EXPECT_TRUE (mine->addPreset (namedPreset ("One").get()));
+    // Each saves, stars, removes and overwrites in turn, never knowing of the
+    // other. A new preset takes the plug-in's values and its version.
+    auto added = namedPreset ("One");
+    added->tags = { 4 };
+    client.values[0] = 0.75f;
+    EXPECT_TRUE (mine->addPreset (added.get()));
     EXPECT_TRUE (theirs->addPreset (namedPreset ("Two").get()));
     mine->removePreset (mine->presets[0].get());
     other.presetFavouriteChanged (other.findPreset ("Vorlan", "One"), true);
@@ -416,7 +394,8 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
     auto* two = fresh.findPreset ("Vorlan", "Two");
     ASSERT_NE (one, nullptr);
     ASSERT_NE (two, nullptr);
-    EXPECT_TRUE (one->fav);
+    EXPECT_EQ (std::tuple (one->params[0], one->tags, one->pluginVersion, one->fav), std::tuple (0.75f, juce::Array<int> ({ 4 }), juce::String ("1.0.0"), true));
+    EXPECT_EQ (std::pair (fresh.getBank ("Favourites")->presets.size(), fresh.getBank ("Favourites")->presets[0].get()), std::pair (1, one));
     EXPECT_EQ (two->params[5], 0.25f);
     EXPECT_EQ (fresh.findPreset ("Vorlan", removedName), nullptr);
 
