@@ -120,32 +120,6 @@ namespace
     };
 }
 
-TEST (VstHost, DescriptorAndChunkAnswerAsTheEngineDoes)
-{
-    HostedPlugin plugin;
-    ASSERT_NE (plugin.effect, nullptr) << dlerror();
-    auto* p = plugin.effect;
-
-    EXPECT_EQ (std::tuple (p->magic, p->numInputs, p->numOutputs, p->numPrograms, p->numParams, p->uniqueID, p->version),
-               std::tuple (kEffectMagic, 0, 2, 1, 44, CCONST ('V', 'R', 'L', 'N'), 100));
-    EXPECT_EQ (p->flags & (effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing),
-               effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks);
-    EXPECT_EQ (std::pair (plugin.dispatch (effGetPlugCategory), plugin.dispatch (effCanDo, 0, 0, (void*) "receiveVstMidiEvent")), std::pair ((VstIntPtr) kPlugCategSynth, (VstIntPtr) 1));
-
-    // One instance's chunk restores every value in another.
-    for (int i = 0; i < QmParam::count; ++i)
-        p->setParameter (p, i, (float) ((i * 37) % 100) / 100.0f + 0.0012345f);
-
-    char* data = nullptr;
-    const auto size = plugin.dispatch (effGetChunk, 0, 0, &data);
-    ASSERT_NE (data, nullptr);
-    HostedPlugin target;
-    target.dispatch (effSetChunk, 0, size, data);
-
-    for (int i = 0; i < QmParam::count; ++i)
-        EXPECT_NEAR (target.effect->getParameter (target.effect, i), p->getParameter (p, i), 1.0e-6f) << i;
-}
-
 TEST (VstHost, HeadersCarryTheValuesHostsUse)
 {
     // A name of each kind the fst headers leave unknown; the plug-in's opcodes
@@ -156,21 +130,40 @@ TEST (VstHost, HeadersCarryTheValuesHostsUse)
         EXPECT_EQ (values[i].first, values[i].second) << i;
 }
 
-TEST (VstHost, OpensTwiceAnswersTheOpcodesHostsSendByNumberAndLeavesNoNoteHeld)
+TEST (VstHost, OpensTwiceDescribesItselfAnswersTheOpcodesHostsSendByNumberAndLeavesNoNoteHeld)
 {
     // The wrapper runs a message thread of its own: instances come and go,
     // one after the other and side by side.
     for (int round = 0; round < 2; ++round)
     {
         HostedPlugin plugin, other (48000.0f);
-        ASSERT_NE (plugin.effect, nullptr) << round;
+        ASSERT_NE (plugin.effect, nullptr) << dlerror();
         ASSERT_NE (other.effect, nullptr) << round;
         other.process();
+
+        auto* p = plugin.effect;
+        EXPECT_EQ (std::tuple (p->magic, p->numInputs, p->numOutputs, p->numPrograms, p->numParams, p->uniqueID, p->version),
+                   std::tuple (kEffectMagic, 0, 2, 1, 44, CCONST ('V', 'R', 'L', 'N'), 100));
+        EXPECT_EQ (p->flags & (effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing),
+                   effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks);
+        EXPECT_EQ (std::pair (plugin.dispatch (effGetPlugCategory), plugin.dispatch (effCanDo, 0, 0, (void*) "receiveVstMidiEvent")), std::pair ((VstIntPtr) kPlugCategSynth, (VstIntPtr) 1));
 
         // Tail (0 s), keys wanted by the editor (hosts read 0 so), 16 MIDI
         // channels each way.
         EXPECT_EQ (std::tuple (plugin.dispatch (52), plugin.dispatch (57), plugin.dispatch (78), plugin.dispatch (79)), std::tuple (0, 0, 16, 16));
         EXPECT_EQ (plugin.process(), 0.0f);
+
+        // One instance's chunk restores every value in another.
+        for (int i = 0; i < QmParam::count; ++i)
+            p->setParameter (p, i, (float) ((i * 37) % 100) / 100.0f + 0.0012345f);
+
+        char* data = nullptr;
+        const auto size = plugin.dispatch (effGetChunk, 0, 0, &data);
+        ASSERT_NE (data, nullptr);
+        other.dispatch (effSetChunk, 0, size, data);
+
+        for (int i = 0; i < QmParam::count; ++i)
+            EXPECT_NEAR (other.effect->getParameter (other.effect, i), p->getParameter (p, i), 1.0e-6f) << i;
     }
 
     // Notes are released by bypass, which ignores notes played meanwhile; on
