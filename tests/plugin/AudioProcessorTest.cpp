@@ -298,11 +298,7 @@ TEST_F (AudioProcessorTest, HostThreadsChunksAndLearnedControllersRunAtOnce)
         }
     });
 
-    std::thread state ([this, &running, &chunk]
-    {
-        while (running)
-            processor->setStateInformation (chunk.getData(), (int) chunk.getSize());
-    });
+    std::thread state ([this, &running, &chunk] { while (running) processor->setStateInformation (chunk.getData(), (int) chunk.getSize()); });
 
     float peak = 0.0f;
     for (int block = 0; block < 100; ++block)
