@@ -262,15 +262,7 @@ TEST (VstHost, AFirstBlockOfAsManyEventsAsThePlugInTakesAllocatesNothingAndIsEch
 
     HostedPlugin::EventList list (messages);
     int mallocs = -1;
-    std::thread ([&]
-    {
-        mallocs = mallocsIn ([&]
-        {
-            plugin.dispatch (effProcessEvents, 0, 0, list.get());
-            plugin.process();
-        });
-    }).join();
-
+    std::thread ([&] { mallocs = mallocsIn ([&] { plugin.dispatch (effProcessEvents, 0, 0, list.get()); plugin.process(); }); }).join();
     EXPECT_EQ (mallocs, 0);
 
     // The input goes on to the host, and nothing else ever did.
