@@ -153,7 +153,6 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolderAndRefuse
 
 TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUniqueAndRefuseWhatIsNoBank)
 {
-
     // A new bank keeps its file name and its bytes; saving uses that file.
     const auto text = bankText ("Foo", "One");
     EXPECT_TRUE (manager->importBank (importFile ("Foo.xml", text)));
@@ -283,9 +282,8 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesRefusesHostileO
     // A bank that is not on this machine: the next state names it again.
     const auto gone = text.replace ("<bankName>Vorlan", "<bankName>Gone");
     manager->setState (gone.toRawUTF8(), (int) gone.getNumBytesAsUTF8());
-    juce::MemoryBlock again;
-    manager->getState (again);
-    EXPECT_TRUE (again.toString().contains ("<bankName>Gone</bankName>"));
+    manager->getState (chunk);
+    EXPECT_TRUE (chunk.toString().contains ("<bankName>Gone</bankName>"));
 
     // Hostile chunks change nothing: a hang, a stack overflow behind a comment
     // in a tag, a read past the end; junk, a cut chunk, one too deep, one too

@@ -120,16 +120,6 @@ namespace
     };
 }
 
-TEST (VstHost, HeadersCarryTheValuesHostsUse)
-{
-    // A name of each kind the fst headers leave unknown; the plug-in's opcodes
-    // are sent by number below.
-    const std::vector<std::pair<int, int>> values { { audioMasterUpdateDisplay, 42 }, { kVstSmpte239fps, 10 }, { kVstPinUseSpeaker, 4 }, { kSpeakerLfe2, 19 } };
-
-    for (size_t i = 0; i < values.size(); ++i)
-        EXPECT_EQ (values[i].first, values[i].second) << i;
-}
-
 TEST (VstHost, OpensTwiceDescribesItselfAnswersTheOpcodesHostsSendByNumberAndLeavesNoNoteHeld)
 {
     // The wrapper runs a message thread of its own: instances come and go,
