@@ -30,6 +30,29 @@ namespace
 
     juce::File banks()    { return QmDataFolders::getUserDataFolder().getChildFile ("Banks"); }
 
+    QmPreset::Ptr namedPreset (const juce::String& name)
+    {
+        QmPreset::Ptr preset (new QmPreset());
+        preset->name = name;
+        return preset;
+    }
+
+    /** Counts reloads and, on the first, saves from inside the change. */
+    struct ReloadCounter : PresetListener
+    {
+        explicit ReloadCounter (QmBankManager& m) : manager (m) {}
+
+        void bankReloaded (juce::String bankName) override
+        {
+            reloaded.add (bankName);
+            savedInside = savedInside || (reloaded.size() == 1 && manager.saveBank (manager.getBank (bankName)));
+        }
+
+        QmBankManager& manager;
+        juce::StringArray reloaded;
+        bool savedInside = false;
+    };
+
     juce::File importFile (const juce::String& fileName, const juce::String& text)
     {
         auto file = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("import/" + fileName);
@@ -48,6 +71,7 @@ namespace
             ASSERT_TRUE (installed.getParentDirectory().createDirectory());
             ASSERT_TRUE (juce::File (VORLAN_RESOURCES_DIR "/banks/vorlan.xml").copyFileTo (installed));
             factoryText = installed.loadFileAsString();
+            manager = std::make_unique<QmBankManager> (&client);
         }
 
         std::vector<float> valuesOf (int presetIndex)
@@ -64,8 +88,6 @@ namespace
 
 TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
 {
-    ASSERT_FALSE (banks().exists());
-    manager = std::make_unique<QmBankManager> (&client);
     EXPECT_EQ (banks().getChildFile ("vorlan.xml").loadFileAsString(), factoryText);
     EXPECT_EQ (bankNames (*manager), juce::StringArray ({ "All", "Favourites", "Vorlan" }));
 
@@ -98,51 +120,8 @@ TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
     EXPECT_EQ (client.values[43], 0.9f);
 }
 
-TEST_F (BankManagerTest, SavesPresetsAndFavouritesIntoTheBankFileOrKeepsTheOldFile)
+TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolderAndRefusesWhatItCannotSave)
 {
-    manager = std::make_unique<QmBankManager> (&client);
-    auto* vorlan = manager->getBank ("Vorlan");
-    auto* third = vorlan->presets[2].get();
-    manager->presetFavouriteChanged (third, true);
-    client.values.assign (QmParam::count, 0.125f);
-    manager->presetChanged (third);
-
-    QmPreset::Ptr added (new QmPreset());
-    added->name = "My Sound";
-    added->tags = { 4 };
-    client.values[0] = 0.75f;
-    EXPECT_TRUE (vorlan->addPreset (added.get()));
-    EXPECT_TRUE (manager->getBank ("All")->presets.contains (added.get()));
-    const auto removedName = vorlan->presets[1]->name;
-    vorlan->removePreset (vorlan->presets[1].get());
-
-    // What is on disk is what a fresh manager reads.
-    QmBankManager reread (&client);
-    auto* mySound = reread.findPreset ("Vorlan", "My Sound");
-    ASSERT_NE (mySound, nullptr);
-    EXPECT_EQ (std::tuple (mySound->params[0], mySound->tags, mySound->pluginVersion), std::tuple (0.75f, juce::Array<int> ({ 4 }), juce::String ("1.0.0")));
-    EXPECT_EQ (reread.findPreset ("Vorlan", removedName), nullptr);
-    EXPECT_EQ (std::pair (reread.findPreset ("Vorlan", third->name)->params[7], reread.getBank ("Favourites")->presets[0]->name), std::pair (0.125f, third->name));
-
-    // A save that cannot be written keeps the old file and reports failure.
-    const auto before = banks().getChildFile ("vorlan.xml").loadFileAsString();
-    ASSERT_TRUE (banks().getChildFile (".vorlan.xml.tmp").getChildFile ("blocker").create().wasOk());
-    EXPECT_FALSE (manager->saveBank (vorlan));
-    EXPECT_TRUE (manager->savePreset ("Vorlan", "default", {}).failed());
-    EXPECT_EQ (banks().getChildFile ("vorlan.xml").loadFileAsString(), before);
-
-    // Refusals instead of crashes or silent success.
-    EXPECT_EQ (manager->savePreset ("All", "default", {}).getErrorMessage(), "Saving system bank");
-    EXPECT_TRUE (manager->savePreset ("No bank", "default", {}).failed());
-    EXPECT_TRUE (manager->savePreset ("Vorlan", "No preset", {}).failed());
-    EXPECT_FALSE (manager->saveBankOfPreset (nullptr).wasOk());
-    EXPECT_FALSE (manager->saveBank (nullptr));
-    EXPECT_FALSE (manager->saveBank (manager->getBank ("All")));
-}
-
-TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
-{
-    manager = std::make_unique<QmBankManager> (&client);
     ASSERT_TRUE (manager->createBank ("New Bank"));
     EXPECT_EQ (banks().getChildFile ("new bank.xml").loadFileAsString(),
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>New Bank</name>\r\n  <presets/>\r\n</bank>\r\n");
@@ -159,16 +138,21 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolder)
     EXPECT_FALSE (manager->deleteBank (manager->getBank ("New Bank")));
     EXPECT_NE (manager->getBank ("New Bank"), nullptr);
 
+    // Refusals instead of crashes or silent success.
     EXPECT_FALSE (manager->deleteBank (nullptr));
     EXPECT_FALSE (manager->deleteBank (manager->getBank ("All")));
+    EXPECT_EQ (manager->savePreset ("All", "default", {}).getErrorMessage(), "Saving system bank");
+    EXPECT_TRUE (manager->savePreset ("No bank", "default", {}).failed());
+    EXPECT_TRUE (manager->savePreset ("Vorlan", "No preset", {}).failed());
+    EXPECT_FALSE (manager->saveBankOfPreset (nullptr).wasOk());
+    EXPECT_FALSE (manager->saveBank (nullptr));
+    EXPECT_FALSE (manager->saveBank (manager->getBank ("All")));
     EXPECT_TRUE (manager->deleteBank (manager->getBank ("Vorlan")));
     EXPECT_EQ (std::pair (banks().getChildFile ("vorlan.xml").exists(), manager->getBank ("All")->presets.size()), std::pair (false, 0));
 }
 
-TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
+TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUniqueAndRefuseWhatIsNoBank)
 {
-    manager = std::make_unique<QmBankManager> (&client);
-
     // A new bank keeps its file name and its bytes; saving uses that file.
     const auto text = bankText ("Foo", "One");
     EXPECT_TRUE (manager->importBank (importFile ("Foo.xml", text)));
@@ -204,20 +188,33 @@ TEST_F (BankManagerTest, ImportsKeepFilesApartAndNamesUnique)
     ASSERT_TRUE (manager->createBank ("Ctl\x01 Bank\x1f"));
     auto* bank = manager->getBank ("Ctl Bank");
     ASSERT_NE (bank, nullptr);
-    QmPreset::Ptr preset (new QmPreset());
-    preset->name = "Bell\x02\tTone\x1b";
-    ASSERT_TRUE (bank->addPreset (preset.get()));
+    ASSERT_TRUE (bank->addPreset (namedPreset ("Bell\x02\tTone\x1b").get()));
     EXPECT_TRUE (manager->savePreset ("Ctl Bank", "Bell\tTone\x07", {}).wasOk());
     EXPECT_TRUE (manager->importBank (importFile ("imp\x03orted.xml", bankText ("ctl bank", "x"))));
 
-    manager = std::make_unique<QmBankManager> (&client);     // the next start
+    // What is no bank is refused; a bank without a name is listed under its file's name.
+    for (auto text : { "<notes><x/></notes>", "<bank><name>No presets</name></bank>", "<bank/>" })
+    {
+        EXPECT_FALSE (manager->importBank (importFile ("other.xml", text))) << text;
+        EXPECT_EQ (manager->takeLastFailure(), "The file is not a bank") << text;
+    }
+    EXPECT_FALSE (banks().getChildFile ("other.xml").exists());
+    EXPECT_TRUE (manager->importBank (importFile ("Nameless.xml", "<bank><presets><preset><name>a</name></preset></presets></bank>")));
+
+    // The next start reports an unreadable bank once and leaves its file.
+    const auto broken = banks().getChildFile ("broken.xml");
+    ASSERT_TRUE (broken.replaceWithText ("<bank><name>Broken"));
+    testing::internal::CaptureStdout();
+    manager = std::make_unique<QmBankManager> (&client);
+    EXPECT_EQ (juce::String (testing::internal::GetCapturedStdout()), "Vorlan: cannot read the bank file " + broken.getFullPathName() + "; it is skipped\n");
+    EXPECT_EQ (broken.loadFileAsString(), "<bank><name>Broken");
     EXPECT_NE (manager->findPreset ("Ctl Bank", "Bell\tTone"), nullptr);
     EXPECT_NE (manager->findPreset ("imported", "x"), nullptr);
+    EXPECT_NE (manager->findPreset ("Nameless", "a"), nullptr);
 }
 
 TEST_F (BankManagerTest, StartSkipsCorruptHostileAndSpecialFilesAndListsEveryBankUnderANameOfItsOwn)
 {
-    banks().createDirectory();
     for (auto [name, text] : { std::pair<const char*, juce::String> { "vorlan.xml", factoryText }, { "copy.xml", factoryText },
                                { "Copy.xml", bankText ("VORLAN", "x") }, { "half.xml", factoryText.substring (0, factoryText.length() / 2) },
                                { "empty.xml", "<bank/>" }, { "deep.xml", juce::String::repeatedString ("<bank>", 100000) }, { "notes.txt", bankText ("Notes", "x") },
@@ -251,9 +248,8 @@ TEST_F (BankManagerTest, StartSkipsCorruptHostileAndSpecialFilesAndListsEveryBan
     EXPECT_EQ (banks().getNumberOfChildFiles (juce::File::findFiles), 11);
 }
 
-TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock)
+TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesRefusesHostileOnesAndHoldsTheLock)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     std::vector<float> state (QmParam::count, 0.0f);
     state[0] = 0.4f;
     state[1] = 0.00001f;
@@ -286,12 +282,21 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     // A bank that is not on this machine: the next state names it again.
     const auto gone = text.replace ("<bankName>Vorlan", "<bankName>Gone");
     manager->setState (gone.toRawUTF8(), (int) gone.getNumBytesAsUTF8());
-    juce::MemoryBlock again;
-    manager->getState (again);
-    EXPECT_TRUE (again.toString().contains ("<bankName>Gone</bankName>"));
+    manager->getState (chunk);
+    EXPECT_TRUE (chunk.toString().contains ("<bankName>Gone</bankName>"));
 
-    // No chunk at all changes nothing.
+    // Hostile chunks change nothing: a hang, a stack overflow behind a comment
+    // in a tag, a read past the end; junk, a cut chunk, one too deep, one too
+    // large; none at all.
     client.writes = 0;
+    const auto current = client.properties["currentPreset"];
+    for (auto hostile : { juce::String ("<preset><?x?>a</preset>"), "<a <!-- > </b> -->>" + juce::String::repeatedString ("<a>", 40000),
+                          juce::String ("<n>&#x"), juce::String ("garbage"), text.substring (0, 200), juce::String::repeatedString ("<preset>", 50000),
+                          "<preset><params>" + juce::String::repeatedString ("0.5,", 300000) + "</params></preset>" })
+    {
+        manager->setState (hostile.toRawUTF8(), (int) hostile.getNumBytesAsUTF8());
+        EXPECT_EQ (std::pair (client.writes, client.properties["currentPreset"]), std::pair (0, current)) << hostile.substring (0, 30);
+    }
     manager->setState (nullptr, 10);
     manager->setState ("x", 0);
     EXPECT_EQ (client.writes, 0);
@@ -311,37 +316,8 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesAndHoldsTheLock
     client.onPropertyAccess = nullptr;
 }
 
-namespace
-{
-    QmPreset::Ptr namedPreset (const juce::String& name)
-    {
-        QmPreset::Ptr preset (new QmPreset());
-        preset->name = name;
-        return preset;
-    }
-
-    /** Counts reloads and, on the first, saves from inside the change. */
-    struct ReloadCounter : PresetListener
-    {
-        explicit ReloadCounter (QmBankManager& m) : manager (m) {}
-
-        void bankReloaded (juce::String bankName) override
-        {
-            reloaded.add (bankName);
-
-            if (reloaded.size() == 1)
-                savedInside = manager.saveBank (manager.getBank (bankName));
-        }
-
-        QmBankManager& manager;
-        juce::StringArray reloaded;
-        bool savedInside = false;
-    };
-}
-
 TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHolds)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     auto* vorlan = manager->getBank ("Vorlan");
     const auto file = banks().getChildFile ("vorlan.xml");
     const auto before = file.loadFileAsString();
@@ -360,6 +336,8 @@ TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHold
     EXPECT_EQ (manager->takeLastFailure(), "The bank file cannot be written");
     vorlan->removePreset (vorlan->findPresetByName (secondName));
     EXPECT_EQ (manager->takeLastFailure(), "The bank file cannot be written");
+    EXPECT_FALSE (manager->saveBank (vorlan));
+    EXPECT_TRUE (manager->savePreset ("Vorlan", "default", {}).failed());
     setFileWriteRoomForTests (-1);
 
     EXPECT_EQ (file.loadFileAsString(), before);
@@ -383,7 +361,6 @@ TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHold
 
 TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     FakePresetClient otherClient;
     QmBankManager other (&otherClient);
     ReloadCounter reloads (other);
@@ -393,8 +370,12 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
     auto* theirs = other.getBank ("Vorlan");
     const auto removedName = mine->presets[0]->name;
 
-    // Each saves, stars, removes and overwrites in turn, never knowing of the other.
-    EXPECT_TRUE (mine->addPreset (namedPreset ("One").get()));
+    // Each saves, stars, removes and overwrites in turn, never knowing of the
+    // other. A new preset takes the plug-in's values and its version.
+    auto added = namedPreset ("One");
+    added->tags = { 4 };
+    client.values[0] = 0.75f;
+    EXPECT_TRUE (mine->addPreset (added.get()));
     EXPECT_TRUE (theirs->addPreset (namedPreset ("Two").get()));
     mine->removePreset (mine->presets[0].get());
     other.presetFavouriteChanged (other.findPreset ("Vorlan", "One"), true);
@@ -411,7 +392,8 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
     auto* two = fresh.findPreset ("Vorlan", "Two");
     ASSERT_NE (one, nullptr);
     ASSERT_NE (two, nullptr);
-    EXPECT_TRUE (one->fav);
+    EXPECT_EQ (std::tuple (one->params[0], one->tags, one->pluginVersion, one->fav), std::tuple (0.75f, juce::Array<int> ({ 4 }), juce::String ("1.0.0"), true));
+    EXPECT_EQ (std::pair (fresh.getBank ("Favourites")->presets.size(), fresh.getBank ("Favourites")->presets[0].get()), std::pair (1, one));
     EXPECT_EQ (two->params[5], 0.25f);
     EXPECT_EQ (fresh.findPreset ("Vorlan", removedName), nullptr);
 
@@ -428,7 +410,6 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
 
 TEST_F (BankManagerTest, TwoProcessesSavingAtOnceLoseNothing)
 {
-    manager = std::make_unique<QmBankManager> (&client);
     constexpr int each = 25;
 
     const auto saveMany = [] (QmBankManager& m, const juce::String& prefix)
@@ -457,28 +438,4 @@ TEST_F (BankManagerTest, TwoProcessesSavingAtOnceLoseNothing)
     for (auto prefix : { "Child ", "Parent " })
         for (int i = 0; i < each; ++i)
             EXPECT_NE (fresh.findPreset ("Vorlan", prefix + juce::String (i)), nullptr) << prefix << i;
-}
-
-TEST_F (BankManagerTest, ImportRefusesWhatIsNoBankAndStartReportsAnUnreadableBankOnce)
-{
-    manager = std::make_unique<QmBankManager> (&client);
-
-    for (auto text : { "<notes><x/></notes>", "<bank><name>No presets</name></bank>", "<bank/>" })
-    {
-        EXPECT_FALSE (manager->importBank (importFile ("other.xml", text))) << text;
-        EXPECT_EQ (manager->takeLastFailure(), "The file is not a bank") << text;
-    }
-    EXPECT_FALSE (banks().getChildFile ("other.xml").exists());
-
-    // A bank without a name is listed under its file's name.
-    EXPECT_TRUE (manager->importBank (importFile ("Nameless.xml", "<bank><presets><preset><name>a</name></preset></presets></bank>")));
-    EXPECT_NE (manager->findPreset ("Nameless", "a"), nullptr);
-
-    const auto broken = banks().getChildFile ("broken.xml");
-    ASSERT_TRUE (broken.replaceWithText ("<bank><name>Broken"));
-    testing::internal::CaptureStdout();
-    manager = std::make_unique<QmBankManager> (&client);
-    const auto output = juce::String (testing::internal::GetCapturedStdout());
-    EXPECT_EQ (output, "Vorlan: cannot read the bank file " + broken.getFullPathName() + "; it is skipped\n");
-    EXPECT_EQ (broken.loadFileAsString(), "<bank><name>Broken");
 }

@@ -36,6 +36,7 @@ TEST (FactoryBank, HoldsTheEnginesDefaultAndEveryPresetPlaysANoteAudiblyWithinTh
     // for half a second at 44.1 kHz and released for one sounds, and stays
     // within the output stage's untouched range.
     std::vector<float> left (512), right (512);
+    const std::vector<QmMidiEvent> none, noteOn { { QmMidiEvent::typeNote, 48, 1, 0, 100.0f / 127.0f } }, noteOff { { QmMidiEvent::typeNote, 48, 0, 0, 1.0f } };
 
     for (auto* preset : bank->presets)
     {
@@ -54,10 +55,7 @@ TEST (FactoryBank, HoldsTheEnginesDefaultAndEveryPresetPlaysANoteAudiblyWithinTh
         float peak = 0.0f;
         for (int block = 0; block < 130; ++block)
         {
-            std::vector<QmMidiEvent> events (block == 0 || block == 43 ? 1 : 0);
-            for (auto& e : events)
-                std::tie (e.note, e.gate, e.value) = std::tuple (48, (uint8_t) (block == 0), block == 0 ? 100.0f / 127.0f : 1.0f);
-            engine.renderBlock (left.data(), right.data(), events, 512);
+            engine.renderBlock (left.data(), right.data(), block == 0 ? noteOn : block == 43 ? noteOff : none, 512);
 
             for (float s : left)
             {

@@ -23,3 +23,14 @@
 
 extern thread_local VORLAN_CONSTANT_INIT volatile bool countMallocs;
 extern std::atomic<int> mallocCount;
+
+/** The allocations `work` makes on the calling thread. */
+template <typename Work>
+int mallocsIn (Work&& work)
+{
+    mallocCount = 0;
+    countMallocs = true;
+    work();
+    countMallocs = false;
+    return mallocCount.load();
+}

@@ -103,8 +103,8 @@ namespace
 
             for (int block = 0; block < blocks; ++block)
             {
-                left.assign (512, 9.0f);
-                right.assign (512, 9.0f);
+                std::fill (left.begin(), left.end(), 9.0f);
+                std::fill (right.begin(), right.end(), 9.0f);
                 float* outputs[] = { left.data(), right.data() };
                 effect->processReplacing (effect, nullptr, outputs, 512);
 
@@ -116,85 +116,72 @@ namespace
         }
 
         AEffect* effect = nullptr;
-        std::vector<float> left, right;
+        std::vector<float> left = std::vector<float> (512), right = left;
     };
 }
 
-TEST (VstHost, DescriptorAndChunkAnswerAsTheEngineDoes)
-{
-    HostedPlugin plugin;
-    ASSERT_NE (plugin.effect, nullptr) << dlerror();
-    auto* p = plugin.effect;
-
-    EXPECT_EQ (std::tuple (p->magic, p->numInputs, p->numOutputs, p->numPrograms, p->numParams, p->uniqueID, p->version),
-               std::tuple (kEffectMagic, 0, 2, 1, 44, CCONST ('V', 'R', 'L', 'N'), 100));
-    EXPECT_EQ (p->flags & (effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing),
-               effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks);
-    EXPECT_EQ (std::pair (plugin.dispatch (effGetPlugCategory), plugin.dispatch (effCanDo, 0, 0, (void*) "receiveVstMidiEvent")), std::pair ((VstIntPtr) kPlugCategSynth, (VstIntPtr) 1));
-
-    // One instance's chunk restores every value in another.
-    for (int i = 0; i < QmParam::count; ++i)
-        p->setParameter (p, i, (float) ((i * 37) % 100) / 100.0f + 0.0012345f);
-
-    char* data = nullptr;
-    const auto size = plugin.dispatch (effGetChunk, 0, 0, &data);
-    ASSERT_NE (data, nullptr);
-    HostedPlugin target;
-    target.dispatch (effSetChunk, 0, size, data);
-
-    for (int i = 0; i < QmParam::count; ++i)
-        EXPECT_NEAR (target.effect->getParameter (target.effect, i), p->getParameter (p, i), 1.0e-6f) << i;
-}
-
-TEST (VstHost, HeadersCarryTheValuesHostsUse)
-{
-    // Every name the framework's wrapper uses that the fst headers leave unknown.
-    const std::vector<std::pair<int, int>> values {
-        { audioMasterIOChanged, 13 }, { audioMasterVendorSpecific, 35 }, { audioMasterUpdateDisplay, 42 },
-        { effSetBypass, 44 }, { effGetTailSize, 52 }, { effKeysRequired, 57 }, { effGetNumMidiInputChannels, 78 }, { effGetNumMidiOutputChannels, 79 },
-        { kVstSmpte24fps, 0 }, { kVstSmpte25fps, 1 }, { kVstSmpte2997fps, 2 }, { kVstSmpte30fps, 3 }, { kVstSmpte2997dfps, 4 }, { kVstSmpte30dfps, 5 },
-        { kVstSmpteFilm16mm, 6 }, { kVstSmpteFilm35mm, 7 }, { kVstSmpte239fps, 10 }, { kVstSmpte249fps, 11 }, { kVstSmpte599fps, 12 }, { kVstSmpte60fps, 13 },
-        { kVstPinIsActive, 1 }, { kVstPinIsStereo, 2 }, { kVstPinUseSpeaker, 4 },
-        { kSpeakerArrStereoSurround, 2 }, { kSpeakerArr30Cine, 6 }, { kSpeakerArr51, 15 }, { kSpeakerArr71Music, 23 }, { kSpeakerArr81Music, 27 },
-        { kSpeakerC, 3 }, { kSpeakerLfe, 4 }, { kSpeakerS, 9 }, { kSpeakerTm, 12 }, { kSpeakerLfe2, 19 } };
-
-    for (size_t i = 0; i < values.size(); ++i)
-        EXPECT_EQ (values[i].first, values[i].second) << i;
-}
-
-TEST (VstHost, PlaysAnswersTheOpcodesHostsSendByNumberAndOpensTwice)
+TEST (VstHost, OpensTwiceDescribesItselfAnswersTheOpcodesHostsSendByNumberAndLeavesNoNoteHeld)
 {
     // The wrapper runs a message thread of its own: instances come and go,
     // one after the other and side by side.
     for (int round = 0; round < 2; ++round)
     {
         HostedPlugin plugin, other (48000.0f);
-        ASSERT_NE (plugin.effect, nullptr) << round;
+        ASSERT_NE (plugin.effect, nullptr) << dlerror();
         ASSERT_NE (other.effect, nullptr) << round;
         other.process();
+
+        auto* p = plugin.effect;
+        EXPECT_EQ (std::tuple (p->magic, p->numInputs, p->numOutputs, p->numPrograms, p->numParams, p->uniqueID, p->version),
+                   std::tuple (kEffectMagic, 0, 2, 1, 44, CCONST ('V', 'R', 'L', 'N'), 100));
+        EXPECT_EQ (p->flags & (effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks | effFlagsCanDoubleReplacing),
+                   effFlagsIsSynth | effFlagsCanReplacing | effFlagsProgramChunks);
+        EXPECT_EQ (std::pair (plugin.dispatch (effGetPlugCategory), plugin.dispatch (effCanDo, 0, 0, (void*) "receiveVstMidiEvent")), std::pair ((VstIntPtr) kPlugCategSynth, (VstIntPtr) 1));
 
         // Tail (0 s), keys wanted by the editor (hosts read 0 so), 16 MIDI
         // channels each way.
         EXPECT_EQ (std::tuple (plugin.dispatch (52), plugin.dispatch (57), plugin.dispatch (78), plugin.dispatch (79)), std::tuple (0, 0, 16, 16));
-
         EXPECT_EQ (plugin.process(), 0.0f);
+
+        // One instance's chunk restores every value in another.
+        for (int i = 0; i < QmParam::count; ++i)
+            p->setParameter (p, i, (float) ((i * 37) % 100) / 100.0f + 0.0012345f);
+
+        char* data = nullptr;
+        const auto size = plugin.dispatch (effGetChunk, 0, 0, &data);
+        ASSERT_NE (data, nullptr);
+        other.dispatch (effSetChunk, 0, size, data);
+
+        for (int i = 0; i < QmParam::count; ++i)
+            EXPECT_NEAR (other.effect->getParameter (other.effect, i), p->getParameter (p, i), 1.0e-6f) << i;
+    }
+
+    // Notes are released by bypass, which ignores notes played meanwhile; on
+    // any channel, whatever channel they came on; by a host's suspend and resume.
+    HostedPlugin plugin;
+    ASSERT_NE (plugin.effect, nullptr);
+    const std::vector<std::pair<const char*, std::function<void()>>> releases {
+        { "bypass", [&plugin]
+            {
+                EXPECT_EQ (plugin.dispatch (44, 0, 1), 1);
+                plugin.sendMidi (0x90, 64, 100);
+                EXPECT_EQ (plugin.process (4), 0.0f);
+                plugin.dispatch (44, 0, 0);
+            } },
+        { "all notes off", [&plugin] { plugin.sendMidi (0xbf, 123, 0); } },
+        { "all sound off", [&plugin] { plugin.sendMidi (0xb4, 120, 0); } },
+        { "suspend and resume", [&plugin] { plugin.dispatch (effMainsChanged, 0, 0); plugin.dispatch (effMainsChanged, 0, 1); } } };
+
+    for (const auto& [name, release] : releases)
+    {
         plugin.sendMidi (0x90, 60, 100);
         const float sounding = plugin.process (8);
-        ASSERT_GT (sounding, 1.0e-3f);
-        EXPECT_EQ (plugin.left, plugin.right);
+        ASSERT_GT (sounding, 1.0e-3f) << name;
+        EXPECT_EQ (plugin.left, plugin.right) << name;
 
-        // Bypassed: silence, and a note played meanwhile is ignored.
-        EXPECT_EQ (plugin.dispatch (44, 0, 1), 1);
-        EXPECT_EQ (plugin.process (4), 0.0f);
-        plugin.sendMidi (0x90, 64, 100);
-        EXPECT_EQ (plugin.process (4), 0.0f);
-
-        // Back: the note held when the bypass began was released, and new notes play.
-        plugin.dispatch (44, 0, 0);
+        release();
         plugin.process (200);
-        EXPECT_LT (plugin.process(), sounding * 0.01f);
-        plugin.sendMidi (0x90, 67, 100);
-        EXPECT_GT (plugin.process (8), sounding * 0.5f);
+        EXPECT_LT (plugin.process(), sounding * 0.01f) << name;
     }
 }
 
@@ -224,10 +211,8 @@ TEST (VstHost, EmptyOversizedAndFreshThreadBlocksStayInsideTheirBuffersAndAlloca
         plugin.effect->processReplacing (plugin.effect, nullptr, channels, n);
 
         for (auto* side : { &left, &right })
-        {
-            EXPECT_TRUE (std::all_of (side->begin(), side->begin() + guard, [] (float s) { return s == 5.0f; })) << (side == &left ? "left" : "right");
-            EXPECT_TRUE (std::all_of (side->end() - guard, side->end(), [] (float s) { return s == 5.0f; })) << (side == &left ? "left" : "right");
-        }
+            EXPECT_EQ (std::count (side->begin(), side->begin() + guard, 5.0f) + std::count (side->end() - guard, side->end(), 5.0f), 2 * guard)
+                << (side == &left ? "left" : "right");
 
         EXPECT_NE (left[(size_t) guard], 5.0f);
         EXPECT_GT (std::abs (left[(size_t) (guard + n - 1)]), 0.0f);
@@ -239,42 +224,12 @@ TEST (VstHost, EmptyOversizedAndFreshThreadBlocksStayInsideTheirBuffersAndAlloca
     if (! VORLAN_COUNTS_MALLOC)
         GTEST_SKIP() << "allocations are not counted under a sanitizer";
 
-    mallocCount = 0;
+    int mallocs = 0;
     for (int round = 0; round < 4; ++round)
-        std::thread ([&plugin, &both]
-        {
-            countMallocs = true;
-            plugin.effect->processReplacing (plugin.effect, nullptr, both, 512);
-            countMallocs = false;
-        }).join();
+        std::thread ([&] { mallocs += mallocsIn ([&] { plugin.effect->processReplacing (plugin.effect, nullptr, both, 512); }); }).join();
 
-    EXPECT_EQ (mallocCount.load(), 0);
+    EXPECT_EQ (mallocs, 0);
     EXPECT_GT (std::abs (left[(size_t) guard + 511]), 0.0f);
-}
-
-TEST (VstHost, AllNotesOffAllSoundOffAndSuspendLeaveNoNoteHeld)
-{
-    HostedPlugin plugin;
-    ASSERT_NE (plugin.effect, nullptr);
-    plugin.process();
-
-    // On any channel, whatever channel the note came on; and a host's
-    // suspend and resume.
-    const std::vector<std::pair<const char*, std::function<void()>>> releases {
-        { "all notes off", [&plugin] { plugin.sendMidi (0xbf, 123, 0); } },
-        { "all sound off", [&plugin] { plugin.sendMidi (0xb4, 120, 0); } },
-        { "suspend and resume", [&plugin] { plugin.dispatch (effMainsChanged, 0, 0); plugin.dispatch (effMainsChanged, 0, 1); } } };
-
-    for (const auto& [name, release] : releases)
-    {
-        plugin.sendMidi (0x90, 60, 100);
-        const float sounding = plugin.process (8);
-        ASSERT_GT (sounding, 1.0e-3f) << name;
-
-        release();
-        plugin.process (200);
-        EXPECT_LT (plugin.process(), sounding * 0.01f) << name;
-    }
 }
 
 TEST (VstHost, AFirstBlockOfAsManyEventsAsThePlugInTakesAllocatesNothingAndIsEchoed)
@@ -291,25 +246,14 @@ TEST (VstHost, AFirstBlockOfAsManyEventsAsThePlugInTakesAllocatesNothingAndIsEch
     std::vector<HostedPlugin::Message> messages;
     for (int i = 0; i < KorvixAudioProcessor::maxEventsPerBlock; ++i)
     {
-        const unsigned char value = (unsigned char) (i % 128);
         const unsigned char status[] = { 0x90, 0x80, 0xb0, 0xe0 };
-        messages.push_back ({ (unsigned char) (status[i % 4] | (i % 16)), value, 100, i % 512 });
+        messages.push_back ({ (unsigned char) (status[i % 4] | (i % 16)), (unsigned char) (i % 128), 100, i % 512 });
     }
 
     HostedPlugin::EventList list (messages);
-    std::vector<float> left (512), right (512);
-    float* outputs[] = { left.data(), right.data() };
-    mallocCount = 0;
-
-    std::thread ([&]
-    {
-        countMallocs = true;
-        plugin.dispatch (effProcessEvents, 0, 0, list.get());
-        plugin.effect->processReplacing (plugin.effect, nullptr, outputs, 512);
-        countMallocs = false;
-    }).join();
-
-    EXPECT_EQ (mallocCount.load(), 0);
+    int mallocs = -1;
+    std::thread ([&] { mallocs = mallocsIn ([&] { plugin.dispatch (effProcessEvents, 0, 0, list.get()); plugin.process(); }); }).join();
+    EXPECT_EQ (mallocs, 0);
 
     // The input goes on to the host, and nothing else ever did.
     EXPECT_EQ (eventsFromPlugin.load(), KorvixAudioProcessor::maxEventsPerBlock);
