@@ -92,12 +92,14 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
 
     // Not modal, so that a host may close the window under it.
     auto* box = onDesktop<juce::AlertWindow>();
-    ASSERT_TRUE (box != nullptr && box->isOnDesktop() && box->isVisible() && box->getName() == "Remove bank Keys");
+    ASSERT_NE (box, nullptr);
+    EXPECT_EQ (std::tuple (box->isOnDesktop(), box->isVisible(), box->getName()), std::tuple (true, true, juce::String ("Remove bank Keys")));
 
     // Centred on the window, not on the row or the screen.
     EXPECT_LE (box->getScreenBounds().getCentre().getDistanceFrom (window.getScreenBounds().getCentre()), 1);
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
-    ASSERT_TRUE (buttonIn (box, "OK") != nullptr && buttonIn (box, "Cancel") != nullptr);
+    EXPECT_NE (buttonIn (box, "Cancel"), nullptr);
+    ASSERT_NE (buttonIn (box, "OK"), nullptr);
 
     // The skin's charcoal panel, not the framework's blue-grey.
     const auto image = box->createComponentSnapshot (box->getLocalBounds());
@@ -119,41 +121,57 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
 
 namespace
 {
-    /** The chooser's filter, which notes whether the browser it served was
-        gone before it. */
+    /** Whether each chooser filter went after the browser whose scanning
+        thread calls it, and the calls so far. */
+    std::vector<bool> outlivedBrowser;
+    std::atomic<int> scans { 0 };
+
     struct WatchedFilter : juce::WildcardFileFilter
     {
-        WatchedFilter (const juce::String& patterns, std::vector<bool>& log, std::atomic<int>& calls)
-            : juce::WildcardFileFilter (patterns, {}, {}), outlivedBrowser (log), scans (calls) {}
-
-        ~WatchedFilter() override       { outlivedBrowser.push_back (browser == nullptr); }
-
-        bool isFileSuitable (const juce::File& f) const override
-        {
-            ++scans;
-            return juce::WildcardFileFilter::isFileSuitable (f);
-        }
-
+        using juce::WildcardFileFilter::WildcardFileFilter;
+        ~WatchedFilter() override                                   { outlivedBrowser.push_back (browser == nullptr); }
+        bool isFileSuitable (const juce::File& f) const override    { ++scans; return juce::WildcardFileFilter::isFileSuitable (f); }
         juce::Component::SafePointer<juce::Component> browser;
-        std::vector<bool>& outlivedBrowser;
-        std::atomic<int>& scans;
     };
 
     struct WatchedDialogs : BrowserDialogs
     {
-        WatchedDialogs (std::vector<bool>& log, std::atomic<int>& calls) : outlivedBrowser (log), scans (calls) {}
-
         std::unique_ptr<juce::FileFilter> createChooserFilter (const juce::String& patterns) override
         {
-            auto filter = std::make_unique<WatchedFilter> (patterns, outlivedBrowser, scans);
+            auto filter = std::make_unique<WatchedFilter> (patterns, juce::String(), juce::String());
             latest = filter.get();
             return filter;
         }
 
         WatchedFilter* latest = nullptr;
-        std::vector<bool>& outlivedBrowser;
-        std::atomic<int>& scans;
     };
+
+    /** Every button, field, path box, label and file list under c reads on the face. */
+    void expectReads (juce::Component& c, juce::Colour face)
+    {
+        using Contrast::ratio;
+        const auto on = [face] (juce::Colour fill) { return face.overlaidWith (fill); };
+        if (auto* b = dynamic_cast<juce::TextButton*> (&c))
+            EXPECT_GE (ratio (b->findColour (juce::TextButton::textColourOffId), on (b->findColour (juce::TextButton::buttonColourId).withMultipliedAlpha (0.9f))), 4.5)
+                << b->getButtonText();
+        if (auto* field = dynamic_cast<juce::TextEditor*> (&c))
+            EXPECT_GE (ratio (field->findColour (juce::TextEditor::textColourId), on (field->findColour (juce::TextEditor::backgroundColourId))), 4.5);
+        if (auto* path = dynamic_cast<juce::ComboBox*> (&c))
+            EXPECT_GE (ratio (path->findColour (juce::ComboBox::textColourId), on (path->findColour (juce::ComboBox::backgroundColourId))), 4.5);
+        // Labels drawn (not the screen readers' transparent one).
+        if (auto* label = dynamic_cast<juce::Label*> (&c); label != nullptr && ! label->findColour (juce::Label::textColourId).isTransparent())
+            EXPECT_GE (ratio (label->findColour (juce::Label::textColourId), face), 4.5) << label->getText();
+        if (auto* list = dynamic_cast<juce::FileListComponent*> (&c))
+        {
+            const auto back = on (list->findColour (juce::ListBox::backgroundColourId));
+            EXPECT_TRUE (Contrast::isCharcoal (back)) << back.toDisplayString (true);
+            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::textColourId), back), 4.5);
+            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::highlightedTextColourId),
+                              list->findColour (juce::DirectoryContentsDisplayComponent::highlightColourId)), 4.5);
+        }
+        for (auto* child : c.getChildren())
+            expectReads (*child, face);
+    }
 }
 
 TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
@@ -173,10 +191,7 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     const auto bank = folder.getChildFile ("keys.xml");
     bank.replaceWithText ("<bank/>");
 
-    // Whether each filter went after the browser whose thread calls it.
-    std::vector<bool> outlived;
-    std::atomic<int> scans { 0 };
-    auto dialogs = std::make_unique<WatchedDialogs> (outlived, scans);
+    auto dialogs = std::make_unique<WatchedDialogs>();
     juce::Array<juce::File> chosen;
     const auto findBox = onDesktop<juce::FileChooserDialogBox>;
     const auto findBrowser = [&]
@@ -200,7 +215,8 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     // Shown without a modal state, so that a host may close the window under it.
     choose();
     auto* box = findBox();
-    ASSERT_TRUE (box != nullptr && box->isOnDesktop() && box->isVisible());
+    ASSERT_NE (box, nullptr);
+    EXPECT_EQ (std::pair (box->isOnDesktop(), box->isVisible()), std::pair (true, true));
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
 
     // Open answers with the file; Cancel answers nothing.
@@ -223,7 +239,7 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     dialogs.reset();
     EXPECT_EQ (open, nullptr);
     EXPECT_EQ (chosen.size(), 1);
-    EXPECT_EQ (outlived, std::vector<bool> (4, true));
+    EXPECT_EQ (outlivedBrowser, std::vector<bool> (4, true));
     folder.deleteRecursively();
 }
 
@@ -231,22 +247,6 @@ TEST (BrowserDialogs, TheBoxAndTheChooserReadOnThePanelsColoursWithTheSignInside
 {
     ASSERT_NE (WindowTest::display(), nullptr);
     juce::ScopedJuceInitialiser_GUI gui;
-    using Contrast::ratio;
-
-    // A button's text against its face laid over the box.
-    const auto expectButtonsRead = [] (juce::Component& root, juce::Colour background)
-    {
-        std::function<void (juce::Component&)> visit = [&] (juce::Component& c)
-        {
-            if (auto* b = dynamic_cast<juce::TextButton*> (&c))
-                EXPECT_GE (ratio (b->findColour (juce::TextButton::textColourOffId),
-                                  background.overlaidWith (b->findColour (juce::TextButton::buttonColourId).withMultipliedAlpha (0.9f))), 4.5)
-                    << b->getButtonText();
-            for (auto* child : c.getChildren())
-                visit (*child);
-        };
-        visit (root);
-    };
 
     auto dialogs = std::make_unique<BrowserDialogs>();
     dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", nullptr, [] (bool) {});
@@ -255,9 +255,9 @@ TEST (BrowserDialogs, TheBoxAndTheChooserReadOnThePanelsColoursWithTheSignInside
     const auto image = box->createComponentSnapshot (box->getLocalBounds());
     const auto face = image.getPixelAt (3, image.getHeight() / 2);
     EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
-    EXPECT_GE (ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
+    EXPECT_GE (Contrast::ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
     EXPECT_GE (Contrast::ink (image, image.getBounds().reduced (2), face), 4.5);
-    expectButtonsRead (*box, face);
+    expectReads (*box, face);
 
     // The warning sign in the accent, whole: none of it on the box's rim.
     juce::Rectangle<int> sign;
@@ -271,6 +271,7 @@ TEST (BrowserDialogs, TheBoxAndTheChooserReadOnThePanelsColoursWithTheSignInside
     if (juce::FileChooser::isPlatformDialogAvailable())
         GTEST_SKIP() << "the system's own chooser is used here";
 
+    // The chooser: its buttons, fields and list of files, the chosen row's text included.
     const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("vorlan-chooser-colours");
     folder.createDirectory();
     folder.getChildFile ("keys.xml").replaceWithText ("<bank/>");
@@ -279,32 +280,8 @@ TEST (BrowserDialogs, TheBoxAndTheChooserReadOnThePanelsColoursWithTheSignInside
     ASSERT_NE (chooser, nullptr);
     const auto chooserFace = chooser->createComponentSnapshot (chooser->getLocalBounds()).getPixelAt (2, chooser->getHeight() / 2);
     EXPECT_TRUE (Contrast::isCharcoal (chooserFace)) << chooserFace.toDisplayString (true);
-    EXPECT_GE (ratio (chooser->findColour (juce::FileChooserDialogBox::titleTextColourId), chooserFace), 4.5);
-    expectButtonsRead (*chooser, chooserFace);
-
-    // Its fields and its list of files, the chosen row's text included.
-    std::function<void (juce::Component&)> visit = [&] (juce::Component& c)
-    {
-        if (auto* field = dynamic_cast<juce::TextEditor*> (&c))
-            EXPECT_GE (ratio (field->findColour (juce::TextEditor::textColourId),
-                              chooserFace.overlaidWith (field->findColour (juce::TextEditor::backgroundColourId))), 4.5);
-        if (auto* path = dynamic_cast<juce::ComboBox*> (&c))
-            EXPECT_GE (ratio (path->findColour (juce::ComboBox::textColourId),
-                              chooserFace.overlaidWith (path->findColour (juce::ComboBox::backgroundColourId))), 4.5);
-        if (auto* label = dynamic_cast<juce::Label*> (&c); label != nullptr && label->getText().isNotEmpty())
-            EXPECT_GE (ratio (label->findColour (juce::Label::textColourId), chooserFace), 4.5) << label->getText();
-        if (auto* list = dynamic_cast<juce::FileListComponent*> (&c))
-        {
-            const auto back = chooserFace.overlaidWith (list->findColour (juce::ListBox::backgroundColourId));
-            EXPECT_TRUE (Contrast::isCharcoal (back));
-            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::textColourId), back), 4.5);
-            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::highlightedTextColourId),
-                              list->findColour (juce::DirectoryContentsDisplayComponent::highlightColourId)), 4.5);
-        }
-        for (auto* child : c.getChildren())
-            visit (*child);
-    };
-    visit (*chooser);
+    EXPECT_GE (Contrast::ratio (chooser->findColour (juce::FileChooserDialogBox::titleTextColourId), chooserFace), 4.5);
+    expectReads (*chooser, chooserFace);
     dialogs.reset();
     folder.deleteRecursively();
 }
