@@ -196,9 +196,9 @@ namespace
     struct PluginWindowWithoutResources : PluginWindow     { PluginWindowWithoutResources() : PluginWindow (false) {} };
 }
 
-TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
+TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsAKnobDrag)
 {
-    const auto at = skinBounds ({ "background", "knob_15", "slider_23" });
+    const auto at = skinBounds ({ "background", "knob_15" });
     EXPECT_TRUE (plugin.effect->flags & effFlagsHasEditor);
     ASSERT_TRUE (plugin.openEditor());
     EXPECT_EQ (plugin.size, at[0]);
@@ -215,25 +215,14 @@ TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
         juce::File (shot).replaceWithData (png.getData(), png.getDataSize());
     }
 
-    // A click on the panel's background, at its foot, gives the editor the keyboard.
+    // A click on the panel's background, at its foot, gives the editor the
+    // keyboard (which keys do what, the editor's own test tells).
     const auto cutoff = 15;
     plugin.clickAt ({ 5, plugin.size.getHeight() - 3, 1, 1 });
     XSetInputFocus (WindowTest::display(), WindowTest::firstChild (plugin.window), RevertToParent, CurrentTime);
     plugin.set (cutoff, 0.2f);
     plugin.type (XK_i, { XK_Control_L });
     EXPECT_EQ (plugin.get (cutoff), 1.0f);
-    plugin.type (XK_r, { XK_Control_L });
-    EXPECT_NE (plugin.get (cutoff), 1.0f);
-
-    // The cursor keys step through the bank's presets.
-    const auto presetName = [this] { return plugin.chunk().toString().fromFirstOccurrenceOf ("<name>", false, false).upToFirstOccurrenceOf ("</name>", false, false); };
-    const auto first = presetName();
-    plugin.type (XK_Right);
-    const auto second = presetName();
-    plugin.type (XK_Left);
-    EXPECT_FALSE (first.isEmpty());
-    EXPECT_NE (second, first);
-    EXPECT_EQ (presetName(), first);
 
     // Ctrl+? opens the help page; without a browser to start, a box on the
     // plug-in's window says where the page is.
@@ -266,15 +255,6 @@ TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsDrags)
     plugin.idle (10);
     EXPECT_GT (plugin.get (cutoff), 0.5f);
     EXPECT_EQ (takeGestures(), "begin 15, automate 15, end 15");
-
-    // A click on the middle of a fader's track leaves it where it was, and
-    // the host hears nothing.
-    const auto decay = 23;
-    plugin.set (decay, 0.3f);
-    plugin.idle (10);
-    plugin.clickAt (at[2]);
-    EXPECT_EQ (plugin.get (decay), 0.3f);
-    EXPECT_EQ (takeGestures(), "");
 }
 
 TEST_F (PluginWindow, LearningEndsWithItsButtonWhicheverControlWasClickedBefore)
