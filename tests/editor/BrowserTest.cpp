@@ -19,40 +19,6 @@
 
 namespace
 {
-    /** Each request waits until the test answers it. */
-    struct FakeDialogs : BrowserDialogs
-    {
-        struct Question { juce::String title, message; juce::Component* associated; std::function<void (bool)> answer; };
-
-        void confirm (const juce::String& title, const juce::String& message, juce::Component* associated, std::function<void (bool)> onResult) override
-            { questions.push_back ({ title, message, associated, std::move (onResult) }); }
-
-        void inform (const juce::String& title, const juce::String& message, juce::Component*) override    { told.add (title + ": " + message); }
-
-        void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns, std::function<void (const juce::File&)> onChosen) override
-            { chooserTitle = title + " " + folder.getFullPathName() + " " + patterns; choose = std::move (onChosen); }
-
-        /** Answers the oldest open question. */
-        void answer (bool ok)
-        {
-            auto question = std::move (questions.front());
-            questions.erase (questions.begin());
-            question.answer (ok);
-        }
-
-        /** The oldest question's title and message, and the window it is centred on. */
-        std::tuple<juce::String, juce::String, juce::Component*> asked() const
-        {
-            const auto& q = questions.front();
-            return { q.title, q.message, q.associated != nullptr ? q.associated->getTopLevelComponent() : nullptr };
-        }
-
-        std::vector<Question> questions;
-        juce::StringArray told;
-        juce::String chooserTitle;
-        std::function<void (const juce::File&)> choose;
-    };
-
     juce::File banks()                              { return QmDataFolders::getUserDataFolder().getChildFile ("Banks"); }
     juce::String fileOf (const char* name)          { return banks().getChildFile (name).loadFileAsString(); }
 
@@ -116,7 +82,7 @@ namespace
             client.properties.set ("currentBank", bank);
             client.properties.set ("currentPreset", preset);
             popover = std::make_unique<BankPopover> (manager.get(), &client);
-            popover->setDialogs (std::unique_ptr<FakeDialogs> (dialogs = new FakeDialogs()));
+            popover->setDialogs (std::unique_ptr<EditorTest::Dialogs> (dialogs = new EditorTest::Dialogs()));
             content = popover->createContainer();
             return *popover;
         }
@@ -136,7 +102,7 @@ namespace
         std::unique_ptr<QmBankManager> manager;
         std::unique_ptr<BankPopover> popover;
         std::unique_ptr<juce::Component> content;
-        FakeDialogs* dialogs = nullptr;
+        EditorTest::Dialogs* dialogs = nullptr;
     };
 }
 
