@@ -18,7 +18,7 @@ using EditorTest::paint;
 using EditorTest::pixel;
 using EditorTest::runMessages;
 
-TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
+TEST (Screen, ArrowsTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
 {
     // Every pixel of the picture differs: alpha from its position.
     juce::Image arrow (juce::Image::ARGB, 14, 12, true);
@@ -33,7 +33,6 @@ TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
     juce::ImageCache::releaseUnusedImages();
 
     const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\"/>", "screen");
-    std::vector<int> steps;
     {
         QmScreen screen (*element);
 
@@ -41,13 +40,10 @@ TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
         EXPECT_EQ (juce::ImageCache::getFromFile (arrowFile).getPixelAt (0, 0).getAlpha(), 20);
         EXPECT_NEAR (screen.getArrowImageRotated().getPixelAt (0, 0).getAlpha(), 13 * 12 + 11 + 20, 2);
 
-        // Without a step callback the arrows do nothing; with one, -1 and +1.
+        // Without a step callback the arrows do nothing (the browser's test
+        // steps with one).
         EditorTest::click (screen.getLeftButton());
-        screen.setStepCallback ([] (void* c, int offset) -> QmPreset* { static_cast<std::vector<int>*> (c)->push_back (offset); return nullptr; }, &steps);
-        screen.getLeftButton().triggerClick();
-        EditorTest::click (screen.getRightButton());
     }
-    EXPECT_EQ (steps, (std::vector<int> { -1, 1 }));
 
     // No picture at all: blank arrows, no crash.
     arrowFile.deleteFile();

@@ -121,31 +121,6 @@ namespace
             return gone;
         }
 
-        /** Started for blocks of at most 512, as a host does before playing. */
-        void start()
-        {
-            effect->dispatcher (effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-            dispatch (effSetBlockSize, 0, 512);
-            dispatch (effMainsChanged, 0, 1);
-        }
-
-        /** A controller message rendered in one block. */
-        void controller (unsigned char number, unsigned char value)
-        {
-            VstMidiEvent event {};
-            event.type = kVstMidiType;
-            event.byteSize = (int) sizeof (VstMidiEvent);
-            event.midiData[0] = (char) 0xb0;
-            event.midiData[1] = (char) number;
-            event.midiData[2] = (char) value;
-            struct { int numEvents; VstIntPtr reserved; VstEvent* events[1]; } list { 1, 0, { (VstEvent*) &event } };
-            dispatch (effProcessEvents, 0, 0, &list);
-
-            std::vector<float> left (512), right (512);
-            float* outputs[] = { left.data(), right.data() };
-            effect->processReplacing (effect, nullptr, outputs, 512);
-        }
-
         void idle (int turns)
         {
             for (int i = 0; i < turns; ++i)
@@ -255,29 +230,6 @@ TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsAKnobDrag)
     plugin.idle (10);
     EXPECT_GT (plugin.get (cutoff), 0.5f);
     EXPECT_EQ (takeGestures(), "begin 15, automate 15, end 15");
-}
-
-TEST_F (PluginWindow, LearningEndsWithItsButtonWhicheverControlWasClickedBefore)
-{
-    plugin.start();
-    ASSERT_TRUE (plugin.openEditor());
-    plugin.idle (20);
-    const auto at = skinBounds ({ "action_midilearning", "knob_15", "combo_26" });
-
-    // Learn on, Cutoff picked, controller 74 moved: bound.
-    plugin.clickAt (at[0]);
-    plugin.clickAt (at[1]);
-    plugin.controller (74, 64);
-
-    // The LFO's combo clicked, then "MIDI learn": learning is over, so
-    // controller 1 binds nothing and 74 drives Cutoff.
-    plugin.clickAt (at[2]);
-    plugin.clickAt (at[0]);
-    plugin.set (15, 0.5f);
-    plugin.controller (1, 127);
-    EXPECT_EQ (plugin.get (15), 0.5f);
-    plugin.controller (74, 0);
-    EXPECT_EQ (plugin.get (15), 0.0f);
 }
 
 TEST_F (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestored)

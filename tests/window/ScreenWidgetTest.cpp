@@ -100,10 +100,6 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
     EXPECT_NE (buttonIn (box, "Cancel"), nullptr);
     ASSERT_NE (buttonIn (box, "OK"), nullptr);
-
-    // The skin's charcoal panel, not the framework's blue-grey.
-    const auto image = box->createComponentSnapshot (box->getLocalBounds());
-    EXPECT_EQ (image.getPixelAt (box->getWidth() - 4, box->getHeight() - 4).getARGB(), PanelPalette::raised);
     buttonIn (box, "OK")->triggerClick();
     pumpUntilNoBox();
     EXPECT_EQ (answers, std::vector<bool> { true });
