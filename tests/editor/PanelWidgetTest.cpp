@@ -89,11 +89,7 @@ TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
 {
     const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\" fill=\"#000000\"/>", "screen");
     QmScreen screen (*element);
-    const auto linePicture = [&screen] (const juce::String& text)
-    {
-        screen.setLastLine (text);
-        return paint (screen);
-    };
+    const auto linePicture = [&screen] (const juce::String& text)    { screen.setLastLine (text); return paint (screen); };
     // Runs of columns holding a bright pixel, from..to.
     const auto litRuns = [] (const juce::Image& image, int from, int to)
     {
