@@ -32,91 +32,7 @@ namespace
                 return found;
         return nullptr;
     }
-}
 
-TEST (DropShadow, FollowsItsOwnerOnScreen)
-{
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
-
-    juce::Component desk, knob;
-    desk.setBounds (0, 0, 400, 300);
-    desk.addToDesktop (0);
-    desk.setVisible (true);
-
-    QmDropShadower shadower (juce::DropShadow (juce::Colour (0x75000000), 12, { 0, 7 }));
-    knob.setBounds (100, 50, 60, 60);
-    shadower.setOwner (&knob);
-    EXPECT_EQ (shadower.getShadowWindow(), nullptr);
-
-    // Behind the owner, around it, moved with it.
-    desk.addAndMakeVisible (knob);
-    ASSERT_NE (shadower.getShadowWindow(), nullptr);
-    EXPECT_EQ (shadower.getShadowWindow()->getBounds(), juce::Rectangle<int> (88, 45, 84, 84));
-    EXPECT_EQ (desk.getIndexOfChildComponent (shadower.getShadowWindow()), desk.getIndexOfChildComponent (&knob) - 1);
-    knob.setTopLeftPosition (10, 10);
-    EXPECT_EQ (shadower.getShadowWindow()->getPosition(), juce::Point<int> (-2, 5));
-
-    knob.setVisible (false);
-    EXPECT_EQ (shadower.getShadowWindow(), nullptr);
-    knob.setVisible (true);
-    knob.setSize (0, 0);
-    EXPECT_EQ (shadower.getShadowWindow(), nullptr);
-
-    shadower.setOwner (nullptr);
-    desk.removeFromDesktop();
-}
-
-TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
-{
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
-    const auto pumpUntilNoBox = []
-    {
-        for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i)
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    };
-
-    // The plug-in's window, away from the screen's centre, and a row in it.
-    juce::Component window, row;
-    window.setBounds (100, 80, 500, 400);
-    window.addToDesktop (0);
-    window.setVisible (true);
-    row.setBounds (10, 300, 200, 20);
-    window.addAndMakeVisible (row);
-
-    auto dialogs = std::make_unique<BrowserDialogs>();
-    std::vector<bool> answers;
-    dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", &row,
-                      [&] (bool ok) { answers.push_back (ok); });
-
-    // Not modal, so that a host may close the window under it.
-    auto* box = onDesktop<juce::AlertWindow>();
-    ASSERT_NE (box, nullptr);
-    EXPECT_EQ (std::tuple (box->isOnDesktop(), box->isVisible(), box->getName()), std::tuple (true, true, juce::String ("Remove bank Keys")));
-
-    // Centred on the window, not on the row or the screen.
-    EXPECT_LE (box->getScreenBounds().getCentre().getDistanceFrom (window.getScreenBounds().getCentre()), 1);
-    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
-    EXPECT_NE (buttonIn (box, "Cancel"), nullptr);
-    ASSERT_NE (buttonIn (box, "OK"), nullptr);
-    buttonIn (box, "OK")->triggerClick();
-    pumpUntilNoBox();
-    EXPECT_EQ (answers, std::vector<bool> { true });
-
-    // The owner goes with the box open: closed, never answered.
-    dialogs->confirm ("Remove preset Pad", "?", nullptr, [&] (bool ok) { answers.push_back (ok); });
-    juce::Component::SafePointer<juce::Component> second (onDesktop<juce::AlertWindow>());
-    ASSERT_NE (second, nullptr);
-    dialogs.reset();
-    EXPECT_EQ (second, nullptr);
-    pumpUntilNoBox();
-    EXPECT_EQ (answers.size(), 1u);
-    window.removeFromDesktop();
-}
-
-namespace
-{
     /** Whether each chooser filter went after the browser whose scanning
         thread calls it, and the calls so far. */
     std::vector<bool> outlivedBrowser;
@@ -170,7 +86,104 @@ namespace
     }
 }
 
-TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
+TEST (DropShadow, FollowsItsOwnerOnScreen)
+{
+    ASSERT_NE (WindowTest::display(), nullptr);
+    juce::ScopedJuceInitialiser_GUI gui;
+
+    juce::Component desk, knob;
+    desk.setBounds (0, 0, 400, 300);
+    desk.addToDesktop (0);
+    desk.setVisible (true);
+
+    QmDropShadower shadower (juce::DropShadow (juce::Colour (0x75000000), 12, { 0, 7 }));
+    knob.setBounds (100, 50, 60, 60);
+    shadower.setOwner (&knob);
+    EXPECT_EQ (shadower.getShadowWindow(), nullptr);
+
+    // Behind the owner, around it, moved with it.
+    desk.addAndMakeVisible (knob);
+    ASSERT_NE (shadower.getShadowWindow(), nullptr);
+    EXPECT_EQ (shadower.getShadowWindow()->getBounds(), juce::Rectangle<int> (88, 45, 84, 84));
+    EXPECT_EQ (desk.getIndexOfChildComponent (shadower.getShadowWindow()), desk.getIndexOfChildComponent (&knob) - 1);
+    knob.setTopLeftPosition (10, 10);
+    EXPECT_EQ (shadower.getShadowWindow()->getPosition(), juce::Point<int> (-2, 5));
+
+    knob.setVisible (false);
+    EXPECT_EQ (shadower.getShadowWindow(), nullptr);
+    knob.setVisible (true);
+    knob.setSize (0, 0);
+    EXPECT_EQ (shadower.getShadowWindow(), nullptr);
+
+    shadower.setOwner (nullptr);
+    desk.removeFromDesktop();
+}
+
+TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwner)
+{
+    ASSERT_NE (WindowTest::display(), nullptr);
+    juce::ScopedJuceInitialiser_GUI gui;
+    const auto pumpUntilNoBox = []
+    {
+        for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i)
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+    };
+
+    // The plug-in's window, away from the screen's centre, and a row in it.
+    juce::Component window, row;
+    window.setBounds (100, 80, 500, 400);
+    window.addToDesktop (0);
+    window.setVisible (true);
+    row.setBounds (10, 300, 200, 20);
+    window.addAndMakeVisible (row);
+
+    auto dialogs = std::make_unique<BrowserDialogs>();
+    std::vector<bool> answers;
+    dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", &row,
+                      [&] (bool ok) { answers.push_back (ok); });
+
+    // Not modal, so that a host may close the window under it.
+    auto* box = onDesktop<juce::AlertWindow>();
+    ASSERT_NE (box, nullptr);
+    EXPECT_EQ (std::tuple (box->isOnDesktop(), box->isVisible(), box->getName()), std::tuple (true, true, juce::String ("Remove bank Keys")));
+
+    // Centred on the window, not on the row or the screen.
+    EXPECT_LE (box->getScreenBounds().getCentre().getDistanceFrom (window.getScreenBounds().getCentre()), 1);
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+    EXPECT_NE (buttonIn (box, "Cancel"), nullptr);
+    ASSERT_NE (buttonIn (box, "OK"), nullptr);
+
+    // The skin's charcoal, with its text and buttons reading on it and the
+    // warning sign in the accent, whole: none of it on the box's rim.
+    const auto image = box->createComponentSnapshot (box->getLocalBounds());
+    const auto face = image.getPixelAt (3, image.getHeight() / 2);
+    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
+    EXPECT_GE (Contrast::ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
+    EXPECT_GE (Contrast::ink (image, image.getBounds().reduced (2), face), 4.5);
+    expectReads (*box, face);
+    juce::Rectangle<int> sign;
+    for (int y = 0; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x)
+            if (image.getPixelAt (x, y).getARGB() == PanelPalette::accent)
+                sign = sign.isEmpty() ? juce::Rectangle<int> (x, y, 1, 1) : sign.getUnion ({ x, y, 1, 1 });
+    EXPECT_GT (sign.getWidth(), 20);
+    EXPECT_TRUE (image.getBounds().reduced (4).contains (sign)) << sign.toString();
+    buttonIn (box, "OK")->triggerClick();
+    pumpUntilNoBox();
+    EXPECT_EQ (answers, std::vector<bool> { true });
+
+    // The owner goes with the box open: closed, never answered.
+    dialogs->confirm ("Remove preset Pad", "?", nullptr, [&] (bool ok) { answers.push_back (ok); });
+    juce::Component::SafePointer<juce::Component> second (onDesktop<juce::AlertWindow>());
+    ASSERT_NE (second, nullptr);
+    dialogs.reset();
+    EXPECT_EQ (second, nullptr);
+    pumpUntilNoBox();
+    EXPECT_EQ (answers.size(), 1u);
+    window.removeFromDesktop();
+}
+
+TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
 {
     ASSERT_NE (WindowTest::display(), nullptr);
     juce::ScopedJuceInitialiser_GUI gui;
@@ -215,6 +228,12 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     EXPECT_EQ (std::pair (box->isOnDesktop(), box->isVisible()), std::pair (true, true));
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
 
+    // The panel's colours: its buttons, fields and list of files, the chosen row's text included.
+    const auto face = box->createComponentSnapshot (box->getLocalBounds()).getPixelAt (2, box->getHeight() / 2);
+    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
+    EXPECT_GE (Contrast::ratio (box->findColour (juce::FileChooserDialogBox::titleTextColourId), face), 4.5);
+    expectReads (*box, face);
+
     // Open answers with the file; Cancel answers nothing.
     auto* browser = findBrowser();
     ASSERT_NE (browser, nullptr);
@@ -236,48 +255,5 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     EXPECT_EQ (open, nullptr);
     EXPECT_EQ (chosen.size(), 1);
     EXPECT_EQ (outlivedBrowser, std::vector<bool> (4, true));
-    folder.deleteRecursively();
-}
-
-TEST (BrowserDialogs, TheBoxAndTheChooserReadOnThePanelsColoursWithTheSignInside)
-{
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
-
-    auto dialogs = std::make_unique<BrowserDialogs>();
-    dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", nullptr, [] (bool) {});
-    auto* box = onDesktop<juce::AlertWindow>();
-    ASSERT_NE (box, nullptr);
-    const auto image = box->createComponentSnapshot (box->getLocalBounds());
-    const auto face = image.getPixelAt (3, image.getHeight() / 2);
-    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
-    EXPECT_GE (Contrast::ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
-    EXPECT_GE (Contrast::ink (image, image.getBounds().reduced (2), face), 4.5);
-    expectReads (*box, face);
-
-    // The warning sign in the accent, whole: none of it on the box's rim.
-    juce::Rectangle<int> sign;
-    for (int y = 0; y < image.getHeight(); ++y)
-        for (int x = 0; x < image.getWidth(); ++x)
-            if (image.getPixelAt (x, y).getARGB() == PanelPalette::accent)
-                sign = sign.isEmpty() ? juce::Rectangle<int> (x, y, 1, 1) : sign.getUnion ({ x, y, 1, 1 });
-    EXPECT_GT (sign.getWidth(), 20);
-    EXPECT_TRUE (image.getBounds().reduced (4).contains (sign)) << sign.toString();
-
-    if (juce::FileChooser::isPlatformDialogAvailable())
-        GTEST_SKIP() << "the system's own chooser is used here";
-
-    // The chooser: its buttons, fields and list of files, the chosen row's text included.
-    const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("vorlan-chooser-colours");
-    folder.createDirectory();
-    folder.getChildFile ("keys.xml").replaceWithText ("<bank/>");
-    dialogs->chooseFile ("Please select the bank you want to load...", folder, "*.xml", [] (const juce::File&) {});
-    auto* chooser = onDesktop<juce::FileChooserDialogBox>();
-    ASSERT_NE (chooser, nullptr);
-    const auto chooserFace = chooser->createComponentSnapshot (chooser->getLocalBounds()).getPixelAt (2, chooser->getHeight() / 2);
-    EXPECT_TRUE (Contrast::isCharcoal (chooserFace)) << chooserFace.toDisplayString (true);
-    EXPECT_GE (Contrast::ratio (chooser->findColour (juce::FileChooserDialogBox::titleTextColourId), chooserFace), 4.5);
-    expectReads (*chooser, chooserFace);
-    dialogs.reset();
     folder.deleteRecursively();
 }
