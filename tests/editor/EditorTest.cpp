@@ -476,6 +476,7 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('?', juce::ModifierKeys::ctrlModifier | juce::ModifierKeys::shiftModifier, '?'), editor.get()));
     EXPECT_EQ (told->told, juce::StringArray ("Help: No web browser could be started. The help page is here:\n\n" + opened));
     EXPECT_EQ (told->toldOn, editor.get());
+    EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('/', juce::ModifierKeys::ctrlModifier, 0), editor.get()));     // without Shift, as some layouts send it
 
     // A click elsewhere in the window closes the box, which is never modal,
     // and reaches nothing beneath it.
