@@ -79,6 +79,17 @@ namespace
         QmPreset* vorlanPreset (int i)      { return banks().getBank ("Vorlan")->presets[i].get(); }
         juce::String line (int i)           { return "Vorlan / " + vorlanPreset (i)->name; }
 
+        /** Blocks rendered, the first with the message, then shown by the editor's timer. */
+        void play (KorvixAudioProcessorEditor& editor, int blocks, const juce::MidiMessage& message, bool bypassed = false)
+        {
+            juce::AudioBuffer<float> buffer (2, 512);
+            juce::MidiBuffer midi;
+            midi.addEvent (message, 0);
+            for (int b = 0; b < blocks; ++b, midi.clear())
+                bypassed ? processor->processBlockBypassed (buffer, midi) : processor->processBlock (buffer, midi);
+            editor.timerCallback();
+        }
+
         static void clickScreen (KorvixAudioProcessorEditor& editor, juce::Component& target)
         {
             const auto centre = target.getLocalBounds().getCentre().toFloat();
@@ -272,12 +283,8 @@ TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopening)
     EXPECT_EQ (mapper->getControllerForParameter (40), 74);
     editor->setLearning (false);
 
-    juce::AudioBuffer<float> buffer (2, 512);
-    juce::MidiBuffer midi;
-    midi.addEvent (juce::MidiMessage::controllerEvent (1, 74, 127), 0);
     processor->setParameter (40, 0.0f);
-    processor->processBlock (buffer, midi);
-    editor->timerCallback();
+    play (*editor, 1, juce::MidiMessage::controllerEvent (1, 74, 127));
     EXPECT_EQ (widget<VnKnob> (*editor, 40).getValue(), 1.0);
 }
 
@@ -352,29 +359,20 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutp
     auto& scope = *editor->getOscilloscope();
     const auto& trace = scope.getTraceBuffer();
     const auto tracePeak = [&] { return *std::max_element (trace.begin(), trace.begin() + scope.getWidth()); };
-    const auto play = [&] (int blocks, const juce::MidiMessage& message, bool bypassed = false)
-    {
-        juce::AudioBuffer<float> buffer (2, 512);
-        juce::MidiBuffer midi;
-        midi.addEvent (message, 0);
-        for (int b = 0; b < blocks; ++b, midi.clear())
-            bypassed ? processor->processBlockBypassed (buffer, midi) : processor->processBlock (buffer, midi);
-        editor->timerCallback();
-    };
 
-    play (40, juce::MidiMessage::noteOn (1, 45, 1.0f));
+    play (*editor, 40, juce::MidiMessage::noteOn (1, 45, 1.0f));
     EXPECT_NEAR (meter.getValue(), std::sqrt (processor->peakLevel.load()), 1.0e-6f);
     EXPECT_GT (meter.getValue(), 0.1f);
     EXPECT_GT (tracePeak(), 0.8f);
     EXPECT_EQ (std::pair (scope.isRefreshRequested(), scope.getSampleRate()), std::pair (false, 44100));   // redrawn
 
     // Bypassed with the note held: the trace shows the silence that goes out.
-    play (10, juce::MidiMessage::noteOn (1, 45, 1.0f), true);
+    play (*editor, 10, juce::MidiMessage::noteOn (1, 45, 1.0f), true);
     EXPECT_LT (tracePeak(), 0.01f);
 
     // Silence: the meter falls back, the trace lies flat.
-    play (40, juce::MidiMessage::noteOn (1, 45, 1.0f));
-    play (400, juce::MidiMessage::noteOff (1, 45));
+    play (*editor, 40, juce::MidiMessage::noteOn (1, 45, 1.0f));
+    play (*editor, 400, juce::MidiMessage::noteOff (1, 45));
     EXPECT_LT (meter.getValue(), 0.01f);
     EXPECT_LT (tracePeak(), 0.01f);
 }
