@@ -566,10 +566,7 @@ TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)
     row->setBounds (0, 0, 200, 31);
     row->clickCallback = [&] (bool on, int x, int y) { clicks.emplace_back (on, x, y); };
     const auto release = [&row] (float x, float y)
-    {
-        row->setState (juce::Button::buttonDown);
-        static_cast<juce::Component&> (*row).mouseUp (EditorTest::mouseEvent (*row, { x, y }, { x, y }));
-    };
+        { row->setState (juce::Button::buttonDown); static_cast<juce::Component&> (*row).mouseUp (EditorTest::mouseEvent (*row, { x, y }, { x, y })); };
 
     // Wherever the mouse is by now, the event's position counts; a click
     // without a mouse event (keyboard, triggerClick) reports none.

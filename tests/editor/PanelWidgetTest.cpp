@@ -204,11 +204,7 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
 
 TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
 {
-    const auto at = [] (VnMeter& meter, float value, int x, int y)
-    {
-        meter.setValue (value);
-        return pixel (paint (meter), x, y);
-    };
+    const auto at = [] (VnMeter& meter, float value, int x, int y)     { meter.setValue (value); return pixel (paint (meter), x, y); };
     constexpr juce::uint32 blue = 0xff0000ff, green = 0xff00ff00, red = 0xffff0000;
 
     // The bar's place is taken relative to the meter, wherever the meter sits.

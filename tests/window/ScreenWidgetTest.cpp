@@ -124,10 +124,7 @@ TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwn
     ASSERT_NE (WindowTest::display(), nullptr);
     juce::ScopedJuceInitialiser_GUI gui;
     const auto pumpUntilNoBox = []
-    {
-        for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i)
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    };
+        { for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i) juce::MessageManager::getInstance()->runDispatchLoopUntil (10); };
 
     // The plug-in's window, away from the screen's centre, and a row in it.
     juce::Component window, row;
@@ -204,10 +201,7 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAn
     juce::Array<juce::File> chosen;
     const auto findBox = onDesktop<juce::FileChooserDialogBox>;
     const auto findBrowser = [&]
-    {
-        auto* box = findBox();
-        return box != nullptr ? dynamic_cast<juce::FileBrowserComponent*> (box->getContentComponent()->getChildComponent (0)) : nullptr;
-    };
+        { auto* box = findBox(); return box != nullptr ? dynamic_cast<juce::FileBrowserComponent*> (box->getContentComponent()->getChildComponent (0)) : nullptr; };
     const auto button = [&] (const juce::String& text)      { return buttonIn (findBox(), text); };
     const auto choose = [&]
     {
