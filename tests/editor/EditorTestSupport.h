@@ -1,8 +1,9 @@
 // Shared by the editor tests: a small skin of the tests' own, painting into
-// images and synthesised mouse gestures. GuiEnvironment.cpp starts the
-// framework's GUI support for the whole process.
+// images, synthesised mouse gestures and browser dialogs the test answers.
+// GuiEnvironment.cpp starts the framework's GUI support for the whole process.
 #pragma once
 
+#include "BrowserDialogs.h"
 #include "SVGProvider.h"
 
 #include <gtest/gtest.h>
@@ -101,4 +102,39 @@ namespace EditorTest
         const auto centre = c.getLocalBounds().getCentre().toFloat();
         c.mouseDoubleClick (mouseEvent (c, centre, centre, 2));
     }
+
+    /** Browser dialogs that wait until the test answers them. */
+    struct Dialogs : BrowserDialogs
+    {
+        struct Question { juce::String title, message; juce::Component* associated; std::function<void (bool)> answer; };
+
+        void confirm (const juce::String& title, const juce::String& message, juce::Component* associated, std::function<void (bool)> onResult) override
+            { questions.push_back ({ title, message, associated, std::move (onResult) }); }
+
+        void inform (const juce::String& title, const juce::String& message, juce::Component* c) override  { told.add (title + ": " + message); toldOn = c; }
+
+        void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns, std::function<void (const juce::File&)> onChosen) override
+            { chooserTitle = title + " " + folder.getFullPathName() + " " + patterns; choose = std::move (onChosen); }
+
+        /** Answers the oldest open question. */
+        void answer (bool ok)
+        {
+            auto question = std::move (questions.front());
+            questions.erase (questions.begin());
+            question.answer (ok);
+        }
+
+        /** The oldest question's title and message, and the window it is centred on. */
+        std::tuple<juce::String, juce::String, juce::Component*> asked() const
+        {
+            const auto& q = questions.front();
+            return { q.title, q.message, q.associated != nullptr ? q.associated->getTopLevelComponent() : nullptr };
+        }
+
+        std::vector<Question> questions;
+        juce::StringArray told;
+        juce::Component* toldOn = nullptr;
+        juce::String chooserTitle;
+        std::function<void (const juce::File&)> choose;
+    };
 }

@@ -1,4 +1,4 @@
-// The preset screen, oscilloscope, meter and combo box on their own.
+// The preset screen, oscilloscope and meter on their own.
 #include "EditorTestSupport.h"
 #include "QmBank.h"
 #include "QmDataFolders.h"
@@ -8,8 +8,6 @@
 #include "QmProcessContext.h"
 #include "QmScopeFeed.h"
 #include "QmScreen.h"
-#include "VnCombo.h"
-#include "VnComboCell.h"
 #include "VnMeter.h"
 #include "WidgetFont.h"
 
@@ -20,78 +18,7 @@ using EditorTest::paint;
 using EditorTest::pixel;
 using EditorTest::runMessages;
 
-TEST (Combo, ListsEveryOptionChoosesOneAndShowsAutomationWhenClosed)
-{
-    /** Counts the repaints a component asks for. */
-    struct RepaintCounter : juce::CachedComponentImage
-    {
-        void paint (juce::Graphics&) override {}
-        bool invalidateAll() override                           { ++repaints; return true; }
-        bool invalidate (const juce::Rectangle<int>&) override  { ++repaints; return true; }
-        void releaseResources() override {}
-        int repaints = 0;
-    };
-
-    QmProcessContext context;
-    QmParameter type { "Type", 1, { "LP", "HP", "BP", "Notch" }, &context };
-    const auto element = EditorTest::skinElement ("<g id=\"combo_3\"><rect x=\"50\" y=\"300\" width=\"100\" height=\"25\" fill=\"#333333\"/>"
-                                                  "<rect id=\"cell\" x=\"50\" y=\"300\" width=\"80\" height=\"20\" fill=\"#444444\"/></g>", "combo_3");
-    juce::Component parent;
-    auto combo = std::make_unique<VnCombo> (&type, *element);
-    combo->setBounds (element->getBounds());
-    parent.addAndMakeVisible (*combo);
-    EditorTest::click (*combo);
-
-    auto* list = combo->getPopupList();
-    ASSERT_NE (list, nullptr);
-    juce::StringArray texts;
-    for (int row = 0; row < 4; ++row)
-        if (auto* cell = dynamic_cast<VnComboCell*> (list->getCellComponent (1, row)))
-            texts.add (cell->getButtonText() + (cell->getToggleState() ? "*" : ""));
-    EXPECT_EQ (texts, juce::StringArray ("LP", "HP*", "BP", "Notch"));
-
-    // The box is the skin's charcoal panel; the current option's text is in the accent.
-    const auto count = [] (const juce::Image& image, std::function<bool (juce::Colour)> matches)
-    {
-        int n = 0;
-        for (int y = 0; y < image.getHeight(); ++y)
-            for (int x = 0; x < image.getWidth(); ++x)
-                n += matches (image.getPixelAt (x, y)) ? 1 : 0;
-        return n;
-    };
-    const auto hasAccent = [&count] (const juce::Image& cell)
-        { return count (cell, [] (auto c) { return c.getRed() > 0xc0 && c.getGreen() > 0x60 && c.getBlue() < 0x80; }) > 0; };
-    auto* box = combo->getPopup();
-    ASSERT_NE (box, nullptr);
-    const auto boxImage = paint (*box);
-    EXPECT_EQ (pixel (boxImage, list->getX() - 2, list->getBounds().getCentreY()), 0xff2a2c30u);
-    EXPECT_EQ (std::pair (hasAccent (paint (*list->getCellComponent (1, 1))), hasAccent (paint (*list->getCellComponent (1, 0)))),
-               std::pair (true, false));
-
-    EditorTest::click (*dynamic_cast<juce::Button*> (list->getCellComponent (1, 2)));
-    EXPECT_EQ (std::pair (type.value.load(), combo->getPopup()), std::pair (2.0f / 3.0f, (juce::CallOutBox*) nullptr));
-
-    // Automation repaints the closed combo, which shows the text on its cell.
-    auto* counter = new RepaintCounter();
-    combo->setCachedComponentImage (counter);
-    counter->repaints = 0;      // installing it counts one
-    type.setValue (1.0f);
-    combo->deliverPendingUpdate();
-    EXPECT_GT (counter->repaints, 0);
-    combo->setCachedComponentImage (nullptr);
-
-    const auto image = paint (*combo);
-    EXPECT_GT (count (image, [] (auto c) { return c.getBrightness() > 0.8f; }), 10);
-    EXPECT_EQ (pixel (image, 90, 22), 0xff333333u);
-
-    // Deleted with its list open: the list no longer calls it.
-    EditorTest::click (*combo);
-    const juce::Component::SafePointer<juce::TableListBox> open (combo->getPopupList());
-    combo.reset();
-    EXPECT_TRUE (open == nullptr || open->getModel() == nullptr);
-}
-
-TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
+TEST (Screen, ArrowsTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
 {
     // Every pixel of the picture differs: alpha from its position.
     juce::Image arrow (juce::Image::ARGB, 14, 12, true);
@@ -106,7 +33,6 @@ TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
     juce::ImageCache::releaseUnusedImages();
 
     const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\"/>", "screen");
-    std::vector<int> steps;
     {
         QmScreen screen (*element);
 
@@ -114,13 +40,10 @@ TEST (Screen, ArrowsStepTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
         EXPECT_EQ (juce::ImageCache::getFromFile (arrowFile).getPixelAt (0, 0).getAlpha(), 20);
         EXPECT_NEAR (screen.getArrowImageRotated().getPixelAt (0, 0).getAlpha(), 13 * 12 + 11 + 20, 2);
 
-        // Without a step callback the arrows do nothing; with one, -1 and +1.
+        // Without a step callback the arrows do nothing (the browser's test
+        // steps with one).
         EditorTest::click (screen.getLeftButton());
-        screen.setStepCallback ([] (void* c, int offset) -> QmPreset* { static_cast<std::vector<int>*> (c)->push_back (offset); return nullptr; }, &steps);
-        screen.getLeftButton().triggerClick();
-        EditorTest::click (screen.getRightButton());
     }
-    EXPECT_EQ (steps, (std::vector<int> { -1, 1 }));
 
     // No picture at all: blank arrows, no crash.
     arrowFile.deleteFile();
@@ -166,11 +89,7 @@ TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
 {
     const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\" fill=\"#000000\"/>", "screen");
     QmScreen screen (*element);
-    const auto linePicture = [&screen] (const juce::String& text)
-    {
-        screen.setLastLine (text);
-        return paint (screen);
-    };
+    const auto linePicture = [&screen] (const juce::String& text)    { screen.setLastLine (text); return paint (screen); };
     // Runs of columns holding a bright pixel, from..to.
     const auto litRuns = [] (const juce::Image& image, int from, int to)
     {
@@ -285,11 +204,7 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
 
 TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
 {
-    const auto at = [] (VnMeter& meter, float value, int x, int y)
-    {
-        meter.setValue (value);
-        return pixel (paint (meter), x, y);
-    };
+    const auto at = [] (VnMeter& meter, float value, int x, int y)     { meter.setValue (value); return pixel (paint (meter), x, y); };
     constexpr juce::uint32 blue = 0xff0000ff, green = 0xff00ff00, red = 0xffff0000;
 
     // The bar's place is taken relative to the meter, wherever the meter sits.

@@ -45,9 +45,7 @@ TEST_F (Widgets, ChangesFromAnyThreadWaitForTheTimerAndShowTheLatestValueOnce)
     EXPECT_EQ (std::pair (knob.getValue(), knob.hasPendingUpdate()), std::pair ((double) 0.5f, false));
 
     // Destroying one of two widgets of a parameter leaves it without a callback.
-    {
-        QmKnob second (&level);
-    }
+    std::make_unique<QmKnob> (&level).reset();
     EXPECT_FALSE (level.hasCallback());
 }
 
@@ -66,11 +64,7 @@ TEST_F (Widgets, KnobsSnapToOptionsAndTurnTheirElement)
 
     // The pointer is up at 0.5 and turned away from the top at either end.
     VnKnob knob (&mix, *element ("knob_40"));
-    const auto pointerAt = [&] (float value)
-    {
-        knob.setValue (value, juce::dontSendNotification);
-        return EditorTest::pixel (EditorTest::paint (knob), 20, 3);
-    };
+    const auto pointerAt = [&] (float value) { knob.setValue (value, juce::dontSendNotification); return EditorTest::pixel (EditorTest::paint (knob), 20, 3); };
     EXPECT_EQ (std::tuple (pointerAt (0.5f), pointerAt (0.0f), pointerAt (1.0f)), std::tuple (0xffffffffu, 0xffff0000u, 0xffff0000u));
 }
 
@@ -81,24 +75,25 @@ TEST_F (Widgets, ButtonsStepThroughOptionsAndAContinuousParameterToggles)
     click (button);
     EXPECT_EQ (std::pair (onOff.value.load(), EditorTest::pixel (EditorTest::paint (button), 5, 5)), std::pair (1.0f, 0xff00ff00u));
 
+    // The values after each of three clicks.
+    const auto threeClicks = [] (juce::Button& b, QmParameter& p)
+    {
+        std::vector<float> values;
+        for (int i = 0; i < 3; ++i, values.push_back (p.value))
+            click (b);
+        return values;
+    };
+
     // Three options cycle; a missing picture draws nothing.
     VnButton cycling (&three, *element ("button_18"), 1);
-    for (float expected : { 0.5f, 1.0f, 0.0f })
-    {
-        click (cycling);
-        EXPECT_EQ (three.value, expected);
-    }
+    EXPECT_EQ (threeClicks (cycling, three), (std::vector<float> { 0.5f, 1.0f, 0.0f }));
     three.setValue (1.0f);
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (cycling), 5, 5), 0u);
 
     VnButton toggle (&level, *element ("button_18"), 1);
     level.setValue (0.3f);
     toggle.deliverPendingUpdate();
-    for (float expected : { 1.0f, 0.0f, 1.0f })
-    {
-        click (toggle);
-        EXPECT_EQ (level.value, expected);
-    }
+    EXPECT_EQ (threeClicks (toggle, level), (std::vector<float> { 1.0f, 0.0f, 1.0f }));
 }
 
 TEST_F (Widgets, RadioGroupsLightExactlyTheParameterOptionAndKeepTheirOwnPictures)
@@ -120,12 +115,9 @@ TEST_F (Widgets, RadioGroupsLightExactlyTheParameterOptionAndKeepTheirOwnPicture
     EXPECT_EQ (std::pair (octave.value.load(), lit()), std::pair (0.5f, juce::String ("00100")));
 
     // Automation, also back to an option the framework may still think is on.
-    octave.setValue (0.25f);
-    radio.deliverPendingUpdate();
-    EXPECT_EQ (lit(), "01000");
-    octave.setValue (0.5f);
-    radio.deliverPendingUpdate();
-    EXPECT_EQ (lit(), "00100");
+    const auto automated = [&] (float value) { octave.setValue (value); radio.deliverPendingUpdate(); return lit(); };
+    EXPECT_EQ (automated (0.25f), "01000");
+    EXPECT_EQ (automated (0.5f), "00100");
 
     // Choices without ids in another group show that group's pictures.
     VnRadioButton other (&three, *element ("radio_3"), 3);
@@ -153,11 +145,8 @@ TEST_F (Widgets, SliderDrawsTrackAndRisingThumbWithOneOverlay)
 
     // The controller's number sits on a solid badge, whatever is beneath it.
     juce::Image white (juce::Image::ARGB, 20, 80, true);
-    {
-        juce::Graphics g (white);
-        g.fillAll (juce::Colours::white);
-        g.drawImageAt (image, 0, 0);
-    }
+    white.clear (white.getBounds(), juce::Colours::white);
+    juce::Graphics (white).drawImageAt (image, 0, 0);
     EXPECT_LT (white.getPixelAt (2, 40).getBrightness(), 0.2f);
     EXPECT_GT (white.getPixelAt (2, 2).getBrightness(), 0.3f);
     slider.learning = false;

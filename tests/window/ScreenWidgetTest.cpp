@@ -32,6 +32,58 @@ namespace
                 return found;
         return nullptr;
     }
+
+    /** Whether each chooser filter went after the browser whose scanning
+        thread calls it, and the calls so far. */
+    std::vector<bool> outlivedBrowser;
+    std::atomic<int> scans { 0 };
+
+    struct WatchedFilter : juce::WildcardFileFilter
+    {
+        using juce::WildcardFileFilter::WildcardFileFilter;
+        ~WatchedFilter() override                                   { outlivedBrowser.push_back (browser == nullptr); }
+        bool isFileSuitable (const juce::File& f) const override    { ++scans; return juce::WildcardFileFilter::isFileSuitable (f); }
+        juce::Component::SafePointer<juce::Component> browser;
+    };
+
+    struct WatchedDialogs : BrowserDialogs
+    {
+        std::unique_ptr<juce::FileFilter> createChooserFilter (const juce::String& patterns) override
+        {
+            auto filter = std::make_unique<WatchedFilter> (patterns, juce::String(), juce::String());
+            latest = filter.get();
+            return filter;
+        }
+
+        WatchedFilter* latest = nullptr;
+    };
+
+    /** Every button, field, path box, label and file list under c reads on the face. */
+    void expectReads (juce::Component& c, juce::Colour face)
+    {
+        using Contrast::ratio;
+        const auto on = [face] (juce::Colour fill) { return face.overlaidWith (fill); };
+        if (auto* b = dynamic_cast<juce::TextButton*> (&c))
+            EXPECT_GE (ratio (b->findColour (juce::TextButton::textColourOffId), on (b->findColour (juce::TextButton::buttonColourId).withMultipliedAlpha (0.9f))), 4.5)
+                << b->getButtonText();
+        if (auto* field = dynamic_cast<juce::TextEditor*> (&c))
+            EXPECT_GE (ratio (field->findColour (juce::TextEditor::textColourId), on (field->findColour (juce::TextEditor::backgroundColourId))), 4.5);
+        if (auto* path = dynamic_cast<juce::ComboBox*> (&c))
+            EXPECT_GE (ratio (path->findColour (juce::ComboBox::textColourId), on (path->findColour (juce::ComboBox::backgroundColourId))), 4.5);
+        // Labels drawn (not the screen readers' transparent one).
+        if (auto* label = dynamic_cast<juce::Label*> (&c); label != nullptr && ! label->findColour (juce::Label::textColourId).isTransparent())
+            EXPECT_GE (ratio (label->findColour (juce::Label::textColourId), face), 4.5) << label->getText();
+        if (auto* list = dynamic_cast<juce::FileListComponent*> (&c))
+        {
+            const auto back = on (list->findColour (juce::ListBox::backgroundColourId));
+            EXPECT_TRUE (Contrast::isCharcoal (back)) << back.toDisplayString (true);
+            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::textColourId), back), 4.5);
+            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::highlightedTextColourId),
+                              list->findColour (juce::DirectoryContentsDisplayComponent::highlightColourId)), 4.5);
+        }
+        for (auto* child : c.getChildren())
+            expectReads (*child, face);
+    }
 }
 
 TEST (DropShadow, FollowsItsOwnerOnScreen)
@@ -67,15 +119,12 @@ TEST (DropShadow, FollowsItsOwnerOnScreen)
     desk.removeFromDesktop();
 }
 
-TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
+TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwner)
 {
     ASSERT_NE (WindowTest::display(), nullptr);
     juce::ScopedJuceInitialiser_GUI gui;
     const auto pumpUntilNoBox = []
-    {
-        for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i)
-            juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
-    };
+        { for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i) juce::MessageManager::getInstance()->runDispatchLoopUntil (10); };
 
     // The plug-in's window, away from the screen's centre, and a row in it.
     juce::Component window, row;
@@ -92,16 +141,30 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
 
     // Not modal, so that a host may close the window under it.
     auto* box = onDesktop<juce::AlertWindow>();
-    ASSERT_TRUE (box != nullptr && box->isOnDesktop() && box->isVisible() && box->getName() == "Remove bank Keys");
+    ASSERT_NE (box, nullptr);
+    EXPECT_EQ (std::tuple (box->isOnDesktop(), box->isVisible(), box->getName()), std::tuple (true, true, juce::String ("Remove bank Keys")));
 
     // Centred on the window, not on the row or the screen.
     EXPECT_LE (box->getScreenBounds().getCentre().getDistanceFrom (window.getScreenBounds().getCentre()), 1);
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
-    ASSERT_TRUE (buttonIn (box, "OK") != nullptr && buttonIn (box, "Cancel") != nullptr);
+    EXPECT_NE (buttonIn (box, "Cancel"), nullptr);
+    ASSERT_NE (buttonIn (box, "OK"), nullptr);
 
-    // The skin's charcoal panel, not the framework's blue-grey.
+    // The skin's charcoal, with its text and buttons reading on it and the
+    // warning sign in the accent, whole: none of it on the box's rim.
     const auto image = box->createComponentSnapshot (box->getLocalBounds());
-    EXPECT_EQ (image.getPixelAt (box->getWidth() - 4, box->getHeight() - 4).getARGB(), PanelPalette::raised);
+    const auto face = image.getPixelAt (3, image.getHeight() / 2);
+    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
+    EXPECT_GE (Contrast::ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
+    EXPECT_GE (Contrast::ink (image, image.getBounds().reduced (2), face), 4.5);
+    expectReads (*box, face);
+    juce::Rectangle<int> sign;
+    for (int y = 0; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x)
+            if (image.getPixelAt (x, y).getARGB() == PanelPalette::accent)
+                sign = sign.isEmpty() ? juce::Rectangle<int> (x, y, 1, 1) : sign.getUnion ({ x, y, 1, 1 });
+    EXPECT_GT (sign.getWidth(), 20);
+    EXPECT_TRUE (image.getBounds().reduced (4).contains (sign)) << sign.toString();
     buttonIn (box, "OK")->triggerClick();
     pumpUntilNoBox();
     EXPECT_EQ (answers, std::vector<bool> { true });
@@ -117,46 +180,7 @@ TEST (BrowserDialogs, ConfirmAnswersOkAndClosesWithItsOwner)
     window.removeFromDesktop();
 }
 
-namespace
-{
-    /** The chooser's filter, which notes whether the browser it served was
-        gone before it. */
-    struct WatchedFilter : juce::WildcardFileFilter
-    {
-        WatchedFilter (const juce::String& patterns, std::vector<bool>& log, std::atomic<int>& calls)
-            : juce::WildcardFileFilter (patterns, {}, {}), outlivedBrowser (log), scans (calls) {}
-
-        ~WatchedFilter() override       { outlivedBrowser.push_back (browser == nullptr); }
-
-        bool isFileSuitable (const juce::File& f) const override
-        {
-            ++scans;
-            return juce::WildcardFileFilter::isFileSuitable (f);
-        }
-
-        juce::Component::SafePointer<juce::Component> browser;
-        std::vector<bool>& outlivedBrowser;
-        std::atomic<int>& scans;
-    };
-
-    struct WatchedDialogs : BrowserDialogs
-    {
-        WatchedDialogs (std::vector<bool>& log, std::atomic<int>& calls) : outlivedBrowser (log), scans (calls) {}
-
-        std::unique_ptr<juce::FileFilter> createChooserFilter (const juce::String& patterns) override
-        {
-            auto filter = std::make_unique<WatchedFilter> (patterns, outlivedBrowser, scans);
-            latest = filter.get();
-            return filter;
-        }
-
-        WatchedFilter* latest = nullptr;
-        std::vector<bool>& outlivedBrowser;
-        std::atomic<int>& scans;
-    };
-}
-
-TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
+TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
 {
     ASSERT_NE (WindowTest::display(), nullptr);
     juce::ScopedJuceInitialiser_GUI gui;
@@ -173,17 +197,11 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     const auto bank = folder.getChildFile ("keys.xml");
     bank.replaceWithText ("<bank/>");
 
-    // Whether each filter went after the browser whose thread calls it.
-    std::vector<bool> outlived;
-    std::atomic<int> scans { 0 };
-    auto dialogs = std::make_unique<WatchedDialogs> (outlived, scans);
+    auto dialogs = std::make_unique<WatchedDialogs>();
     juce::Array<juce::File> chosen;
     const auto findBox = onDesktop<juce::FileChooserDialogBox>;
     const auto findBrowser = [&]
-    {
-        auto* box = findBox();
-        return box != nullptr ? dynamic_cast<juce::FileBrowserComponent*> (box->getContentComponent()->getChildComponent (0)) : nullptr;
-    };
+        { auto* box = findBox(); return box != nullptr ? dynamic_cast<juce::FileBrowserComponent*> (box->getContentComponent()->getChildComponent (0)) : nullptr; };
     const auto button = [&] (const juce::String& text)      { return buttonIn (findBox(), text); };
     const auto choose = [&]
     {
@@ -200,8 +218,15 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     // Shown without a modal state, so that a host may close the window under it.
     choose();
     auto* box = findBox();
-    ASSERT_TRUE (box != nullptr && box->isOnDesktop() && box->isVisible());
+    ASSERT_NE (box, nullptr);
+    EXPECT_EQ (std::pair (box->isOnDesktop(), box->isVisible()), std::pair (true, true));
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+
+    // The panel's colours: its buttons, fields and list of files, the chosen row's text included.
+    const auto face = box->createComponentSnapshot (box->getLocalBounds()).getPixelAt (2, box->getHeight() / 2);
+    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
+    EXPECT_GE (Contrast::ratio (box->findColour (juce::FileChooserDialogBox::titleTextColourId), face), 4.5);
+    expectReads (*box, face);
 
     // Open answers with the file; Cancel answers nothing.
     auto* browser = findBrowser();
@@ -223,88 +248,6 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalAnswersOpenAndClosesWithI
     dialogs.reset();
     EXPECT_EQ (open, nullptr);
     EXPECT_EQ (chosen.size(), 1);
-    EXPECT_EQ (outlived, std::vector<bool> (4, true));
-    folder.deleteRecursively();
-}
-
-TEST (BrowserDialogs, TheBoxAndTheChooserReadOnThePanelsColoursWithTheSignInside)
-{
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
-    using Contrast::ratio;
-
-    // A button's text against its face laid over the box.
-    const auto expectButtonsRead = [] (juce::Component& root, juce::Colour background)
-    {
-        std::function<void (juce::Component&)> visit = [&] (juce::Component& c)
-        {
-            if (auto* b = dynamic_cast<juce::TextButton*> (&c))
-                EXPECT_GE (ratio (b->findColour (juce::TextButton::textColourOffId),
-                                  background.overlaidWith (b->findColour (juce::TextButton::buttonColourId).withMultipliedAlpha (0.9f))), 4.5)
-                    << b->getButtonText();
-            for (auto* child : c.getChildren())
-                visit (*child);
-        };
-        visit (root);
-    };
-
-    auto dialogs = std::make_unique<BrowserDialogs>();
-    dialogs->confirm ("Remove bank Keys", "Do you really want to remove this bank?\nThis cannot be undone.", nullptr, [] (bool) {});
-    auto* box = onDesktop<juce::AlertWindow>();
-    ASSERT_NE (box, nullptr);
-    const auto image = box->createComponentSnapshot (box->getLocalBounds());
-    const auto face = image.getPixelAt (3, image.getHeight() / 2);
-    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
-    EXPECT_GE (ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
-    EXPECT_GE (Contrast::ink (image, image.getBounds().reduced (2), face), 4.5);
-    expectButtonsRead (*box, face);
-
-    // The warning sign in the accent, whole: none of it on the box's rim.
-    juce::Rectangle<int> sign;
-    for (int y = 0; y < image.getHeight(); ++y)
-        for (int x = 0; x < image.getWidth(); ++x)
-            if (image.getPixelAt (x, y).getARGB() == PanelPalette::accent)
-                sign = sign.isEmpty() ? juce::Rectangle<int> (x, y, 1, 1) : sign.getUnion ({ x, y, 1, 1 });
-    EXPECT_GT (sign.getWidth(), 20);
-    EXPECT_TRUE (image.getBounds().reduced (4).contains (sign)) << sign.toString();
-
-    if (juce::FileChooser::isPlatformDialogAvailable())
-        GTEST_SKIP() << "the system's own chooser is used here";
-
-    const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("vorlan-chooser-colours");
-    folder.createDirectory();
-    folder.getChildFile ("keys.xml").replaceWithText ("<bank/>");
-    dialogs->chooseFile ("Please select the bank you want to load...", folder, "*.xml", [] (const juce::File&) {});
-    auto* chooser = onDesktop<juce::FileChooserDialogBox>();
-    ASSERT_NE (chooser, nullptr);
-    const auto chooserFace = chooser->createComponentSnapshot (chooser->getLocalBounds()).getPixelAt (2, chooser->getHeight() / 2);
-    EXPECT_TRUE (Contrast::isCharcoal (chooserFace)) << chooserFace.toDisplayString (true);
-    EXPECT_GE (ratio (chooser->findColour (juce::FileChooserDialogBox::titleTextColourId), chooserFace), 4.5);
-    expectButtonsRead (*chooser, chooserFace);
-
-    // Its fields and its list of files, the chosen row's text included.
-    std::function<void (juce::Component&)> visit = [&] (juce::Component& c)
-    {
-        if (auto* field = dynamic_cast<juce::TextEditor*> (&c))
-            EXPECT_GE (ratio (field->findColour (juce::TextEditor::textColourId),
-                              chooserFace.overlaidWith (field->findColour (juce::TextEditor::backgroundColourId))), 4.5);
-        if (auto* path = dynamic_cast<juce::ComboBox*> (&c))
-            EXPECT_GE (ratio (path->findColour (juce::ComboBox::textColourId),
-                              chooserFace.overlaidWith (path->findColour (juce::ComboBox::backgroundColourId))), 4.5);
-        if (auto* label = dynamic_cast<juce::Label*> (&c); label != nullptr && label->getText().isNotEmpty())
-            EXPECT_GE (ratio (label->findColour (juce::Label::textColourId), chooserFace), 4.5) << label->getText();
-        if (auto* list = dynamic_cast<juce::FileListComponent*> (&c))
-        {
-            const auto back = chooserFace.overlaidWith (list->findColour (juce::ListBox::backgroundColourId));
-            EXPECT_TRUE (Contrast::isCharcoal (back));
-            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::textColourId), back), 4.5);
-            EXPECT_GE (ratio (list->findColour (juce::DirectoryContentsDisplayComponent::highlightedTextColourId),
-                              list->findColour (juce::DirectoryContentsDisplayComponent::highlightColourId)), 4.5);
-        }
-        for (auto* child : c.getChildren())
-            visit (*child);
-    };
-    visit (*chooser);
-    dialogs.reset();
+    EXPECT_EQ (outlivedBrowser, std::vector<bool> (4, true));
     folder.deleteRecursively();
 }

@@ -43,17 +43,20 @@ namespace WindowTest
         return window;
     }
 
-    /** The first child of a window (the plug-in's window inside the host's). */
-    inline Window firstChild (Window window)
+    /** A window's children, bottom first. */
+    inline std::vector<Window> children (Window window)
     {
-        Window root = 0, parent = 0, *children = nullptr;
+        Window root = 0, parent = 0, *list = nullptr;
         unsigned int count = 0;
-        XQueryTree (display(), window, &root, &parent, &children, &count);
-        const auto child = count > 0 ? children[0] : 0;
-        if (children != nullptr)
-            XFree (children);
-        return child;
+        XQueryTree (display(), window, &root, &parent, &list, &count);
+        const std::vector<Window> result (list, list + count);
+        if (list != nullptr)
+            XFree (list);
+        return result;
     }
+
+    /** The first child of a window (the plug-in's window inside the host's). */
+    inline Window firstChild (Window window)    { const auto c = children (window); return c.empty() ? 0 : c.front(); }
 
     /** The pointer moved to (x, y) in the window, through the server's test extension. */
     inline void moveTo (Window window, int x, int y)
@@ -73,50 +76,31 @@ namespace WindowTest
 
     inline void click()     { button (true); button (false); }
 
-    /** A key typed, with Ctrl and Shift held when asked. */
-    inline void type (KeySym key, bool withControl = false, bool withShift = false)
+    /** A key typed with the modifiers held: pressed in order, released in reverse. */
+    inline void type (KeySym key, std::vector<KeySym> held = {})
     {
-        const auto code = XKeysymToKeycode (display(), key);
-        std::vector<KeyCode> held;
-        if (withControl)
-            held.push_back (XKeysymToKeycode (display(), XK_Control_L));
-        if (withShift)
-            held.push_back (XKeysymToKeycode (display(), XK_Shift_L));
+        held.push_back (key);
         for (auto k : held)
-            XTestFakeKeyEvent (display(), k, True, CurrentTime);
-        XTestFakeKeyEvent (display(), code, True, CurrentTime);
-        XTestFakeKeyEvent (display(), code, False, CurrentTime);
-        for (auto k : held)
-            XTestFakeKeyEvent (display(), k, False, CurrentTime);
+            XTestFakeKeyEvent (display(), XKeysymToKeycode (display(), k), True, CurrentTime);
+        for (auto k = held.rbegin(); k != held.rend(); ++k)
+            XTestFakeKeyEvent (display(), XKeysymToKeycode (display(), *k), False, CurrentTime);
         XSync (display(), False);
     }
 
-    /** The screen area of the first top-level window with that title, or an empty one. */
+    /** The screen area of the first viewable top-level window with that title, or an empty one. */
     inline juce::Rectangle<int> topLevelNamed (const char* title)
     {
-        Window root = 0, parent = 0, *children = nullptr;
-        unsigned int count = 0;
-        juce::Rectangle<int> area;
-        XQueryTree (display(), DefaultRootWindow (display()), &root, &parent, &children, &count);
-
-        for (unsigned int i = 0; i < count && area.isEmpty(); ++i)
+        for (auto w : children (DefaultRootWindow (display())))
         {
             XTextProperty name {};
-            XWindowAttributes attributes {};
-
-            if (XGetWMName (display(), children[i], &name) != 0 && name.value != nullptr
-                 && std::strcmp ((const char*) name.value, title) == 0
-                 && XGetWindowAttributes (display(), children[i], &attributes) != 0 && attributes.map_state == IsViewable)
-                area = { attributes.x, attributes.y, attributes.width, attributes.height };
-
+            XWindowAttributes a {};
+            const auto named = XGetWMName (display(), w, &name) != 0 && name.value != nullptr && std::strcmp ((const char*) name.value, title) == 0;
             if (name.value != nullptr)
                 XFree (name.value);
+            if (named && XGetWindowAttributes (display(), w, &a) != 0 && a.map_state == IsViewable)
+                return { a.x, a.y, a.width, a.height };
         }
-
-        if (children != nullptr)
-            XFree (children);
-
-        return area;
+        return {};
     }
 
     /** What the window shows on the screen, its children included. */
