@@ -9,9 +9,6 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <limits>
-#include <map>
 #include <thread>
 
 namespace

@@ -7,8 +7,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <limits>
-#include <memory>
 #include <thread>
 
 namespace

@@ -5,11 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
-#include <limits>
-#include <vector>
-
 namespace
 {
     // Whether a lies within k representable floats of b, a finite positive float.

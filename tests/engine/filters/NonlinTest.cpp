@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <random>
-#include <vector>
 
 namespace
 {

@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <set>
 #include <thread>
-#include <vector>
 
 namespace
 {

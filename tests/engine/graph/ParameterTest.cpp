@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <limits>
 #include <thread>
 
 TEST (Parameter, QuantisationNonFiniteValuesAndCallback)

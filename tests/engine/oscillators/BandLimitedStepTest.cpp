@@ -5,8 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
-#include <vector>
 
 // A naive unit step with its correction comes out 17 samples late, 0 before
 // and 1 after the 16 corrected samples, the same wherever the ring index is.

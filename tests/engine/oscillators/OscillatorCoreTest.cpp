@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <memory>
 
 namespace
 {

@@ -2,13 +2,9 @@
 #include "QmDiagnostics.h"
 #include "QmDriftTap.h"
 #include "QmHumNoiseSource.h"
-#include "QmProcessContext.h"
 #include "QmVCO4Module.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
 
 namespace
 {
@@ -26,12 +22,8 @@ namespace
         QmVCO4Module* make (float phaseDetune = 0.0f, int octave = 2, int sync = 0, float wave2 = 0.0f, float mod = 0.0f, int modType = 0)
         {
             auto* v = modules.emplace_back (std::make_unique<QmVCO4Module> (&context)).get();
-            v->phaseDetuneIn->own->value = phaseDetune;
-            v->octaveIn->own->index = octave;
-            v->syncIn->own->index = sync;
-            v->wave2In->own->value = wave2;
-            v->modIn->own->value = mod;
-            v->modTypeIn->own->index = modType;
+            v->phaseDetuneIn->own->value = phaseDetune, v->wave2In->own->value = wave2, v->modIn->own->value = mod;
+            v->octaveIn->own->index = octave, v->syncIn->own->index = sync, v->modTypeIn->own->index = modType;
             return v;
         }
 
@@ -40,27 +32,13 @@ namespace
             context.blockLength = n;
             hum.fill (n);
             for (auto* v : vcos)
-            {
-                std::fill (v->cvIn->own->buffer, v->cvIn->own->buffer + n, pitch);
-                v->process();
-            }
+                std::fill (v->cvIn->own->buffer, v->cvIn->own->buffer + n, pitch), v->process();
         }
 
         QmProcessContext context;
         QmHumNoiseSource hum { 88200 };
         std::vector<std::unique_ptr<QmVCO4Module>> modules;
     };
-}
-
-TEST (VCO4Module, EmptyBlockStillPushesBothOutputs)
-{
-    Rig rig;
-    auto *v = rig.make(), *sink = rig.make();
-    v->out->connect (sink->cvIn);
-    v->osc2Out->connect (sink->gateIn);
-    rig.run ({ v }, 4.0f, 0);
-    EXPECT_EQ (sink->cvIn->getSignal(), &v->output);
-    EXPECT_EQ (sink->gateIn->getSignal(), &v->osc2);
 }
 
 // Core 2 against core 1: the octave ratio in both modes, the detune in the
@@ -94,7 +72,7 @@ TEST (VCO4Module, OctaveDetuneModulationAndSync)
 
 // Phase-offset mode lets phase 1 run up to 4; detune mode takes it over as the
 // same point of the cycle, not as a sync far outside the sample.
-TEST (VCO4Module, EnteringDetuneModeWrapsPhase1)
+TEST (VCO4Module, EnteringDetuneModeWrapsPhase1AndCore1AloneMixesAsTheDoubleSum)
 {
     Rig rig;
     auto *switched = rig.make (0.0f, 2, 1, 0.5f), *reference = rig.make (0.0f, 2, 1, 0.5f);
@@ -105,13 +83,9 @@ TEST (VCO4Module, EnteringDetuneModeWrapsPhase1)
     rig.run ({ switched, reference }, pitchFor (1500.0), 256);
     for (int i = 0; i < 256; ++i)
         ASSERT_NEAR (switched->osc2.buffer[i], reference->osc2.buffer[i], 1e-5f) << i;
-}
 
-// With core 1 alone in the mix the module sums in float: that must be the
-// sum in double, which a mix too small to move any sample still takes.
-TEST (VCO4Module, MixOfCore1AloneIsTheDoubleSum)
-{
-    Rig rig;
+    // With core 1 alone in the mix the module sums in float: that must be the
+    // sum in double, which a mix too small to move any sample still takes.
     for (float phaseDetune : { 0.2f, 0.8f })
     {
         auto *plain = rig.make (phaseDetune, 1, 0, 0.3f), *tiny = rig.make (phaseDetune, 1, 0, 0.3f);
@@ -124,9 +98,17 @@ TEST (VCO4Module, MixOfCore1AloneIsTheDoubleSum)
     }
 }
 
-TEST (VCO4Module, NaNIsReportedOncePerBlock)
+// An empty block still pushes both outputs; a NaN pitch is reported once per block.
+TEST (VCO4Module, EmptyBlocksPushAndNaNIsReportedOncePerBlock)
 {
     Rig rig;
+    auto *v = rig.make(), *sink = rig.make();
+    v->out->connect (sink->cvIn);
+    v->osc2Out->connect (sink->gateIn);
+    rig.run ({ v }, 4.0f, 0);
+    EXPECT_EQ (sink->cvIn->getSignal(), &v->output);
+    EXPECT_EQ (sink->gateIn->getSignal(), &v->osc2);
+
     auto *phaseOffset = rig.make(), *detune = rig.make (0.9f), *clean = rig.make();
     testing::internal::CaptureStdout();
     rig.run ({ phaseOffset, phaseOffset, detune }, std::nanf (""), 256);

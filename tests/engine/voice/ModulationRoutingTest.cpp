@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-
 using namespace voicetest;
 
 TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)

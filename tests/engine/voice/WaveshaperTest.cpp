@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
-#include <vector>
 
 TEST (Waveshaper, BypassAndFullDrive)
 {
