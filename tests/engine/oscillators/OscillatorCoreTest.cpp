@@ -42,19 +42,14 @@ namespace
 
 // Away from its corners the output is the shape, 17 samples late: the control
 // morphs with the right widths and amplitudes.
-TEST (OscillatorCore, ShapeControlMorphsThroughTheWaveBank)
+TEST (OscillatorCore, ShapeControlMorphsThroughTheWaveBankAndBandLimitsIt)
 {
     const int period = 400;
-    const std::pair<float, Shape> cases[] = {
-        { 0.0f, saw },
-        { 0.125f, tri75 },
-        { 0.375f, [] (double p) { return -0.5 * pwTriangle (p, 0.25) + 0.5 * p; } },
-        { 0.625f, [] (double p) { return 0.5 * p - 0.65 * (p < 0.25); } },
-        { 0.875f, pulse },
-        { 1.0f, [] (double) { return 0.0; } },
-    };
-
-    for (const auto& [shape, wave] : cases)
+    const std::pair<float, Shape> shapes[] = { { 0.0f, saw }, { 0.125f, tri75 },
+                                               { 0.375f, [] (double p) { return -0.5 * pwTriangle (p, 0.25) + 0.5 * p; } },
+                                               { 0.625f, [] (double p) { return 0.5 * p - 0.65 * (p < 0.25); } },
+                                               { 0.875f, pulse }, { 1.0f, [] (double) { return 0.0; } } };
+    for (const auto& [shape, wave] : shapes)
     {
         const auto t = render (shape, wave, 1.0 / period, 2 * period);
         for (int i = 17; i < 2 * period; ++i)
@@ -64,24 +59,15 @@ TEST (OscillatorCore, ShapeControlMorphsThroughTheWaveBank)
                 ASSERT_NEAR (t.corrected[(size_t) i], wave (p), 2e-3) << shape << " " << i;
         }
     }
-}
 
-// At a high note the folded-back partials of the corrected saw and pulse stay
-// 40 dB below the naive ones, of the triangle (whose naive aliasing is weaker)
-// 20 dB, run forwards and backwards (corners crossed the other way). The
-// VCO4's test holds hard-synced waves.
-TEST (OscillatorCore, BandLimitedWavesAliasFarLessThanNaiveOnes)
-{
+    // At a high note the folded-back partials of the corrected saw and pulse
+    // stay 40 dB below the naive ones, of the triangle (whose naive aliasing
+    // is weaker) 20 dB, run forwards and backwards (corners crossed the other
+    // way). The VCO4's test holds hard-synced waves.
     const double d = 2637.0 / rate;    // E7
     struct Case { const char* name; float shape; Shape wave; double d, limit; };
-    const Case cases[] = {
-        { "saw", 0.0f, saw, d, 1e-4 },
-        { "pulse", 0.875f, pulse, d, 1e-4 },
-        { "triangle", 0.125f, tri75, d, 1e-2 },
-        { "backward saw", 0.0f, saw, -d, 1e-4 },
-        { "backward triangle", 0.125f, tri75, -d, 1e-2 },
-    };
-
+    const Case cases[] = { { "saw", 0.0f, saw, d, 1e-4 }, { "pulse", 0.875f, pulse, d, 1e-4 }, { "triangle", 0.125f, tri75, d, 1e-2 },
+                           { "backward saw", 0.0f, saw, -d, 1e-4 }, { "backward triangle", 0.125f, tri75, -d, 1e-2 } };
     for (const auto& c : cases)
     {
         const auto t = render (c.shape, c.wave, c.d);

@@ -7,7 +7,7 @@
 
 using namespace voicetest;
 
-TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)
+TEST (ModulationRouting, WheelTimesSevenToTheSelectedFilterMultipliersAndKeyboardTracking)
 {
     // Options 0 "Off", 1 "HPF", 2 "LPF", 3 "Mod"; outputs to the HPF and the LPF.
     for (int option : { 0, 1, 2, 3 })
@@ -19,10 +19,7 @@ TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)
         EXPECT_NEAR (rig.at (hpf).back(), option == 1 ? 7.0f : 0.0f, 1e-3) << option;
         EXPECT_NEAR (rig.at (lpf).back(), option == 2 ? 7.0f : 0.0f, 1e-3) << option;
     }
-}
 
-TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRelativeToNote36)
-{
     Rig rig;
     const int cv = rig.tap (rig.engine.control, "Shifted cv"), env = rig.tap (rig.engine.modulator, "Env out");
     const int mod = rig.tap (rig.engine.modulator, "Mod out"), kbd = rig.tap (rig.engine.kbdCutoffMul, "Out");

@@ -11,7 +11,7 @@ namespace
     bool sameBits (float a, float b) { return std::memcmp (&a, &b, sizeof (a)) == 0; }
 }
 
-TEST (VoicePath, HumAndNoiseMatchThePlainStepToTheBit)
+TEST (VoicePath, HumAndNoiseMatchThePlainStepToTheBitAndTheTroughClips)
 {
     for (const int rate : { 44100, 96000 })
     {
@@ -38,10 +38,7 @@ TEST (VoicePath, HumAndNoiseMatchThePlainStepToTheBit)
             ASSERT_EQ (qmRandState(), random) << "one draw per sample";
         }
     }
-}
 
-TEST (VoicePath, HumPhasesOutsideTheComputedTroughClipToMinusAHalf)
-{
     // Every float phase between the sine's -0.5 crossings (7/12 and 11/12) and
     // the bounds where computing it starts is clipped anyway.
     auto clipped = [] (float p) { return QmHumNoiseSource::trough (p) == -0.5f; };
