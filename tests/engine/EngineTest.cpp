@@ -128,21 +128,14 @@ TEST (Engine, InstancesBuiltOnTwoThreadsAtOnceShareTheDriftTablesAndDrawAsIfEach
     // Each thread's generator has moved on as drawing the noise table itself
     // would have: pairs of rand () % 10000 until one lies inside the unit
     // circle but off its centre, one pair for two values.
-    int expected = 0;
-    std::thread ([&expected]
-    {
-        for (int values = 0; values < QmDriftTables::size; values += 2)
+    unsigned int state = 1;     // a new thread's seed
+    for (int values = 0; values < QmDriftTables::size; values += 2)
+        for (double s = 1.0; s >= 1.0 || s == 0.0;)
         {
-            double s;
-            do
-            {
-                const double u1 = (qmRand() % 10000) / 5000.0 - 1.0, u2 = (qmRand() % 10000) / 5000.0 - 1.0;
-                s = u1 * u1 + u2 * u2;
-            }
-            while (s >= 1.0 || s == 0.0);
+            const double u1 = (qmRandNext (state) % 10000) / 5000.0 - 1.0, u2 = (qmRandNext (state) % 10000) / 5000.0 - 1.0;
+            s = u1 * u1 + u2 * u2;
         }
-        expected = qmRand();
-    }).join();
+    const int expected = qmRandNext (state);
     EXPECT_EQ (nextDraw[0], expected);
     EXPECT_EQ (nextDraw[1], expected);
 }

@@ -14,7 +14,6 @@
 #include <complex>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -38,11 +37,8 @@ namespace filtertest
     // One rig per rate for the whole process.
     inline Rig& sharedRig (float rate = 88200.0f)
     {
-        static std::map<float, std::unique_ptr<Rig>> rigs;
-        auto& rig = rigs[rate];
-        if (rig == nullptr)
-            rig = std::make_unique<Rig> (rate);
-        return *rig;
+        static std::map<float, Rig> rigs;
+        return rigs.try_emplace (rate, rate).first->second;
     }
 
     struct LowPassSettings { float cutoff = 6.0f; float res = 0.0f; int type = 0; float drive = 0.0f; };   // cutoff in octaves

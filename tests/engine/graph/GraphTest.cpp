@@ -11,19 +11,14 @@ namespace
     /** A module with a block and a scalar input that logs its events. */
     struct Probe : public QmModule
     {
-        explicit Probe (QmProcessContext* c, std::vector<Probe*>* log = nullptr) : QmModule (c), log (log)
-        {
-            blockIn = addInput ("Block", QmSignal::block);
-            scalarIn = addInput ("Scalar", QmSignal::scalar);
-            out = addOutput ("Out", QmSignal::block);
-        }
+        explicit Probe (QmProcessContext* c, std::vector<Probe*>* log = nullptr) : QmModule (c), log (log) {}
 
         void process() override { ++processed; out->pushSignal (signal); }
         void sampleRateChanged() override { if (log != nullptr) log->push_back (this); }
 
         std::vector<Probe*>* log;
-        QmInputSocket *blockIn, *scalarIn;
-        QmOutputSocket* out;
+        QmInputSocket *blockIn = addInput ("Block", QmSignal::block), *scalarIn = addInput ("Scalar", QmSignal::scalar);
+        QmOutputSocket* out = addOutput ("Out", QmSignal::block);
         QmSignal own { QmSignal::block, context };
         QmSignal* signal = &own;
         int processed = 0;
@@ -31,7 +26,7 @@ namespace
 
     struct Graph
     {
-        explicit Graph (int blockLength = 16) { context.blockLength = blockLength; context.tick = 0; }
+        Graph() { context.blockLength = 16; context.tick = 0; }
         void pull (Probe& sink) { context.advanceTick(); sink.clear(); sink.requestSignal(); }
         QmProcessContext context;
     };
@@ -61,8 +56,7 @@ TEST (Graph, InputsBorrowOrSumAndFanOutCopies)
     EXPECT_EQ (sink.blockIn->usemy, 0);
     EXPECT_EQ (sink.blockIn->getSignal(), a.signal);
     b.out->connect (sink.blockIn);
-    fill (*a.signal, 0.25f);
-    fill (*b.signal, 0.5f);
+    fill (*a.signal, 0.25f), fill (*b.signal, 0.5f);
     for (int block = 0; block < 3; ++block)
         g.pull (sink), expectBlock (sink.blockIn->getSignal(), 0.75f);
 
@@ -100,8 +94,7 @@ TEST (Graph, InputsBorrowOrSumAndFanOutCopies)
 
     // A scalar pushed into block copies fills them with its value (it has no buffer to read).
     QmSignal scalar (QmSignal::scalar, &g.context);
-    scalar.value = 0.5f;
-    source.out->pushSignal (&scalar);
+    scalar.value = 0.5f, source.out->pushSignal (&scalar);
     expectBlock (c2.blockIn->getSignal(), 0.5f);
 }
 
@@ -133,10 +126,8 @@ TEST (Graph, OncePerTickEventsOnceDeepestFirstTickWrapAndUniqueIds)
     Graph g;
     std::vector<Probe*> log;
     Probe source (&g.context, &log), left (&g.context, &log), right (&g.context, &log), sink (&g.context, &log);
-    source.out->connect (left.blockIn);
-    source.out->connect (right.blockIn);
-    left.out->connect (sink.blockIn);
-    right.out->connect (sink.scalarIn);
+    source.out->connect (left.blockIn), source.out->connect (right.blockIn);
+    left.out->connect (sink.blockIn), right.out->connect (sink.scalarIn);
 
     sink.requestSignal();
     sink.requestSignal();
