@@ -7,13 +7,9 @@
 #include <cmath>
 #include <random>
 
-namespace
-{
-    constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
-}
-
 TEST (Nonlin, SolverFindsTheRootsOfItsCurveAndLookupsRangeCheckTheirInput)
 {
+    const float notANumber = std::nanf ("");
     QmJFetNonlin nonlin (1, 0.5f);
     for (double x : { -20.0, -0.7, 0.0, 0.3, 31.0 })
         EXPECT_NEAR (nonlin.solve (x, 0.0), std::tanh (0.5 * nonlin.solve (x, 0.0) + x), 1e-9) << x;
@@ -35,10 +31,7 @@ TEST (Nonlin, SolverFindsTheRootsOfItsCurveAndLookupsRangeCheckTheirInput)
     QmJFetNonlin a (2, -0.9f), b (2, -0.9f);
     float last = 0.0f;
     for (float x : { 100.0f, -100.0f, 1e30f, 3.0f })
-    {
-        last = a.lookupBlock (x);
-        EXPECT_EQ (last, b.lookupBlock (std::clamp (x, -28.8f, 28.8f))) << x;
-    }
+        EXPECT_EQ (last = a.lookupBlock (x), b.lookupBlock (std::clamp (x, -28.8f, 28.8f))) << x;
     EXPECT_EQ (a.lookupBlock (notANumber), last);
     EXPECT_EQ (a.lookupBlock (2.0f), b.lookupBlock (2.0f));
 }
@@ -65,8 +58,7 @@ TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfThePlainForm)
         if (x > 45.0f)
             x -= 80.0f;
 
-        const float want = plain.plainLookup (x);
-        ASSERT_EQ (fast.lookup (x), want) << n << " x " << x;
+        ASSERT_EQ (fast.lookup (x), plain.plainLookup (x)) << n << " x " << x;
         ASSERT_EQ (fast.lastPos, plain.lastPos) << n << " x " << x;
         ASSERT_EQ (fast.lastValue, plain.lastValue) << n << " x " << x;
     }
@@ -83,10 +75,7 @@ TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfThePlainForm)
     QmJFetNonlin replaced (1, 0.5f), replacedPlain (1, 0.5f);
     ASSERT_EQ (replaced.table[1000], other[1000]);
     for (int n = 0; n < 400; ++n)
-    {
-        const float y = (float) std::sin (n * 0.31) * 20.0f;
-        ASSERT_EQ (replaced.lookup (y), replacedPlain.plainLookup (y)) << n;
-    }
+        ASSERT_EQ (replaced.lookup (std::sin (n * 0.31f) * 20.0f), replacedPlain.plainLookup (std::sin (n * 0.31f) * 20.0f)) << n;
 
     QmCache::getInstance()->addEntry (key, solved.data(), sizeof (float) * solved.size());
 }
