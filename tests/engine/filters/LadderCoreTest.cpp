@@ -29,10 +29,7 @@ namespace
 
         double peak = 1e-9, worst = 0.0;
         for (size_t i = 0; i < in.size(); ++i)
-        {
-            peak = std::max (peak, (double) std::abs (want[i]));
-            worst = std::max (worst, (double) std::abs (got[i] - want[i]));
-        }
+            peak = std::max (peak, (double) std::abs (want[i])), worst = std::max (worst, (double) std::abs (got[i] - want[i]));
         return worst / peak;
     }
 }

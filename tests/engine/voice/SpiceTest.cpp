@@ -17,9 +17,7 @@ namespace
         {
             context.sampleRate = rate;
             spice.sampleRateChanged();
-            source.out->connect (spice.input);
-            amountParam.connectTo (spice.amountIn);
-            probe.tap (spice.out);
+            source.out->connect (spice.input), amountParam.connectTo (spice.amountIn), probe.tap (spice.out);
         }
 
         template <typename Fn>
