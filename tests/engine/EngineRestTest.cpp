@@ -124,10 +124,8 @@ TEST (EngineRest, ANoteAfterARestSoundsAsWithoutAndStartsWithoutAClick)
     std::vector<float> a, b;
     for (int k = 0; k < 35; ++k)
         for (auto [p, out] : { std::pair { &rested, &a }, { &awake, &b } })
-        {
-            p->render (k == 0 ? std::vector<QmMidiEvent> { noteOn (84, 0.8f, 100) } : std::vector<QmMidiEvent>());
-            out->insert (out->end(), p->left.begin(), p->left.end());
-        }
+            p->render (k == 0 ? std::vector<QmMidiEvent> { noteOn (84, 0.8f, 100) } : std::vector<QmMidiEvent>()),
+                out->insert (out->end(), p->left.begin(), p->left.end());
 
     // Level: every 10 ms from the note on within half a decibel.
     const int window = (int) (hostRate / 100);

@@ -73,10 +73,8 @@ TEST (HPFilter, BlockKernelFollowsThePlainStep)
     const int n = 4096;
     std::vector<float> in ((size_t) n), T ((size_t) n);
     for (int i = 0; i < n; ++i)
-    {
-        in[(size_t) i] = (float) (std::sin (i * 0.05) + 0.5 * std::sin (i * 0.0071)) * (i < 2048 ? 0.3f : 3.0f);
-        T[(size_t) i] = (float) std::tan (pi * (10.0 + 5.3 * i) / 88200.0);   // 10 Hz .. about 21.7 kHz
-    }
+        in[(size_t) i] = (float) (std::sin (i * 0.05) + 0.5 * std::sin (i * 0.0071)) * (i < 2048 ? 0.3f : 3.0f),
+            T[(size_t) i] = (float) std::tan (pi * (10.0 + 5.3 * i) / 88200.0);   // 10 Hz .. about 21.7 kHz
 
     for (float res : { 0.0f, 0.685f })
     {

@@ -50,10 +50,7 @@ TEST (MultiFilter, CutoffMapsSlopesAndSelfOscillation)
         int crossings = 0;
         float peak = 0.0f;
         for (size_t i = 8193; i < out.size(); ++i)
-        {
-            crossings += (out[i - 1] < 0.0f) != (out[i] < 0.0f);
-            peak = std::max (peak, std::abs (out[i]));
-        }
+            crossings += (out[i - 1] < 0.0f) != (out[i] < 0.0f), peak = std::max (peak, std::abs (out[i]));
         EXPECT_NEAR (crossings / 2.0 / (8191.0 / 88200.0), 1000.0, 250.0) << type;
         EXPECT_GT (peak, 0.2f) << type;
         EXPECT_LT (peak, 4.0f) << type;

@@ -36,7 +36,7 @@ TEST (Nonlin, SolverFindsTheRootsOfItsCurveAndLookupsRangeCheckTheirInput)
     EXPECT_EQ (a.lookupBlock (2.0f), b.lookupBlock (2.0f));
 }
 
-TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfThePlainForm)
+TEST (Nonlin, LookupIsTheQuotientOfThePlainFormRoundedAsTheDivisionEvenNearTies)
 {
     // A slow ramp: the quotient is twice the curve at the previous table position.
     QmJFetNonlin ramp (2, 0.5f);
@@ -78,10 +78,7 @@ TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfThePlainForm)
         ASSERT_EQ (replaced.lookup (std::sin (n * 0.31f) * 20.0f), replacedPlain.plainLookup (std::sin (n * 0.31f) * 20.0f)) << n;
 
     QmCache::getInstance()->addEntry (key, solved.data(), sizeof (float) * solved.size());
-}
 
-TEST (Nonlin, QuotientByReciprocalRoundsAsTheDivisionEvenNearTies)
-{
     // Quotients within a few double ulps of halfway between two floats (and
     // ordinary ones), over the steps the lookups take: the product by the
     // reciprocal alone lands on the wrong side of some of these ties.

@@ -72,7 +72,7 @@ TEST (VCO4Module, OctaveDetuneModulationAndSync)
 
 // Phase-offset mode lets phase 1 run up to 4; detune mode takes it over as the
 // same point of the cycle, not as a sync far outside the sample.
-TEST (VCO4Module, EnteringDetuneModeWrapsPhase1AndCore1AloneMixesAsTheDoubleSum)
+TEST (VCO4Module, DetuneModeWrapsPhase1Core1AloneMixesAsTheDoubleSumAndBlockEdgeCases)
 {
     Rig rig;
     auto *switched = rig.make (0.0f, 2, 1, 0.5f), *reference = rig.make (0.0f, 2, 1, 0.5f);
@@ -96,12 +96,8 @@ TEST (VCO4Module, EnteringDetuneModeWrapsPhase1AndCore1AloneMixesAsTheDoubleSum)
         for (int i = 0; i < 300; ++i)
             ASSERT_EQ (plain->output.buffer[i], tiny->output.buffer[i]) << phaseDetune << " " << i;
     }
-}
 
-// An empty block still pushes both outputs; a NaN pitch is reported once per block.
-TEST (VCO4Module, EmptyBlocksPushAndNaNIsReportedOncePerBlock)
-{
-    Rig rig;
+    // An empty block still pushes both outputs; a NaN pitch is reported once per block.
     auto *v = rig.make(), *sink = rig.make();
     v->out->connect (sink->cvIn);
     v->osc2Out->connect (sink->gateIn);
@@ -142,10 +138,8 @@ TEST (VCO4Module, ChunksFollowThePlainStep)
             const bool retrigger = block > 0 || c.modType != 2;
             v->retriggerIn->own->value = retrigger ? 1.0f : 0.0f;
             for (int i = 0; i < n; ++i)
-            {
-                v->gateIn->own->buffer[i] = (i + 50 * block) % 300 < 40 ? 0.0f : (i + 50 * block) % 300 < 170 ? 0.7f : 1.0f;   // and a legato rise
-                v->modSourceIn->own->buffer[i] = std::sin ((float) (i + n * block) * 0.01f);
-            }
+                v->gateIn->own->buffer[i] = (i + 50 * block) % 300 < 40 ? 0.0f : (i + 50 * block) % 300 < 170 ? 0.7f : 1.0f,   // and a legato rise
+                    v->modSourceIn->own->buffer[i] = std::sin ((float) (i + n * block) * 0.01f);
             const float pitch = pitchFor (900.0) + 0.001f * (float) block;
             rig.run ({ v }, pitch, n);
 

@@ -80,10 +80,7 @@ TEST (ModulationRouting, AMultiplierByZerosAddsNothingToASumAndGivesZerosToWhoev
     zero.out->connect (offset.inA), other.out->connect (offset.inB), offset.out->connect (sink.offsetRead);
 
     for (int i = 0; i < 64; ++i)
-    {
-        a.signal.buffer[i] = i == 5 ? -0.0f : (float) (i - 30) * 0.37f;
-        other.signal.buffer[i] = i % 3 == 0 ? -0.0f : (float) i * -1.5e-3f;
-    }
+        a.signal.buffer[i] = i == 5 ? -0.0f : (float) (i - 30) * 0.37f, other.signal.buffer[i] = i % 3 == 0 ? -0.0f : (float) i * -1.5e-3f;
 
     auto bits = [] (float v) { uint32_t b; std::memcpy (&b, &v, sizeof (b)); return b; };
     for (int block = 0; block < 2; ++block)

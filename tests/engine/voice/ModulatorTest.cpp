@@ -76,7 +76,7 @@ TEST (Modulator, EnvelopeTimesCurvesVelocityAmpModeAndRetrigger)
     }
 }
 
-TEST (Modulator, SineSquareAndSampleAndHoldFollowRateKeysWheelAndTempo)
+TEST (Modulator, WavesFollowRateKeysWheelTempoAndVelocity)
 {
     // "Key" restarts the phase on the gate's rising sample; "None" runs on.
     for (int sync : { 0, 1 })
@@ -120,10 +120,7 @@ TEST (Modulator, SineSquareAndSampleAndHoldFollowRateKeysWheelAndTempo)
     for (uint8_t playing : { 1, 0, 1 })
         tempo.engine.context->playing = playing, tempo.render (6000, {}, 4096);
     EXPECT_NEAR ((double) endOfHigh (tempo.at (tempo.mod)), 11025.0, 11.0);
-}
 
-TEST (Modulator, NoisePhaseWrapsWowEnvelopeAndPitchSine)
-{
     ModRig rig { { option (QmParam::modulatorWave), 3 }, { QmParam::modulatorFreq, 1.0f }, { option (QmParam::modulatorAdsrSync), 2 }, { QmParam::envA, 0.0f },
                  { QmParam::envD, 0.0f }, { QmParam::envS, 0.0f }, { QmParam::envR, 0.0f } };
     rig.render (8192, { noteOn (60, 1.0f, 0) }, 4096);
