@@ -120,19 +120,14 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
         ASSERT_TRUE (cacheFolder().getChildFile (key).replaceWithData (block.getData(), block.getSize()));
 }
 
-TEST (TableCache, KeysNameTheCurveIndependentlyOfTheLocale)
+TEST (DataFolders, FoldersAndCacheKeysAreNamedCreatedAndSeeded)
 {
-    EXPECT_EQ (QmJFetNonlin::makeKey (0, -0.9f), "nl_jfet_-0.900000_0");
-
-    // A host with a decimal comma must not rename the files.
+    // A host with a decimal comma must not rename the cache's files.
     for (const char* name : { "de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE" })
         if (std::setlocale (LC_ALL, name) != nullptr)
             EXPECT_EQ (QmJFetNonlin::makeKey (1, 0.5f), "nl_jfet_0.500000_1") << name;
     std::setlocale (LC_ALL, "C");
-}
 
-TEST (DataFolders, FoldersAreNamedCreatedAndSeeded)
-{
     const juce::File home (juce::String::fromUTF8 (std::getenv ("HOME")));
     const juce::String common (juce::String::fromUTF8 (std::getenv ("VORLAN_COMMON_DATA_DIR")));
     const auto user = QmDataFolders::getUserDataFolder();
