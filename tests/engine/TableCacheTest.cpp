@@ -1,7 +1,6 @@
 #include "QmCache.h"
 #include "QmDataFolders.h"
 #include "QmDiodeNonlin.h"
-#include "QmJFetNonlin.h"
 #include "FilterTestRig.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,3 @@
-#include "QmFastMath.h"
-#include "QmProcessContext.h"
-#include "QmSignal.h"
 #include "VoiceTestSupport.h"
 
 #include <gtest/gtest.h>

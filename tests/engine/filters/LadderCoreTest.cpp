@@ -1,10 +1,6 @@
-#include "QmJFetStage.h"
 #include "QmLadderCore.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
 
 namespace
 {

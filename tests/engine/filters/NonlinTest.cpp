@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
 #include <random>
 
 TEST (Nonlin, SolverFindsTheRootsOfItsCurveAndLookupsRangeCheckTheirInput)

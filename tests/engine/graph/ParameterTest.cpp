@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
 #include <thread>
 
 TEST (Parameter, QuantisationNonFiniteValuesAndCallback)

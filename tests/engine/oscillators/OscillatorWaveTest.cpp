@@ -3,11 +3,9 @@
 #include "QmSawWave.h"
 #include "QmTriangleWave.h"
 #include "QmWrappedSawWave.h"
-#include "QmWave.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 
 // Corners must agree with the values and slopes on either side of them, or

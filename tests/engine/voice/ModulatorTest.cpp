@@ -170,10 +170,7 @@ TEST (Modulator, EnvelopeBlocksMatchThePlainStepToTheBit)
         for (size_t start = 0, size = 1000; start < gate.size(); start += size, size = size % 4093 + 777)
             QmVorlanModulator::renderEnvelope (state, gate.data() + start, out.data() + start, (int) std::min (size, gate.size() - start));
         for (size_t i = 0; i < gate.size(); ++i)
-        {
-            const float expected = QmVorlanModulator::envelopeStep (plain, gate[i]);
-            ASSERT_TRUE (sameBits (out[i], expected)) << i << " retrigger " << (int) retrigger;
-        }
+            ASSERT_TRUE (sameBits (out[i], QmVorlanModulator::envelopeStep (plain, gate[i]))) << i << " retrigger " << (int) retrigger;
     }
 }
 
