@@ -25,13 +25,7 @@ namespace
         }
 
         /** Blocks rendered until the engine rests, at most limit. */
-        int blocksUntilRest (int limit)
-        {
-            int n = 0;
-            while (! engine.isResting() && n < limit)
-                render(), ++n;
-            return n;
-        }
+        int blocksUntilRest (int limit) { int n = 0; for (; ! engine.isResting() && n < limit; ++n) render(); return n; }
     };
 
     constexpr int blocksPerSecond = (int) (hostRate / block);

@@ -78,8 +78,7 @@ namespace voicetest
                         blockEvents.push_back ((e.position -= start, e));
 
                 // Tapped modules off the audio path are cleared and pulled here.
-                engine.context->blockLength = 2 * n;
-                probe.clear();
+                engine.context->blockLength = 2 * n, probe.clear();
                 engine.renderBlock (left.data(), right.data(), blockEvents, n);
                 probe.requestSignal();
 

@@ -49,8 +49,7 @@ TEST (DspHelpers, OnePoleBlocksAndTheWindowsRandSequencePerThread)
     // Constant runs (where the block skips a settled filter), steps, a
     // one-sample blip and a run after the next change.
     std::vector<float> in (6000, 0.25f);
-    std::fill (in.begin() + 4000, in.end(), -0.75f);
-    std::fill (in.begin() + 5500, in.end(), 0.0f);
+    std::fill (in.begin() + 4000, in.end(), -0.75f), std::fill (in.begin() + 5500, in.end(), 0.0f);
     in[5000] = 3.0f;
     for (bool highPass : { false, true })
     {
@@ -155,8 +154,7 @@ TEST (Drift, TapsWrapAndAZeroDrawIsRedrawn)
     // Taps start 30156 apart; a tap on no table reads silence.
     std::unique_ptr<QmDriftTap> a (drift.createTap (1)), b (drift.createTap (1)), none (drift.createTap (5));
     std::vector<float> fromA (30166), fromB (10);
-    a->read (fromA.data(), 30166);
-    b->read (fromB.data(), 10);
+    a->read (fromA.data(), 30166), b->read (fromB.data(), 10);
     EXPECT_EQ (std::vector<float> (fromA.begin() + 30156, fromA.end()), fromB);
     none->read (fromB.data(), 10);
     EXPECT_EQ (fromB[3], 0.0f);

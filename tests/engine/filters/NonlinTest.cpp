@@ -5,7 +5,7 @@
 
 #include <random>
 
-TEST (Nonlin, SolverFindsTheRootsOfItsCurveAndLookupsRangeCheckTheirInput)
+TEST (Nonlin, SolverRangeChecksAndLookupsAsThePlainFormRoundedAsTheDivision)
 {
     const float notANumber = std::nanf ("");
     QmJFetNonlin nonlin (1, 0.5f);
@@ -32,10 +32,7 @@ TEST (Nonlin, SolverFindsTheRootsOfItsCurveAndLookupsRangeCheckTheirInput)
         EXPECT_EQ (last = a.lookupBlock (x), b.lookupBlock (std::clamp (x, -28.8f, 28.8f))) << x;
     EXPECT_EQ (a.lookupBlock (notANumber), last);
     EXPECT_EQ (a.lookupBlock (2.0f), b.lookupBlock (2.0f));
-}
 
-TEST (Nonlin, LookupIsTheQuotientOfThePlainFormRoundedAsTheDivisionEvenNearTies)
-{
     // A slow ramp: the quotient is twice the curve at the previous table position.
     QmJFetNonlin ramp (2, 0.5f);
     float out = 0.0f;

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
+TEST (Parameter, QuantisationNonFiniteValuesCallbackAndGlide)
 {
     QmProcessContext context;
     QmParameter three ("Three", 0, { "x", "y", "z" }, &context);
@@ -71,13 +71,9 @@ TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
         EXPECT_EQ (second->getSignal()->value, 4.0f * v) << v;
         EXPECT_EQ (first->getSignal()->index, (int) (4.0f * v)) << v;
     }
-}
 
-TEST (Parameter, SmoothedParameterGlidesOnePerMilleEachSampleEvenWhenSettled)
-{
     // Long blocks let the glide reach the point where a step no longer changes
     // the float; consumers work in place, so every block is written afresh.
-    QmProcessContext context;
     context.blockLength = 5000;
     QmParameter cutoff ("Cutoff", 1.0f, &context);
     cutoff.minValue = 1.0f;

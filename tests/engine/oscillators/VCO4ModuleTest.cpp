@@ -45,7 +45,7 @@ namespace
 // knob's upper half, and pitch modulation (type 2) moving both. Hard sync
 // restarts core 2 with every cycle of core 1: all its partials fall on core
 // 1's harmonics (a saw's jumps and a triangle's bends).
-TEST (VCO4Module, OctaveDetuneModulationAndSync)
+TEST (VCO4Module, OctaveDetuneModulationSyncMixAndBlockEdgeCases)
 {
     Rig rig;
     const int n = 4096;
@@ -68,13 +68,9 @@ TEST (VCO4Module, OctaveDetuneModulationAndSync)
         EXPECT_LT (oscspectrum::aliasRatio (samples (synced->osc2, n), 900.0, rate), 1e-3) << wave2;
         EXPECT_GT (oscspectrum::aliasRatio (samples (free->osc2, n), 900.0, rate), 0.3) << wave2;
     }
-}
 
-// Phase-offset mode lets phase 1 run up to 4; detune mode takes it over as the
-// same point of the cycle, not as a sync far outside the sample.
-TEST (VCO4Module, DetuneModeWrapsPhase1Core1AloneMixesAsTheDoubleSumAndBlockEdgeCases)
-{
-    Rig rig;
+    // Phase-offset mode lets phase 1 run up to 4; detune mode takes it over as the
+    // same point of the cycle, not as a sync far outside the sample.
     auto *switched = rig.make (0.0f, 2, 1, 0.5f), *reference = rig.make (0.0f, 2, 1, 0.5f);
     rig.run ({ switched, reference }, pitchFor (1500.0), 400);
     ASSERT_GE (switched->phase1, 1.0f);

@@ -7,7 +7,7 @@
 
 using namespace voicetest;
 
-TEST (ModulationRouting, WheelTimesSevenToTheSelectedFilterMultipliersAndKeyboardTracking)
+TEST (ModulationRouting, WheelMultipliersKeyboardTrackingAndZeroFactors)
 {
     // Options 0 "Off", 1 "HPF", 2 "LPF", 3 "Mod"; outputs to the HPF and the LPF.
     for (int option : { 0, 1, 2, 3 })
@@ -46,10 +46,7 @@ TEST (ModulationRouting, WheelTimesSevenToTheSelectedFilterMultipliersAndKeyboar
     rig.choose (QmParam::lpfKbd, 0);
     rig.render (64);
     EXPECT_TRUE (std::all_of (rig.at (kbd).begin(), rig.at (kbd).end(), [] (float v) { return v == 0.0f; }));
-}
 
-TEST (ModulationRouting, AMultiplierByZerosAddsNothingToASumAndGivesZerosToWhoeverReadsIt)
-{
     // A (negative values, a negative zero) times zeros, into a sum beside
     // another source and into a reader that writes over its input, as the
     // amplifier does; with an offset, a zero A is no zero factor.

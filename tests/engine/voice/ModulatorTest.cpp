@@ -34,8 +34,6 @@ namespace
     /** Samples the trapezoidal one-pole with g = tan (pi / t) takes from rest to reach half of its target. */
     int halfway (double t) { const double g = std::tan (pi / t), pole = (1.0 - g) / (1.0 + g); return (int) std::ceil (std::log (1.0 / (1.0 + pole)) / std::log (pole)); }
 
-    /** A time knob as samples at 88200 Hz: the exponential curve with k = 3. */
-    double timeSamples (float knob) { return (std::exp (3.0 * knob) - 1.0) / (std::exp (3.0) - 1.0) * 1.0e6; }
 
     /** Index of the first sample from `from` on that differs from 1. */
     size_t endOfHigh (const std::vector<float>& s, size_t from = 0) { return (size_t) (std::find_if (s.begin() + (long) from, s.end(), [] (float v) { return v != 1.0f; }) - s.begin()); }
@@ -49,9 +47,10 @@ TEST (Modulator, EnvelopeTimesCurvesVelocityAmpModeAndRetrigger)
     const auto& env = rig.at (rig.env);
 
     // The attack aims at twice the level and stops there; A is doubled, then
-    // halved in its coefficient tan (pi / (A / 2 + 900)).
+    // halved in its coefficient tan (pi / (A / 2 + 900)). A time knob is
+    // samples at 88200 Hz on the exponential curve with k = 3.
     const int peak = firstReaching (env, 1.0f);
-    EXPECT_NEAR (peak - (int) onset, halfway (timeSamples (0.05f) + 900.0), 1);
+    EXPECT_NEAR (peak - (int) onset, halfway ((std::exp (3.0 * 0.05) - 1.0) / (std::exp (3.0) - 1.0) * 1.0e6 + 900.0), 1);
     EXPECT_EQ (env[(size_t) peak], 1.0f);
     EXPECT_EQ (rig.at (rig.amp), env);
 
