@@ -34,7 +34,6 @@ namespace
     /** Samples the trapezoidal one-pole with g = tan (pi / t) takes from rest to reach half of its target. */
     int halfway (double t) { const double g = std::tan (pi / t), pole = (1.0 - g) / (1.0 + g); return (int) std::ceil (std::log (1.0 / (1.0 + pole)) / std::log (pole)); }
 
-
     /** Index of the first sample from `from` on that differs from 1. */
     size_t endOfHigh (const std::vector<float>& s, size_t from = 0) { return (size_t) (std::find_if (s.begin() + (long) from, s.end(), [] (float v) { return v != 1.0f; }) - s.begin()); }
 }
@@ -141,7 +140,7 @@ TEST (Modulator, WavesFollowRateKeysWheelTempoAndVelocity)
     EXPECT_NEAR (w[onset], 0.5 * (1.0 - std::exp (-2.0 * pi * 75.0 / 44100.0)) * std::pow (0.1, 1.0 / 600.0), 1e-5);
     EXPECT_NEAR (w[onset + 1800] / w[onset + 1200], 0.1, 0.001);
 
-    // Wave 5: a sine at a quarter of 2^cv x 16.3516 Hz, cv = the shifted CV + 4 Freq - 2.
+    // Wave 5: a sine at a quarter of 2^cv x 16.3516 Hz, cv = the shifted CV + 4 Freq - 2 (2^5 for note 60).
     ModRig sine { { option (QmParam::modulatorWave), 5 }, { QmParam::modulatorFreq, 0.75f } };
     sine.render (64, { noteOn (60, 1.0f, 0) });
     sine.render (4096, {}, 4096);
