@@ -1,12 +1,8 @@
 #include "OscillatorSpectrum.h"
-#include "QmParameter.h"
-#include "QmProcessContext.h"
-#include "QmSynthEngine.h"
 #include "VoiceTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 
 using namespace voicetest;
@@ -25,20 +21,11 @@ namespace
         float render (const std::vector<QmMidiEvent>& events = {})
         {
             engine.renderBlock (left.data(), right.data(), events, block);
-            float peak = 0.0f;
-            for (const float s : left)
-                peak = std::max (peak, std::abs (s));
-            return peak;
+            return std::abs (*std::max_element (left.begin(), left.end(), [] (float x, float y) { return std::abs (x) < std::abs (y); }));
         }
 
         /** Blocks rendered until the engine rests, at most limit. */
-        int blocksUntilRest (int limit)
-        {
-            int n = 0;
-            while (! engine.isResting() && n < limit)
-                render(), ++n;
-            return n;
-        }
+        int blocksUntilRest (int limit) { int n = 0; for (; ! engine.isResting() && n < limit; ++n) render(); return n; }
     };
 
     constexpr int blocksPerSecond = (int) (hostRate / block);
@@ -112,12 +99,9 @@ TEST (EngineRest, ANoteAfterARestSoundsAsWithoutAndStartsWithoutAClick)
     Player rested, awake;
     for (auto* p : { &rested, &awake })
     {
-        auto** params = p->engine.parameters;
-        params[QmParam::lpfCutoff]->setValue (0.55f);
-        params[QmParam::lpfRes]->setValue (0.3f);
-        params[QmParam::lpfEnv]->setValue (0.3f);
-        params[QmParam::envD]->setValue (0.4f);
-        params[QmParam::envS]->setValue (0.6f);
+        for (auto [param, value] : { std::pair { QmParam::lpfCutoff, 0.55f }, { QmParam::lpfRes, 0.3f }, { QmParam::lpfEnv, 0.3f },
+                                     { QmParam::envD, 0.4f }, { QmParam::envS, 0.6f } })
+            p->engine.parameters[param]->setValue (value);
         p->render ({ noteOn (84, 0.8f, 0) });
     }
 
@@ -133,12 +117,9 @@ TEST (EngineRest, ANoteAfterARestSoundsAsWithoutAndStartsWithoutAClick)
     // The same note on both, 0.4 s of it.
     std::vector<float> a, b;
     for (int k = 0; k < 35; ++k)
-    {
-        rested.render (k == 0 ? std::vector<QmMidiEvent> { noteOn (84, 0.8f, 100) } : std::vector<QmMidiEvent>());
-        awake.render (k == 0 ? std::vector<QmMidiEvent> { noteOn (84, 0.8f, 100) } : std::vector<QmMidiEvent>());
-        a.insert (a.end(), rested.left.begin(), rested.left.end());
-        b.insert (b.end(), awake.left.begin(), awake.left.end());
-    }
+        for (auto [p, out] : { std::pair { &rested, &a }, { &awake, &b } })
+            p->render (k == 0 ? std::vector<QmMidiEvent> { noteOn (84, 0.8f, 100) } : std::vector<QmMidiEvent>()),
+                out->insert (out->end(), p->left.begin(), p->left.end());
 
     // Level: every 10 ms from the note on within half a decibel.
     const int window = (int) (hostRate / 100);

@@ -14,7 +14,6 @@
 #include <complex>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -26,8 +25,7 @@ namespace filtertest
     {
         explicit Rig (float rate = 88200.0f) : hum (88200)
         {
-            context.sampleRate = rate;
-            context.humNoise = &hum;
+            context.sampleRate = rate, context.humNoise = &hum;
             std::memset (hum.hum, 0, QmHumNoiseSource::bufferSize * sizeof (float));
         }
 
@@ -38,11 +36,8 @@ namespace filtertest
     // One rig per rate for the whole process.
     inline Rig& sharedRig (float rate = 88200.0f)
     {
-        static std::map<float, std::unique_ptr<Rig>> rigs;
-        auto& rig = rigs[rate];
-        if (rig == nullptr)
-            rig = std::make_unique<Rig> (rate);
-        return *rig;
+        static std::map<float, Rig> rigs;
+        return rigs.try_emplace (rate, rate).first->second;
     }
 
     struct LowPassSettings { float cutoff = 6.0f; float res = 0.0f; int type = 0; float drive = 0.0f; };   // cutoff in octaves
@@ -51,19 +46,15 @@ namespace filtertest
     // Fill the control inputs for n samples; return the audio buffer the module reads.
     inline float* load (QmMultiFilterModule& f, const LowPassSettings& s, int n)
     {
-        std::fill_n (f.freqIn->own->buffer, n, s.cutoff);
-        std::fill_n (f.resIn->own->buffer, n, s.res);
-        f.typeIn->own->index = s.type;
-        f.driveIn->own->value = s.drive;
+        std::fill_n (f.freqIn->own->buffer, n, s.cutoff), std::fill_n (f.resIn->own->buffer, n, s.res);
+        f.typeIn->own->index = s.type, f.driveIn->own->value = s.drive;
         return f.audioIn->own->buffer;
     }
 
     inline float* load (QmHPFilterModule& f, const HighPassSettings& s, int n)
     {
-        std::fill_n (f.freqIn->own->buffer, n, s.cutoff);
-        std::fill_n (f.kbdIn->own->buffer, n, s.kbd);
-        f.resonanceIn->own->value = s.resonance;
-        f.trackIn->own->index = s.track ? 1 : 0;
+        std::fill_n (f.freqIn->own->buffer, n, s.cutoff), std::fill_n (f.kbdIn->own->buffer, n, s.kbd);
+        f.resonanceIn->own->value = s.resonance, f.trackIn->own->index = s.track ? 1 : 0;
         return f.input->own->buffer;
     }
 

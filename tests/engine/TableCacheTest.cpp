@@ -1,7 +1,6 @@
 #include "QmCache.h"
 #include "QmDataFolders.h"
 #include "QmDiodeNonlin.h"
-#include "QmJFetNonlin.h"
 #include "FilterTestRig.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +8,6 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <limits>
-#include <map>
 #include <thread>
 
 namespace
@@ -66,15 +62,12 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
 {
     std::map<std::string, juce::MemoryBlock> solved;
 
+    const AllTables first;
+    for (auto& [key, table] : first.tables())
     {
-        AllTables all;
-
-        for (auto& [key, table] : all.tables())
-        {
-            solved[key] = fileBytes (key);
-            ASSERT_EQ (solved[key].getSize(), tableBytes) << key;
-            EXPECT_EQ (std::memcmp (solved[key].getData(), table, tableBytes), 0) << key;
-        }
+        solved[key] = fileBytes (key);
+        ASSERT_EQ (solved[key].getSize(), tableBytes) << key;
+        EXPECT_EQ (std::memcmp (solved[key].getData(), table, tableBytes), 0) << key;
     }
 
     // Files that no solver could produce: if the next start uses them
@@ -103,9 +96,8 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
         a.join(), b.join();
         std::string failures = caches[0] == caches[1] && tables[0] == tables[1] ? "" : "two caches or tables\n";
 
-        AllTables all;
-
-        for (auto& [key, table] : all.tables())
+        const AllTables next;
+        for (auto& [key, table] : next.tables())
         {
             const bool damaged = key == shortKey || key == longKey || key == nanKey;
             if (std::memcmp (table, damaged ? solved[key].getData() : marked.data(), tableBytes) != 0)
@@ -127,17 +119,54 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
         ASSERT_TRUE (cacheFolder().getChildFile (key).replaceWithData (block.getData(), block.getSize()));
 }
 
-TEST (TableCache, KeysNameTheCurveIndependentlyOfTheLocale)
+TEST (DataFolders, FoldersAndCacheKeysAreNamedCreatedAndSeeded)
 {
-    EXPECT_EQ (QmJFetNonlin::makeKey (0, -0.9f), "nl_jfet_-0.900000_0");
-
-    // A host with a decimal comma must not rename the files.
+    // A host with a decimal comma must not rename the cache's files.
     for (const char* name : { "de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE" })
-    {
-        if (std::setlocale (LC_ALL, name) == nullptr)
-            continue;
+        if (std::setlocale (LC_ALL, name) != nullptr)
+            EXPECT_EQ (QmJFetNonlin::makeKey (1, 0.5f), "nl_jfet_0.500000_1") << name;
+    std::setlocale (LC_ALL, "C");
 
-        EXPECT_EQ (QmJFetNonlin::makeKey (1, 0.5f), "nl_jfet_0.500000_1") << name;
-        std::setlocale (LC_ALL, "C");
-    }
+    const juce::File home (juce::String::fromUTF8 (std::getenv ("HOME")));
+    const juce::String common (juce::String::fromUTF8 (std::getenv ("VORLAN_COMMON_DATA_DIR")));
+    const auto user = QmDataFolders::getUserDataFolder();
+    EXPECT_EQ (user, home.getChildFile (".config/Quillmoor/Vorlan"));
+    EXPECT_TRUE (user.isDirectory());
+
+    // The override names the all-users folder itself; resources live below
+    // it, and naming one creates nothing.
+    EXPECT_EQ (QmDataFolders::getCommonDataFolder(), juce::File (common));
+    EXPECT_TRUE (juce::File (common).isDirectory());
+    const auto skin = QmDataFolders::getResourceFile ("skin/skin.svg");
+    EXPECT_EQ (skin, juce::File (common).getChildFile ("Resources/skin/skin.svg"));
+    EXPECT_FALSE (skin.getParentDirectory().exists());
+
+    // Unset or empty, the all-users folder is the system one.
+    setenv ("VORLAN_COMMON_DATA_DIR", "", 1);
+    EXPECT_EQ (QmDataFolders::getDataFolder (true),
+               juce::File::getSpecialLocation (juce::File::commonApplicationDataDirectory).getChildFile ("Quillmoor/Vorlan"));
+    setenv ("VORLAN_COMMON_DATA_DIR", common.toRawUTF8(), 1);
+
+    // The banks folder is seeded with the factory bank only when it is missing.
+    const auto factory = QmDataFolders::getResourceFile ("banks/vorlan.xml");
+    ASSERT_TRUE (factory.getParentDirectory().createDirectory());
+    ASSERT_TRUE (factory.replaceWithText ("<bank><name>Vorlan</name><presets/></bank>"));
+
+    const auto banks = QmDataFolders::getUserDataFolder().getChildFile ("Banks");
+    banks.deleteRecursively();
+
+    // First use: the folder is created and the factory bank copied in.
+    EXPECT_EQ (QmDataFolders::getBanksFolder(), banks);
+    EXPECT_EQ (banks.getChildFile ("vorlan.xml").loadFileAsString(), factory.loadFileAsString());
+
+    // Deleting only the factory bank does not bring it back; a missing
+    // factory bank leaves a new folder empty.
+    ASSERT_TRUE (banks.getChildFile ("vorlan.xml").deleteFile());
+    QmDataFolders::getBanksFolder();
+    EXPECT_FALSE (banks.getChildFile ("vorlan.xml").exists());
+
+    banks.deleteRecursively();
+    factory.deleteFile();
+    EXPECT_TRUE (QmDataFolders::getBanksFolder().isDirectory());
+    EXPECT_EQ (banks.getNumberOfChildFiles (juce::File::findFiles), 0);
 }

@@ -9,10 +9,16 @@
 #include "QmSynthEngine.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace voicetest
 {
+    constexpr double pi = 3.141592653589793;
+
+    inline bool sameBits (float a, float b) { return std::memcmp (&a, &b, sizeof (a)) == 0; }
+
     inline QmMidiEvent noteOn (int note, float velocity, int pos) { return { QmMidiEvent::typeNote, note, 1, pos, velocity }; }
     inline QmMidiEvent noteOff (int note, int pos) { return { QmMidiEvent::typeNote, note, 0, pos, 1.0f }; }
     inline QmMidiEvent controller (int number, float value, int pos) { return { QmMidiEvent::typeController, 0, 0, pos, value, number }; }
@@ -72,8 +78,7 @@ namespace voicetest
                         blockEvents.push_back ((e.position -= start, e));
 
                 // Tapped modules off the audio path are cleared and pulled here.
-                engine.context->blockLength = 2 * n;
-                probe.clear();
+                engine.context->blockLength = 2 * n, probe.clear();
                 engine.renderBlock (left.data(), right.data(), blockEvents, n);
                 probe.requestSignal();
 

@@ -2,18 +2,46 @@
 #include "QmFastMath.h"
 #include "QmOnePole.h"
 #include "QmRandom.h"
+#include "QmVectorMath.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <limits>
-#include <memory>
 #include <thread>
 
 namespace
 {
     bool sameBits (float a, float b) { return std::memcmp (&a, &b, sizeof (a)) == 0; }
+
+    std::vector<float> points (double from, double to, double step, std::vector<float> extra = {})
+    {
+        for (double x = from; x < to; x += step)
+            extra.push_back ((float) x);
+        return extra;
+    }
+
+    // Largest relative error of f against reference (absolute where the
+    // reference is 0); a non-finite result counts as infinite error.
+    template <typename Vector, typename Reference>
+    double worstError (Vector f, Reference reference, std::vector<float> xs)
+    {
+        double worst = 0.0;
+        xs.resize ((xs.size() + 3) & ~size_t (3), xs.back());
+
+        for (size_t i = 0; i < xs.size(); i += 4)
+        {
+            alignas (16) float out[4];
+            _mm_store_ps (out, f (_mm_loadu_ps (xs.data() + i)));
+
+            for (size_t j = 0; j < 4; ++j)
+            {
+                const double want = reference ((double) xs[i + j]), error = want == 0.0 ? std::abs (out[j]) : std::abs (out[j] - want) / std::abs (want);
+                worst = std::isfinite (out[j]) ? std::max (worst, error) : HUGE_VAL;
+            }
+        }
+
+        return worst;
+    }
 }
 
 TEST (DspHelpers, OnePoleBlocksAndTheWindowsRandSequencePerThread)
@@ -21,8 +49,7 @@ TEST (DspHelpers, OnePoleBlocksAndTheWindowsRandSequencePerThread)
     // Constant runs (where the block skips a settled filter), steps, a
     // one-sample blip and a run after the next change.
     std::vector<float> in (6000, 0.25f);
-    std::fill (in.begin() + 4000, in.end(), -0.75f);
-    std::fill (in.begin() + 5500, in.end(), 0.0f);
+    std::fill (in.begin() + 4000, in.end(), -0.75f), std::fill (in.begin() + 5500, in.end(), 0.0f);
     in[5000] = 3.0f;
     for (bool highPass : { false, true })
     {
@@ -47,7 +74,7 @@ TEST (DspHelpers, OnePoleBlocksAndTheWindowsRandSequencePerThread)
     EXPECT_EQ (firstFour(), inThread);
 }
 
-TEST (DspHelpers, FastExpAndSineStayWithinAnUlpOfLibm)
+TEST (DspHelpers, FastExpSineTanhRatioAndTanStayWithinAFewUlpsOfLibm)
 {
     auto check = [] (const char* name, float lo, float hi, auto fast, auto wide, auto block, auto reference)
     {
@@ -108,6 +135,16 @@ TEST (DspHelpers, FastExpAndSineStayWithinAnUlpOfLibm)
     const float zeros[] = { 0.0f, 0.0f, -0.0f }, nans[] = { nan, nan };
     EXPECT_EQ (countRepeats (zeros, 3, 0.0f), 2);
     EXPECT_EQ (countRepeats (nans, 2, nans[0]), 2);
+
+    auto tanhRatio = [] (double v) { return v == 0.0 ? 1.0 : std::tanh (v) / v; };
+
+    // Zeros, huge values where v^2 overflows or nearly does, and both sides of the saturation point.
+    const std::vector<float> special { 0.0f, -0.0f, 1e30f, -1e30f, 1.9e19f, -3e38f, 7.9053106f, 7.9053116f };
+    EXPECT_LT (worstError (QmVectorMath::tanhRatio4, tanhRatio, points (-30.0, 30.0, 1.3e-4, special)), 5e-7);
+    EXPECT_LT (worstError (QmVectorMath::tanhRatio4, tanhRatio, points (-1e-3, 1e-3, 1e-7)), 2e-7);
+
+    // tan below a quarter turn.
+    EXPECT_LT (worstError (QmVectorMath::tan4, [] (double x) { return std::tan (x); }, points (-1.5, 1.5, 3.1e-6, { 0.0f })), 5e-7);
 }
 
 TEST (Drift, TapsWrapAndAZeroDrawIsRedrawn)
@@ -117,8 +154,7 @@ TEST (Drift, TapsWrapAndAZeroDrawIsRedrawn)
     // Taps start 30156 apart; a tap on no table reads silence.
     std::unique_ptr<QmDriftTap> a (drift.createTap (1)), b (drift.createTap (1)), none (drift.createTap (5));
     std::vector<float> fromA (30166), fromB (10);
-    a->read (fromA.data(), 30166);
-    b->read (fromB.data(), 10);
+    a->read (fromA.data(), 30166), b->read (fromB.data(), 10);
     EXPECT_EQ (std::vector<float> (fromA.begin() + 30156, fromA.end()), fromB);
     none->read (fromB.data(), 10);
     EXPECT_EQ (fromB[3], 0.0f);
@@ -146,15 +182,9 @@ TEST (Drift, TapsWrapAndAZeroDrawIsRedrawn)
     // With seed 778 the 52476th pair of draws (rand () % 10000 each) is
     // (5000, 5000), a point at the centre: s == 0 must be redrawn.
     bool allFinite = true, zeroPair = false;
-    std::thread ([&]
-    {
-        qmSrand (778);
-        for (int j = 0; j <= 52475; ++j)
-        {
-            const int x = qmRand() % 10000, y = qmRand() % 10000;     // both drawn every time
-            zeroPair = x == 5000 && y == 5000;
-        }
-    }).join();
+    unsigned int state = 778;
+    for (int j = 0; j <= 52475; ++j)    // both drawn every time
+        zeroPair = (qmRandNext (state) % 10000 == 5000) & (qmRandNext (state) % 10000 == 5000);
 
     QmDriftTables seeded (778);
     for (int i = 0; i < QmDriftTables::size; ++i)

@@ -3,33 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <limits>
 #include <random>
-#include <vector>
 
-namespace
+TEST (Nonlin, SolverRangeChecksAndLookupsAsThePlainFormRoundedAsTheDivision)
 {
-    constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
-}
-
-TEST (Nonlin, SolverFindsTheRootsOfItsCurve)
-{
-    QmJFetNonlin jfet (1, 0.5f);
+    const float notANumber = std::nanf ("");
+    QmJFetNonlin nonlin (1, 0.5f);
     for (double x : { -20.0, -0.7, 0.0, 0.3, 31.0 })
-    {
-        const double y = jfet.solve (x, 0.0);
-        EXPECT_NEAR (y, std::tanh (0.5 * y + x), 1e-9) << x;
-    }
-}
+        EXPECT_NEAR (nonlin.solve (x, 0.0), std::tanh (0.5 * nonlin.solve (x, 0.0) + x), 1e-9) << x;
 
-TEST (Nonlin, LookupsRangeCheckTheirInput)
-{
     // Outside the table the lookup gives 0 and keeps its state: below -32,
     // from about 31.98 up, the two first positions (whose window starts
     // before the table), NaN and huge values.
-    QmJFetNonlin nonlin (1, 0.5f);
     nonlin.lookup (0.25f);
     const float pos = nonlin.lastPos, value = nonlin.lastValue;
     for (float x : { -40.0f, 31.99f, -31.99f, -31.97f, notANumber, std::numeric_limits<float>::infinity(), -1e30f, 1e30f })
@@ -44,16 +29,10 @@ TEST (Nonlin, LookupsRangeCheckTheirInput)
     QmJFetNonlin a (2, -0.9f), b (2, -0.9f);
     float last = 0.0f;
     for (float x : { 100.0f, -100.0f, 1e30f, 3.0f })
-    {
-        last = a.lookupBlock (x);
-        EXPECT_EQ (last, b.lookupBlock (std::clamp (x, -28.8f, 28.8f))) << x;
-    }
+        EXPECT_EQ (last = a.lookupBlock (x), b.lookupBlock (std::clamp (x, -28.8f, 28.8f))) << x;
     EXPECT_EQ (a.lookupBlock (notANumber), last);
     EXPECT_EQ (a.lookupBlock (2.0f), b.lookupBlock (2.0f));
-}
 
-TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfThePlainForm)
-{
     // A slow ramp: the quotient is twice the curve at the previous table position.
     QmJFetNonlin ramp (2, 0.5f);
     float out = 0.0f;
@@ -74,8 +53,7 @@ TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfThePlainForm)
         if (x > 45.0f)
             x -= 80.0f;
 
-        const float want = plain.plainLookup (x);
-        ASSERT_EQ (fast.lookup (x), want) << n << " x " << x;
+        ASSERT_EQ (fast.lookup (x), plain.plainLookup (x)) << n << " x " << x;
         ASSERT_EQ (fast.lastPos, plain.lastPos) << n << " x " << x;
         ASSERT_EQ (fast.lastValue, plain.lastValue) << n << " x " << x;
     }
@@ -92,16 +70,10 @@ TEST (Nonlin, LookupIsTheAntiderivativeQuotientOfThePlainForm)
     QmJFetNonlin replaced (1, 0.5f), replacedPlain (1, 0.5f);
     ASSERT_EQ (replaced.table[1000], other[1000]);
     for (int n = 0; n < 400; ++n)
-    {
-        const float y = (float) std::sin (n * 0.31) * 20.0f;
-        ASSERT_EQ (replaced.lookup (y), replacedPlain.plainLookup (y)) << n;
-    }
+        ASSERT_EQ (replaced.lookup (std::sin (n * 0.31f) * 20.0f), replacedPlain.plainLookup (std::sin (n * 0.31f) * 20.0f)) << n;
 
     QmCache::getInstance()->addEntry (key, solved.data(), sizeof (float) * solved.size());
-}
 
-TEST (Nonlin, QuotientByReciprocalRoundsAsTheDivisionEvenNearTies)
-{
     // Quotients within a few double ulps of halfway between two floats (and
     // ordinary ones), over the steps the lookups take: the product by the
     // reciprocal alone lands on the wrong side of some of these ties.

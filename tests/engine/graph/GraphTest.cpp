@@ -4,28 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <set>
 #include <thread>
-#include <vector>
 
 namespace
 {
     /** A module with a block and a scalar input that logs its events. */
     struct Probe : public QmModule
     {
-        explicit Probe (QmProcessContext* c, std::vector<Probe*>* log = nullptr) : QmModule (c), log (log)
-        {
-            blockIn = addInput ("Block", QmSignal::block);
-            scalarIn = addInput ("Scalar", QmSignal::scalar);
-            out = addOutput ("Out", QmSignal::block);
-        }
+        explicit Probe (QmProcessContext* c, std::vector<Probe*>* log = nullptr) : QmModule (c), log (log) {}
 
         void process() override { ++processed; out->pushSignal (signal); }
         void sampleRateChanged() override { if (log != nullptr) log->push_back (this); }
 
         std::vector<Probe*>* log;
-        QmInputSocket *blockIn, *scalarIn;
-        QmOutputSocket* out;
+        QmInputSocket *blockIn = addInput ("Block", QmSignal::block), *scalarIn = addInput ("Scalar", QmSignal::scalar);
+        QmOutputSocket* out = addOutput ("Out", QmSignal::block);
         QmSignal own { QmSignal::block, context };
         QmSignal* signal = &own;
         int processed = 0;
@@ -33,7 +26,7 @@ namespace
 
     struct Graph
     {
-        explicit Graph (int blockLength = 16) { context.blockLength = blockLength; context.tick = 0; }
+        Graph() { context.blockLength = 16; context.tick = 0; }
         void pull (Probe& sink) { context.advanceTick(); sink.clear(); sink.requestSignal(); }
         QmProcessContext context;
     };
@@ -47,7 +40,7 @@ namespace
     }
 }
 
-TEST (Graph, InputsBorrowOrSumAndFanOutCopies)
+TEST (Graph, InputsBorrowOrSumFanOutCopiesAndEveryClearZeroesEverySum)
 {
     Graph g;
     Probe sink (&g.context), a (&g.context), b (&g.context);
@@ -63,8 +56,7 @@ TEST (Graph, InputsBorrowOrSumAndFanOutCopies)
     EXPECT_EQ (sink.blockIn->usemy, 0);
     EXPECT_EQ (sink.blockIn->getSignal(), a.signal);
     b.out->connect (sink.blockIn);
-    fill (*a.signal, 0.25f);
-    fill (*b.signal, 0.5f);
+    fill (*a.signal, 0.25f), fill (*b.signal, 0.5f);
     for (int block = 0; block < 3; ++block)
         g.pull (sink), expectBlock (sink.blockIn->getSignal(), 0.75f);
 
@@ -102,31 +94,26 @@ TEST (Graph, InputsBorrowOrSumAndFanOutCopies)
 
     // A scalar pushed into block copies fills them with its value (it has no buffer to read).
     QmSignal scalar (QmSignal::scalar, &g.context);
-    scalar.value = 0.5f;
-    source.out->pushSignal (&scalar);
+    scalar.value = 0.5f, source.out->pushSignal (&scalar);
     expectBlock (c2.blockIn->getSignal(), 0.5f);
-}
 
-TEST (Graph, EveryClearZeroesEverySumUpstreamEvenTwiceInATick)
-{
-    // A diamond: the sink sums two modules that both read the top, which sums two sources.
-    Graph g;
-    Probe sink (&g.context), left (&g.context), right (&g.context), top (&g.context), s1 (&g.context), s2 (&g.context);
-    left.out->connect (sink.blockIn), right.out->connect (sink.blockIn);
+    // A diamond: the bottom sums two modules that both read the top, which sums two sources.
+    Probe bottom (&g.context), left (&g.context), right (&g.context), top (&g.context), s1 (&g.context), s2 (&g.context);
+    left.out->connect (bottom.blockIn), right.out->connect (bottom.blockIn);
     top.out->connect (left.blockIn), top.out->connect (right.blockIn);
     s1.out->connect (top.blockIn), s2.out->connect (top.blockIn);
     fill (*s1.signal, 1.0f), fill (*s2.signal, 2.0f);
-    g.pull (sink);
+    g.pull (bottom);
     expectBlock (top.blockIn->getSignal(), 3.0f);
 
     // Each clear is a whole one, whether a module or an input starts it.
-    for (Processable* start : { (Processable*) &sink, (Processable*) &sink, (Processable*) left.blockIn })
+    for (Processable* start : { (Processable*) &bottom, (Processable*) &bottom, (Processable*) left.blockIn })
     {
-        fill (*top.blockIn->own, 9.0f), fill (*sink.blockIn->own, 9.0f);
+        fill (*top.blockIn->own, 9.0f), fill (*bottom.blockIn->own, 9.0f);
         start->clear();
         expectBlock (top.blockIn->own, 0.0f);
-        if (start == &sink)
-            expectBlock (sink.blockIn->own, 0.0f);
+        if (start == &bottom)
+            expectBlock (bottom.blockIn->own, 0.0f);
     }
 }
 
@@ -135,10 +122,8 @@ TEST (Graph, OncePerTickEventsOnceDeepestFirstTickWrapAndUniqueIds)
     Graph g;
     std::vector<Probe*> log;
     Probe source (&g.context, &log), left (&g.context, &log), right (&g.context, &log), sink (&g.context, &log);
-    source.out->connect (left.blockIn);
-    source.out->connect (right.blockIn);
-    left.out->connect (sink.blockIn);
-    right.out->connect (sink.scalarIn);
+    source.out->connect (left.blockIn), source.out->connect (right.blockIn);
+    left.out->connect (sink.blockIn), right.out->connect (sink.scalarIn);
 
     sink.requestSignal();
     sink.requestSignal();

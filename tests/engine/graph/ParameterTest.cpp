@@ -5,11 +5,9 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
-#include <limits>
 #include <thread>
 
-TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
+TEST (Parameter, QuantisationNonFiniteValuesCallbackAndGlide)
 {
     QmProcessContext context;
     QmParameter three ("Three", 0, { "x", "y", "z" }, &context);
@@ -19,9 +17,7 @@ TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
                                               { std::numeric_limits<float>::infinity(), 0.0f } };
     for (auto [in, stored] : cases)
     {
-        three.setValue (0.5f);
-        three.setValue (in);
-        three.requestSignal();
+        three.setValue (0.5f), three.setValue (in), three.requestSignal();
         EXPECT_EQ (three.value, stored) << in;
         EXPECT_EQ (three.signal->index, (int) (stored * 2.0f)) << in;
     }
@@ -45,53 +41,39 @@ TEST (Parameter, QuantisationNonFiniteValuesAndCallback)
     // connectTo pushes value and index.
     struct Seen { QmParameter* p; float signalValue = -1.0f; } seen { &plain };
     plain.setCallback ([] (void* c) { auto* s = (Seen*) c; s->signalValue = s->p->signal->value; }, &seen);
-    plain.setValue (1.0f);
-    plain.requestSignal();
+    plain.setValue (1.0f), plain.requestSignal();
     EXPECT_EQ (seen.signalValue, 0.0f);
     EXPECT_EQ (plain.signal->value, 8.0f);
 
     // A range or curve changed between pulls maps the same value anew.
-    plain.setValue (0.5f);
-    plain.requestSignal();
-    plain.maxValue = 4.0f;
-    plain.requestSignal();
+    plain.setValue (0.5f), plain.requestSignal();
+    plain.maxValue = 4.0f, plain.requestSignal();
     EXPECT_EQ (plain.signal->value, 2.0f);
-    plain.curve = 1;
-    plain.requestSignal();
+    plain.curve = 1, plain.requestSignal();
     EXPECT_EQ (plain.signal->value, 1.0f);
-    plain.minValue = 1.0f;
-    plain.requestSignal();
+    plain.minValue = 1.0f, plain.requestSignal();
     EXPECT_EQ (plain.signal->value, 1.75f);
 
-    struct Sink : QmModule
-    {
-        explicit Sink (QmProcessContext* c) : QmModule (c) { in = addInput ("In", QmSignal::scalar); second = addInput ("Second", QmSignal::scalar); }
-        QmInputSocket *in, *second;
-    } sink (&context);
+    QmModule sink (&context);
+    QmInputSocket *first = sink.addInput ("In", QmSignal::scalar), *second = sink.addInput ("Second", QmSignal::scalar);
     QmParameter octave ("Octave", 3, { "-2", "-1", "0", "1", "2" }, &context);
     octave.maxValue = 4.0f;
-    octave.connectTo (sink.in);
-    EXPECT_EQ (sink.in->getSignal()->index, 3);
-    EXPECT_EQ (sink.in->getSignal()->value, 3.0f);
+    octave.connectTo (first);
+    EXPECT_EQ (first->getSignal()->index, 3);
+    EXPECT_EQ (first->getSignal()->value, 3.0f);
 
     // Borrowing inputs, the second through a copy, follow each change, pulled
     // again and again or not.
-    octave.connectTo (sink.second);
+    octave.connectTo (second);
     for (const float v : { 0.25f, 0.25f, 1.0f, 1.0f, 0.0f })
     {
-        octave.setValue (v);
-        octave.requestSignal();
-        octave.requestSignal();
-        EXPECT_EQ (sink.second->getSignal()->value, 4.0f * v) << v;
-        EXPECT_EQ (sink.in->getSignal()->index, (int) (4.0f * v)) << v;
+        octave.setValue (v), octave.requestSignal(), octave.requestSignal();
+        EXPECT_EQ (second->getSignal()->value, 4.0f * v) << v;
+        EXPECT_EQ (first->getSignal()->index, (int) (4.0f * v)) << v;
     }
-}
 
-TEST (Parameter, SmoothedParameterGlidesOnePerMilleEachSampleEvenWhenSettled)
-{
     // Long blocks let the glide reach the point where a step no longer changes
     // the float; consumers work in place, so every block is written afresh.
-    QmProcessContext context;
     context.blockLength = 5000;
     QmParameter cutoff ("Cutoff", 1.0f, &context);
     cutoff.minValue = 1.0f;
@@ -103,13 +85,8 @@ TEST (Parameter, SmoothedParameterGlidesOnePerMilleEachSampleEvenWhenSettled)
         cutoff.setValue (value);
         std::fill (cutoff.signal->buffer, cutoff.signal->buffer + 5000, -1.0f);
         cutoff.requestSignal();
-
-        const float target = cutoff.getMappedValue();
         for (int i = 0; i < 5000; ++i)
-        {
-            expected = QmParameter::smoothStep (expected, target);
-            ASSERT_EQ (cutoff.signal->buffer[i], expected) << value << " " << i;
-        }
+            ASSERT_EQ (cutoff.signal->buffer[i], expected = QmParameter::smoothStep (expected, cutoff.getMappedValue())) << value << " " << i;
         EXPECT_EQ (cutoff.smoothState, expected);
     }
     EXPECT_NEAR (expected, 1.0f, 0.05f);

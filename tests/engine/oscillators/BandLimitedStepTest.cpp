@@ -3,11 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <memory>
-#include <vector>
-
 // A naive unit step with its correction comes out 17 samples late, 0 before
 // and 1 after the 16 corrected samples, the same wherever the ring index is.
 // A step said to lie beyond the sample is refused with a message.

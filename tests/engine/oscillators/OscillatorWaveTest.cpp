@@ -3,51 +3,38 @@
 #include "QmSawWave.h"
 #include "QmTriangleWave.h"
 #include "QmWrappedSawWave.h"
-#include "QmWave.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 
-namespace
-{
-    // Corners must agree with the values and slopes on either side of them, or
-    // the corrector would cancel jumps that are not there.
-    void expectCornersAgree (QmWave& w)
-    {
-        for (int i = 0; i < w.cornerCount; ++i)
-        {
-            const QmWaveCorner& c = *w.corners[i];
-            const float before = std::fmod (c.position + 0.9999f, 1.0f), after = std::fmod (c.position + 0.0001f, 1.0f);
-            EXPECT_NEAR (w.value (before), c.valueBefore, 1e-3f) << i;
-            EXPECT_NEAR (w.value (after), c.valueAfter, 1e-3f) << i;
-            EXPECT_NEAR (w.slope (before), c.slopeBefore, 1e-3f) << i;
-            EXPECT_NEAR (w.slope (after), c.slopeAfter, 1e-3f) << i;
-        }
-    }
-}
-
-TEST (OscillatorWaves, CornersAgreeWithTheirShapes)
+// Corners must agree with the values and slopes on either side of them, or
+// the corrector would cancel jumps that are not there.
+TEST (OscillatorWaves, CornersAgreeWithTheirShapesAndShortcutsMatchThePlainFormulas)
 {
     QmSawWave saw;
     QmTriangleWave tri;
     QmPulseWave pulse;
     QmPWTriangle pwt;
     QmWrappedSawWave wrapped;
-
     pulse.width = pulse.corners[1]->position = 0.3f;
     pwt.setWidth (0.25f, 0.001f);
-    for (QmWave* w : std::initializer_list<QmWave*> { &saw, &tri, &pulse, &pwt, &wrapped })
-        expectCornersAgree (*w);
-}
 
-// The triangle's rise is kept at least ten samples long (up to half the
-// cycle). Width and phase wrap take shortcuts for the common case; they must
-// agree with the plain formulas to the bit: a width set afresh on a new
-// triangle, the phase minus its floor (1 rounding to 0).
-TEST (OscillatorWaves, PWTriangleWidthAndPhaseWrapMatchThePlainFormulas)
-{
+    for (QmWave* w : std::initializer_list<QmWave*> { &saw, &tri, &pulse, &pwt, &wrapped })
+        for (int i = 0; i < w->cornerCount; ++i)
+        {
+            const QmWaveCorner& c = *w->corners[i];
+            const float before = std::fmod (c.position + 0.9999f, 1.0f), after = std::fmod (c.position + 0.0001f, 1.0f);
+            EXPECT_NEAR (w->value (before), c.valueBefore, 1e-3f) << w->cornerCount << " " << i;
+            EXPECT_NEAR (w->value (after), c.valueAfter, 1e-3f) << w->cornerCount << " " << i;
+            EXPECT_NEAR (w->slope (before), c.slopeBefore, 1e-3f) << w->cornerCount << " " << i;
+            EXPECT_NEAR (w->slope (after), c.slopeAfter, 1e-3f) << w->cornerCount << " " << i;
+        }
+
+    // The triangle's rise is kept at least ten samples long (up to half the
+    // cycle). Width and phase wrap take shortcuts for the common case; they must
+    // agree with the plain formulas to the bit: a width set afresh on a new
+    // triangle, the phase minus its floor (1 rounding to 0).
     QmPWTriangle reused;
     const float requests[][3] = { { 0.3f, 0.01f, 0.3f }, { 0.3f, 0.05f, 0.5f }, { 0.3f, 0.01f, 0.3f }, { 0.3f, 0.01f, 0.3f },   // width,
                                   { 0.0f, 0.005f, 0.05f }, { 0.9f, 0.1f, 0.5f }, { 1.5f, 1e-4f, 0.999f } };               // increment, set

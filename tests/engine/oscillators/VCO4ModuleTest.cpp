@@ -2,13 +2,9 @@
 #include "QmDiagnostics.h"
 #include "QmDriftTap.h"
 #include "QmHumNoiseSource.h"
-#include "QmProcessContext.h"
 #include "QmVCO4Module.h"
 
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <memory>
 
 namespace
 {
@@ -26,12 +22,8 @@ namespace
         QmVCO4Module* make (float phaseDetune = 0.0f, int octave = 2, int sync = 0, float wave2 = 0.0f, float mod = 0.0f, int modType = 0)
         {
             auto* v = modules.emplace_back (std::make_unique<QmVCO4Module> (&context)).get();
-            v->phaseDetuneIn->own->value = phaseDetune;
-            v->octaveIn->own->index = octave;
-            v->syncIn->own->index = sync;
-            v->wave2In->own->value = wave2;
-            v->modIn->own->value = mod;
-            v->modTypeIn->own->index = modType;
+            v->phaseDetuneIn->own->value = phaseDetune, v->wave2In->own->value = wave2, v->modIn->own->value = mod;
+            v->octaveIn->own->index = octave, v->syncIn->own->index = sync, v->modTypeIn->own->index = modType;
             return v;
         }
 
@@ -40,10 +32,7 @@ namespace
             context.blockLength = n;
             hum.fill (n);
             for (auto* v : vcos)
-            {
-                std::fill (v->cvIn->own->buffer, v->cvIn->own->buffer + n, pitch);
-                v->process();
-            }
+                std::fill (v->cvIn->own->buffer, v->cvIn->own->buffer + n, pitch), v->process();
         }
 
         QmProcessContext context;
@@ -52,22 +41,11 @@ namespace
     };
 }
 
-TEST (VCO4Module, EmptyBlockStillPushesBothOutputs)
-{
-    Rig rig;
-    auto *v = rig.make(), *sink = rig.make();
-    v->out->connect (sink->cvIn);
-    v->osc2Out->connect (sink->gateIn);
-    rig.run ({ v }, 4.0f, 0);
-    EXPECT_EQ (sink->cvIn->getSignal(), &v->output);
-    EXPECT_EQ (sink->gateIn->getSignal(), &v->osc2);
-}
-
 // Core 2 against core 1: the octave ratio in both modes, the detune in the
 // knob's upper half, and pitch modulation (type 2) moving both. Hard sync
 // restarts core 2 with every cycle of core 1: all its partials fall on core
 // 1's harmonics (a saw's jumps and a triangle's bends).
-TEST (VCO4Module, OctaveDetuneModulationAndSync)
+TEST (VCO4Module, OctaveDetuneModulationSyncMixAndBlockEdgeCases)
 {
     Rig rig;
     const int n = 4096;
@@ -90,13 +68,9 @@ TEST (VCO4Module, OctaveDetuneModulationAndSync)
         EXPECT_LT (oscspectrum::aliasRatio (samples (synced->osc2, n), 900.0, rate), 1e-3) << wave2;
         EXPECT_GT (oscspectrum::aliasRatio (samples (free->osc2, n), 900.0, rate), 0.3) << wave2;
     }
-}
 
-// Phase-offset mode lets phase 1 run up to 4; detune mode takes it over as the
-// same point of the cycle, not as a sync far outside the sample.
-TEST (VCO4Module, EnteringDetuneModeWrapsPhase1)
-{
-    Rig rig;
+    // Phase-offset mode lets phase 1 run up to 4; detune mode takes it over as the
+    // same point of the cycle, not as a sync far outside the sample.
     auto *switched = rig.make (0.0f, 2, 1, 0.5f), *reference = rig.make (0.0f, 2, 1, 0.5f);
     rig.run ({ switched, reference }, pitchFor (1500.0), 400);
     ASSERT_GE (switched->phase1, 1.0f);
@@ -105,13 +79,9 @@ TEST (VCO4Module, EnteringDetuneModeWrapsPhase1)
     rig.run ({ switched, reference }, pitchFor (1500.0), 256);
     for (int i = 0; i < 256; ++i)
         ASSERT_NEAR (switched->osc2.buffer[i], reference->osc2.buffer[i], 1e-5f) << i;
-}
 
-// With core 1 alone in the mix the module sums in float: that must be the
-// sum in double, which a mix too small to move any sample still takes.
-TEST (VCO4Module, MixOfCore1AloneIsTheDoubleSum)
-{
-    Rig rig;
+    // With core 1 alone in the mix the module sums in float: that must be the
+    // sum in double, which a mix too small to move any sample still takes.
     for (float phaseDetune : { 0.2f, 0.8f })
     {
         auto *plain = rig.make (phaseDetune, 1, 0, 0.3f), *tiny = rig.make (phaseDetune, 1, 0, 0.3f);
@@ -122,11 +92,15 @@ TEST (VCO4Module, MixOfCore1AloneIsTheDoubleSum)
         for (int i = 0; i < 300; ++i)
             ASSERT_EQ (plain->output.buffer[i], tiny->output.buffer[i]) << phaseDetune << " " << i;
     }
-}
 
-TEST (VCO4Module, NaNIsReportedOncePerBlock)
-{
-    Rig rig;
+    // An empty block still pushes both outputs; a NaN pitch is reported once per block.
+    auto *v = rig.make(), *sink = rig.make();
+    v->out->connect (sink->cvIn);
+    v->osc2Out->connect (sink->gateIn);
+    rig.run ({ v }, 4.0f, 0);
+    EXPECT_EQ (sink->cvIn->getSignal(), &v->output);
+    EXPECT_EQ (sink->gateIn->getSignal(), &v->osc2);
+
     auto *phaseOffset = rig.make(), *detune = rig.make (0.9f), *clean = rig.make();
     testing::internal::CaptureStdout();
     rig.run ({ phaseOffset, phaseOffset, detune }, std::nanf (""), 256);
@@ -160,10 +134,8 @@ TEST (VCO4Module, ChunksFollowThePlainStep)
             const bool retrigger = block > 0 || c.modType != 2;
             v->retriggerIn->own->value = retrigger ? 1.0f : 0.0f;
             for (int i = 0; i < n; ++i)
-            {
-                v->gateIn->own->buffer[i] = (i + 50 * block) % 300 < 40 ? 0.0f : (i + 50 * block) % 300 < 170 ? 0.7f : 1.0f;   // and a legato rise
-                v->modSourceIn->own->buffer[i] = std::sin ((float) (i + n * block) * 0.01f);
-            }
+                v->gateIn->own->buffer[i] = (i + 50 * block) % 300 < 40 ? 0.0f : (i + 50 * block) % 300 < 170 ? 0.7f : 1.0f,   // and a legato rise
+                    v->modSourceIn->own->buffer[i] = std::sin ((float) (i + n * block) * 0.01f);
             const float pitch = pitchFor (900.0) + 0.001f * (float) block;
             rig.run ({ v }, pitch, n);
 

@@ -7,7 +7,6 @@ using namespace voicetest;
 namespace
 {
     constexpr float drift = 0.001f;     // drift moves the CV by at most half of this
-    constexpr double pi = 3.141592653589793;
 
     float cvOf (int note) { return (float) note / 12.0f - 1.0f; }
 
@@ -54,7 +53,7 @@ TEST (ControlModule, EveryNoteEventIsRenderedAndShiftedBy16SamplesAtAnyBlockSize
         EXPECT_FLOAT_EQ (reference[(size_t) i], level) << i;
 }
 
-TEST (ControlModule, LastNotePriorityIgnoresStrayNoteOffsAndStaysBoundedUnderFloods)
+TEST (ControlModule, LastNotePriorityStrayNoteOffsFloodsAndAllNotesOff)
 {
     ControlRig rig;
     rig.render (128, { noteOn (60, 1.0f, 0), noteOn (64, 0.5f, 10),
@@ -97,12 +96,10 @@ TEST (ControlModule, LastNotePriorityIgnoresStrayNoteOffsAndStaysBoundedUnderFlo
     rig.render (256, release, 256);
     EXPECT_EQ (rig.at (rig.gate)[251], 0.25f);
     EXPECT_EQ (rig.at (rig.gate)[252], 0.0f);
-}
 
-TEST (ControlModule, AllNotesOffAndAllSoundOffReleaseEveryKey)
-{
-    ControlRig rig;
-    rig.render (128, { noteOn (60, 1.0f, 0), noteOn (64, 1.0f, 5),
+    // All Notes Off and All Sound Off release every key.
+    ControlRig off;
+    off.render (128, { noteOn (60, 1.0f, 0), noteOn (64, 1.0f, 5),
                        controller (QmMidiEvent::allNotesOff, 0.0f, 20),
                        noteOn (67, 0.5f, 30),
                        noteOff (67, 50),        // the only key held
@@ -111,11 +108,11 @@ TEST (ControlModule, AllNotesOffAndAllSoundOffReleaseEveryKey)
 
     for (auto [i, level] : { std::pair { 39, 1.0f }, { 40, 0.0f }, { 60, 1.25f }, { 80, 0.25f }, { 100, 0.0f },
                              { 110, 2.0f }, { 119, 1.0f }, { 120, 0.0f } })
-        EXPECT_EQ (rig.at (rig.gate)[(size_t) i], level) << i;
-    EXPECT_NEAR (rig.at (rig.cv)[90], cvOf (67), drift);
+        EXPECT_EQ (off.at (off.gate)[(size_t) i], level) << i;
+    EXPECT_NEAR (off.at (off.cv)[90], cvOf (67), drift);
 }
 
-TEST (ControlModule, GlideFollowsGlidePolyAndGlideAutoJumpsFromSilence)
+TEST (ControlModule, GlidePolyGlideAutoPitchWheelAndModWheel)
 {
     ControlRig rig (false);
     rig.set (QmParam::paramsGlidePoly, 0.5f);    // 2^((1 - 0.5) 8 - 2) = 4 Hz
@@ -132,23 +129,20 @@ TEST (ControlModule, GlideFollowsGlidePolyAndGlideAutoJumpsFromSilence)
     EXPECT_NEAR (rig.at (rig.cv)[8], cvOf (72), drift);
     rig.render (1024, { noteOn (76, 1.0f, 0) });
     EXPECT_NEAR (rig.at (rig.cv)[1000], cvOf (76) + (cvOf (72) - cvOf (76)) * std::pow (a, 1001), 0.002);
-}
 
-TEST (ControlModule, PitchWheelBendsAnOctaveAndModWheelFollowsController1)
-{
-    ControlRig rig;
-    rig.render (64, { noteOn (60, 1.0f, 0) });
-    rig.render (4096, { pitchBend (1.0f, 0), controller (1, 1.0f, 0) }, 4096);
+    ControlRig wheels;
+    wheels.render (64, { noteOn (60, 1.0f, 0) });
+    wheels.render (4096, { pitchBend (1.0f, 0), controller (1, 1.0f, 0) }, 4096);
 
     // The bend moves 0.1% of the way per sample, up to +1 octave; the mod
     // wheel is a 30 Hz low-pass at the engine's rate.
-    EXPECT_NEAR (rig.at (rig.cv)[999], 5.0 - std::pow (0.999, 1000.0), 0.003);
-    EXPECT_NEAR (rig.at (rig.cv)[8191], 5.0f, 0.003);
-    EXPECT_NEAR (rig.at (rig.modWheel)[499], 1.0 - std::pow (std::exp (-2.0 * pi * 30.0 / 88200.0), 500.0), 1e-4);
+    EXPECT_NEAR (wheels.at (wheels.cv)[999], 5.0 - std::pow (0.999, 1000.0), 0.003);
+    EXPECT_NEAR (wheels.at (wheels.cv)[8191], 5.0f, 0.003);
+    EXPECT_NEAR (wheels.at (wheels.modWheel)[499], 1.0 - std::pow (std::exp (-2.0 * pi * 30.0 / 88200.0), 500.0), 1e-4);
 
     // Other controllers leave the wheel alone.
-    rig.render (64, { controller (7, 0.0f, 0) });
-    EXPECT_NEAR (rig.at (rig.modWheel).back(), 1.0f, 1e-4);
+    wheels.render (64, { controller (7, 0.0f, 0) });
+    EXPECT_NEAR (wheels.at (wheels.modWheel).back(), 1.0f, 1e-4);
 }
 
 TEST (ControlModule, SwitchesOutOfOrderTakeEffectWhenTheListReachesThem)

@@ -5,12 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-
 using namespace voicetest;
 
-TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)
+TEST (ModulationRouting, WheelMultipliersKeyboardTrackingAndZeroFactors)
 {
     // Options 0 "Off", 1 "HPF", 2 "LPF", 3 "Mod"; outputs to the HPF and the LPF.
     for (int option : { 0, 1, 2, 3 })
@@ -22,10 +19,7 @@ TEST (ModulationRouting, DispatcherSendsTheWheelTimesSevenToTheSelectedFilter)
         EXPECT_NEAR (rig.at (hpf).back(), option == 1 ? 7.0f : 0.0f, 1e-3) << option;
         EXPECT_NEAR (rig.at (lpf).back(), option == 2 ? 7.0f : 0.0f, 1e-3) << option;
     }
-}
 
-TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRelativeToNote36)
-{
     Rig rig;
     const int cv = rig.tap (rig.engine.control, "Shifted cv"), env = rig.tap (rig.engine.modulator, "Env out");
     const int mod = rig.tap (rig.engine.modulator, "Mod out"), kbd = rig.tap (rig.engine.kbdCutoffMul, "Out");
@@ -52,10 +46,7 @@ TEST (ModulationRouting, MultipliersScaleTheirModulationAndKeyboardTrackingIsRel
     rig.choose (QmParam::lpfKbd, 0);
     rig.render (64);
     EXPECT_TRUE (std::all_of (rig.at (kbd).begin(), rig.at (kbd).end(), [] (float v) { return v == 0.0f; }));
-}
 
-TEST (ModulationRouting, AMultiplierByZerosAddsNothingToASumAndGivesZerosToWhoeverReadsIt)
-{
     // A (negative values, a negative zero) times zeros, into a sum beside
     // another source and into a reader that writes over its input, as the
     // amplifier does; with an offset, a zero A is no zero factor.
@@ -86,10 +77,7 @@ TEST (ModulationRouting, AMultiplierByZerosAddsNothingToASumAndGivesZerosToWhoev
     zero.out->connect (offset.inA), other.out->connect (offset.inB), offset.out->connect (sink.offsetRead);
 
     for (int i = 0; i < 64; ++i)
-    {
-        a.signal.buffer[i] = i == 5 ? -0.0f : (float) (i - 30) * 0.37f;
-        other.signal.buffer[i] = i % 3 == 0 ? -0.0f : (float) i * -1.5e-3f;
-    }
+        a.signal.buffer[i] = i == 5 ? -0.0f : (float) (i - 30) * 0.37f, other.signal.buffer[i] = i % 3 == 0 ? -0.0f : (float) i * -1.5e-3f;
 
     auto bits = [] (float v) { uint32_t b; std::memcpy (&b, &v, sizeof (b)); return b; };
     for (int block = 0; block < 2; ++block)

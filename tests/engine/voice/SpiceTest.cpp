@@ -4,9 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-
 using namespace voicetest;
 
 namespace
@@ -18,11 +15,8 @@ namespace
         explicit SpiceRig (float amount, float rate = 88200.0f)
             : spice (&context), source (&context), amountParam ("spread auto", amount, 0, &context)
         {
-            context.sampleRate = rate;
-            spice.sampleRateChanged();
-            source.out->connect (spice.input);
-            amountParam.connectTo (spice.amountIn);
-            probe.tap (spice.out);
+            context.sampleRate = rate, spice.sampleRateChanged();
+            source.out->connect (spice.input), amountParam.connectTo (spice.amountIn), probe.tap (spice.out);
         }
 
         template <typename Fn>
@@ -44,7 +38,7 @@ namespace
     float tones (int i) { return 0.4f * std::sin ((float) i * 0.3f) + 0.2f * std::sin ((float) i * 0.011f); }
 }
 
-TEST (Spice, OffPassesTheInputAndOnAddsTheFoldToEightTenthsOfItWithinFive)
+TEST (Spice, OffPassesOnFoldsWithinFiveAndBlocksMatchThePlainFoldToTheBit)
 {
     const auto off = SpiceRig (0.0f).run (tones);
     for (int i = 0; i < n; ++i)
@@ -78,10 +72,7 @@ TEST (Spice, OffPassesTheInputAndOnAddsTheFoldToEightTenthsOfItWithinFive)
         const auto after = rig.run (tones);
         EXPECT_TRUE (std::all_of (after.begin(), after.end(), [] (float v) { return std::isfinite (v); })) << bad;
     }
-}
 
-TEST (Spice, BlocksMatchThePlainPerSampleFoldToTheBit)
-{
     // Slow stretches (where the step is nudged), loud ones folding many
     // periods, both signs; blocks of whole and partial chunks, so the state
     // carries over.
