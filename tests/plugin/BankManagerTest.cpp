@@ -15,10 +15,7 @@
 namespace
 {
     juce::String bankText (const juce::String& name, const juce::String& presetName)
-    {
-        return "<bank><name>" + name + "</name><presets><preset><name>" + presetName
-             + "</name><params>0.25,0.75</params></preset></presets></bank>";
-    }
+        { return "<bank><name>" + name + "</name><presets><preset><name>" + presetName + "</name><params>0.25,0.75</params></preset></presets></bank>"; }
 
     juce::StringArray bankNames (QmBankManager& manager)
     {

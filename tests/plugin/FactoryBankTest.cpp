@@ -88,7 +88,6 @@ TEST (FactoryBank, HoldsTheEnginesDefaultAndEveryPresetPlaysAudiblyWithinTheUnto
 
     auto bank = marshaller.bankFromXml (root.get());
     EXPECT_EQ (bank->name, "Vorlan");
-    EXPECT_EQ (bank->presets.size(), root->getChildByName ("presets")->getNumChildElements());   // no name repeats
     ASSERT_EQ (bank->presets.size(), (int) std::size (fingerprints));
 
     // The file is exactly what the bank writer produces for it.

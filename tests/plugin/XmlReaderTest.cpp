@@ -6,14 +6,9 @@
 namespace
 {
     std::unique_ptr<juce::XmlElement> readText (const juce::String& text, QmXmlReader::Limits limits = {})
-    {
-        return QmXmlReader (limits).read (text.toRawUTF8(), text.getNumBytesAsUTF8());
-    }
+        { return QmXmlReader (limits).read (text.toRawUTF8(), text.getNumBytesAsUTF8()); }
 
-    juce::String nested (int depth)
-    {
-        return juce::String::repeatedString ("<a>", depth) + juce::String::repeatedString ("</a>", depth);
-    }
+    juce::String nested (int depth)  { return juce::String::repeatedString ("<a>", depth) + juce::String::repeatedString ("</a>", depth); }
 }
 
 TEST (XmlReader, EveryDocumentWeWriteReadsBackAsTheFrameworkReadsIt)
