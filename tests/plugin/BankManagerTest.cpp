@@ -316,10 +316,9 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesRefusesHostileO
 TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHolds)
 {
     auto* vorlan = manager->getBank ("Vorlan");
-    const auto file = banks().getChildFile ("vorlan.xml");
+    const auto file = banks().getChildFile ("vorlan.xml"), temp = banks().getChildFile (".vorlan.xml.tmp");
     const auto before = file.loadFileAsString();
-    const auto count = vorlan->presets.size();
-    const auto favourites = manager->getBank ("Favourites")->presets.size();
+    const auto count = vorlan->presets.size(), favourites = manager->getBank ("Favourites")->presets.size();
     auto* second = vorlan->presets[1].get();
     const auto secondName = second->name;
 
@@ -338,6 +337,7 @@ TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHold
     setFileWriteRoomForTests (-1);
 
     EXPECT_EQ (file.loadFileAsString(), before);
+    EXPECT_FALSE (temp.exists());
     EXPECT_EQ (vorlan->findPresetByName ("New"), nullptr);
     ASSERT_EQ (vorlan->presets.size(), count);
     ASSERT_NE (vorlan->findPresetByName (secondName), nullptr);
@@ -352,8 +352,12 @@ TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHold
     EXPECT_FALSE (vorlan->presets[0]->fav);
     EXPECT_EQ (file.loadFileAsString(), before);
     ASSERT_TRUE (file.setReadOnly (false));
+
+    // A longer leftover of an interrupted write is not appended to.
+    ASSERT_TRUE (temp.replaceWithText (before + "junk"));
     manager->presetFavouriteChanged (vorlan->presets[0].get(), true);
     EXPECT_EQ (manager->takeLastFailure(), "");
+    EXPECT_TRUE (file.loadFileAsString().endsWith ("</bank>\r\n"));
 }
 
 TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
