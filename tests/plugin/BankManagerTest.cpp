@@ -1,4 +1,5 @@
 #include "FakePresetClient.h"
+#include "NamedPreset.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
 #include "QmFileWriter.h"
@@ -26,13 +27,6 @@ namespace
     }
 
     juce::File banks()    { return QmDataFolders::getUserDataFolder().getChildFile ("Banks"); }
-
-    QmPreset::Ptr namedPreset (const juce::String& name)
-    {
-        QmPreset::Ptr preset (new QmPreset());
-        preset->name = name;
-        return preset;
-    }
 
     /** Counts reloads and, on the first, saves from inside the change. */
     struct ReloadCounter : PresetListener
@@ -373,8 +367,7 @@ TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
 
     // Each saves, stars, removes and overwrites in turn, never knowing of the
     // other. A new preset takes the plug-in's values and its version.
-    auto added = namedPreset ("One");
-    added->tags = { 4 };
+    auto added = namedPreset ("One", { 4 });
     client.values[0] = 0.75f;
     EXPECT_TRUE (mine->addPreset (added.get()));
     EXPECT_TRUE (theirs->addPreset (namedPreset ("Two").get()));

@@ -1,29 +1,19 @@
+#include "NamedPreset.h"
 #include "QmBank.h"
 
 #include <gtest/gtest.h>
 
-namespace
-{
-    QmPreset::Ptr makePreset (const juce::String& name, juce::Array<int> tags = {})
-    {
-        QmPreset::Ptr preset (new QmPreset());
-        preset->name = name;
-        preset->tags = tags;
-        return preset;
-    }
-}
-
 TEST (PresetBank, KeepsNamesUniqueIndicesInOrderAndFiltersByTextAndTags)
 {
     QmBank bank, other;
-    auto bass = makePreset ("Fat Bass", { 3, 5, 1 }), lower = makePreset ("fat bass"), lead = makePreset ("Bassy Lead", { 1 });
+    auto bass = namedPreset ("Fat Bass", { 3, 5, 1 }), lower = namedPreset ("fat bass"), lead = namedPreset ("Bassy Lead", { 1 });
     EXPECT_TRUE (bank.addPreset (bass.get()));
     EXPECT_TRUE (bank.addPreset (lower.get()));   // case-sensitive names
     EXPECT_TRUE (bank.addPreset (lead.get()));
     EXPECT_EQ (std::pair (lead->bank, lead->index), std::pair (&bank, 3));
 
     // A name that is taken: refused, and the preset stays where it was.
-    auto clash = makePreset ("Fat Bass");
+    auto clash = namedPreset ("Fat Bass");
     other.addPreset (clash.get());
     EXPECT_FALSE (bank.addPreset (clash.get()));
     EXPECT_EQ (std::tuple (bank.presets.size(), clash->bank, clash->index), std::tuple (3, &other, 1));
@@ -36,7 +26,7 @@ TEST (PresetBank, KeepsNamesUniqueIndicesInOrderAndFiltersByTextAndTags)
     all.isSystem = true;
     all.presets.add (lead.get());
     all.removePreset (bass.get());      // not there: only a renumbering pass
-    all.addPreset (makePreset ("Three").get());
+    all.addPreset (namedPreset ("Three").get());
     all.removePreset (lead.get());
     EXPECT_EQ (std::pair (bass->index, lead->index), std::pair (1, 2));
 
@@ -53,15 +43,15 @@ TEST (PresetBank, NamesDifferingOnlyInLineBreaksAreOneName)
     // Read back from a file every line break is a line feed: two such presets
     // were one after a save.
     QmBank bank;
-    EXPECT_TRUE (bank.addPreset (makePreset ("Soft\r\nPad").get()));
-    EXPECT_FALSE (bank.addPreset (makePreset ("Soft\nPad").get()));
-    EXPECT_FALSE (bank.addPreset (makePreset ("Soft\rPad").get()));
+    EXPECT_TRUE (bank.addPreset (namedPreset ("Soft\r\nPad").get()));
+    EXPECT_FALSE (bank.addPreset (namedPreset ("Soft\nPad").get()));
+    EXPECT_FALSE (bank.addPreset (namedPreset ("Soft\rPad").get()));
     EXPECT_EQ (bank.presets[0]->name, "Soft\nPad");
 
     // A file's presets, added at once: the first of a name stays, in order.
     juce::ReferenceCountedArray<QmPreset> read;
     for (auto name : { "Lead", "Soft\rPad", "Bass", "Lead" })
-        read.add (makePreset (name));
+        read.add (namedPreset (name));
     bank.addPresets (read);
     EXPECT_EQ (bank.presets.size(), 3);
     EXPECT_EQ (std::tuple (bank.presets[1]->name, bank.presets[2]->name, bank.presets[2]->index, bank.presets[2]->bank),

@@ -22,13 +22,6 @@ TEST (XmlMarshaller, FieldsAreReadLeniently)
     EXPECT_EQ (std::tuple (p->name, p->fav, p->tags), std::tuple (juce::String ("Upper"), true, juce::Array<int> ({ 1, 0, 3 })));
     EXPECT_EQ (p->params, juce::Array<float> ({ 0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.25f, 0.0f, 0.25f, 0.0f }));   // nothing non-finite
 
-    // A repeated preset name in one bank keeps the first.
-    auto root = parseString ("<bank><name>B</name><presets><preset><name>X</name><params>0.1</params></preset>"
-                             "<preset><name>X</name><params>0.9</params></preset></presets></bank>");
-    auto bank = m.bankFromXml (root.get());
-    ASSERT_EQ (bank->presets.size(), 1);
-    EXPECT_FLOAT_EQ (bank->presets[0]->params[0], 0.1f);
-
     auto xml = parseString ("<r><Big>99999999999</Big><Ratio>inf</Ratio></r>");
     EXPECT_EQ (std::pair (m.getIntField (xml.get(), "big", 0), m.getDoubleField (xml.get(), "ratio", 2.0)), std::pair (INT_MAX, 2.0));
 }

@@ -1,3 +1,4 @@
+#include "NamedPreset.h"
 #include "QmXmlReader.h"
 #include "XMLMarshaller.h"
 
@@ -18,11 +19,7 @@ TEST (XmlReader, EveryDocumentWeWriteReadsBackAsTheFrameworkReadsIt)
 
     for (auto name : { juce::String ("plain"), juce::String ("  spaced  "), juce::String ("tab\tand\nline\x01"),
                        juce::String::fromUTF8 (u8"\u00e9t\u00e9 \u266b \U0001F3B9 >]]> &amp;"), juce::String() })
-    {
-        QmPreset::Ptr preset (new QmPreset());
-        preset->name = name;
-        bank.addPreset (preset.get());
-    }
+        bank.addPreset (namedPreset (name).get());
 
     // An attribute as the MIDI map writes them.
     XMLMarshaller marshaller;
