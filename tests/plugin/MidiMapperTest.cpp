@@ -69,9 +69,11 @@ TEST_F (MidiMapperTest, AControllerDrivesOneParameterAndAParameterFollowsOneCont
     EXPECT_EQ (QmMidiMapper::getInstance()->getParameterForController (8), 5);
 }
 
-TEST_F (MidiMapperTest, TheFileIsReadWithUnusableEntriesDropped)
+TEST_F (MidiMapperTest, TheFileIsReadWithUnusableEntriesDroppedAndAnUnreadableOneSurvivesUntilItsBackupIsWhole)
 {
-    QmMidiMapper::getMapFile().replaceWithText ("<midimapper><dict><key param=\"5\">74</key><key param=\"9\">-1</key>"
+    const auto file = QmMidiMapper::getMapFile();
+    const auto backup = QmMidiMapper::getBackupFile();
+    file.replaceWithText ("<midimapper><dict><key param=\"5\">74</key><key param=\"9\">-1</key>"
         "<key param=\"2\"> 17abc</key><key param=\"nan\">18</key><key param=\"abc\">19</key><key param=\"1\"></key>"
         "<key param=\"3\">4294967297</key><key param=\"4294967296\">21</key><key param=\" 7 \"> 22 </key><key param=\"60\">10</key><key param=\"-3\">11</key><key param=\"\">12</key><key>13</key>"
         "<key param=\"4\">-8</key><key param=\"6\">300</key><other param=\"43\">99</other></dict></midimapper>");
@@ -85,18 +87,14 @@ TEST_F (MidiMapperTest, TheFileIsReadWithUnusableEntriesDropped)
         EXPECT_EQ (mapper.getControllerForParameter (parameter), -1) << parameter;
 
     // A missing file keeps the bindings; one that does not parse clears them.
-    QmMidiMapper::getMapFile().deleteFile();
+    file.deleteFile();
     mapper.load();
     EXPECT_EQ (mapper.getParameterForController (74), 5);
-    QmMidiMapper::getMapFile().replaceWithText ("<midimapper><dict><key param=");
+    file.replaceWithText ("<midimapper><dict><key param=");
     mapper.load();
     EXPECT_EQ (mapper.getParameterForController (74), -1);
-}
 
-TEST_F (MidiMapperTest, AnUnreadableFileSurvivesUntilABindingChangesAndThenUntilItsBackupIsWhole)
-{
-    const auto file = QmMidiMapper::getMapFile();
-    const auto backup = QmMidiMapper::getBackupFile();
+    // An unreadable file survives until a binding changes.
     const juce::String good ("<midimapper><dict><key param=\"5\">74</key></dict></midimapper>");
 
     delete &mapper;     // each loop round is a session

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-TEST (PresetBank, KeepsNamesUniqueIndicesInOrderAndFiltersByTextAndTags)
+TEST (PresetBank, KeepsNamesUniqueIndicesInOrderFiltersByTextAndTagsAndTakesLineBreaksForOne)
 {
-    QmBank bank, other;
+    QmBank bank, other, lines;
     auto bass = namedPreset ("Fat Bass", { 3, 5, 1 }), lower = namedPreset ("fat bass"), lead = namedPreset ("Bassy Lead", { 1 });
     EXPECT_TRUE (bank.addPreset (bass.get()));
     EXPECT_TRUE (bank.addPreset (lower.get()));   // case-sensitive names
@@ -36,25 +36,21 @@ TEST (PresetBank, KeepsNamesUniqueIndicesInOrderAndFiltersByTextAndTags)
     EXPECT_EQ (bank.filterPresets ({}, "BASS"), Found ({ bass.get(), lead.get() }));
     EXPECT_EQ (bank.filterPresets ({ 1 }, "lead"), Found ({ lead.get() }));
     EXPECT_EQ (std::tuple (bank.getFilteredPresetAt (0), bank.getFilteredPresetAt (1), bank.getFilteredPresetAt (-1)), std::tuple (lead.get(), nullptr, nullptr));
-}
 
-TEST (PresetBank, NamesDifferingOnlyInLineBreaksAreOneName)
-{
-    // Read back from a file every line break is a line feed: two such presets
-    // were one after a save.
-    QmBank bank;
-    EXPECT_TRUE (bank.addPreset (namedPreset ("Soft\r\nPad").get()));
-    EXPECT_FALSE (bank.addPreset (namedPreset ("Soft\nPad").get()));
-    EXPECT_FALSE (bank.addPreset (namedPreset ("Soft\rPad").get()));
-    EXPECT_EQ (bank.presets[0]->name, "Soft\nPad");
+    // Read back from a file every line break is a line feed: two names that
+    // differ only there were one after a save.
+    EXPECT_TRUE (lines.addPreset (namedPreset ("Soft\r\nPad").get()));
+    EXPECT_FALSE (lines.addPreset (namedPreset ("Soft\nPad").get()));
+    EXPECT_FALSE (lines.addPreset (namedPreset ("Soft\rPad").get()));
+    EXPECT_EQ (lines.presets[0]->name, "Soft\nPad");
 
     // A file's presets, added at once: the first of a name stays, in order.
     juce::ReferenceCountedArray<QmPreset> read;
     for (auto name : { "Lead", "Soft\rPad", "Bass", "Lead" })
         read.add (namedPreset (name));
-    bank.addPresets (read);
-    EXPECT_EQ (bank.presets.size(), 3);
-    EXPECT_EQ (std::tuple (bank.presets[1]->name, bank.presets[2]->name, bank.presets[2]->index, bank.presets[2]->bank),
-               std::tuple (juce::String ("Lead"), juce::String ("Bass"), 3, &bank));
+    lines.addPresets (read);
+    EXPECT_EQ (lines.presets.size(), 3);
+    EXPECT_EQ (std::tuple (lines.presets[1]->name, lines.presets[2]->name, lines.presets[2]->index, lines.presets[2]->bank),
+               std::tuple (juce::String ("Lead"), juce::String ("Bass"), 3, &lines));
     EXPECT_EQ (read[3]->bank, nullptr);
 }

@@ -60,7 +60,7 @@ namespace
         VstIntPtr dispatch (int opcode, int index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f)
             { return effect->dispatcher (effect, opcode, index, value, ptr, opt); }
 
-        struct Message { unsigned char status, data1, data2; int position; };
+        struct Message { unsigned char bytes[3]; int position; };
 
         void sendMidi (unsigned char status, unsigned char data1, unsigned char data2)
         {
@@ -82,8 +82,7 @@ namespace
                     events[i].type = kVstMidiType;
                     events[i].byteSize = (int) sizeof (VstMidiEvent);
                     events[i].deltaFrames = messages[i].position;
-                    const unsigned char bytes[] = { messages[i].status, messages[i].data1, messages[i].data2 };
-                    std::memcpy (events[i].midiData, bytes, 3);
+                    std::memcpy (events[i].midiData, messages[i].bytes, 3);
                     get()->events[i] = (VstEvent*) &events[i];
                 }
             }
