@@ -105,7 +105,7 @@ TEST_F (AudioProcessorTest, BadIndicesMissingChannelsAndHostRate)
     EXPECT_EQ (testing::internal::GetCapturedStdout(), "sample rate updated to 88200\n");
 }
 
-TEST_F (AudioProcessorTest, EveryEventAndEverySampleOfLongBlocksIsRendered)
+TEST_F (AudioProcessorTest, EveryEventAndEverySampleOfLongBlocksIsRenderedAndFullListsMergeControllersKeepingEveryNote)
 {
     QmTestModule probe (engine().context);     // the control module's gate in the engine's last call
     engine().control->gateOut->connect (probe.input1);
@@ -138,6 +138,42 @@ TEST_F (AudioProcessorTest, EveryEventAndEverySampleOfLongBlocksIsRendered)
     flood.addEvent (Message::noteOff (1, 60), 500);
     process (512, flood);
     EXPECT_EQ (std::pair (gate (998), gate (1020)), std::pair (1.0f, 0.0f));
+
+    // A full list (of 8 here): notes between floods of two controllers and
+    // the pitch wheel.
+    std::vector<QmMidiEvent> events;
+    events.reserve (8);
+    const auto add = [&events] (int type, int number, float value, int on)
+        { KorvixAudioProcessor::addEvent (events, { type, type == 0 ? number : 0, (uint8_t) on, 0, value, type == 0 ? -1 : number }); };
+
+    for (int i = 0; i < 1000; ++i)
+    {
+        if (i % 250 == 0)
+            add (0, 60 + i / 250, 1.0f, i % 500 == 0 ? 1 : 0);
+        add (1, 7 + i % 2, (float) i, 0);
+        add (2, -1, (float) -i, 0);
+    }
+
+    // Every note in order; the last value of each controller and of the wheel.
+    std::vector<std::pair<int, int>> notes;
+    std::map<int, float> last;
+    for (const auto& e : events)
+        if (e.type == 0)
+            notes.emplace_back (e.note, e.gate);
+        else
+            last[e.type == 2 ? -1 : e.controller] = e.value;
+
+    EXPECT_EQ (notes, (std::vector<std::pair<int, int>> { { 60, 1 }, { 61, 0 }, { 62, 1 }, { 63, 0 } }));
+    EXPECT_EQ (last, (std::map<int, float> { { -1, -999.0f }, { 7, 998.0f }, { 8, 999.0f } }));
+    EXPECT_EQ (events.capacity(), 8u);
+
+    // A list of nothing but notes: a note-off takes the latest note-on's place.
+    events.clear();
+    for (int i = 0; i < 8; ++i)
+        add (0, 40 + i, 1.0f, i < 6 ? 1 : 0);
+    add (0, 70, 1.0f, 1);
+    add (0, 40, 1.0f, 0);
+    EXPECT_EQ (std::tuple (events.size(), events[5].note, (int) events[5].gate, events[7].note, (int) events[7].gate), std::tuple (8u, 46, 0, 40, 0));
 }
 
 TEST_F (AudioProcessorTest, InitSetsTheDefaultsAndRandomizeKeepsTheLevel)
@@ -199,44 +235,6 @@ TEST_F (AudioProcessorTest, ControllersFollowTheMapFileAndLearnWithoutAllocating
     int* volatile counted = nullptr;
     EXPECT_EQ (mallocsIn ([&] { counted = new int (1); }), VORLAN_COUNTS_MALLOC);   // the counter works where it counts
     delete counted;
-}
-
-TEST (AudioProcessorEvents, FullListsMergeControllersAndKeepEveryNote)
-{
-    std::vector<QmMidiEvent> events;
-    events.reserve (8);
-    const auto add = [&events] (int type, int number, float value, int gate)
-        { KorvixAudioProcessor::addEvent (events, { type, type == 0 ? number : 0, (uint8_t) gate, 0, value, type == 0 ? -1 : number }); };
-
-    // Notes between floods of two controllers and the pitch wheel.
-    for (int i = 0; i < 1000; ++i)
-    {
-        if (i % 250 == 0)
-            add (0, 60 + i / 250, 1.0f, i % 500 == 0 ? 1 : 0);
-        add (1, 7 + i % 2, (float) i, 0);
-        add (2, -1, (float) -i, 0);
-    }
-
-    // Every note in order; the last value of each controller and of the wheel.
-    std::vector<std::pair<int, int>> notes;
-    std::map<int, float> last;
-    for (const auto& e : events)
-        if (e.type == 0)
-            notes.emplace_back (e.note, e.gate);
-        else
-            last[e.type == 2 ? -1 : e.controller] = e.value;
-
-    EXPECT_EQ (notes, (std::vector<std::pair<int, int>> { { 60, 1 }, { 61, 0 }, { 62, 1 }, { 63, 0 } }));
-    EXPECT_EQ (last, (std::map<int, float> { { -1, -999.0f }, { 7, 998.0f }, { 8, 999.0f } }));
-    EXPECT_EQ (events.capacity(), 8u);
-
-    // A list of nothing but notes: a note-off takes the latest note-on's place.
-    events.clear();
-    for (int i = 0; i < 8; ++i)
-        add (0, 40 + i, 1.0f, i < 6 ? 1 : 0);
-    add (0, 70, 1.0f, 1);
-    add (0, 40, 1.0f, 0);
-    EXPECT_EQ (std::tuple (events.size(), events[5].note, (int) events[5].gate, events[7].note, (int) events[7].gate), std::tuple (8u, 46, 0, 40, 0));
 }
 
 TEST_F (AudioProcessorTest, OutputNeverPassesEightAndIsUntouchedWithinFour)

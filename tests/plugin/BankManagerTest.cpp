@@ -84,7 +84,6 @@ TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
 
     auto* vorlan = manager->getBank ("VORLAN");
     ASSERT_NE (vorlan, nullptr);
-    ASSERT_GE (vorlan->presets.size(), 3);
     EXPECT_EQ (manager->getBankAt (99), vorlan);
     ASSERT_EQ (manager->loadStartupPreset(), manager->findPreset ("vorlan", "default"));
     EXPECT_EQ (std::tuple (client.values, client.properties["currentBank"], client.properties["currentPreset"]),

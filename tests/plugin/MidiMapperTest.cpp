@@ -41,11 +41,15 @@ protected:
     QmMidiMapper& mapper = (reset(), *QmMidiMapper::getInstance());
 };
 
-TEST_F (MidiMapperTest, AControllerDrivesOneParameterAndAParameterFollowsOneController)
+TEST_F (MidiMapperTest, AControllerDrivesOneParameterAParameterFollowsOneControllerAndOverlaysSelectOneLearnTarget)
 {
+    Widget five (5), nine (9), twelve (12), noOverlay (8, false);
+    five.overlay->toggleSelection();
+    nine.overlay->toggleSelection();
+    EXPECT_EQ (std::tuple (five.overlay->selected, nine.overlay->selected, mapper.getLearnTarget()), std::tuple (false, true, 9));
+
     // Only parameters with a registered widget can be learnt, only real ones
     // and only controllers up to 127.
-    Widget five (5), nine (9), twelve (12);
     for (auto [controller, parameter] : { std::pair { 74, 5 }, { 74, 9 }, { 20, 12 }, { 21, 12 }, { 30, 13 }, { 32, 44 }, { 128, 12 } })
         mapper.assignController (controller, parameter);
     EXPECT_EQ (std::tuple (mapper.getParameterForController (74), mapper.getParameterForController (20), five.controller, twelve.controller),
@@ -62,6 +66,13 @@ TEST_F (MidiMapperTest, AControllerDrivesOneParameterAndAParameterFollowsOneCont
                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<midimapper>\r\n  <dict>\r\n"
                "    <key param=\"5\">-1</key>\r\n    <key param=\"9\">74</key>\r\n    <key param=\"12\">-1</key>\r\n"
                "  </dict>\r\n</midimapper>\r\n");
+
+    // The repaint queue forgets a widget that goes away.
+    auto gone = std::make_unique<Widget> (10);
+    mapper.assignController (50, 10);
+    gone.reset();
+    mapper.timerCallback();
+    EXPECT_EQ (mapper.getComponents(), juce::Array<QmMidiComponent*> ({ &five, &nine, &twelve, &noOverlay }));
 
     // A deleted mapper saves; the next one reads the file back.
     mapper.assignController (8, 5);
@@ -137,19 +148,4 @@ TEST_F (MidiMapperTest, TheFileIsReadWithUnusableEntriesDroppedAndAnUnreadableOn
     ASSERT_TRUE (file.deleteFile());
     ASSERT_EQ (mkfifo (file.getFullPathName().toRawUTF8(), 0600), 0);
     EXPECT_EQ (QmMidiMapper::getInstance()->getParameterForController (11), -1);
-}
-
-TEST_F (MidiMapperTest, OverlaysSelectOneLearnTargetAndTheRepaintQueueForgetsGoneWidgets)
-{
-    Widget a (4), b (6), noOverlay (8, false);
-    a.overlay->toggleSelection();
-    b.overlay->toggleSelection();
-    EXPECT_EQ (std::tuple (a.overlay->selected, b.overlay->selected, mapper.getLearnTarget()), std::tuple (false, true, 6));
-
-    // The repaint queue forgets a widget that goes away.
-    auto gone = std::make_unique<Widget> (10);
-    mapper.assignController (50, 10);
-    gone.reset();
-    mapper.timerCallback();
-    EXPECT_EQ (mapper.getComponents(), juce::Array<QmMidiComponent*> ({ &a, &b, &noOverlay }));
 }
