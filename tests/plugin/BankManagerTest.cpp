@@ -77,7 +77,7 @@ namespace
     };
 }
 
-TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
+TEST_F (BankManagerTest, FirstRunListsTheFactoryBankLoadsAndStepsItsPresetsAndBanksAreMadeOnlyInsideTheBanksFolder)
 {
     EXPECT_EQ (banks().getChildFile ("vorlan.xml").loadFileAsString(), factoryText);
     EXPECT_EQ (bankNames (*manager), juce::StringArray ({ "All", "Favourites", "Vorlan" }));
@@ -108,13 +108,11 @@ TEST_F (BankManagerTest, FirstRunListsTheFactoryBankAndLoadsAndStepsItsPresets)
     loose.params.insertMultiple (0, 0.9f, 50);
     manager->loadPreset (&loose);
     EXPECT_EQ (client.values[43], 0.9f);
-}
 
-TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolderAndRefusesWhatItCannotSave)
-{
+    // Banks are made and removed only inside the Banks folder.
+    const auto newBank = banks().getChildFile ("new bank.xml");
     ASSERT_TRUE (manager->createBank ("New Bank"));
-    EXPECT_EQ (banks().getChildFile ("new bank.xml").loadFileAsString(),
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>New Bank</name>\r\n  <presets/>\r\n</bank>\r\n");
+    EXPECT_EQ (newBank.loadFileAsString(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n\r\n<bank>\r\n  <name>New Bank</name>\r\n  <presets/>\r\n</bank>\r\n");
 
     for (auto name : { "new BANK", "ALL", "", "   ", "../../x", "~x", "a/b", "a\\b", "tab\there" })
         EXPECT_FALSE (manager->createBank (name)) << name;
@@ -122,7 +120,6 @@ TEST_F (BankManagerTest, CreatesAndDeletesBanksOnlyInsideTheBanksFolderAndRefuse
     EXPECT_FALSE (banks().getParentDirectory().getParentDirectory().getChildFile ("x.xml").exists());
 
     // A bank whose file cannot be removed stays.
-    const auto newBank = banks().getChildFile ("new bank.xml");
     ASSERT_TRUE (newBank.deleteFile());
     ASSERT_TRUE (newBank.getChildFile ("blocker").create().wasOk());
     EXPECT_FALSE (manager->deleteBank (manager->getBank ("New Bank")));

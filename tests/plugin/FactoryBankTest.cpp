@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace
@@ -40,9 +39,7 @@ namespace
             for (int i = 0; i < blockSize; ++i)
                 for (float s : { left[(size_t) i], right[(size_t) i] })
                 {
-                    uint32_t bits;
-                    std::memcpy (&bits, &s, sizeof bits);
-                    result.hash = (result.hash ^ bits) * 1099511628211ull;
+                    result.hash = (result.hash ^ juce::readUnaligned<uint32_t> (&s)) * 1099511628211ull;
                     result.peak = std::isfinite (s) ? std::max (result.peak, std::abs (s)) : INFINITY;
                     result.heldSquares += start + i < held ? (double) s * s : 0.0;
                 }

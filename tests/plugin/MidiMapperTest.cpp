@@ -82,8 +82,7 @@ TEST_F (MidiMapperTest, AControllerDrivesOneParameterAParameterFollowsOneControl
 
 TEST_F (MidiMapperTest, TheFileIsReadWithUnusableEntriesDroppedAndAnUnreadableOneSurvivesUntilItsBackupIsWhole)
 {
-    const auto file = QmMidiMapper::getMapFile();
-    const auto backup = QmMidiMapper::getBackupFile();
+    const auto file = QmMidiMapper::getMapFile(), backup = QmMidiMapper::getBackupFile();
     file.replaceWithText ("<midimapper><dict><key param=\"5\">74</key><key param=\"9\">-1</key>"
         "<key param=\"2\"> 17abc</key><key param=\"nan\">18</key><key param=\"abc\">19</key><key param=\"1\"></key>"
         "<key param=\"3\">4294967297</key><key param=\"4294967296\">21</key><key param=\" 7 \"> 22 </key><key param=\"60\">10</key><key param=\"-3\">11</key><key param=\"\">12</key><key>13</key>"
