@@ -37,8 +37,7 @@ namespace
 
     juce::TextButton& button (juce::Component& root, const juce::String& text)
     {
-        if (auto* b = find<juce::TextButton> (root, [&] (auto& b) { return b.getButtonText() == text; }))
-            return *b;
+        if (auto* b = find<juce::TextButton> (root, [&] (auto& b) { return b.getButtonText() == text; })) return *b;
         throw std::runtime_error (("no button " + text).toStdString());
     }
 
@@ -89,13 +88,25 @@ namespace
 
         PresetsList& page (const juce::String& bank, const juce::String& preset)     { return *open (bank, preset).getPresetPage(); }
 
+        /** Answers the oldest question, then lets the page or the bank list refresh. */
+        template <typename Page>
+        void answer (Page& p, bool ok = true)      { dialogs->answer (ok); p.handleUpdateNowIfNeeded(); }
+
+        /** Saves the sound as the offered name, or as another. */
+        void save (PresetsList& p, const juce::String& as = {})
+            { click (p, "Save Preset"); if (as.isNotEmpty()) editorShowing (p, {}).setText (as, false); click (p, "Save"); }
+
+        /** Names a new bank on the bank page, as typed. */
+        void nameBank (const juce::String& text)   { click (*popover, "Add empty..."); find (*popover)->setText (text, false); popover->textEditorTextChanged (*find (*popover)); }
+
+        void removeBank (const juce::String& name)
+            { auto& list = popover->getBankList(); cellAt<BankListCell> (list, rowOf (list, name)).getNameButton().clickCallback (false, 295, 11); }
+
         /** A bank file outside the Banks folder, to import. */
         static juce::File importable (const char* name, const juce::String& text)
         {
             const auto file = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("import").getChildFile (name);
-            file.getParentDirectory().createDirectory();
-            file.replaceWithText (text);
-            return file;
+            return file.getParentDirectory().createDirectory().wasOk() && file.replaceWithText (text) ? file : juce::File();
         }
 
         FakePresetClient client;
@@ -139,11 +150,9 @@ TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExistsReadingItUn
 TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
 {
     auto& popover = open();
-    const auto type = [&] (const juce::String& text)    { find (popover)->setText (text, false); popover.textEditorTextChanged (*find (popover)); };
     auto& warning = *find<juce::Label> (popover, [] (auto& l) { return l.getName() == "warningLabel"; });
 
-    click (popover, "Add empty...");
-    type ("my: BANK");          // a colon cannot be part of a file name
+    nameBank ("my: BANK");      // a colon cannot be part of a file name
     popover.textEditorReturnKeyPressed (*find (popover));
     EditorTest::runMessages();
     EXPECT_TRUE (fileOf ("my bank.xml").contains ("<name>my BANK</name>"));
@@ -154,16 +163,14 @@ TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
     const auto before = banks().findChildFiles (juce::File::findFilesAndDirectories, false).size();
     for (auto name : { "SYNTHS", "~home" })
     {
-        click (popover, "Add empty...");
-        type (name);
+        nameBank (name);
         EXPECT_EQ (warning.isVisible(), juce::String (name) == "SYNTHS");
         click (popover, "Save");
     }
     EXPECT_EQ (warning.getText(), "Bank name already exists!");
     EXPECT_EQ (banks().findChildFiles (juce::File::findFilesAndDirectories, false).size(), before);
 
-    click (popover, "Add empty...");
-    type ("../escape");
+    nameBank ("../escape");
     click (popover, "Save");
     EXPECT_TRUE (banks().getChildFile ("..escape.xml").existsAsFile());
     EXPECT_FALSE (banks().getSiblingFile ("escape.xml").exists());
@@ -187,16 +194,14 @@ TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWe
         EXPECT_EQ (cellAt<BankListCell> (list, row).getDeleteButton().isVisible(), row >= 2);
 
     // On the glyph a click asks first.
-    cellAt<BankListCell> (list, rowOf (list, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    removeBank ("Keys");
     ASSERT_EQ (dialogs->questions.size(), 1u);
     EXPECT_EQ (dialogs->asked(), std::tuple (juce::String ("Remove bank Keys"), juce::String ("Do you really want to remove this bank?\nThis cannot be undone."), content.get()));
-    dialogs->answer (false);
-    popover.handleUpdateNowIfNeeded();
+    answer (popover, false);
     EXPECT_TRUE (banks().getChildFile ("keys.xml").existsAsFile());
 
     cellAt<BankListCell> (list, rowOf (list, "Keys")).getNameButton().clickCallback (false, 290, 11);
-    dialogs->answer (true);
-    popover.handleUpdateNowIfNeeded();
+    answer (popover);
     EXPECT_FALSE (banks().getChildFile ("keys.xml").exists());
     EXPECT_EQ (rowTexts (list), juce::StringArray ({ "All", "Favourites", "Synths" }));
 
@@ -267,8 +272,7 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHos
     EXPECT_TRUE (fileOf ("synths.xml").contains ("<params>0.25,0.75</params>"));
     EXPECT_FALSE (name.isVisible());
 
-    click (synths, "Save Preset");
-    click (synths, "Save");
+    save (synths);
     dialogs->answer (true);
     EXPECT_EQ (manager->findPreset ("Synths", "Bass")->getTags(), juce::Array<int> ({ 1, 4 }));
     EXPECT_TRUE (fileOf ("synths.xml").contains ("<tags>1,4</tags>"));
@@ -276,9 +280,7 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHos
 
     // A new name: appended, saved and current (highlighted, as a later case shows).
     client.values[0] = 0.125f;
-    click (synths, "Save Preset");
-    name.setText ("Brass", false);
-    click (synths, "Save");
+    save (synths, "Brass");
     EXPECT_TRUE (dialogs->questions.empty());
     EXPECT_EQ (rowTexts (synths.getList())[3], "4 Brass");
     EXPECT_EQ (client.properties["currentPreset"], "Brass");
@@ -294,8 +296,7 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHos
     manager->getState (chunk);
     std::thread ([&] { manager->setState (chunk.getData(), (int) chunk.getSize()); }).join();
 
-    dialogs->answer (true);
-    synths.handleUpdateNowIfNeeded();
+    answer (synths);
     EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Brass" }));
     popover->closePresetPage();
     EXPECT_EQ (std::pair (popover->getCurrentBank(), popover->getCurrentPreset()), std::pair (juce::String ("Keys"), juce::String ("Organ")));
@@ -333,8 +334,7 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     bass.getNameButton().clickCallback (false, 268, 10);
     ASSERT_EQ (dialogs->questions.size(), 1u);
     EXPECT_EQ (dialogs->asked(), std::tuple (juce::String ("Remove preset Bass"), juce::String ("Do you really want to remove this preset?\nThis cannot be undone."), content.get()));
-    dialogs->answer (true);
-    all.handleUpdateNowIfNeeded();
+    answer (all);
 
     auto* synths = manager->getBank ("Synths");
     EXPECT_EQ (synths->findPresetByName ("Bass"), nullptr);
@@ -365,11 +365,10 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
 TEST_F (Browser, RowsHoldNoPresetOrBankThatARemovalAnImportOrAReloadFrees)
 {
     auto& popover = open();
-    auto& bankList = popover.getBankList();
 
     // The removal box does not block: a page opens under it, then the bank goes.
     click (popover, "Remove...");
-    cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    removeBank ("Keys");
     ASSERT_TRUE (popover.openPresetPage ("All"));
     auto* all = popover.getPresetPage();
     const auto organ = rowOf (all->getList(), "Organ");
@@ -421,8 +420,7 @@ TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrow
     {
         client.values[1] = 0.0f;
         cellAt (synths.getList(), row).getNameButton().clickCallback (false, 300, 10);
-        dialogs->answer (true);
-        synths.handleUpdateNowIfNeeded();
+        answer (synths);
     };
 
     // The preset that takes its place is loaded, shown and highlighted.
@@ -445,16 +443,15 @@ TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrow
     popover->closePresetPage();
     auto& bankList = popover->getBankList();
     click (*popover, "Remove...");
-    cellAt<BankListCell> (bankList, rowOf (bankList, "Synths")).getNameButton().clickCallback (false, 295, 11);
-    dialogs->answer (true);
-    popover->handleUpdateNowIfNeeded();
+    removeBank ("Synths");
+    answer (*popover);
     EXPECT_EQ (screen.getLines()[0], "Keys / Organ");
     EXPECT_TRUE (cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().getToggleState());
     EditorTest::click (screen.getRightButton());
     EXPECT_EQ (current(), "Keys / Bass");
 
     // None left: nothing is current, the line is empty and the arrows do nothing.
-    cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    removeBank ("Keys");
     dialogs->answer (true);
     EXPECT_EQ (screen.getLines()[0], "");
     EditorTest::click (screen.getLeftButton());
@@ -472,9 +469,7 @@ TEST_F (Browser, ASavedPresetIsTheOneHighlightedRowScrolledIntoView)
 
     auto& big = page ("Big", "P1");
     auto& list = big.getList();
-    click (big, "Save Preset");
-    editorShowing (big, {}).setText ("Fresh", false);
-    click (big, "Save");
+    save (big, "Fresh");
 
     auto* fresh = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (12));
     ASSERT_NE (fresh, nullptr);
@@ -494,24 +489,19 @@ TEST_F (Browser, EveryWriteTheDiskRefusesIsShownAndLeavesTheRowsAndTheCurrentPre
 
     // A star, an overwrite, a new preset, a removal and a new bank.
     cellAt (synths.getList(), 2).getFavIcon().onFavouriteChange (true);
-    click (synths, "Save Preset");
-    click (synths, "Save");
+    save (synths);
     dialogs->answer (true);
-    click (synths, "Save Preset");
-    editorShowing (synths, {}).setText ("Brass", false);
-    click (synths, "Save");
+    save (synths, "Brass");
     EXPECT_EQ (rowTexts (synths.getList()), rows);
     EXPECT_EQ (client.properties["currentPreset"], "Pad");
 
     click (synths, "Remove...");
     cellAt (synths.getList(), 0).getNameButton().clickCallback (false, 300, 10);
-    dialogs->answer (true);
-    synths.handleUpdateNowIfNeeded();
+    answer (synths);
     EXPECT_EQ (rowTexts (synths.getList()), rows);
 
     popover->closePresetPage();
-    click (*popover, "Add empty...");
-    find (*popover)->setText ("Fresh", false);
+    nameBank ("Fresh");
     click (*popover, "Save");
     EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh"));
     EXPECT_EQ (dialogs->told.size(), 5);
@@ -550,9 +540,7 @@ TEST_F (Browser, PagesReadOnThePanelsColoursInRemoveModeAndWhileNaming)
 
     // The bank page's warning under a taken name.
     popover->closePresetPage();
-    click (*popover, "Add empty...");
-    find (*popover)->setText ("Keys", false);
-    popover->textEditorTextChanged (*find (*popover));
+    nameBank ("Keys");
     auto& warning = *find<juce::Label> (*popover, [] (auto& l) { return l.getName() == "warningLabel"; });
     ASSERT_TRUE (warning.isVisible());
     expectReads (warning, "warning");
