@@ -22,22 +22,11 @@ namespace
     juce::File banks()                              { return QmDataFolders::getUserDataFolder().getChildFile ("Banks"); }
     juce::String fileOf (const char* name)          { return banks().getChildFile (name).loadFileAsString(); }
 
-    template <typename Type = juce::TextEditor>
-    Type* find (juce::Component& root, std::function<bool (Type&)> matches = [] (Type&) { return true; })
-    {
-        for (auto* c : root.getChildren())
-        {
-            if (auto* typed = dynamic_cast<Type*> (c); typed != nullptr && matches (*typed))
-                return typed;
-            if (auto* found = find<Type> (*c, matches))
-                return found;
-        }
-        return nullptr;
-    }
+    using EditorTest::find;
 
     juce::TextButton& button (juce::Component& root, const juce::String& text)
     {
-        if (auto* b = find<juce::TextButton> (root, [&] (auto& b) { return b.getButtonText() == text; })) return *b;
+        if (auto* b = EditorTest::buttonIn (root, text)) return *b;
         throw std::runtime_error (("no button " + text).toStdString());
     }
 
@@ -97,7 +86,7 @@ namespace
             { click (p, "Save Preset"); if (as.isNotEmpty()) editorShowing (p, {}).setText (as, false); click (p, "Save"); }
 
         /** Names a new bank on the bank page, as typed. */
-        void nameBank (const juce::String& text)   { click (*popover, "Add empty..."); find (*popover)->setText (text, false); popover->textEditorTextChanged (*find (*popover)); }
+        void nameBank (const juce::String& text)   { click (*popover, "Add empty..."); find<juce::TextEditor> (*popover)->setText (text, false); popover->textEditorTextChanged (*find<juce::TextEditor> (*popover)); }
 
         void removeBank (const juce::String& name)
             { auto& list = popover->getBankList(); cellAt<BankListCell> (list, rowOf (list, name)).getNameButton().clickCallback (false, 295, 11); }
@@ -153,7 +142,7 @@ TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
     auto& warning = *find<juce::Label> (popover, [] (auto& l) { return l.getName() == "warningLabel"; });
 
     nameBank ("my: BANK");      // a colon cannot be part of a file name
-    popover.textEditorReturnKeyPressed (*find (popover));
+    popover.textEditorReturnKeyPressed (*find<juce::TextEditor> (popover));
     EditorTest::runMessages();
     EXPECT_TRUE (fileOf ("my bank.xml").contains ("<name>my BANK</name>"));
     EXPECT_TRUE (rowTexts (popover.getBankList()).contains ("my BANK"));

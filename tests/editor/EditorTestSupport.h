@@ -60,6 +60,23 @@ namespace EditorTest
         return element != nullptr ? element->createCopy() : nullptr;
     }
 
+    /** The first component of that type under root that matches, depth first. */
+    template <typename Type>
+    Type* find (juce::Component& root, std::function<bool (Type&)> matches = [] (Type&) { return true; })
+    {
+        for (auto* c : root.getChildren())
+        {
+            if (auto* typed = dynamic_cast<Type*> (c); typed != nullptr && matches (*typed))
+                return typed;
+            if (auto* found = find<Type> (*c, matches))
+                return found;
+        }
+        return nullptr;
+    }
+
+    inline juce::TextButton* buttonIn (juce::Component& root, const juce::String& text)
+        { return find<juce::TextButton> (root, [&] (auto& b) { return b.getButtonText() == text; }); }
+
     /** The component and its children painted at scale 1. */
     inline juce::Image paint (juce::Component& c)
     {

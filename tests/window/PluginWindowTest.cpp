@@ -13,6 +13,7 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <utility>
 #include <set>
 #include <thread>
 
@@ -34,13 +35,7 @@ namespace
         return opcode == audioMasterVersion ? 2400 : opcode == audioMasterGetTime ? (VstIntPtr) &time : 0;
     }
 
-    juce::String takeGestures()
-    {
-        const juce::ScopedLock sl (gestureLock);
-        const auto text = gestures.joinIntoString (", ");
-        gestures.clear();
-        return text;
-    }
+    juce::String takeGestures()     { const juce::ScopedLock sl (gestureLock); return std::exchange (gestures, {}).joinIntoString (", "); }
 
     /** Where the shipped skin puts these elements. */
     std::vector<juce::Rectangle<int>> skinBounds (std::initializer_list<const char*> ids)
@@ -68,26 +63,17 @@ namespace
                 dispatch (effOpen);
         }
 
-        ~Instance()
-        {
-            closeEditor();
-            if (effect != nullptr)
-                dispatch (effClose);
-        }
+        ~Instance()     { closeEditor(); if (effect != nullptr) dispatch (effClose); }
 
-        VstIntPtr dispatch (int opcode, int index = 0, VstIntPtr value = 0, void* ptr = nullptr)
-        {
-            return effect->dispatcher (effect, opcode, index, value, ptr, 0.0f);
-        }
+        VstIntPtr dispatch (int opcode, int index = 0, VstIntPtr value = 0, void* ptr = nullptr)  { return effect->dispatcher (effect, opcode, index, value, ptr, 0.0f); }
 
         float get (int index)               { return effect->getParameter (effect, index); }
         void set (int index, float value)   { effect->setParameter (effect, index, value); }
 
         std::vector<float> parameters()
         {
-            std::vector<float> values;
-            for (int i = 0; i < effect->numParams; ++i)
-                values.push_back (get (i));
+            std::vector<float> values ((size_t) effect->numParams);
+            for (int i = 0; i < effect->numParams; ++i) values[(size_t) i] = get (i);
             return values;
         }
 
@@ -123,11 +109,8 @@ namespace
 
         void idle (int turns)
         {
-            for (int i = 0; i < turns; ++i)
-            {
+            for (int i = 0; i < turns; ++i, std::this_thread::sleep_for (std::chrono::milliseconds (5)))
                 dispatch (effEditIdle);
-                std::this_thread::sleep_for (std::chrono::milliseconds (5));
-            }
         }
 
         /** The pointer moved to (x, y) in the editor's window. */
@@ -158,11 +141,7 @@ namespace
     {
         explicit PluginWindow (bool installResources = true) : plugin (installResources) {}
 
-        void SetUp() override
-        {
-            ASSERT_NE (display, nullptr);
-            ASSERT_NE (plugin.effect, nullptr) << dlerror();
-        }
+        void SetUp() override       { ASSERT_NE (display, nullptr); ASSERT_NE (plugin.effect, nullptr) << dlerror(); }
 
         Display* const display = WindowTest::display();     // before the plug-in's first window
         Instance plugin;

@@ -5,6 +5,7 @@
 
 #include "BrowserDialogs.h"
 #include "editor/ContrastSupport.h"
+#include "editor/EditorTestSupport.h"
 #include "KorvixLookAndFeel.h"
 #include "PanelPalette.h"
 #include "QmDropShadower.h"
@@ -20,16 +21,6 @@ namespace
         for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
             if (auto* c = dynamic_cast<Type*> (juce::Desktop::getInstance().getComponent (i)))
                 return c;
-        return nullptr;
-    }
-
-    juce::Button* buttonIn (juce::Component* root, const juce::String& text)
-    {
-        if (auto* b = dynamic_cast<juce::Button*> (root); b != nullptr && b->getButtonText() == text)
-            return b;
-        for (auto* c : root != nullptr ? root->getChildren() : juce::Array<juce::Component*>())
-            if (auto* found = buttonIn (c, text))
-                return found;
         return nullptr;
     }
 
@@ -147,8 +138,8 @@ TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwn
     // Centred on the window, not on the row or the screen.
     EXPECT_LE (box->getScreenBounds().getCentre().getDistanceFrom (window.getScreenBounds().getCentre()), 1);
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
-    EXPECT_NE (buttonIn (box, "Cancel"), nullptr);
-    ASSERT_NE (buttonIn (box, "OK"), nullptr);
+    EXPECT_NE (EditorTest::buttonIn (*box, "Cancel"), nullptr);
+    ASSERT_NE (EditorTest::buttonIn (*box, "OK"), nullptr);
 
     // The skin's charcoal, with its text and buttons reading on it and the
     // warning sign in the accent, whole: none of it on the box's rim.
@@ -165,7 +156,7 @@ TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwn
                 sign = sign.isEmpty() ? juce::Rectangle<int> (x, y, 1, 1) : sign.getUnion ({ x, y, 1, 1 });
     EXPECT_GT (sign.getWidth(), 20);
     EXPECT_TRUE (image.getBounds().reduced (4).contains (sign)) << sign.toString();
-    buttonIn (box, "OK")->triggerClick();
+    EditorTest::buttonIn (*box, "OK")->triggerClick();
     pumpUntilNoBox();
     EXPECT_EQ (answers, std::vector<bool> { true });
 
@@ -202,7 +193,7 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAn
     const auto findBox = onDesktop<juce::FileChooserDialogBox>;
     const auto findBrowser = [&]
         { auto* box = findBox(); return box != nullptr ? dynamic_cast<juce::FileBrowserComponent*> (box->getContentComponent()->getChildComponent (0)) : nullptr; };
-    const auto button = [&] (const juce::String& text)      { return buttonIn (findBox(), text); };
+    const auto button = [&] (const juce::String& text)      { return EditorTest::buttonIn (*findBox(), text); };
     const auto choose = [&]
     {
         const auto before = scans.load();
