@@ -314,10 +314,7 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     // Removal asks, then takes Bass out of Synths (not Keys' Bass) and its file.
     click (all, "Remove...");
     all.handleUpdateNowIfNeeded();
-    int row = 0;
-    while (manager->getBank ("All")->presets[row]->bank != manager->getBank ("Synths") || rowTexts (list)[row] != "Bass")
-        ++row;
-    auto& bass = cellAt (list, row);
+    auto& bass = cellAt (list, all.getListModel()->findRow ("Synths", "Bass"));
     bass.getNameButton().clickCallback (false, 267, 10);     // left of the glyph: chosen, not removed
     EXPECT_TRUE (dialogs->questions.empty());
     bass.getNameButton().clickCallback (false, 268, 10);

@@ -62,17 +62,11 @@ namespace
         ~Editor() override      { processor->removeListener (&host); }
 
         std::unique_ptr<KorvixAudioProcessorEditor> open (ComponentUIProvider* skin = nullptr)
-        {
-            return std::make_unique<KorvixAudioProcessorEditor> (*processor, skin != nullptr ? skin : provider.get());
-        }
+            { return std::make_unique<KorvixAudioProcessorEditor> (*processor, skin != nullptr ? skin : provider.get()); }
 
         template <typename Widget = juce::Component>
         Widget& widget (KorvixAudioProcessorEditor& editor, int index)
-        {
-            if (auto* w = dynamic_cast<Widget*> (editor.getWidgetFor (index)))
-                return *w;
-            throw std::runtime_error ("no widget " + std::to_string (index));
-        }
+            { if (auto* w = dynamic_cast<Widget*> (editor.getWidgetFor (index))) return *w; throw std::runtime_error ("no widget " + std::to_string (index)); }
 
         QmParameter& parameter (int i)      { return *processor->getEngine()->parameters[i]; }
         QmBankManager& banks()              { return *processor->getBankManager(); }
@@ -91,10 +85,7 @@ namespace
         }
 
         static void clickScreen (KorvixAudioProcessorEditor& editor, juce::Component& target)
-        {
-            const auto centre = target.getLocalBounds().getCentre().toFloat();
-            editor.mouseUp (EditorTest::mouseEvent (target, centre, centre));
-        }
+            { const auto centre = target.getLocalBounds().getCentre().toFloat(); editor.mouseUp (EditorTest::mouseEvent (target, centre, centre)); }
 
         std::unique_ptr<SVGProvider> provider = EditorTest::makeProvider(), shipped;
         std::unique_ptr<KorvixAudioProcessor> processor;
@@ -190,10 +181,7 @@ TEST_F (Editor, AFaderClickMovesNothingAndTellsTheHostNothingADragCarriesTheThum
     EXPECT_EQ (thumbTop(), top);
 
     // Dragged up 20 px from there: the thumb follows, one gesture.
-    const auto to = press.translated (0.0f, -20.0f);
-    fader.mouseDown (EditorTest::mouseEvent (fader, press, press));
-    fader.mouseDrag (EditorTest::mouseEvent (fader, to, press, 1, true));
-    fader.mouseUp (EditorTest::mouseEvent (fader, to, press, 1, true));
+    EditorTest::drag (fader, -20.0f, true, press);
     EXPECT_EQ (thumbTop(), top - 20);
     EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
 }
@@ -325,8 +313,6 @@ TEST_F (Editor, TwoInstancesOneClosesTheOtherKeepsItsLookAndWorks)
 TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutput)
 {
     auto editor = open (shipped.get());
-    for (int index : { 0, 2, 26, 37 })
-        EXPECT_NE (dynamic_cast<VnCombo*> (editor->getWidgetFor (index)), nullptr) << index;
     for (auto* part : { (juce::Component*) editor->getMeter(), (juce::Component*) editor->getOscilloscope(), (juce::Component*) editor->getScreen() })
         ASSERT_NE (part, nullptr);
     EXPECT_EQ (editor->getTimerInterval(), 33);

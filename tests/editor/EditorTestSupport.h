@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <optional>
+
 namespace EditorTest
 {
     /** 300 x 200; each picture a flat rectangle of one colour, so single
@@ -103,11 +105,11 @@ namespace EditorTest
                                  &c, &c, now, downPosition, now, clicks, dragged);
     }
 
-    /** A drag of dy pixels (negative: up) from the middle of c; released
-        unless told otherwise. */
-    inline void drag (juce::Component& c, float dy, bool release = true)
+    /** A drag of dy pixels (negative: up) from the middle of c, or from a
+        point of it; released unless told otherwise. */
+    inline void drag (juce::Component& c, float dy, bool release = true, std::optional<juce::Point<float>> from = {})
     {
-        const auto start = c.getLocalBounds().getCentre().toFloat(), end = start.translated (0.0f, dy);
+        const auto start = from.value_or (c.getLocalBounds().getCentre().toFloat()), end = start.translated (0.0f, dy);
         c.mouseDown (mouseEvent (c, start, start));
         c.mouseDrag (mouseEvent (c, end, start, 1, true));
         if (release)

@@ -18,15 +18,15 @@ namespace
     /** The row at rest, under the mouse and as the current row. */
     std::array<juce::Image, 3> rowStates (juce::Button& row)
     {
-        row.setState (juce::Button::buttonNormal);
-        auto rest = EditorTest::paint (row);
-        row.setState (juce::Button::buttonOver);
-        auto hover = EditorTest::paint (row);
-        row.setState (juce::Button::buttonNormal);
-        row.setToggleState (true, juce::dontSendNotification);
-        auto current = EditorTest::paint (row);
+        std::array<juce::Image, 3> states;
+        for (size_t k = 0; k < states.size(); ++k)
+        {
+            row.setState (k == 1 ? juce::Button::buttonOver : juce::Button::buttonNormal);
+            row.setToggleState (k == 2, juce::dontSendNotification);
+            states[k] = EditorTest::paint (row);
+        }
         row.setToggleState (false, juce::dontSendNotification);
-        return { rest, hover, current };
+        return states;
     }
 
     void expectRowsReadAndMark (const std::array<juce::Image, 3>& states, const char* what)

@@ -147,7 +147,7 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
     }
 }
 
-TEST_F (ShippedSkin, FixedElementsPlacementAndVectorArtOnly)
+TEST_F (ShippedSkin, FixedElementsPlacementVectorArtOnlyAndLabelsClearOfTheScalesAndScalesOfTheirPanelsEdges)
 {
     const auto panel = element ("background")->getBounds();
     EXPECT_TRUE (panel.getPosition().isOrigin()) << panel.toString();
@@ -204,10 +204,7 @@ TEST_F (ShippedSkin, FixedElementsPlacementAndVectorArtOnly)
             check (*c);
     };
     check (*xml);
-}
 
-TEST_F (ShippedSkin, LabelsStandClearOfTheScalesAndScalesOfTheirPanelsEdges)
-{
     // The background's art: group panels (their edge colour), scale ticks
     // (stroked lines) and texts (filled in the label or title colour).
     std::vector<juce::Rectangle<float>> panels, ticks, texts;
@@ -248,7 +245,7 @@ TEST_F (ShippedSkin, LabelsStandClearOfTheScalesAndScalesOfTheirPanelsEdges)
     }
 }
 
-TEST (ShippedPictures, DecodeAtTheSizesTheEditorDrawsThem)
+TEST (ShippedResources, PicturesDecodeAtTheirSizesAndTheHelpPageAndReadmeNameTheControlsTheEngineLeavesUnwired)
 {
     std::map<juce::String, double> ink;
     for (auto [path, width, height] : { std::tuple ("arrow.png", 14, 12), { "search.png", 18, 18 },
@@ -272,13 +269,10 @@ TEST (ShippedPictures, DecodeAtTheSizesTheEditorDrawsThem)
     }
     EXPECT_GT (ink["fav-checked@2.png"], ink["fav-unchecked@2.png"] * 1.3);
 
-    const auto help = resourceFile ("plugins/vorlan/help.html").loadFileAsString();
+    const auto help = resourceFile ("plugins/vorlan/help.html");
     for (auto needle : { "<html", "Ctrl", "MIDI learn", "Banks", "midimapper.mrb", "</html>" })
-        EXPECT_TRUE (help.contains (needle)) << needle;
-}
+        EXPECT_TRUE (help.loadFileAsString().contains (needle)) << needle;
 
-TEST (ShippedHelp, TheHelpPageAndReadmeNameTheControlsTheEngineLeavesUnwired)
-{
     KorvixAudioProcessor processor;
     std::vector<int> unwired;
     for (int i = 0; i < QmParam::count; ++i)
@@ -288,7 +282,7 @@ TEST (ShippedHelp, TheHelpPageAndReadmeNameTheControlsTheEngineLeavesUnwired)
                                             QmParam::shaperDriveQ, QmParam::paramsMode }));
 
     const auto readme = juce::File (VORLAN_RESOURCES_DIR).getParentDirectory().getChildFile ("README.md");
-    for (auto file : { resourceFile ("plugins/vorlan/help.html"), readme })
+    for (auto file : { help, readme })
     {
         auto text = file.loadFileAsString().replace ("\n", " ");
         while (text.contains ("  "))

@@ -52,10 +52,9 @@ namespace
         pictures and factory bank where the installed plug-in finds them. */
     struct Instance
     {
-        explicit Instance (bool installResources = true)
+        Instance()
         {
-            if (installResources)
-                juce::File (VORLAN_RESOURCES_DIR).copyDirectoryTo (juce::File (juce::SystemStats::getEnvironmentVariable ("VORLAN_COMMON_DATA_DIR", {})).getChildFile ("Resources"));
+            juce::File (VORLAN_RESOURCES_DIR).copyDirectoryTo (juce::File (juce::SystemStats::getEnvironmentVariable ("VORLAN_COMMON_DATA_DIR", {})).getChildFile ("Resources"));
             static void* library = dlopen (VORLAN_VST_PATH, RTLD_NOW | RTLD_LOCAL);
             auto entry = library != nullptr ? (AEffect* (*) (audioMasterCallback)) dlsym (library, "VSTPluginMain") : nullptr;
             effect = entry != nullptr ? entry (hostCallback) : nullptr;
@@ -139,15 +138,11 @@ namespace
 
     struct PluginWindow : ::testing::Test
     {
-        explicit PluginWindow (bool installResources = true) : plugin (installResources) {}
-
         void SetUp() override       { ASSERT_NE (display, nullptr); ASSERT_NE (plugin.effect, nullptr) << dlerror(); }
 
         Display* const display = WindowTest::display();     // before the plug-in's first window
         Instance plugin;
     };
-
-    struct PluginWindowWithoutResources : PluginWindow     { PluginWindowWithoutResources() : PluginWindow (false) {} };
 }
 
 TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsAKnobDrag)
@@ -262,12 +257,4 @@ TEST_F (PluginWindow, ClosesAtOnceWithItsMenuComboListOrBrowserOpen)
         plugin.clickAt (opener, 20);
         EXPECT_TRUE (plugin.closeEditor()) << opener.toString();
     }
-}
-
-TEST_F (PluginWindowWithoutResources, TheEditorIsEmptyAndWhite)
-{
-    ASSERT_TRUE (plugin.openEditor());
-    plugin.idle (30);
-    const auto image = plugin.grab();
-    EXPECT_EQ (std::pair (image.getPixelAt (image.getWidth() / 2, image.getHeight() / 2).getARGB(), countColours (image)), std::pair (0xffffffffu, 1));
 }

@@ -146,7 +146,6 @@ TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwn
     const auto image = box->createComponentSnapshot (box->getLocalBounds());
     const auto face = image.getPixelAt (3, image.getHeight() / 2);
     EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
-    EXPECT_GE (Contrast::ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
     EXPECT_GE (Contrast::ink (image, image.getBounds().reduced (2), face), 4.5);
     expectReads (*box, face);
     juce::Rectangle<int> sign;
