@@ -54,11 +54,9 @@ TEST (Screen, ArrowsTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
 
     // Loads off the message thread are posted, and outlive the screen.
     QmBank bank;
-    bank.name = "Vorlan";
     QmPreset::Ptr preset { new QmPreset() }, loose { new QmPreset() };
-    preset->name = "default";
+    std::tie (bank.name, preset->name, loose->name) = std::tuple ("Vorlan", "default", "Loose");
     bank.addPreset (preset.get());
-    loose->name = "Loose";
 
     auto screen = std::make_unique<QmScreen> (*element);
     const auto loadOnAnotherThread = [&] (QmPreset* p) { std::thread ([&] { QmScreen::presetLoadedCallback (screen.get(), p); }).join(); };
@@ -94,13 +92,12 @@ TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
     const auto litRuns = [] (const juce::Image& image, int from, int to)
     {
         int runs = 0;
-        bool wasLit = false;
-        for (int x = from; x < to; ++x)
+        for (int x = from, wasLit = 0; x < to; ++x)
         {
-            bool lit = false;
+            int lit = 0;
             for (int y = 0; y < image.getHeight(); ++y)
-                lit = lit || image.getPixelAt (x, y).getBrightness() > 0.5f;
-            runs += lit && ! wasLit ? 1 : 0;
+                lit |= image.getPixelAt (x, y).getBrightness() > 0.5f;
+            runs += lit > wasLit;
             wasLit = lit;
         }
         return runs;
@@ -108,8 +105,7 @@ TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
 
     // Its start is drawn at full width, as a line that fits draws it.
     const juce::String start ("Vorlan / Ab");
-    const auto fits = linePicture (start);
-    const auto cut = linePicture (start + juce::String::repeatedString ("cdefgh", 10));
+    const auto fits = linePicture (start), cut = linePicture (start + juce::String::repeatedString ("cdefgh", 10));
     const auto startEnd = 45 + juce::roundToInt (widgetFont (15.0f).getStringWidthFloat (start)) - 3;
     int differing = 0;
     for (int x = 45; x < startEnd; ++x)

@@ -157,12 +157,9 @@ TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsAKnobDrag)
     EXPECT_GT (countColours (image), 50);
 
     // The README's picture, when asked for.
-    if (const auto shot = juce::SystemStats::getEnvironmentVariable ("VORLAN_SCREENSHOT", {}); shot.isNotEmpty())
-    {
-        juce::MemoryOutputStream png;
-        juce::PNGImageFormat().writeImageToStream (image, png);
-        juce::File (shot).replaceWithData (png.getData(), png.getDataSize());
-    }
+    if (const auto shot = juce::SystemStats::getEnvironmentVariable ("VORLAN_SCREENSHOT", {}); shot.isNotEmpty() && juce::File (shot).deleteFile())
+        if (juce::FileOutputStream png { juce::File (shot) }; png.openedOk())
+            juce::PNGImageFormat().writeImageToStream (image, png);
 
     // A click on the panel's background, at its foot, gives the editor the
     // keyboard (which keys do what, the editor's own test tells).
