@@ -123,7 +123,7 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItOrOnABrokenOneNothing)
     blank->timerCallback();
 }
 
-TEST_F (Editor, EveryUserGestureReachesTheHostAndClosingEndsAnOpenOne)
+TEST_F (Editor, EveryUserGestureReachesTheHostAFaderClickNoneAndClosingEndsAnOpenOne)
 {
     auto editor = open();
     auto& knob = widget<VnKnob> (*editor, 40);
@@ -147,15 +147,7 @@ TEST_F (Editor, EveryUserGestureReachesTheHostAndClosingEndsAnOpenOne)
     EditorTest::click (*dynamic_cast<juce::Button*> (combo.getPopupList()->getCellComponent (1, 5)));
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 0, change 0, end 0"), 1.0f));
 
-    // Closed in the middle of a fader drag: the host still hears the end.
-    EditorTest::drag (widget<VnSlider> (*editor, 24), -20.0f, false);
-    editor.reset();
-    EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
-}
-
-TEST_F (Editor, AFaderClickMovesNothingAndTellsTheHostNothingADragCarriesTheThumbWithThePointer)
-{
-    auto editor = open();
+    // A fader click moves nothing and tells the host nothing; a drag carries the thumb with the pointer.
     auto& fader = widget<VnSlider> (*editor, 24);
     parameter (24).setValue (0.0f);
     editor->timerCallback();
@@ -183,6 +175,11 @@ TEST_F (Editor, AFaderClickMovesNothingAndTellsTheHostNothingADragCarriesTheThum
     // Dragged up 20 px from there: the thumb follows, one gesture.
     EditorTest::drag (fader, -20.0f, true, press);
     EXPECT_EQ (thumbTop(), top - 20);
+    EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
+
+    // Closed in the middle of a fader drag: the host still hears the end.
+    EditorTest::drag (fader, -20.0f, false);
+    editor.reset();
     EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
 }
 

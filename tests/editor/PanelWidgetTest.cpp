@@ -18,7 +18,7 @@ using EditorTest::paint;
 using EditorTest::pixel;
 using EditorTest::runMessages;
 
-TEST (Screen, ArrowsTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
+TEST (Screen, ArrowsTurnARealCopyLoadsOffTheMessageThreadArePostedAndALongLineIsCutShortNeverSquashed)
 {
     // Every pixel of the picture differs: alpha from its position.
     juce::Image arrow (juce::Image::ARGB, 14, 12, true);
@@ -81,13 +81,11 @@ TEST (Screen, ArrowsTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
     loadOnAnotherThread (preset.get());
     screen.reset();
     runMessages();
-}
 
-TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
-{
-    const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\" fill=\"#000000\"/>", "screen");
-    QmScreen screen (*element);
-    const auto linePicture = [&screen] (const juce::String& text)    { screen.setLastLine (text); return paint (screen); };
+    // A long line is cut short with an ellipsis, never squashed.
+    const auto filled = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\" fill=\"#000000\"/>", "screen");
+    QmScreen shown (*filled);
+    const auto linePicture = [&shown] (const juce::String& text)    { shown.setLastLine (text); return paint (shown); };
     // Runs of columns holding a bright pixel, from..to.
     const auto litRuns = [] (const juce::Image& image, int from, int to)
     {
@@ -115,7 +113,7 @@ TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
 
     // It ends in three dots at the box's right edge, and nothing is drawn past it.
     EXPECT_EQ (litRuns (cut, 45 + 150 - 12, 45 + 150), 3);
-    EXPECT_EQ (litRuns (cut, 45 + 150, screen.getWidth()), 0);
+    EXPECT_EQ (litRuns (cut, 45 + 150, shown.getWidth()), 0);
 }
 
 TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)

@@ -31,7 +31,7 @@ namespace
     };
 }
 
-TEST_F (Widgets, ChangesFromAnyThreadWaitForTheTimerAndShowTheLatestValueOnce)
+TEST_F (Widgets, KnobChangesFromAnyThreadWaitForTheTimerShowTheLatestValueOnceSnapToOptionsAndTurnTheElement)
 {
     QmKnob knob (&level);
 
@@ -47,10 +47,8 @@ TEST_F (Widgets, ChangesFromAnyThreadWaitForTheTimerAndShowTheLatestValueOnce)
     // Destroying one of two widgets of a parameter leaves it without a callback.
     std::make_unique<QmKnob> (&level).reset();
     EXPECT_FALSE (level.hasCallback());
-}
 
-TEST_F (Widgets, KnobsSnapToOptionsAndTurnTheirElement)
-{
+    // Knobs snap to options and turn their element.
     QmKnob stepped (&three);
     stepped.setValue (0.3, juce::sendNotificationSync);
     EXPECT_EQ (three.value, 0.5f);
@@ -63,8 +61,8 @@ TEST_F (Widgets, KnobsSnapToOptionsAndTurnTheirElement)
     EXPECT_EQ (level.value, 0.2f);
 
     // The pointer is up at 0.5 and turned away from the top at either end.
-    VnKnob knob (&mix, *element ("knob_40"));
-    const auto pointerAt = [&] (float value) { knob.setValue (value, juce::dontSendNotification); return EditorTest::pixel (EditorTest::paint (knob), 20, 3); };
+    VnKnob turned (&mix, *element ("knob_40"));
+    const auto pointerAt = [&] (float value) { turned.setValue (value, juce::dontSendNotification); return EditorTest::pixel (EditorTest::paint (turned), 20, 3); };
     EXPECT_EQ (std::tuple (pointerAt (0.5f), pointerAt (0.0f), pointerAt (1.0f)), std::tuple (0xffffffffu, 0xffff0000u, 0xffff0000u));
 }
 
