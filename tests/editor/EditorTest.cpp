@@ -69,6 +69,8 @@ namespace
             { if (auto* w = dynamic_cast<Widget*> (editor.getWidgetFor (index))) return *w; throw std::runtime_error ("no widget " + std::to_string (index)); }
 
         QmParameter& parameter (int i)      { return *processor->getEngine()->parameters[i]; }
+        juce::MemoryBlock state()           { juce::MemoryBlock block; processor->getStateInformation (block); return block; }
+        void restore (const juce::MemoryBlock& s)   { processor->setStateInformation (s.getData(), (int) s.getSize()); }
         QmBankManager& banks()              { return *processor->getBankManager(); }
         QmPreset* vorlanPreset (int i)      { return banks().getBank ("Vorlan")->presets[i].get(); }
         juce::String line (int i)           { return "Vorlan / " + vorlanPreset (i)->name; }
@@ -199,11 +201,10 @@ TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControlsAndTellTheH
     EXPECT_EQ (std::pair (radio.getChoices()[4]->getToggleState(), radio.getChoices()[0]->getToggleState()), std::pair (true, false));
 
     // A state restored on a host thread while the editor is open.
-    juce::MemoryBlock state;
-    processor->getStateInformation (state);
+    const auto saved = state();
     processor->setParameter (40, 0.1f);
     editor->timerCallback();
-    std::thread ([&] { processor->setStateInformation (state.getData(), (int) state.getSize()); }).join();
+    std::thread ([&] { restore (saved); }).join();
     editor->timerCallback();
     EXPECT_EQ (knob.getValue(), (double) 0.8f);
 
@@ -307,7 +308,7 @@ TEST_F (Editor, TwoInstancesOneClosesTheOtherKeepsItsLookAndWorks)
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (*second), 5, 195), 0xff204060u);
 }
 
-TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutput)
+TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadItsMeterAndScopeTheOutputAndItsLearnBadgesStandClear)
 {
     auto editor = open (shipped.get());
     for (auto* part : { (juce::Component*) editor->getMeter(), (juce::Component*) editor->getOscilloscope(), (juce::Component*) editor->getScreen() })
@@ -321,10 +322,9 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutp
 
     // A state restored on the host's thread shows once the messages run.
     banks().loadPreset (vorlanPreset (3));
-    juce::MemoryBlock state;
-    processor->getStateInformation (state);
+    const auto saved = state();
     banks().loadPreset (vorlanPreset (1));
-    std::thread ([&] { processor->setStateInformation (state.getData(), (int) state.getSize()); }).join();
+    std::thread ([&] { restore (saved); }).join();
     EXPECT_EQ (screen.getLines()[0], line (1));
     runMessages();
     EXPECT_EQ (screen.getLines()[0], line (3));
@@ -358,11 +358,8 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutp
     play (*editor, 400, juce::MidiMessage::noteOff (1, 45));
     EXPECT_LT (meter.getValue(), 0.01f);
     EXPECT_LT (tracePeak(), 0.01f);
-}
 
-TEST_F (Editor, InLearnModeARadioGroupsNumberSitsBelowItsOptionsClearOfEveryControl)
-{
-    auto editor = open (shipped.get());
+    // In learn mode a radio group's number sits below its options, clear of every control.
     editor->setLearning (true);
     EditorTest::paint (*editor);
     int groups = 0;
@@ -396,10 +393,9 @@ TEST_F (Editor, InLearnModeARadioGroupsNumberSitsBelowItsOptionsClearOfEveryCont
 TEST_F (Editor, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
 {
     auto editor = open (shipped.get());
-    juce::MemoryBlock state;
-    processor->getStateInformation (state);
+    const auto saved = state();
     std::atomic<bool> stop { false };
-    std::thread host ([&] { while (! stop) processor->setStateInformation (state.getData(), (int) state.getSize()); });
+    std::thread host ([&] { while (! stop) restore (saved); });
 
     // Closed with the menu, a combo box's list and the browser open, too.
     for (int i = 0; i < 5; ++i, editor = open (shipped.get()))
@@ -487,10 +483,9 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
     // A preset chosen in the list: the screen and the host's state show it.
     dynamic_cast<BrowserRowCell&> (*page->getList().getComponentForRowNumber (2)).getNameButton().clickCallback (false, 50, 10);
     EXPECT_EQ (screen.getLines(), juce::StringArray (line (2)));
-    juce::MemoryBlock state;
-    processor->getStateInformation (state);
-    EXPECT_TRUE (state.toString().contains ("<name>" + vorlanPreset (2)->name + "</name>"));
-    EXPECT_TRUE (state.toString().contains ("<bankName>Vorlan</bankName>"));
+    const auto saved = state();
+    EXPECT_TRUE (saved.toString().contains ("<name>" + vorlanPreset (2)->name + "</name>"));
+    EXPECT_TRUE (saved.toString().contains ("<bankName>Vorlan</bankName>"));
 
     // The window closes with the browser open: the box goes along.
     editor.reset();

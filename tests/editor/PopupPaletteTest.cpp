@@ -51,7 +51,7 @@ namespace
     }
 }
 
-TEST (PopupPalette, RowsOfTheMenuAndBrowserReadOnThePanelMarkTheCurrentOneAndHoverApart)
+TEST (PopupPalette, RowsReadOnThePanelMarkTheCurrentOneAndHoverApartAndEveryTextIsInThePanelsFontFamily)
 {
     // The menu's and the browser's rows, with the delete glyph of remove mode.
     BlackBankButton row ("Bass", "", "^I");
@@ -63,10 +63,8 @@ TEST (PopupPalette, RowsOfTheMenuAndBrowserReadOnThePanelMarkTheCurrentOneAndHov
     row.addAndMakeVisible (glyph);
     const auto withGlyph = EditorTest::paint (row);
     EXPECT_GE (Contrast::ink (withGlyph, glyph.getBounds().withTrimmedLeft (20), withGlyph.getPixelAt (199, 1)), 4.5);
-}
 
-TEST (PopupPalette, BoxesListsAndLabelsDrawInThePanelsFontFamily)
-{
+    // Boxes, lists and labels draw in the panel's font family.
     KorvixLookAndFeel lookAndFeel;
     juce::Label label ("title", "Banks");
     label.setFont (juce::Font (16.0f, juce::Font::bold));

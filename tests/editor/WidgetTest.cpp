@@ -66,7 +66,7 @@ TEST_F (Widgets, KnobChangesFromAnyThreadWaitForTheTimerShowTheLatestValueOnceSn
     EXPECT_EQ (std::tuple (pointerAt (0.5f), pointerAt (0.0f), pointerAt (1.0f)), std::tuple (0xffffffffu, 0xffff0000u, 0xffff0000u));
 }
 
-TEST_F (Widgets, ButtonsStepThroughOptionsAndAContinuousParameterToggles)
+TEST_F (Widgets, ButtonsStepThroughOptionsAndRadioGroupsLightExactlyTheParameterOption)
 {
     VnButton button (&onOff, *element ("button_18"), 1);
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (button), 5, 5), 0xff000000u);
@@ -92,10 +92,8 @@ TEST_F (Widgets, ButtonsStepThroughOptionsAndAContinuousParameterToggles)
     level.setValue (0.3f);
     toggle.deliverPendingUpdate();
     EXPECT_EQ (threeClicks (toggle, level), (std::vector<float> { 1.0f, 0.0f, 1.0f }));
-}
 
-TEST_F (Widgets, RadioGroupsLightExactlyTheParameterOptionAndKeepTheirOwnPictures)
-{
+    // Radio groups light exactly the parameter's option.
     // Built while the parameter stands on its last option: only that choice lit.
     octave.setValue (1.0f);
     VnRadioButton radio (&octave, *element ("radio_42"), 42);
