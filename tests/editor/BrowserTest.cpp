@@ -245,7 +245,7 @@ TEST_F (Browser, SearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBa
     EXPECT_EQ (all, nullptr);
 }
 
-TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHostStateLosesNothing)
+TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingKeepsItsTagsLosesNothingToAHostStateAndHighlightsItsRow)
 {
     auto& synths = page ("Synths", "Bass");
     client.values.assign (44, 0.5f);
@@ -443,10 +443,8 @@ TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrow
     EditorTest::click (screen.getLeftButton());
     EXPECT_EQ (current(), " / ");
     manager->setPresetLoadedCallback (nullptr, nullptr);
-}
 
-TEST_F (Browser, ASavedPresetIsTheOneHighlightedRowScrolledIntoView)
-{
+    // A saved preset is the one highlighted row, scrolled into view.
     juce::String presets;
     for (int i = 1; i <= 12; ++i)
         presets << "<preset><name>P" << i << "</name><params>0.5</params></preset>";
@@ -533,7 +531,7 @@ TEST_F (Browser, PagesReadOnThePanelsColoursInRemoveModeAndWhileNaming)
     content->setLookAndFeel (nullptr);
 }
 
-TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)
+TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNoneAndTheSearchCaretIsABarThatLeavesTheTypedTextVisible)
 {
     std::vector<std::tuple<bool, int, int>> clicks;
     auto row = std::make_unique<BlackBankButton> ("Init", "0", "^I");
@@ -553,10 +551,8 @@ TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)
     row->clickCallback = [&row] (bool, int, int) { row.reset(); };
     release (3.0f, 3.0f);
     EXPECT_EQ (row, nullptr);
-}
 
-TEST (BrowserRow, TheSearchCaretIsABarThatLeavesTheTypedTextVisible)
-{
+    // The search box's caret is a bar that leaves the typed text visible.
     juce::Component box;
     box.setSize (100, 26);
     SearchBoxCaret caret (nullptr);

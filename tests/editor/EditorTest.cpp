@@ -390,36 +390,7 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadItsMeterAndScopeTheOutputA
     EXPECT_FALSE (widget<VnRadioButton> (*editor, 42).overlay->isVisible());
 }
 
-TEST_F (Editor, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
-{
-    auto editor = open (shipped.get());
-    const auto saved = state();
-    std::atomic<bool> stop { false };
-    std::thread host ([&] { while (! stop) restore (saved); });
-
-    // Closed with the menu, a combo box's list and the browser open, too.
-    for (int i = 0; i < 5; ++i, editor = open (shipped.get()))
-    {
-        editor->getMenuButton()->triggerClick();
-        dynamic_cast<juce::Button*> (editor->getWidgetFor (0))->triggerClick();
-        clickScreen (*editor, *editor->getScreen());
-        runMessages();
-    }
-
-    editor.reset();
-    runMessages();
-    stop = true;
-    host.join();
-    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);     // no box left behind
-
-    // Loads after the editor has gone, from either thread.
-    std::thread ([&] { banks().loadPreset (vorlanPreset (2)); }).join();
-    banks().stepPreset (1);
-    runMessages();
-    EXPECT_EQ (processor->getProperties()["currentPreset"], vorlanPreset (3)->name);
-}
-
-TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
+TEST_F (Editor, TheMenuRunsItsRowsTheScreenOpensTheBrowserAndClosingWithThemOpenCrashesNothing)
 {
     auto editor = open (shipped.get());
     juce::String opened;
@@ -492,4 +463,30 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
     EXPECT_FALSE (juce::ModalComponentManager::getInstance()->isModal (box));
     runMessages();
     EXPECT_EQ (box, nullptr);
+
+    // Closed again and again while another thread loads presets, with the
+    // menu, a combo box's list and the browser open.
+    editor = open (shipped.get());
+    const auto looped = state();
+    std::atomic<bool> stop { false };
+    std::thread host ([&] { while (! stop) restore (looped); });
+    for (int i = 0; i < 5; ++i, editor = open (shipped.get()))
+    {
+        editor->getMenuButton()->triggerClick();
+        dynamic_cast<juce::Button*> (editor->getWidgetFor (0))->triggerClick();
+        clickScreen (*editor, *editor->getScreen());
+        runMessages();
+    }
+
+    editor.reset();
+    runMessages();
+    stop = true;
+    host.join();
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);     // no box left behind
+
+    // Loads after the editor has gone, from either thread.
+    std::thread ([&] { banks().loadPreset (vorlanPreset (2)); }).join();
+    banks().stepPreset (1);
+    runMessages();
+    EXPECT_EQ (processor->getProperties()["currentPreset"], vorlanPreset (3)->name);
 }

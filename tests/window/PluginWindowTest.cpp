@@ -203,7 +203,7 @@ TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsAKnobDrag)
     EXPECT_EQ (takeGestures(), "begin 15, automate 15, end 15");
 }
 
-TEST_F (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestored)
+TEST_F (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherWhileStateIsRestoredAndAtOnceWithABoxOpen)
 {
     for (int i = 0; i < 50; ++i)
     {
@@ -240,10 +240,8 @@ TEST_F (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherAndWhileStateIsRestor
     hostThread.join();
     other.idle (10);
     EXPECT_EQ (other.parameters(), values);
-}
 
-TEST_F (PluginWindow, ClosesAtOnceWithItsMenuComboListOrBrowserOpen)
-{
+    // Closed at once with its menu, a combo list or the browser open.
     // Were any of them modal, the framework would keep the editor alive on
     // the host's window after the close, and tear it down racing its own
     // message thread when the plug-in closes.
