@@ -1,7 +1,6 @@
 // The editor on the tests' small skin, and on the shipped skin, pictures,
 // help page and factory bank, installed as the plug-in finds them.
 #include "BankPopover.h"
-#include "BrowserDialogs.h"
 #include "BrowserRowCell.h"
 #include "EditorTestSupport.h"
 #include "KorvixAudioProcessor.h"

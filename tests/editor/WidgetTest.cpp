@@ -1,6 +1,5 @@
 #include "EditorTestSupport.h"
 #include "MidiOverlay.h"
-#include "QmButton.h"
 #include "QmDropShadower.h"
 #include "QmKnob.h"
 #include "QmParameter.h"

@@ -6,7 +6,6 @@
 #include "BrowserDialogs.h"
 #include "editor/ContrastSupport.h"
 #include "editor/EditorTestSupport.h"
-#include "KorvixLookAndFeel.h"
 #include "PanelPalette.h"
 #include "QmDropShadower.h"
 #include "XDisplay.h"
