@@ -48,6 +48,18 @@ namespace
         WatchedFilter* latest = nullptr;
     };
 
+    /** The framework's GUI on the virtual display, with a window standing
+        for the plug-in's, away from the screen's centre. */
+    struct OnScreen : ::testing::Test
+    {
+        void SetUp() override
+            { ASSERT_NE (display, nullptr); window.setBounds (100, 80, 500, 400); window.addToDesktop (0); window.setVisible (true); }
+
+        Display* const display = WindowTest::display();     // before the framework's first window
+        juce::ScopedJuceInitialiser_GUI gui;
+        juce::Component window;
+    };
+
     /** Every button, field, path box, label and file list under c reads on the face. */
     void expectReads (juce::Component& c, juce::Colour face)
     {
@@ -76,26 +88,20 @@ namespace
     }
 }
 
-TEST (DropShadow, FollowsItsOwnerOnScreen)
+TEST_F (OnScreen, ADropShadowFollowsItsOwner)
 {
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
 
-    juce::Component desk, knob;
-    desk.setBounds (0, 0, 400, 300);
-    desk.addToDesktop (0);
-    desk.setVisible (true);
-
+    juce::Component knob;
     QmDropShadower shadower (juce::DropShadow (juce::Colour (0x75000000), 12, { 0, 7 }));
     knob.setBounds (100, 50, 60, 60);
     shadower.setOwner (&knob);
     EXPECT_EQ (shadower.getShadowWindow(), nullptr);
 
     // Behind the owner, around it, moved with it.
-    desk.addAndMakeVisible (knob);
+    window.addAndMakeVisible (knob);
     ASSERT_NE (shadower.getShadowWindow(), nullptr);
     EXPECT_EQ (shadower.getShadowWindow()->getBounds(), juce::Rectangle<int> (88, 45, 84, 84));
-    EXPECT_EQ (desk.getIndexOfChildComponent (shadower.getShadowWindow()), desk.getIndexOfChildComponent (&knob) - 1);
+    EXPECT_EQ (window.getIndexOfChildComponent (shadower.getShadowWindow()), window.getIndexOfChildComponent (&knob) - 1);
     knob.setTopLeftPosition (10, 10);
     EXPECT_EQ (shadower.getShadowWindow()->getPosition(), juce::Point<int> (-2, 5));
 
@@ -106,21 +112,15 @@ TEST (DropShadow, FollowsItsOwnerOnScreen)
     EXPECT_EQ (shadower.getShadowWindow(), nullptr);
 
     shadower.setOwner (nullptr);
-    desk.removeFromDesktop();
 }
 
-TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwner)
+TEST_F (OnScreen, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwner)
 {
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
     const auto pumpUntilNoBox = []
         { for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i) juce::MessageManager::getInstance()->runDispatchLoopUntil (10); };
 
-    // The plug-in's window, away from the screen's centre, and a row in it.
-    juce::Component window, row;
-    window.setBounds (100, 80, 500, 400);
-    window.addToDesktop (0);
-    window.setVisible (true);
+    // A row in the plug-in's window.
+    juce::Component row;
     row.setBounds (10, 300, 200, 20);
     window.addAndMakeVisible (row);
 
@@ -166,13 +166,10 @@ TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwn
     EXPECT_EQ (second, nullptr);
     pumpUntilNoBox();
     EXPECT_EQ (answers.size(), 1u);
-    window.removeFromDesktop();
 }
 
-TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
+TEST_F (OnScreen, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
 {
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
 
     if (juce::FileChooser::isPlatformDialogAvailable())
         GTEST_SKIP() << "the system's own chooser is used here";
