@@ -117,10 +117,7 @@ namespace EditorTest
     }
 
     inline void doubleClick (juce::Component& c)
-    {
-        const auto centre = c.getLocalBounds().getCentre().toFloat();
-        c.mouseDoubleClick (mouseEvent (c, centre, centre, 2));
-    }
+        { const auto centre = c.getLocalBounds().getCentre().toFloat(); c.mouseDoubleClick (mouseEvent (c, centre, centre, 2)); }
 
     /** Browser dialogs that wait until the test answers them. */
     struct Dialogs : BrowserDialogs
