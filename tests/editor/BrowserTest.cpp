@@ -106,7 +106,7 @@ namespace
     };
 }
 
-TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExistsReadingItUnderTheLock)
+TEST_F (Browser, OpensOnTheCurrentPresetsBankUnderTheLockSearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBanks)
 {
     auto& onPage = open ("synths", "Pad");
     ASSERT_NE (onPage.getPresetPage(), nullptr);
@@ -134,6 +134,29 @@ TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExistsReadingItUn
     cellAt (locked.getPresetPage()->getList(), 0).getNameButton().clickCallback (false, 10, 10);
     locked.closePresetPage();
     EXPECT_EQ (std::pair (probes >= 5, held), std::pair (true, probes));
+    client.onPropertyAccess = nullptr;
+
+    // Search narrows the rows; system pages show bare names; back leads to the banks.
+    auto& synths = page ("Synths", "Lead");
+    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Pad" }));
+    EXPECT_EQ (std::pair (cellAt (synths.getList(), 1).getNameButton().getToggleState(), cellAt (synths.getList(), 1).getFavIcon().getToggleState()), std::pair (true, true));
+
+    auto& search = editorShowing (synths, "Type to search...");
+    search.setText ("AD", false);
+    synths.textEditorTextChanged (search);
+    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "2 Lead", "3 Pad" }));
+
+    ASSERT_TRUE (popover->openPresetPage ("All"));
+    juce::Component::SafePointer<PresetsList> all (popover->getPresetPage());
+    EXPECT_TRUE (rowTexts (all->getList()).contains ("Organ"));
+    EXPECT_FALSE (button (*all, "Save Preset").isVisible());
+
+    // Back to the banks: the page goes from the message loop, not under its own click.
+    click (*all, juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
+    ASSERT_NE (all.getComponent(), nullptr);
+    EXPECT_EQ (std::tuple (all->isVisible(), popover->isVisible(), popover->getPresetPage()), std::tuple (false, true, (PresetsList*) nullptr));
+    popover->handleUpdateNowIfNeeded();
+    EXPECT_EQ (all, nullptr);
 }
 
 TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
@@ -221,30 +244,6 @@ TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWe
     EXPECT_NE (manager->getBank ("Synths"), nullptr);
 }
 
-TEST_F (Browser, SearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBanks)
-{
-    auto& synths = page ("Synths", "Lead");
-    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Pad" }));
-    EXPECT_EQ (std::pair (cellAt (synths.getList(), 1).getNameButton().getToggleState(), cellAt (synths.getList(), 1).getFavIcon().getToggleState()), std::pair (true, true));
-
-    auto& search = editorShowing (synths, "Type to search...");
-    search.setText ("AD", false);
-    synths.textEditorTextChanged (search);
-    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "2 Lead", "3 Pad" }));
-
-    ASSERT_TRUE (popover->openPresetPage ("All"));
-    juce::Component::SafePointer<PresetsList> all (popover->getPresetPage());
-    EXPECT_TRUE (rowTexts (all->getList()).contains ("Organ"));
-    EXPECT_FALSE (button (*all, "Save Preset").isVisible());
-
-    // Back to the banks: the page goes from the message loop, not under its own click.
-    click (*all, juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
-    ASSERT_NE (all.getComponent(), nullptr);
-    EXPECT_EQ (std::tuple (all->isVisible(), popover->isVisible(), popover->getPresetPage()), std::tuple (false, true, (PresetsList*) nullptr));
-    popover->handleUpdateNowIfNeeded();
-    EXPECT_EQ (all, nullptr);
-}
-
 TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingKeepsItsTagsLosesNothingToAHostStateAndHighlightsItsRow)
 {
     auto& synths = page ("Synths", "Bass");
@@ -289,6 +288,23 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingKeepsItsTagsLosesNothi
     EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Brass" }));
     popover->closePresetPage();
     EXPECT_EQ (std::pair (popover->getCurrentBank(), popover->getCurrentPreset()), std::pair (juce::String ("Keys"), juce::String ("Organ")));
+
+    // A saved preset is the one highlighted row, scrolled into view.
+    juce::String presets;
+    for (int i = 1; i <= 12; ++i)
+        presets << "<preset><name>P" << i << "</name><params>0.5</params></preset>";
+    banks().getChildFile ("big.xml").replaceWithText ("<bank><name>Big</name><presets>" + presets + "</presets></bank>");
+    manager->reloadBanks();
+
+    auto& big = page ("Big", "P1");
+    auto& list = big.getList();
+    save (big, "Fresh");
+
+    auto* fresh = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (12));
+    ASSERT_NE (fresh, nullptr);
+    EXPECT_TRUE (fresh->getNameButton().getToggleState());
+    list.scrollToEnsureRowIsOnscreen (0);
+    EXPECT_FALSE (cellAt (list, 0).getNameButton().getToggleState());
 }
 
 TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFile)
@@ -443,23 +459,6 @@ TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrow
     EditorTest::click (screen.getLeftButton());
     EXPECT_EQ (current(), " / ");
     manager->setPresetLoadedCallback (nullptr, nullptr);
-
-    // A saved preset is the one highlighted row, scrolled into view.
-    juce::String presets;
-    for (int i = 1; i <= 12; ++i)
-        presets << "<preset><name>P" << i << "</name><params>0.5</params></preset>";
-    banks().getChildFile ("big.xml").replaceWithText ("<bank><name>Big</name><presets>" + presets + "</presets></bank>");
-    manager->reloadBanks();
-
-    auto& big = page ("Big", "P1");
-    auto& list = big.getList();
-    save (big, "Fresh");
-
-    auto* fresh = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (12));
-    ASSERT_NE (fresh, nullptr);
-    EXPECT_TRUE (fresh->getNameButton().getToggleState());
-    list.scrollToEnsureRowIsOnscreen (0);
-    EXPECT_FALSE (cellAt (list, 0).getNameButton().getToggleState());
 }
 
 TEST_F (Browser, EveryWriteTheDiskRefusesIsShownAndLeavesTheRowsAndTheCurrentPreset)
