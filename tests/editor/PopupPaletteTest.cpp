@@ -51,7 +51,7 @@ namespace
     }
 }
 
-TEST (PopupPalette, RowsReadOnThePanelMarkTheCurrentOneAndHoverApartAndEveryTextIsInThePanelsFontFamily)
+TEST (PopupPalette, RowsReadOnThePanelMarkTheCurrentOneAndHoverApartEveryTextIsInThePanelsFontFamilyAndTheComboListsItsOptions)
 {
     // The menu's and the browser's rows, with the delete glyph of remove mode.
     BlackBankButton row ("Bass", "", "^I");
@@ -85,10 +85,8 @@ TEST (PopupPalette, RowsReadOnThePanelMarkTheCurrentOneAndHoverApartAndEveryText
     for (auto& [what, font] : fonts)
         EXPECT_EQ (font.getTypefaceName(), "DejaVu Sans") << what;
     EXPECT_TRUE (lookAndFeel.getLabelFont (label).isBold());
-}
 
-TEST (Combo, ListsEveryOptionOnThePanelsColoursChoosesOneAndShowsAutomationWhenClosed)
-{
+    // The combo box lists every option on the panel's colours, chooses one and shows automation when closed.
     /** Counts the repaints a component asks for. */
     struct RepaintCounter : juce::CachedComponentImage
     {
@@ -159,3 +157,4 @@ TEST (Combo, ListsEveryOptionOnThePanelsColoursChoosesOneAndShowsAutomationWhenC
     combo.reset();
     EXPECT_TRUE (open == nullptr || open->getModel() == nullptr);
 }
+

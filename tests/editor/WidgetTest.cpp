@@ -65,7 +65,7 @@ TEST_F (Widgets, KnobChangesFromAnyThreadWaitForTheTimerShowTheLatestValueOnceSn
     EXPECT_EQ (std::tuple (pointerAt (0.5f), pointerAt (0.0f), pointerAt (1.0f)), std::tuple (0xffffffffu, 0xffff0000u, 0xffff0000u));
 }
 
-TEST_F (Widgets, ButtonsStepThroughOptionsAndRadioGroupsLightExactlyTheParameterOption)
+TEST_F (Widgets, ButtonsStepThroughOptionsRadioGroupsLightExactlyTheParameterOptionAndASliderDrawsItsRisingThumb)
 {
     VnButton button (&onOff, *element ("button_18"), 1);
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (button), 5, 5), 0xff000000u);
@@ -118,10 +118,9 @@ TEST_F (Widgets, ButtonsStepThroughOptionsAndRadioGroupsLightExactlyTheParameter
     VnRadioButton other (&three, *element ("radio_3"), 3);
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (other), 25, 5), 0xff101010u);
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (radio), 25, 5), 0xff000080u);
-}
 
-TEST_F (Widgets, SliderDrawsTrackAndRisingThumbWithOneOverlay)
-{
+    // The slider draws its track and rising thumb, with one overlay.
+    level.setValue (0.0f);
     VnSlider slider (&level, *element ("slider_24"));
     slider.setBounds (25, 100, 20, 80);
     EXPECT_EQ (std::count_if (slider.getChildren().begin(), slider.getChildren().end(), [] (auto* c) { return dynamic_cast<MidiOverlay*> (c) != nullptr; }), 1);
