@@ -145,7 +145,7 @@ namespace
     };
 }
 
-TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsAKnobDrag)
+TEST_F (PluginWindow, OpensPaintedTakesKeysReportsAKnobDragAndClosesRepeatedlyBesideAnotherWhileStateIsRestoredAndWithABoxOpen)
 {
     const auto at = skinBounds ({ "background", "knob_15" });
     EXPECT_TRUE (plugin.effect->flags & effFlagsHasEditor);
@@ -201,10 +201,9 @@ TEST_F (PluginWindow, OpensPaintedFromTheSkinTakesKeysAndReportsAKnobDrag)
     plugin.idle (10);
     EXPECT_GT (plugin.get (cutoff), 0.5f);
     EXPECT_EQ (takeGestures(), "begin 15, automate 15, end 15");
-}
+    plugin.closeEditor();
 
-TEST_F (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherWhileStateIsRestoredAndAtOnceWithABoxOpen)
-{
+    // Opened and closed again and again.
     for (int i = 0; i < 50; ++i)
     {
         ASSERT_TRUE (plugin.openEditor()) << i;
@@ -253,3 +252,4 @@ TEST_F (PluginWindow, OpensAndClosesRepeatedlyBesideAnotherWhileStateIsRestoredA
         EXPECT_TRUE (plugin.closeEditor()) << opener.toString();
     }
 }
+
