@@ -124,7 +124,7 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItOrOnABrokenOneNothing)
     blank->timerCallback();
 }
 
-TEST_F (Editor, EveryUserGestureReachesTheHostAFaderClickNoneAndClosingEndsAnOpenOne)
+TEST_F (Editor, EveryGestureReachesTheHostAFaderClickNoneClosingEndsAnOpenOneAndAutomationStateKeysAndCommandsTellItNothing)
 {
     auto editor = open();
     auto& knob = widget<VnKnob> (*editor, 40);
@@ -182,21 +182,19 @@ TEST_F (Editor, EveryUserGestureReachesTheHostAFaderClickNoneAndClosingEndsAnOpe
     EditorTest::drag (fader, -20.0f, false);
     editor.reset();
     EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
-}
 
-TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControlsAndTellTheHostNothing)
-{
-    auto editor = open();
-    auto& knob = widget<VnKnob> (*editor, 40);
+    // Automation, a restored state, keys and commands move the controls and tell the host nothing.
+    editor = open();
+    auto& dial = widget<VnKnob> (*editor, 40);
     auto& radio = widget<VnRadioButton> (*editor, 42);
 
     // Host automation: shown at the timer's next turn, not before.
     for (int i : { 0, 18, 40 })
         processor->setParameter (i, 0.8f);
     processor->setParameter (42, 1.0f);
-    EXPECT_NE (knob.getValue(), (double) 0.8f);
+    EXPECT_NE (dial.getValue(), (double) 0.8f);
     editor->timerCallback();
-    EXPECT_EQ (knob.getValue(), (double) 0.8f);
+    EXPECT_EQ (dial.getValue(), (double) 0.8f);
     EXPECT_EQ (std::pair (radio.getChoices()[4]->getToggleState(), radio.getChoices()[0]->getToggleState()), std::pair (true, false));
 
     // A state restored on a host thread while the editor is open.
@@ -205,16 +203,16 @@ TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControlsAndTellTheH
     editor->timerCallback();
     std::thread ([&] { restore (saved); }).join();
     editor->timerCallback();
-    EXPECT_EQ (knob.getValue(), (double) 0.8f);
+    EXPECT_EQ (dial.getValue(), (double) 0.8f);
 
     // Ctrl+I (shift held too) runs Init, Ctrl+R Randomize; plain keys are not ours.
     const auto ctrl = juce::ModifierKeys::ctrlModifier;
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('i', ctrl | juce::ModifierKeys::shiftModifier, 0), editor.get()));
     editor->timerCallback();
-    EXPECT_EQ (std::pair (knob.getValue(), radio.getChoices()[0]->getToggleState()), std::pair ((double) parameter (40).defaultValue, true));
+    EXPECT_EQ (std::pair (dial.getValue(), radio.getChoices()[0]->getToggleState()), std::pair ((double) parameter (40).defaultValue, true));
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('R', ctrl, 0), editor.get()));
     editor->timerCallback();
-    EXPECT_EQ (knob.getValue(), (double) parameter (40).getValue());
+    EXPECT_EQ (dial.getValue(), (double) parameter (40).getValue());
     EXPECT_FALSE (editor->keyPressed (juce::KeyPress ('i'), editor.get()));
 
     // The cursor keys step through the current bank; with Shift they are not ours.

@@ -19,15 +19,13 @@ namespace
     // The text of the <title> that labels the SVG element with this id.
     juce::String titleOf (const juce::XmlElement& e, const juce::String& id)
     {
-        if (e.getStringAttribute ("id") == id)
-            if (auto* title = e.getChildByName ("title"))
-                return title->getAllSubText();
+        if (auto* title = e.getChildByName ("title"); title != nullptr && e.getStringAttribute ("id") == id)
+            return title->getAllSubText();
 
+        juce::String text;
         for (auto* c : e.getChildIterator())
-            if (auto text = titleOf (*c, id); text.isNotEmpty())
-                return text;
-
-        return {};
+            text = text.isEmpty() ? titleOf (*c, id) : text;
+        return text;
     }
 
     void collectIds (juce::Component& c, std::multiset<juce::String>& ids)
