@@ -114,7 +114,7 @@ TEST_F (OnScreen, ADropShadowFollowsItsOwner)
     shadower.setOwner (nullptr);
 }
 
-TEST_F (OnScreen, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwner)
+TEST_F (OnScreen, TheBoxesAreNotModalReadOnThePanelsColoursAnswerOkOrOpenAndCloseWithTheirOwner)
 {
     const auto pumpUntilNoBox = []
         { for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i) juce::MessageManager::getInstance()->runDispatchLoopUntil (10); };
@@ -166,11 +166,9 @@ TEST_F (OnScreen, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwner)
     EXPECT_EQ (second, nullptr);
     pumpUntilNoBox();
     EXPECT_EQ (answers.size(), 1u);
-}
 
-TEST_F (OnScreen, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
-{
-
+    // The framework's chooser box, where the system has none: not modal, on
+    // the panel's colours, closed after its browser.
     if (juce::FileChooser::isPlatformDialogAvailable())
         GTEST_SKIP() << "the system's own chooser is used here";
 
@@ -183,7 +181,7 @@ TEST_F (OnScreen, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswer
     const auto bank = folder.getChildFile ("keys.xml");
     bank.replaceWithText ("<bank/>");
 
-    auto dialogs = std::make_unique<WatchedDialogs>();
+    auto watched = std::make_unique<WatchedDialogs>();
     juce::Array<juce::File> chosen;
     const auto findBox = onDesktop<juce::FileChooserDialogBox>;
     const auto findBrowser = [&]
@@ -192,9 +190,9 @@ TEST_F (OnScreen, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswer
     const auto choose = [&]
     {
         const auto before = scans.load();
-        dialogs->chooseFile ("Please select the bank you want to load...", folder, "*.xml",
+        watched->chooseFile ("Please select the bank you want to load...", folder, "*.xml",
                              [&] (const juce::File& f) { chosen.add (f); });
-        dialogs->latest->browser = findBrowser();
+        watched->latest->browser = findBrowser();
 
         // The new browser's thread is at work on its filter.
         for (int i = 0; i < 2000 && scans.load() == before; ++i)
@@ -203,16 +201,16 @@ TEST_F (OnScreen, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswer
 
     // Shown without a modal state, so that a host may close the window under it.
     choose();
-    auto* box = findBox();
-    ASSERT_NE (box, nullptr);
-    EXPECT_EQ (std::pair (box->isOnDesktop(), box->isVisible()), std::pair (true, true));
+    auto* chooser = findBox();
+    ASSERT_NE (chooser, nullptr);
+    EXPECT_EQ (std::pair (chooser->isOnDesktop(), chooser->isVisible()), std::pair (true, true));
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
 
     // The panel's colours: its buttons, fields and list of files, the chosen row's text included.
-    const auto face = box->createComponentSnapshot (box->getLocalBounds()).getPixelAt (2, box->getHeight() / 2);
-    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
-    EXPECT_GE (Contrast::ratio (box->findColour (juce::FileChooserDialogBox::titleTextColourId), face), 4.5);
-    expectReads (*box, face);
+    const auto chooserFace = chooser->createComponentSnapshot (chooser->getLocalBounds()).getPixelAt (2, chooser->getHeight() / 2);
+    EXPECT_TRUE (Contrast::isCharcoal (chooserFace)) << chooserFace.toDisplayString (true);
+    EXPECT_GE (Contrast::ratio (chooser->findColour (juce::FileChooserDialogBox::titleTextColourId), chooserFace), 4.5);
+    expectReads (*chooser, chooserFace);
 
     // Open answers with the file; Cancel answers nothing.
     auto* browser = findBrowser();
@@ -220,7 +218,7 @@ TEST_F (OnScreen, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswer
     browser->setFileName ("keys.xml");
     ASSERT_NE (button ("Open"), nullptr);
     button ("Open")->onClick();
-    EXPECT_FALSE (box->isVisible());
+    EXPECT_FALSE (chooser->isVisible());
     choose();
     button ("Cancel")->onClick();
     EXPECT_EQ (chosen, juce::Array<juce::File> { bank });
@@ -229,11 +227,12 @@ TEST_F (OnScreen, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswer
     choose();
     choose();
 
-    // The owner goes with the box open: closed, never answered.
+    // The owner goes with the chooser open: closed, never answered.
     juce::Component::SafePointer<juce::Component> open (findBox());
-    dialogs.reset();
+    watched.reset();
     EXPECT_EQ (open, nullptr);
     EXPECT_EQ (chosen.size(), 1);
     EXPECT_EQ (outlivedBrowser, std::vector<bool> (4, true));
     folder.deleteRecursively();
 }
+
