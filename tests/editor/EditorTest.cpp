@@ -94,7 +94,7 @@ namespace
     };
 }
 
-TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItOrOnABrokenOneNothing)
+TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItTellsTheHostEveryGestureAndNoAutomationStateKeyOrCommand)
 {
     auto editor = open();
     EXPECT_EQ (std::pair (editor->getBounds(), editor->getTimerInterval()), std::pair (juce::Rectangle<int> (0, 0, 300, 200), 20));     // no oscilloscope: every 20 ms
@@ -122,11 +122,10 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItOrOnABrokenOneNothing)
     const auto white = EditorTest::paint (*blank);
     EXPECT_EQ (std::pair (white.getWidth() > 1, EditorTest::pixel (white, white.getWidth() / 2, white.getHeight() / 2)), std::pair (true, 0xffffffffu));
     blank->timerCallback();
-}
+    blank.reset();
 
-TEST_F (Editor, EveryGestureReachesTheHostAFaderClickNoneClosingEndsAnOpenOneAndAutomationStateKeysAndCommandsTellItNothing)
-{
-    auto editor = open();
+    // Every user gesture reaches the host; closing ends an open one.
+    editor = open();
     auto& knob = widget<VnKnob> (*editor, 40);
     EditorTest::drag (knob, -40.0f);
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 40, change 40, end 40"), parameter (40).getValue()));
@@ -136,7 +135,7 @@ TEST_F (Editor, EveryGestureReachesTheHostAFaderClickNoneClosingEndsAnOpenOneAnd
     EditorTest::doubleClick (knob);
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 40, change 40, end 40"), 0.5f));
 
-    // A click, a radio choice and a combo option: one whole gesture each.
+    // A click, a group choice and a combo option: one whole gesture each.
     EditorTest::click (widget<VnButton> (*editor, 18));
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 18, change 18, end 18"), 1.0f));
     EditorTest::click (*widget<VnRadioButton> (*editor, 42).getChoices()[3]);
@@ -186,7 +185,7 @@ TEST_F (Editor, EveryGestureReachesTheHostAFaderClickNoneClosingEndsAnOpenOneAnd
     // Automation, a restored state, keys and commands move the controls and tell the host nothing.
     editor = open();
     auto& dial = widget<VnKnob> (*editor, 40);
-    auto& radio = widget<VnRadioButton> (*editor, 42);
+    auto& group = widget<VnRadioButton> (*editor, 42);
 
     // Host automation: shown at the timer's next turn, not before.
     for (int i : { 0, 18, 40 })
@@ -195,7 +194,7 @@ TEST_F (Editor, EveryGestureReachesTheHostAFaderClickNoneClosingEndsAnOpenOneAnd
     EXPECT_NE (dial.getValue(), (double) 0.8f);
     editor->timerCallback();
     EXPECT_EQ (dial.getValue(), (double) 0.8f);
-    EXPECT_EQ (std::pair (radio.getChoices()[4]->getToggleState(), radio.getChoices()[0]->getToggleState()), std::pair (true, false));
+    EXPECT_EQ (std::pair (group.getChoices()[4]->getToggleState(), group.getChoices()[0]->getToggleState()), std::pair (true, false));
 
     // A state restored on a host thread while the editor is open.
     const auto saved = state();
@@ -209,7 +208,7 @@ TEST_F (Editor, EveryGestureReachesTheHostAFaderClickNoneClosingEndsAnOpenOneAnd
     const auto ctrl = juce::ModifierKeys::ctrlModifier;
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('i', ctrl | juce::ModifierKeys::shiftModifier, 0), editor.get()));
     editor->timerCallback();
-    EXPECT_EQ (std::pair (dial.getValue(), radio.getChoices()[0]->getToggleState()), std::pair ((double) parameter (40).defaultValue, true));
+    EXPECT_EQ (std::pair (dial.getValue(), group.getChoices()[0]->getToggleState()), std::pair ((double) parameter (40).defaultValue, true));
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('R', ctrl, 0), editor.get()));
     editor->timerCallback();
     EXPECT_EQ (dial.getValue(), (double) parameter (40).getValue());
