@@ -461,7 +461,7 @@ TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrow
     manager->setPresetLoadedCallback (nullptr, nullptr);
 }
 
-TEST_F (Browser, EveryWriteTheDiskRefusesIsShownAndLeavesTheRowsAndTheCurrentPreset)
+TEST_F (Browser, EveryWriteTheDiskRefusesIsShownLeavingRowsAndCurrentPresetAndPagesReadOnThePanelsColours)
 {
     auto& synths = page ("Synths", "Pad");
     const auto rows = rowTexts (synths.getList());
@@ -490,10 +490,8 @@ TEST_F (Browser, EveryWriteTheDiskRefusesIsShownAndLeavesTheRowsAndTheCurrentPre
     EXPECT_EQ (dialogs->told.size(), 5);
     for (auto& text : dialogs->told)
         EXPECT_EQ (text, "Not saved: The bank file cannot be written");
-}
 
-TEST_F (Browser, PagesReadOnThePanelsColoursInRemoveModeAndWhileNaming)
-{
+    // The pages read on the panel's colours, in remove mode and while naming.
     // The browser's box lies in the editor's window and takes its look.
     KorvixLookAndFeel lookAndFeel;
     auto& presets = page ("Synths", "Bass");

@@ -70,7 +70,7 @@ namespace
     };
 }
 
-TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
+TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindEveryFixedElementItsPlaceAllIsVectorArtAndLabelsStandClearOfTheScales)
 {
     KorvixAudioProcessor processor;
     SVGProvider shipped (resourceFile ("skin/skin.svg"));
@@ -142,10 +142,8 @@ TEST_F (ShippedSkin, EveryParameterHasOneControlOfItsKindWhereTheEditorPutsIt)
             }
         }
     }
-}
 
-TEST_F (ShippedSkin, FixedElementsPlacementVectorArtOnlyAndLabelsClearOfTheScalesAndScalesOfTheirPanelsEdges)
-{
+    // The fixed elements.
     const auto panel = element ("background")->getBounds();
     EXPECT_TRUE (panel.getPosition().isOrigin()) << panel.toString();
     EXPECT_LE (panel.getWidth(), 1000);
