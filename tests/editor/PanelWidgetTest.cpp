@@ -114,7 +114,7 @@ TEST (Screen, ArrowsTurnARealCopyLoadsOffTheMessageThreadArePostedAndALongLineIs
     EXPECT_EQ (litRuns (cut, 45 + 150, shown.getWidth()), 0);
 }
 
-TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
+TEST (OutputDisplays, TheScopesHeldNoteStandsStillBadSamplesOrWidthsStayInBoundsAndTheMetersBarFillsItsArea)
 {
     const auto element = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"500\" y=\"20\" width=\"200\" height=\"64\"/>", "oscilloscope");
     QmOscilloscope scope (*element);
@@ -192,18 +192,16 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
     // A zero-sized view still has a picture.
     scope.setBounds (0, 0, 0, 0);
     EXPECT_EQ (scope.getTraceImage().getBounds(), juce::Rectangle<int> (0, 0, 1, 1));
-}
 
-TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
-{
+    // The meter's bar fills its area inside the meter.
     const auto at = [] (VnMeter& meter, float value, int x, int y)     { meter.setValue (value); return pixel (paint (meter), x, y); };
     constexpr juce::uint32 blue = 0xff0000ff, green = 0xff00ff00, red = 0xffff0000;
 
     // The bar's place is taken relative to the meter, wherever the meter sits.
-    const auto element = EditorTest::skinElement ("<g id=\"vmeter\"><rect x=\"300\" y=\"40\" width=\"20\" height=\"80\" fill=\"#0000ff\"/>"
+    const auto bar = EditorTest::skinElement ("<g id=\"vmeter\"><rect x=\"300\" y=\"40\" width=\"20\" height=\"80\" fill=\"#0000ff\"/>"
                                                   "<rect x=\"304\" y=\"44\" width=\"12\" height=\"72\" fill=\"#00ff00\"/>"
                                                   "<rect x=\"304\" y=\"44\" width=\"12\" height=\"72\" fill=\"#ff0000\"/></g>", "vmeter");
-    VnMeter meter (*element);
+    VnMeter meter (*bar);
     EXPECT_EQ (std::tuple (at (meter, 0.0f, 10, 70), at (meter, 0.5f, 10, 70), at (meter, 0.5f, 10, 30), at (meter, 0.5f, 2, 70)),
                std::tuple (blue, green, blue, blue));
     EXPECT_EQ (std::tuple (at (meter, 1.0f, 10, 5), at (meter, 1.5f, 10, 5), at (meter, 1.5f, 10, 74)), std::tuple (green, red, red));
@@ -227,3 +225,4 @@ TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
     VnMeter broken (*two);
     EXPECT_EQ (at (broken, 2.0f, 10, 10), 0u);
 }
+
