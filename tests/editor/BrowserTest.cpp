@@ -106,7 +106,7 @@ namespace
     };
 }
 
-TEST_F (Browser, OpensOnTheCurrentPresetsBankUnderTheLockSearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBanks)
+TEST_F (Browser, OpensOnTheCurrentBankUnderTheLockSearchesShowsBareNamesOnSystemPagesAndAddsBanksRefusingTakenOrUnusableNames)
 {
     auto& onPage = open ("synths", "Pad");
     ASSERT_NE (onPage.getPresetPage(), nullptr);
@@ -157,10 +157,8 @@ TEST_F (Browser, OpensOnTheCurrentPresetsBankUnderTheLockSearchNarrowsTheRowsSys
     EXPECT_EQ (std::tuple (all->isVisible(), popover->isVisible(), popover->getPresetPage()), std::tuple (false, true, (PresetsList*) nullptr));
     popover->handleUpdateNowIfNeeded();
     EXPECT_EQ (all, nullptr);
-}
 
-TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
-{
+    // Add empty and Import add banks and refuse taken or unusable names.
     auto& popover = open();
     auto& warning = *find<juce::Label> (popover, [] (auto& l) { return l.getName() == "warningLabel"; });
 
