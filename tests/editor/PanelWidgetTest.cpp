@@ -16,7 +16,7 @@ using EditorTest::paint;
 using EditorTest::pixel;
 using EditorTest::runMessages;
 
-TEST (Screen, ArrowsTurnARealCopyLoadsOffTheMessageThreadArePostedAndALongLineIsCutShortNeverSquashed)
+TEST (PanelDisplays, TheScreenPostsLoadsAndCutsLongLinesTheScopeStandsStillInBoundsAndTheMeterFillsItsArea)
 {
     // Every pixel of the picture differs: alpha from its position.
     juce::Image arrow (juce::Image::ARGB, 14, 12, true);
@@ -112,12 +112,10 @@ TEST (Screen, ArrowsTurnARealCopyLoadsOffTheMessageThreadArePostedAndALongLineIs
     // It ends in three dots at the box's right edge, and nothing is drawn past it.
     EXPECT_EQ (litRuns (cut, 45 + 150 - 12, 45 + 150), 3);
     EXPECT_EQ (litRuns (cut, 45 + 150, shown.getWidth()), 0);
-}
 
-TEST (OutputDisplays, TheScopesHeldNoteStandsStillBadSamplesOrWidthsStayInBoundsAndTheMetersBarFillsItsArea)
-{
-    const auto element = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"500\" y=\"20\" width=\"200\" height=\"64\"/>", "oscilloscope");
-    QmOscilloscope scope (*element);
+    // The oscilloscope: a held note stands still; bad samples or widths stay in bounds.
+    const auto view = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"500\" y=\"20\" width=\"200\" height=\"64\"/>", "oscilloscope");
+    QmOscilloscope scope (*view);
     scope.setBounds (500, 20, 200, 64);
     auto feed = std::make_unique<QmScopeFeed>();
     double phase = 1.0;
