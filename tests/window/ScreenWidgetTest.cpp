@@ -88,7 +88,7 @@ namespace
     }
 }
 
-TEST_F (OnScreen, ADropShadowFollowsItsOwner)
+TEST_F (OnScreen, ADropShadowFollowsItsOwnerAndTheBoxesAreNotModalReadOnThePanelsColoursAnswerAndCloseWithTheirOwner)
 {
 
     juce::Component knob;
@@ -112,10 +112,8 @@ TEST_F (OnScreen, ADropShadowFollowsItsOwner)
     EXPECT_EQ (shadower.getShadowWindow(), nullptr);
 
     shadower.setOwner (nullptr);
-}
 
-TEST_F (OnScreen, TheBoxesAreNotModalReadOnThePanelsColoursAnswerOkOrOpenAndCloseWithTheirOwner)
-{
+    // The confirmation box.
     const auto pumpUntilNoBox = []
         { for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i) juce::MessageManager::getInstance()->runDispatchLoopUntil (10); };
 
