@@ -25,10 +25,7 @@ namespace
     using EditorTest::find;
 
     juce::TextButton& button (juce::Component& root, const juce::String& text)
-    {
-        if (auto* b = EditorTest::buttonIn (root, text)) return *b;
-        throw std::runtime_error (("no button " + text).toStdString());
-    }
+        { if (auto* b = EditorTest::buttonIn (root, text)) return *b; throw std::runtime_error (("no button " + text).toStdString()); }
 
     void click (juce::Component& root, const juce::String& text)    { dynamic_cast<juce::Button::Listener&> (root).buttonClicked (&button (root, text)); }
 
