@@ -22,25 +22,10 @@ namespace
     juce::File banks()                              { return QmDataFolders::getUserDataFolder().getChildFile ("Banks"); }
     juce::String fileOf (const char* name)          { return banks().getChildFile (name).loadFileAsString(); }
 
-    template <typename Type = juce::TextEditor>
-    Type* find (juce::Component& root, std::function<bool (Type&)> matches = [] (Type&) { return true; })
-    {
-        for (auto* c : root.getChildren())
-        {
-            if (auto* typed = dynamic_cast<Type*> (c); typed != nullptr && matches (*typed))
-                return typed;
-            if (auto* found = find<Type> (*c, matches))
-                return found;
-        }
-        return nullptr;
-    }
+    using EditorTest::find;
 
     juce::TextButton& button (juce::Component& root, const juce::String& text)
-    {
-        if (auto* b = find<juce::TextButton> (root, [&] (auto& b) { return b.getButtonText() == text; }))
-            return *b;
-        throw std::runtime_error (("no button " + text).toStdString());
-    }
+        { if (auto* b = EditorTest::buttonIn (root, text)) return *b; throw std::runtime_error (("no button " + text).toStdString()); }
 
     void click (juce::Component& root, const juce::String& text)    { dynamic_cast<juce::Button::Listener&> (root).buttonClicked (&button (root, text)); }
 
@@ -89,13 +74,25 @@ namespace
 
         PresetsList& page (const juce::String& bank, const juce::String& preset)     { return *open (bank, preset).getPresetPage(); }
 
+        /** Answers the oldest question, then lets the page or the bank list refresh. */
+        template <typename Page>
+        void answer (Page& p, bool ok = true)      { dialogs->answer (ok); p.handleUpdateNowIfNeeded(); }
+
+        /** Saves the sound as the offered name, or as another. */
+        void save (PresetsList& p, const juce::String& as = {})
+            { click (p, "Save Preset"); if (as.isNotEmpty()) editorShowing (p, {}).setText (as, false); click (p, "Save"); }
+
+        /** Names a new bank on the bank page, as typed. */
+        void nameBank (const juce::String& text)   { click (*popover, "Add empty..."); find<juce::TextEditor> (*popover)->setText (text, false); popover->textEditorTextChanged (*find<juce::TextEditor> (*popover)); }
+
+        void removeBank (const juce::String& name)
+            { auto& list = popover->getBankList(); cellAt<BankListCell> (list, rowOf (list, name)).getNameButton().clickCallback (false, 295, 11); }
+
         /** A bank file outside the Banks folder, to import. */
         static juce::File importable (const char* name, const juce::String& text)
         {
             const auto file = juce::File::getSpecialLocation (juce::File::userHomeDirectory).getChildFile ("import").getChildFile (name);
-            file.getParentDirectory().createDirectory();
-            file.replaceWithText (text);
-            return file;
+            return file.getParentDirectory().createDirectory().wasOk() && file.replaceWithText (text) ? file : juce::File();
         }
 
         FakePresetClient client;
@@ -106,7 +103,7 @@ namespace
     };
 }
 
-TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExistsReadingItUnderTheLock)
+TEST_F (Browser, OpensOnTheCurrentBankUnderTheLockSearchesShowsBareNamesOnSystemPagesAndAddsBanksRefusingTakenOrUnusableNames)
 {
     auto& onPage = open ("synths", "Pad");
     ASSERT_NE (onPage.getPresetPage(), nullptr);
@@ -134,17 +131,36 @@ TEST_F (Browser, OpensOnTheCurrentPresetsBankOnlyWhenThatPresetExistsReadingItUn
     cellAt (locked.getPresetPage()->getList(), 0).getNameButton().clickCallback (false, 10, 10);
     locked.closePresetPage();
     EXPECT_EQ (std::pair (probes >= 5, held), std::pair (true, probes));
-}
+    client.onPropertyAccess = nullptr;
 
-TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
-{
+    // Search narrows the rows; system pages show bare names; back leads to the banks.
+    auto& synths = page ("Synths", "Lead");
+    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Pad" }));
+    EXPECT_EQ (std::pair (cellAt (synths.getList(), 1).getNameButton().getToggleState(), cellAt (synths.getList(), 1).getFavIcon().getToggleState()), std::pair (true, true));
+
+    auto& search = editorShowing (synths, "Type to search...");
+    search.setText ("AD", false);
+    synths.textEditorTextChanged (search);
+    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "2 Lead", "3 Pad" }));
+
+    ASSERT_TRUE (popover->openPresetPage ("All"));
+    juce::Component::SafePointer<PresetsList> all (popover->getPresetPage());
+    EXPECT_TRUE (rowTexts (all->getList()).contains ("Organ"));
+    EXPECT_FALSE (button (*all, "Save Preset").isVisible());
+
+    // Back to the banks: the page goes from the message loop, not under its own click.
+    click (*all, juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
+    ASSERT_NE (all.getComponent(), nullptr);
+    EXPECT_EQ (std::tuple (all->isVisible(), popover->isVisible(), popover->getPresetPage()), std::tuple (false, true, (PresetsList*) nullptr));
+    popover->handleUpdateNowIfNeeded();
+    EXPECT_EQ (all, nullptr);
+
+    // Add empty and Import add banks and refuse taken or unusable names.
     auto& popover = open();
-    const auto type = [&] (const juce::String& text)    { find (popover)->setText (text, false); popover.textEditorTextChanged (*find (popover)); };
     auto& warning = *find<juce::Label> (popover, [] (auto& l) { return l.getName() == "warningLabel"; });
 
-    click (popover, "Add empty...");
-    type ("my: BANK");          // a colon cannot be part of a file name
-    popover.textEditorReturnKeyPressed (*find (popover));
+    nameBank ("my: BANK");      // a colon cannot be part of a file name
+    popover.textEditorReturnKeyPressed (*find<juce::TextEditor> (popover));
     EditorTest::runMessages();
     EXPECT_TRUE (fileOf ("my bank.xml").contains ("<name>my BANK</name>"));
     EXPECT_TRUE (rowTexts (popover.getBankList()).contains ("my BANK"));
@@ -154,16 +170,14 @@ TEST_F (Browser, AddEmptyAndImportAddBanksAndRefuseTakenOrUnusableNames)
     const auto before = banks().findChildFiles (juce::File::findFilesAndDirectories, false).size();
     for (auto name : { "SYNTHS", "~home" })
     {
-        click (popover, "Add empty...");
-        type (name);
+        nameBank (name);
         EXPECT_EQ (warning.isVisible(), juce::String (name) == "SYNTHS");
         click (popover, "Save");
     }
     EXPECT_EQ (warning.getText(), "Bank name already exists!");
     EXPECT_EQ (banks().findChildFiles (juce::File::findFilesAndDirectories, false).size(), before);
 
-    click (popover, "Add empty...");
-    type ("../escape");
+    nameBank ("../escape");
     click (popover, "Save");
     EXPECT_TRUE (banks().getChildFile ("..escape.xml").existsAsFile());
     EXPECT_FALSE (banks().getSiblingFile ("escape.xml").exists());
@@ -187,16 +201,14 @@ TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWe
         EXPECT_EQ (cellAt<BankListCell> (list, row).getDeleteButton().isVisible(), row >= 2);
 
     // On the glyph a click asks first.
-    cellAt<BankListCell> (list, rowOf (list, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    removeBank ("Keys");
     ASSERT_EQ (dialogs->questions.size(), 1u);
     EXPECT_EQ (dialogs->asked(), std::tuple (juce::String ("Remove bank Keys"), juce::String ("Do you really want to remove this bank?\nThis cannot be undone."), content.get()));
-    dialogs->answer (false);
-    popover.handleUpdateNowIfNeeded();
+    answer (popover, false);
     EXPECT_TRUE (banks().getChildFile ("keys.xml").existsAsFile());
 
     cellAt<BankListCell> (list, rowOf (list, "Keys")).getNameButton().clickCallback (false, 290, 11);
-    dialogs->answer (true);
-    popover.handleUpdateNowIfNeeded();
+    answer (popover);
     EXPECT_FALSE (banks().getChildFile ("keys.xml").exists());
     EXPECT_EQ (rowTexts (list), juce::StringArray ({ "All", "Favourites", "Synths" }));
 
@@ -227,31 +239,7 @@ TEST_F (Browser, RemoveAsksAndDeletesTheBankAndItsFileOnlyOnOkNeverAfterTheBoxWe
     EXPECT_NE (manager->getBank ("Synths"), nullptr);
 }
 
-TEST_F (Browser, SearchNarrowsTheRowsSystemPagesShowBareNamesAndBackLeadsToTheBanks)
-{
-    auto& synths = page ("Synths", "Lead");
-    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Pad" }));
-    EXPECT_EQ (std::pair (cellAt (synths.getList(), 1).getNameButton().getToggleState(), cellAt (synths.getList(), 1).getFavIcon().getToggleState()), std::pair (true, true));
-
-    auto& search = editorShowing (synths, "Type to search...");
-    search.setText ("AD", false);
-    synths.textEditorTextChanged (search);
-    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "2 Lead", "3 Pad" }));
-
-    ASSERT_TRUE (popover->openPresetPage ("All"));
-    juce::Component::SafePointer<PresetsList> all (popover->getPresetPage());
-    EXPECT_TRUE (rowTexts (all->getList()).contains ("Organ"));
-    EXPECT_FALSE (button (*all, "Save Preset").isVisible());
-
-    // Back to the banks: the page goes from the message loop, not under its own click.
-    click (*all, juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
-    ASSERT_NE (all.getComponent(), nullptr);
-    EXPECT_EQ (std::tuple (all->isVisible(), popover->isVisible(), popover->getPresetPage()), std::tuple (false, true, (PresetsList*) nullptr));
-    popover->handleUpdateNowIfNeeded();
-    EXPECT_EQ (all, nullptr);
-}
-
-TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHostStateLosesNothing)
+TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingKeepsItsTagsLosesNothingToAHostStateAndHighlightsItsRow)
 {
     auto& synths = page ("Synths", "Bass");
     client.values.assign (44, 0.5f);
@@ -267,8 +255,7 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHos
     EXPECT_TRUE (fileOf ("synths.xml").contains ("<params>0.25,0.75</params>"));
     EXPECT_FALSE (name.isVisible());
 
-    click (synths, "Save Preset");
-    click (synths, "Save");
+    save (synths);
     dialogs->answer (true);
     EXPECT_EQ (manager->findPreset ("Synths", "Bass")->getTags(), juce::Array<int> ({ 1, 4 }));
     EXPECT_TRUE (fileOf ("synths.xml").contains ("<tags>1,4</tags>"));
@@ -276,9 +263,7 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHos
 
     // A new name: appended, saved and current (highlighted, as a later case shows).
     client.values[0] = 0.125f;
-    click (synths, "Save Preset");
-    name.setText ("Brass", false);
-    click (synths, "Save");
+    save (synths, "Brass");
     EXPECT_TRUE (dialogs->questions.empty());
     EXPECT_EQ (rowTexts (synths.getList())[3], "4 Brass");
     EXPECT_EQ (client.properties["currentPreset"], "Brass");
@@ -294,11 +279,27 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingAndKeepsItsTagsAndAHos
     manager->getState (chunk);
     std::thread ([&] { manager->setState (chunk.getData(), (int) chunk.getSize()); }).join();
 
-    dialogs->answer (true);
-    synths.handleUpdateNowIfNeeded();
+    answer (synths);
     EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Brass" }));
     popover->closePresetPage();
     EXPECT_EQ (std::pair (popover->getCurrentBank(), popover->getCurrentPreset()), std::pair (juce::String ("Keys"), juce::String ("Organ")));
+
+    // A saved preset is the one highlighted row, scrolled into view.
+    juce::String presets;
+    for (int i = 1; i <= 12; ++i)
+        presets << "<preset><name>P" << i << "</name><params>0.5</params></preset>";
+    banks().getChildFile ("big.xml").replaceWithText ("<bank><name>Big</name><presets>" + presets + "</presets></bank>");
+    manager->reloadBanks();
+
+    auto& big = page ("Big", "P1");
+    auto& list = big.getList();
+    save (big, "Fresh");
+
+    auto* fresh = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (12));
+    ASSERT_NE (fresh, nullptr);
+    EXPECT_TRUE (fresh->getNameButton().getToggleState());
+    list.scrollToEnsureRowIsOnscreen (0);
+    EXPECT_FALSE (cellAt (list, 0).getNameButton().getToggleState());
 }
 
 TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFile)
@@ -324,17 +325,13 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     // Removal asks, then takes Bass out of Synths (not Keys' Bass) and its file.
     click (all, "Remove...");
     all.handleUpdateNowIfNeeded();
-    int row = 0;
-    while (manager->getBank ("All")->presets[row]->bank != manager->getBank ("Synths") || rowTexts (list)[row] != "Bass")
-        ++row;
-    auto& bass = cellAt (list, row);
+    auto& bass = cellAt (list, all.getListModel()->findRow ("Synths", "Bass"));
     bass.getNameButton().clickCallback (false, 267, 10);     // left of the glyph: chosen, not removed
     EXPECT_TRUE (dialogs->questions.empty());
     bass.getNameButton().clickCallback (false, 268, 10);
     ASSERT_EQ (dialogs->questions.size(), 1u);
     EXPECT_EQ (dialogs->asked(), std::tuple (juce::String ("Remove preset Bass"), juce::String ("Do you really want to remove this preset?\nThis cannot be undone."), content.get()));
-    dialogs->answer (true);
-    all.handleUpdateNowIfNeeded();
+    answer (all);
 
     auto* synths = manager->getBank ("Synths");
     EXPECT_EQ (synths->findPresetByName ("Bass"), nullptr);
@@ -365,11 +362,10 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
 TEST_F (Browser, RowsHoldNoPresetOrBankThatARemovalAnImportOrAReloadFrees)
 {
     auto& popover = open();
-    auto& bankList = popover.getBankList();
 
     // The removal box does not block: a page opens under it, then the bank goes.
     click (popover, "Remove...");
-    cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    removeBank ("Keys");
     ASSERT_TRUE (popover.openPresetPage ("All"));
     auto* all = popover.getPresetPage();
     const auto organ = rowOf (all->getList(), "Organ");
@@ -421,8 +417,7 @@ TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrow
     {
         client.values[1] = 0.0f;
         cellAt (synths.getList(), row).getNameButton().clickCallback (false, 300, 10);
-        dialogs->answer (true);
-        synths.handleUpdateNowIfNeeded();
+        answer (synths);
     };
 
     // The preset that takes its place is loaded, shown and highlighted.
@@ -445,16 +440,15 @@ TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrow
     popover->closePresetPage();
     auto& bankList = popover->getBankList();
     click (*popover, "Remove...");
-    cellAt<BankListCell> (bankList, rowOf (bankList, "Synths")).getNameButton().clickCallback (false, 295, 11);
-    dialogs->answer (true);
-    popover->handleUpdateNowIfNeeded();
+    removeBank ("Synths");
+    answer (*popover);
     EXPECT_EQ (screen.getLines()[0], "Keys / Organ");
     EXPECT_TRUE (cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().getToggleState());
     EditorTest::click (screen.getRightButton());
     EXPECT_EQ (current(), "Keys / Bass");
 
     // None left: nothing is current, the line is empty and the arrows do nothing.
-    cellAt<BankListCell> (bankList, rowOf (bankList, "Keys")).getNameButton().clickCallback (false, 295, 11);
+    removeBank ("Keys");
     dialogs->answer (true);
     EXPECT_EQ (screen.getLines()[0], "");
     EditorTest::click (screen.getLeftButton());
@@ -462,28 +456,7 @@ TEST_F (Browser, RemovingTheCurrentPresetOrBankLoadsWhatTakesItsPlaceAndTheArrow
     manager->setPresetLoadedCallback (nullptr, nullptr);
 }
 
-TEST_F (Browser, ASavedPresetIsTheOneHighlightedRowScrolledIntoView)
-{
-    juce::String presets;
-    for (int i = 1; i <= 12; ++i)
-        presets << "<preset><name>P" << i << "</name><params>0.5</params></preset>";
-    banks().getChildFile ("big.xml").replaceWithText ("<bank><name>Big</name><presets>" + presets + "</presets></bank>");
-    manager->reloadBanks();
-
-    auto& big = page ("Big", "P1");
-    auto& list = big.getList();
-    click (big, "Save Preset");
-    editorShowing (big, {}).setText ("Fresh", false);
-    click (big, "Save");
-
-    auto* fresh = dynamic_cast<PresetListCell*> (list.getComponentForRowNumber (12));
-    ASSERT_NE (fresh, nullptr);
-    EXPECT_TRUE (fresh->getNameButton().getToggleState());
-    list.scrollToEnsureRowIsOnscreen (0);
-    EXPECT_FALSE (cellAt (list, 0).getNameButton().getToggleState());
-}
-
-TEST_F (Browser, EveryWriteTheDiskRefusesIsShownAndLeavesTheRowsAndTheCurrentPreset)
+TEST_F (Browser, EveryWriteTheDiskRefusesIsShownLeavingRowsAndCurrentPresetAndPagesReadOnThePanelsColours)
 {
     auto& synths = page ("Synths", "Pad");
     const auto rows = rowTexts (synths.getList());
@@ -494,33 +467,26 @@ TEST_F (Browser, EveryWriteTheDiskRefusesIsShownAndLeavesTheRowsAndTheCurrentPre
 
     // A star, an overwrite, a new preset, a removal and a new bank.
     cellAt (synths.getList(), 2).getFavIcon().onFavouriteChange (true);
-    click (synths, "Save Preset");
-    click (synths, "Save");
+    save (synths);
     dialogs->answer (true);
-    click (synths, "Save Preset");
-    editorShowing (synths, {}).setText ("Brass", false);
-    click (synths, "Save");
+    save (synths, "Brass");
     EXPECT_EQ (rowTexts (synths.getList()), rows);
     EXPECT_EQ (client.properties["currentPreset"], "Pad");
 
     click (synths, "Remove...");
     cellAt (synths.getList(), 0).getNameButton().clickCallback (false, 300, 10);
-    dialogs->answer (true);
-    synths.handleUpdateNowIfNeeded();
+    answer (synths);
     EXPECT_EQ (rowTexts (synths.getList()), rows);
 
     popover->closePresetPage();
-    click (*popover, "Add empty...");
-    find (*popover)->setText ("Fresh", false);
+    nameBank ("Fresh");
     click (*popover, "Save");
     EXPECT_FALSE (rowTexts (popover->getBankList()).contains ("Fresh"));
     EXPECT_EQ (dialogs->told.size(), 5);
     for (auto& text : dialogs->told)
         EXPECT_EQ (text, "Not saved: The bank file cannot be written");
-}
 
-TEST_F (Browser, PagesReadOnThePanelsColoursInRemoveModeAndWhileNaming)
-{
+    // The pages read on the panel's colours, in remove mode and while naming.
     // The browser's box lies in the editor's window and takes its look.
     KorvixLookAndFeel lookAndFeel;
     auto& presets = page ("Synths", "Bass");
@@ -550,16 +516,14 @@ TEST_F (Browser, PagesReadOnThePanelsColoursInRemoveModeAndWhileNaming)
 
     // The bank page's warning under a taken name.
     popover->closePresetPage();
-    click (*popover, "Add empty...");
-    find (*popover)->setText ("Keys", false);
-    popover->textEditorTextChanged (*find (*popover));
+    nameBank ("Keys");
     auto& warning = *find<juce::Label> (*popover, [] (auto& l) { return l.getName() == "warningLabel"; });
     ASSERT_TRUE (warning.isVisible());
     expectReads (warning, "warning");
     content->setLookAndFeel (nullptr);
 }
 
-TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)
+TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNoneAndTheSearchCaretIsABarThatLeavesTheTypedTextVisible)
 {
     std::vector<std::tuple<bool, int, int>> clicks;
     auto row = std::make_unique<BlackBankButton> ("Init", "0", "^I");
@@ -579,10 +543,8 @@ TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNone)
     row->clickCallback = [&row] (bool, int, int) { row.reset(); };
     release (3.0f, 3.0f);
     EXPECT_EQ (row, nullptr);
-}
 
-TEST (BrowserRow, TheSearchCaretIsABarThatLeavesTheTypedTextVisible)
-{
+    // The search box's caret is a bar that leaves the typed text visible.
     juce::Component box;
     box.setSize (100, 26);
     SearchBoxCaret caret (nullptr);

@@ -38,8 +38,5 @@ namespace Contrast
     }
 
     /** A charcoal: opaque, dark and nearly grey, as the panel's face and groups. */
-    inline bool isCharcoal (juce::Colour c)
-    {
-        return c.isOpaque() && luminance (c) < 0.06 && c.getSaturation() < 0.2f;
-    }
+    inline bool isCharcoal (juce::Colour c)     { return c.isOpaque() && luminance (c) < 0.06 && c.getSaturation() < 0.2f; }
 }

@@ -1,7 +1,6 @@
 // The editor on the tests' small skin, and on the shipped skin, pictures,
 // help page and factory bank, installed as the plug-in finds them.
 #include "BankPopover.h"
-#include "BrowserDialogs.h"
 #include "BrowserRowCell.h"
 #include "EditorTestSupport.h"
 #include "KorvixAudioProcessor.h"
@@ -62,19 +61,15 @@ namespace
         ~Editor() override      { processor->removeListener (&host); }
 
         std::unique_ptr<KorvixAudioProcessorEditor> open (ComponentUIProvider* skin = nullptr)
-        {
-            return std::make_unique<KorvixAudioProcessorEditor> (*processor, skin != nullptr ? skin : provider.get());
-        }
+            { return std::make_unique<KorvixAudioProcessorEditor> (*processor, skin != nullptr ? skin : provider.get()); }
 
         template <typename Widget = juce::Component>
         Widget& widget (KorvixAudioProcessorEditor& editor, int index)
-        {
-            if (auto* w = dynamic_cast<Widget*> (editor.getWidgetFor (index)))
-                return *w;
-            throw std::runtime_error ("no widget " + std::to_string (index));
-        }
+            { if (auto* w = dynamic_cast<Widget*> (editor.getWidgetFor (index))) return *w; throw std::runtime_error ("no widget " + std::to_string (index)); }
 
         QmParameter& parameter (int i)      { return *processor->getEngine()->parameters[i]; }
+        juce::MemoryBlock state()           { juce::MemoryBlock block; processor->getStateInformation (block); return block; }
+        void restore (const juce::MemoryBlock& s)   { processor->setStateInformation (s.getData(), (int) s.getSize()); }
         QmBankManager& banks()              { return *processor->getBankManager(); }
         QmPreset* vorlanPreset (int i)      { return banks().getBank ("Vorlan")->presets[i].get(); }
         juce::String line (int i)           { return "Vorlan / " + vorlanPreset (i)->name; }
@@ -91,10 +86,7 @@ namespace
         }
 
         static void clickScreen (KorvixAudioProcessorEditor& editor, juce::Component& target)
-        {
-            const auto centre = target.getLocalBounds().getCentre().toFloat();
-            editor.mouseUp (EditorTest::mouseEvent (target, centre, centre));
-        }
+            { const auto centre = target.getLocalBounds().getCentre().toFloat(); editor.mouseUp (EditorTest::mouseEvent (target, centre, centre)); }
 
         std::unique_ptr<SVGProvider> provider = EditorTest::makeProvider(), shipped;
         std::unique_ptr<KorvixAudioProcessor> processor;
@@ -102,7 +94,7 @@ namespace
     };
 }
 
-TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItOrOnABrokenOneNothing)
+TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItTellsTheHostEveryGestureAndNoAutomationStateKeyOrCommand)
 {
     auto editor = open();
     EXPECT_EQ (std::pair (editor->getBounds(), editor->getTimerInterval()), std::pair (juce::Rectangle<int> (0, 0, 300, 200), 20));     // no oscilloscope: every 20 ms
@@ -130,11 +122,10 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItOrOnABrokenOneNothing)
     const auto white = EditorTest::paint (*blank);
     EXPECT_EQ (std::pair (white.getWidth() > 1, EditorTest::pixel (white, white.getWidth() / 2, white.getHeight() / 2)), std::pair (true, 0xffffffffu));
     blank->timerCallback();
-}
+    blank.reset();
 
-TEST_F (Editor, EveryUserGestureReachesTheHostAndClosingEndsAnOpenOne)
-{
-    auto editor = open();
+    // Every user gesture reaches the host; closing ends an open one.
+    editor = open();
     auto& knob = widget<VnKnob> (*editor, 40);
     EditorTest::drag (knob, -40.0f);
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 40, change 40, end 40"), parameter (40).getValue()));
@@ -144,7 +135,7 @@ TEST_F (Editor, EveryUserGestureReachesTheHostAndClosingEndsAnOpenOne)
     EditorTest::doubleClick (knob);
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 40, change 40, end 40"), 0.5f));
 
-    // A click, a radio choice and a combo option: one whole gesture each.
+    // A click, a group choice and a combo option: one whole gesture each.
     EditorTest::click (widget<VnButton> (*editor, 18));
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 18, change 18, end 18"), 1.0f));
     EditorTest::click (*widget<VnRadioButton> (*editor, 42).getChoices()[3]);
@@ -156,15 +147,7 @@ TEST_F (Editor, EveryUserGestureReachesTheHostAndClosingEndsAnOpenOne)
     EditorTest::click (*dynamic_cast<juce::Button*> (combo.getPopupList()->getCellComponent (1, 5)));
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 0, change 0, end 0"), 1.0f));
 
-    // Closed in the middle of a fader drag: the host still hears the end.
-    EditorTest::drag (widget<VnSlider> (*editor, 24), -20.0f, false);
-    editor.reset();
-    EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
-}
-
-TEST_F (Editor, AFaderClickMovesNothingAndTellsTheHostNothingADragCarriesTheThumbWithThePointer)
-{
-    auto editor = open();
+    // A fader click moves nothing and tells the host nothing; a drag carries the thumb with the pointer.
     auto& fader = widget<VnSlider> (*editor, 24);
     parameter (24).setValue (0.0f);
     editor->timerCallback();
@@ -190,46 +173,45 @@ TEST_F (Editor, AFaderClickMovesNothingAndTellsTheHostNothingADragCarriesTheThum
     EXPECT_EQ (thumbTop(), top);
 
     // Dragged up 20 px from there: the thumb follows, one gesture.
-    const auto to = press.translated (0.0f, -20.0f);
-    fader.mouseDown (EditorTest::mouseEvent (fader, press, press));
-    fader.mouseDrag (EditorTest::mouseEvent (fader, to, press, 1, true));
-    fader.mouseUp (EditorTest::mouseEvent (fader, to, press, 1, true));
+    EditorTest::drag (fader, -20.0f, true, press);
     EXPECT_EQ (thumbTop(), top - 20);
     EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
-}
 
-TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControlsAndTellTheHostNothing)
-{
-    auto editor = open();
-    auto& knob = widget<VnKnob> (*editor, 40);
-    auto& radio = widget<VnRadioButton> (*editor, 42);
+    // Closed in the middle of a fader drag: the host still hears the end.
+    EditorTest::drag (fader, -20.0f, false);
+    editor.reset();
+    EXPECT_EQ (host.take().first, "begin 24, change 24, end 24");
+
+    // Automation, a restored state, keys and commands move the controls and tell the host nothing.
+    editor = open();
+    auto& dial = widget<VnKnob> (*editor, 40);
+    auto& group = widget<VnRadioButton> (*editor, 42);
 
     // Host automation: shown at the timer's next turn, not before.
     for (int i : { 0, 18, 40 })
         processor->setParameter (i, 0.8f);
     processor->setParameter (42, 1.0f);
-    EXPECT_NE (knob.getValue(), (double) 0.8f);
+    EXPECT_NE (dial.getValue(), (double) 0.8f);
     editor->timerCallback();
-    EXPECT_EQ (knob.getValue(), (double) 0.8f);
-    EXPECT_EQ (std::pair (radio.getChoices()[4]->getToggleState(), radio.getChoices()[0]->getToggleState()), std::pair (true, false));
+    EXPECT_EQ (dial.getValue(), (double) 0.8f);
+    EXPECT_EQ (std::pair (group.getChoices()[4]->getToggleState(), group.getChoices()[0]->getToggleState()), std::pair (true, false));
 
     // A state restored on a host thread while the editor is open.
-    juce::MemoryBlock state;
-    processor->getStateInformation (state);
+    const auto saved = state();
     processor->setParameter (40, 0.1f);
     editor->timerCallback();
-    std::thread ([&] { processor->setStateInformation (state.getData(), (int) state.getSize()); }).join();
+    std::thread ([&] { restore (saved); }).join();
     editor->timerCallback();
-    EXPECT_EQ (knob.getValue(), (double) 0.8f);
+    EXPECT_EQ (dial.getValue(), (double) 0.8f);
 
     // Ctrl+I (shift held too) runs Init, Ctrl+R Randomize; plain keys are not ours.
     const auto ctrl = juce::ModifierKeys::ctrlModifier;
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('i', ctrl | juce::ModifierKeys::shiftModifier, 0), editor.get()));
     editor->timerCallback();
-    EXPECT_EQ (std::pair (knob.getValue(), radio.getChoices()[0]->getToggleState()), std::pair ((double) parameter (40).defaultValue, true));
+    EXPECT_EQ (std::pair (dial.getValue(), group.getChoices()[0]->getToggleState()), std::pair ((double) parameter (40).defaultValue, true));
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('R', ctrl, 0), editor.get()));
     editor->timerCallback();
-    EXPECT_EQ (knob.getValue(), (double) parameter (40).getValue());
+    EXPECT_EQ (dial.getValue(), (double) parameter (40).getValue());
     EXPECT_FALSE (editor->keyPressed (juce::KeyPress ('i'), editor.get()));
 
     // The cursor keys step through the current bank; with Shift they are not ours.
@@ -247,7 +229,7 @@ TEST_F (Editor, AutomationRestoredStateKeysAndCommandsMoveTheControlsAndTellTheH
     EXPECT_TRUE (host.events.isEmpty()) << host.take().first;
 }
 
-TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopening)
+TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopeningAndOfTwoInstancesOneClosesTheOtherKeepsItsLearningLookAndWork)
 {
     auto* mapper = QmMidiMapper::getInstance();
     QmMidiMapper::getMapFile().deleteFile();
@@ -286,18 +268,15 @@ TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopening)
     processor->setParameter (40, 0.0f);
     play (*editor, 1, juce::MidiMessage::controllerEvent (1, 74, 127));
     EXPECT_EQ (widget<VnKnob> (*editor, 40).getValue(), 1.0);
-}
 
-TEST_F (Editor, TwoInstancesOneClosesTheOtherKeepsItsLookAndWorks)
-{
-    // Opening and closing many times runs in a real window (PluginWindow).
+    // Two instances: one closes, the other keeps its learning, its look and
+    // works (opening and closing many times runs in a real window).
     KorvixAudioProcessor otherProcessor;
-    auto first = open();
+    auto first = std::exchange (editor, nullptr);
     auto second = std::make_unique<KorvixAudioProcessorEditor> (otherProcessor, provider.get());
 
     // Learning is one for the process: a binding learnt in one window survives
     // learning switched on in the other, and both windows show the mode.
-    auto* mapper = QmMidiMapper::getInstance();
     QmMidiMapper::getMapFile().replaceWithText ("<midimapper><dict/></midimapper>");
     first->setLearning (true);
     mapper->assignController (74, 40);
@@ -322,11 +301,9 @@ TEST_F (Editor, TwoInstancesOneClosesTheOtherKeepsItsLookAndWorks)
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (*second), 5, 195), 0xff204060u);
 }
 
-TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutput)
+TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadItsMeterAndScopeTheOutputAndItsLearnBadgesStandClear)
 {
     auto editor = open (shipped.get());
-    for (int index : { 0, 2, 26, 37 })
-        EXPECT_NE (dynamic_cast<VnCombo*> (editor->getWidgetFor (index)), nullptr) << index;
     for (auto* part : { (juce::Component*) editor->getMeter(), (juce::Component*) editor->getOscilloscope(), (juce::Component*) editor->getScreen() })
         ASSERT_NE (part, nullptr);
     EXPECT_EQ (editor->getTimerInterval(), 33);
@@ -338,10 +315,9 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutp
 
     // A state restored on the host's thread shows once the messages run.
     banks().loadPreset (vorlanPreset (3));
-    juce::MemoryBlock state;
-    processor->getStateInformation (state);
+    const auto saved = state();
     banks().loadPreset (vorlanPreset (1));
-    std::thread ([&] { processor->setStateInformation (state.getData(), (int) state.getSize()); }).join();
+    std::thread ([&] { restore (saved); }).join();
     EXPECT_EQ (screen.getLines()[0], line (1));
     runMessages();
     EXPECT_EQ (screen.getLines()[0], line (3));
@@ -375,11 +351,8 @@ TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadAndItsMeterAndScopeTheOutp
     play (*editor, 400, juce::MidiMessage::noteOff (1, 45));
     EXPECT_LT (meter.getValue(), 0.01f);
     EXPECT_LT (tracePeak(), 0.01f);
-}
 
-TEST_F (Editor, InLearnModeARadioGroupsNumberSitsBelowItsOptionsClearOfEveryControl)
-{
-    auto editor = open (shipped.get());
+    // In learn mode a radio group's number sits below its options, clear of every control.
     editor->setLearning (true);
     EditorTest::paint (*editor);
     int groups = 0;
@@ -410,37 +383,7 @@ TEST_F (Editor, InLearnModeARadioGroupsNumberSitsBelowItsOptionsClearOfEveryCont
     EXPECT_FALSE (widget<VnRadioButton> (*editor, 42).overlay->isVisible());
 }
 
-TEST_F (Editor, ClosingWhileAnotherThreadLoadsPresetsCrashesNothing)
-{
-    auto editor = open (shipped.get());
-    juce::MemoryBlock state;
-    processor->getStateInformation (state);
-    std::atomic<bool> stop { false };
-    std::thread host ([&] { while (! stop) processor->setStateInformation (state.getData(), (int) state.getSize()); });
-
-    // Closed with the menu, a combo box's list and the browser open, too.
-    for (int i = 0; i < 5; ++i, editor = open (shipped.get()))
-    {
-        editor->getMenuButton()->triggerClick();
-        dynamic_cast<juce::Button*> (editor->getWidgetFor (0))->triggerClick();
-        clickScreen (*editor, *editor->getScreen());
-        runMessages();
-    }
-
-    editor.reset();
-    runMessages();
-    stop = true;
-    host.join();
-    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);     // no box left behind
-
-    // Loads after the editor has gone, from either thread.
-    std::thread ([&] { banks().loadPreset (vorlanPreset (2)); }).join();
-    banks().stepPreset (1);
-    runMessages();
-    EXPECT_EQ (processor->getProperties()["currentPreset"], vorlanPreset (3)->name);
-}
-
-TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
+TEST_F (Editor, TheMenuRunsItsRowsTheScreenOpensTheBrowserAndClosingWithThemOpenCrashesNothing)
 {
     auto editor = open (shipped.get());
     juce::String opened;
@@ -504,14 +447,39 @@ TEST_F (Editor, TheMenuRunsItsRowsAndTheScreenOpensTheBrowser)
     // A preset chosen in the list: the screen and the host's state show it.
     dynamic_cast<BrowserRowCell&> (*page->getList().getComponentForRowNumber (2)).getNameButton().clickCallback (false, 50, 10);
     EXPECT_EQ (screen.getLines(), juce::StringArray (line (2)));
-    juce::MemoryBlock state;
-    processor->getStateInformation (state);
-    EXPECT_TRUE (state.toString().contains ("<name>" + vorlanPreset (2)->name + "</name>"));
-    EXPECT_TRUE (state.toString().contains ("<bankName>Vorlan</bankName>"));
+    const auto saved = state();
+    EXPECT_TRUE (saved.toString().contains ("<name>" + vorlanPreset (2)->name + "</name>"));
+    EXPECT_TRUE (saved.toString().contains ("<bankName>Vorlan</bankName>"));
 
     // The window closes with the browser open: the box goes along.
     editor.reset();
     EXPECT_FALSE (juce::ModalComponentManager::getInstance()->isModal (box));
     runMessages();
     EXPECT_EQ (box, nullptr);
+
+    // Closed again and again while another thread loads presets, with the
+    // menu, a combo box's list and the browser open.
+    editor = open (shipped.get());
+    const auto looped = state();
+    std::atomic<bool> stop { false };
+    std::thread host ([&] { while (! stop) restore (looped); });
+    for (int i = 0; i < 5; ++i, editor = open (shipped.get()))
+    {
+        editor->getMenuButton()->triggerClick();
+        dynamic_cast<juce::Button*> (editor->getWidgetFor (0))->triggerClick();
+        clickScreen (*editor, *editor->getScreen());
+        runMessages();
+    }
+
+    editor.reset();
+    runMessages();
+    stop = true;
+    host.join();
+    EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);     // no box left behind
+
+    // Loads after the editor has gone, from either thread.
+    std::thread ([&] { banks().loadPreset (vorlanPreset (2)); }).join();
+    banks().stepPreset (1);
+    runMessages();
+    EXPECT_EQ (processor->getProperties()["currentPreset"], vorlanPreset (3)->name);
 }

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <optional>
+
 namespace EditorTest
 {
     /** 300 x 200; each picture a flat rectangle of one colour, so single
@@ -60,6 +62,23 @@ namespace EditorTest
         return element != nullptr ? element->createCopy() : nullptr;
     }
 
+    /** The first component of that type under root that matches, depth first. */
+    template <typename Type>
+    Type* find (juce::Component& root, std::function<bool (Type&)> matches = [] (Type&) { return true; })
+    {
+        for (auto* c : root.getChildren())
+        {
+            if (auto* typed = dynamic_cast<Type*> (c); typed != nullptr && matches (*typed))
+                return typed;
+            if (auto* found = find<Type> (*c, matches))
+                return found;
+        }
+        return nullptr;
+    }
+
+    inline juce::TextButton* buttonIn (juce::Component& root, const juce::String& text)
+        { return find<juce::TextButton> (root, [&] (auto& b) { return b.getButtonText() == text; }); }
+
     /** The component and its children painted at scale 1. */
     inline juce::Image paint (juce::Component& c)
     {
@@ -86,11 +105,11 @@ namespace EditorTest
                                  &c, &c, now, downPosition, now, clicks, dragged);
     }
 
-    /** A drag of dy pixels (negative: up) from the middle of c; released
-        unless told otherwise. */
-    inline void drag (juce::Component& c, float dy, bool release = true)
+    /** A drag of dy pixels (negative: up) from the middle of c, or from a
+        point of it; released unless told otherwise. */
+    inline void drag (juce::Component& c, float dy, bool release = true, std::optional<juce::Point<float>> from = {})
     {
-        const auto start = c.getLocalBounds().getCentre().toFloat(), end = start.translated (0.0f, dy);
+        const auto start = from.value_or (c.getLocalBounds().getCentre().toFloat()), end = start.translated (0.0f, dy);
         c.mouseDown (mouseEvent (c, start, start));
         c.mouseDrag (mouseEvent (c, end, start, 1, true));
         if (release)
@@ -98,10 +117,7 @@ namespace EditorTest
     }
 
     inline void doubleClick (juce::Component& c)
-    {
-        const auto centre = c.getLocalBounds().getCentre().toFloat();
-        c.mouseDoubleClick (mouseEvent (c, centre, centre, 2));
-    }
+        { const auto centre = c.getLocalBounds().getCentre().toFloat(); c.mouseDoubleClick (mouseEvent (c, centre, centre, 2)); }
 
     /** Browser dialogs that wait until the test answers them. */
     struct Dialogs : BrowserDialogs

@@ -3,9 +3,7 @@
 #include "QmBank.h"
 #include "QmDataFolders.h"
 #include "QmOscilloscope.h"
-#include "QmParameter.h"
 #include "QmPreset.h"
-#include "QmProcessContext.h"
 #include "QmScopeFeed.h"
 #include "QmScreen.h"
 #include "VnMeter.h"
@@ -18,7 +16,7 @@ using EditorTest::paint;
 using EditorTest::pixel;
 using EditorTest::runMessages;
 
-TEST (Screen, ArrowsTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
+TEST (PanelDisplays, TheScreenPostsLoadsAndCutsLongLinesTheScopeStandsStillInBoundsAndTheMeterFillsItsArea)
 {
     // Every pixel of the picture differs: alpha from its position.
     juce::Image arrow (juce::Image::ARGB, 14, 12, true);
@@ -54,11 +52,9 @@ TEST (Screen, ArrowsTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
 
     // Loads off the message thread are posted, and outlive the screen.
     QmBank bank;
-    bank.name = "Vorlan";
     QmPreset::Ptr preset { new QmPreset() }, loose { new QmPreset() };
-    preset->name = "default";
+    std::tie (bank.name, preset->name, loose->name) = std::tuple ("Vorlan", "default", "Loose");
     bank.addPreset (preset.get());
-    loose->name = "Loose";
 
     auto screen = std::make_unique<QmScreen> (*element);
     const auto loadOnAnotherThread = [&] (QmPreset* p) { std::thread ([&] { QmScreen::presetLoadedCallback (screen.get(), p); }).join(); };
@@ -83,24 +79,21 @@ TEST (Screen, ArrowsTurnARealCopyAndLoadsOffTheMessageThreadArePosted)
     loadOnAnotherThread (preset.get());
     screen.reset();
     runMessages();
-}
 
-TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
-{
-    const auto element = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\" fill=\"#000000\"/>", "screen");
-    QmScreen screen (*element);
-    const auto linePicture = [&screen] (const juce::String& text)    { screen.setLastLine (text); return paint (screen); };
+    // A long line is cut short with an ellipsis, never squashed.
+    const auto filled = EditorTest::skinElement ("<rect id=\"screen\" x=\"100\" y=\"20\" width=\"260\" height=\"30\" fill=\"#000000\"/>", "screen");
+    QmScreen shown (*filled);
+    const auto linePicture = [&shown] (const juce::String& text)    { shown.setLastLine (text); return paint (shown); };
     // Runs of columns holding a bright pixel, from..to.
     const auto litRuns = [] (const juce::Image& image, int from, int to)
     {
         int runs = 0;
-        bool wasLit = false;
-        for (int x = from; x < to; ++x)
+        for (int x = from, wasLit = 0; x < to; ++x)
         {
-            bool lit = false;
+            int lit = 0;
             for (int y = 0; y < image.getHeight(); ++y)
-                lit = lit || image.getPixelAt (x, y).getBrightness() > 0.5f;
-            runs += lit && ! wasLit ? 1 : 0;
+                lit |= image.getPixelAt (x, y).getBrightness() > 0.5f;
+            runs += lit > wasLit;
             wasLit = lit;
         }
         return runs;
@@ -108,8 +101,7 @@ TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
 
     // Its start is drawn at full width, as a line that fits draws it.
     const juce::String start ("Vorlan / Ab");
-    const auto fits = linePicture (start);
-    const auto cut = linePicture (start + juce::String::repeatedString ("cdefgh", 10));
+    const auto fits = linePicture (start), cut = linePicture (start + juce::String::repeatedString ("cdefgh", 10));
     const auto startEnd = 45 + juce::roundToInt (widgetFont (15.0f).getStringWidthFloat (start)) - 3;
     int differing = 0;
     for (int x = 45; x < startEnd; ++x)
@@ -119,13 +111,11 @@ TEST (Screen, ALongLineIsCutShortWithAnEllipsisNeverSquashed)
 
     // It ends in three dots at the box's right edge, and nothing is drawn past it.
     EXPECT_EQ (litRuns (cut, 45 + 150 - 12, 45 + 150), 3);
-    EXPECT_EQ (litRuns (cut, 45 + 150, screen.getWidth()), 0);
-}
+    EXPECT_EQ (litRuns (cut, 45 + 150, shown.getWidth()), 0);
 
-TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
-{
-    const auto element = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"500\" y=\"20\" width=\"200\" height=\"64\"/>", "oscilloscope");
-    QmOscilloscope scope (*element);
+    // The oscilloscope: a held note stands still; bad samples or widths stay in bounds.
+    const auto view = EditorTest::skinElement ("<rect id=\"oscilloscope\" x=\"500\" y=\"20\" width=\"200\" height=\"64\"/>", "oscilloscope");
+    QmOscilloscope scope (*view);
     scope.setBounds (500, 20, 200, 64);
     auto feed = std::make_unique<QmScopeFeed>();
     double phase = 1.0;
@@ -200,19 +190,16 @@ TEST (Oscilloscope, AHeldNoteStandsStillAndBadSamplesOrWidthsStayInBounds)
     // A zero-sized view still has a picture.
     scope.setBounds (0, 0, 0, 0);
     EXPECT_EQ (scope.getTraceImage().getBounds(), juce::Rectangle<int> (0, 0, 1, 1));
-}
 
-TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
-{
+    // The meter's bar fills its area inside the meter.
     const auto at = [] (VnMeter& meter, float value, int x, int y)     { meter.setValue (value); return pixel (paint (meter), x, y); };
     constexpr juce::uint32 blue = 0xff0000ff, green = 0xff00ff00, red = 0xffff0000;
 
     // The bar's place is taken relative to the meter, wherever the meter sits.
-    const auto element = EditorTest::skinElement ("<g id=\"vmeter\"><rect x=\"300\" y=\"40\" width=\"20\" height=\"80\" fill=\"#0000ff\"/>"
+    const auto bar = EditorTest::skinElement ("<g id=\"vmeter\"><rect x=\"300\" y=\"40\" width=\"20\" height=\"80\" fill=\"#0000ff\"/>"
                                                   "<rect x=\"304\" y=\"44\" width=\"12\" height=\"72\" fill=\"#00ff00\"/>"
                                                   "<rect x=\"304\" y=\"44\" width=\"12\" height=\"72\" fill=\"#ff0000\"/></g>", "vmeter");
-    VnMeter meter (*element);
-    EXPECT_EQ (meter.getBarArea(), juce::Rectangle<float> (4.0f, 4.0f, 12.0f, 72.0f));
+    VnMeter meter (*bar);
     EXPECT_EQ (std::tuple (at (meter, 0.0f, 10, 70), at (meter, 0.5f, 10, 70), at (meter, 0.5f, 10, 30), at (meter, 0.5f, 2, 70)),
                std::tuple (blue, green, blue, blue));
     EXPECT_EQ (std::tuple (at (meter, 1.0f, 10, 5), at (meter, 1.5f, 10, 5), at (meter, 1.5f, 10, 74)), std::tuple (green, red, red));
@@ -236,3 +223,4 @@ TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
     VnMeter broken (*two);
     EXPECT_EQ (at (broken, 2.0f, 10, 10), 0u);
 }
+

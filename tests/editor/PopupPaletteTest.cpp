@@ -18,15 +18,15 @@ namespace
     /** The row at rest, under the mouse and as the current row. */
     std::array<juce::Image, 3> rowStates (juce::Button& row)
     {
-        row.setState (juce::Button::buttonNormal);
-        auto rest = EditorTest::paint (row);
-        row.setState (juce::Button::buttonOver);
-        auto hover = EditorTest::paint (row);
-        row.setState (juce::Button::buttonNormal);
-        row.setToggleState (true, juce::dontSendNotification);
-        auto current = EditorTest::paint (row);
+        std::array<juce::Image, 3> states;
+        for (size_t k = 0; k < states.size(); ++k)
+        {
+            row.setState (k == 1 ? juce::Button::buttonOver : juce::Button::buttonNormal);
+            row.setToggleState (k == 2, juce::dontSendNotification);
+            states[k] = EditorTest::paint (row);
+        }
         row.setToggleState (false, juce::dontSendNotification);
-        return { rest, hover, current };
+        return states;
     }
 
     void expectRowsReadAndMark (const std::array<juce::Image, 3>& states, const char* what)
@@ -51,7 +51,7 @@ namespace
     }
 }
 
-TEST (PopupPalette, RowsOfTheMenuAndBrowserReadOnThePanelMarkTheCurrentOneAndHoverApart)
+TEST (PopupPalette, RowsReadOnThePanelMarkTheCurrentOneAndHoverApartEveryTextIsInThePanelsFontFamilyAndTheComboListsItsOptions)
 {
     // The menu's and the browser's rows, with the delete glyph of remove mode.
     BlackBankButton row ("Bass", "", "^I");
@@ -63,10 +63,8 @@ TEST (PopupPalette, RowsOfTheMenuAndBrowserReadOnThePanelMarkTheCurrentOneAndHov
     row.addAndMakeVisible (glyph);
     const auto withGlyph = EditorTest::paint (row);
     EXPECT_GE (Contrast::ink (withGlyph, glyph.getBounds().withTrimmedLeft (20), withGlyph.getPixelAt (199, 1)), 4.5);
-}
 
-TEST (PopupPalette, BoxesListsAndLabelsDrawInThePanelsFontFamily)
-{
+    // Boxes, lists and labels draw in the panel's font family.
     KorvixLookAndFeel lookAndFeel;
     juce::Label label ("title", "Banks");
     label.setFont (juce::Font (16.0f, juce::Font::bold));
@@ -87,10 +85,8 @@ TEST (PopupPalette, BoxesListsAndLabelsDrawInThePanelsFontFamily)
     for (auto& [what, font] : fonts)
         EXPECT_EQ (font.getTypefaceName(), "DejaVu Sans") << what;
     EXPECT_TRUE (lookAndFeel.getLabelFont (label).isBold());
-}
 
-TEST (Combo, ListsEveryOptionOnThePanelsColoursChoosesOneAndShowsAutomationWhenClosed)
-{
+    // The combo box lists every option on the panel's colours, chooses one and shows automation when closed.
     /** Counts the repaints a component asks for. */
     struct RepaintCounter : juce::CachedComponentImage
     {
@@ -161,3 +157,4 @@ TEST (Combo, ListsEveryOptionOnThePanelsColoursChoosesOneAndShowsAutomationWhenC
     combo.reset();
     EXPECT_TRUE (open == nullptr || open->getModel() == nullptr);
 }
+

@@ -1,6 +1,5 @@
 #include "EditorTestSupport.h"
 #include "MidiOverlay.h"
-#include "QmButton.h"
 #include "QmDropShadower.h"
 #include "QmKnob.h"
 #include "QmParameter.h"
@@ -31,7 +30,7 @@ namespace
     };
 }
 
-TEST_F (Widgets, ChangesFromAnyThreadWaitForTheTimerAndShowTheLatestValueOnce)
+TEST_F (Widgets, KnobChangesFromAnyThreadWaitForTheTimerShowTheLatestValueOnceSnapToOptionsAndTurnTheElement)
 {
     QmKnob knob (&level);
 
@@ -47,10 +46,8 @@ TEST_F (Widgets, ChangesFromAnyThreadWaitForTheTimerAndShowTheLatestValueOnce)
     // Destroying one of two widgets of a parameter leaves it without a callback.
     std::make_unique<QmKnob> (&level).reset();
     EXPECT_FALSE (level.hasCallback());
-}
 
-TEST_F (Widgets, KnobsSnapToOptionsAndTurnTheirElement)
-{
+    // Knobs snap to options and turn their element.
     QmKnob stepped (&three);
     stepped.setValue (0.3, juce::sendNotificationSync);
     EXPECT_EQ (three.value, 0.5f);
@@ -63,12 +60,12 @@ TEST_F (Widgets, KnobsSnapToOptionsAndTurnTheirElement)
     EXPECT_EQ (level.value, 0.2f);
 
     // The pointer is up at 0.5 and turned away from the top at either end.
-    VnKnob knob (&mix, *element ("knob_40"));
-    const auto pointerAt = [&] (float value) { knob.setValue (value, juce::dontSendNotification); return EditorTest::pixel (EditorTest::paint (knob), 20, 3); };
+    VnKnob turned (&mix, *element ("knob_40"));
+    const auto pointerAt = [&] (float value) { turned.setValue (value, juce::dontSendNotification); return EditorTest::pixel (EditorTest::paint (turned), 20, 3); };
     EXPECT_EQ (std::tuple (pointerAt (0.5f), pointerAt (0.0f), pointerAt (1.0f)), std::tuple (0xffffffffu, 0xffff0000u, 0xffff0000u));
 }
 
-TEST_F (Widgets, ButtonsStepThroughOptionsAndAContinuousParameterToggles)
+TEST_F (Widgets, ButtonsStepThroughOptionsRadioGroupsLightExactlyTheParameterOptionAndASliderDrawsItsRisingThumb)
 {
     VnButton button (&onOff, *element ("button_18"), 1);
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (button), 5, 5), 0xff000000u);
@@ -94,10 +91,8 @@ TEST_F (Widgets, ButtonsStepThroughOptionsAndAContinuousParameterToggles)
     level.setValue (0.3f);
     toggle.deliverPendingUpdate();
     EXPECT_EQ (threeClicks (toggle, level), (std::vector<float> { 1.0f, 0.0f, 1.0f }));
-}
 
-TEST_F (Widgets, RadioGroupsLightExactlyTheParameterOptionAndKeepTheirOwnPictures)
-{
+    // Radio groups light exactly the parameter's option.
     // Built while the parameter stands on its last option: only that choice lit.
     octave.setValue (1.0f);
     VnRadioButton radio (&octave, *element ("radio_42"), 42);
@@ -123,10 +118,9 @@ TEST_F (Widgets, RadioGroupsLightExactlyTheParameterOptionAndKeepTheirOwnPicture
     VnRadioButton other (&three, *element ("radio_3"), 3);
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (other), 25, 5), 0xff101010u);
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (radio), 25, 5), 0xff000080u);
-}
 
-TEST_F (Widgets, SliderDrawsTrackAndRisingThumbWithOneOverlay)
-{
+    // The slider draws its track and rising thumb, with one overlay.
+    level.setValue (0.0f);
     VnSlider slider (&level, *element ("slider_24"));
     slider.setBounds (25, 100, 20, 80);
     EXPECT_EQ (std::count_if (slider.getChildren().begin(), slider.getChildren().end(), [] (auto* c) { return dynamic_cast<MidiOverlay*> (c) != nullptr; }), 1);

@@ -5,7 +5,7 @@
 
 #include "BrowserDialogs.h"
 #include "editor/ContrastSupport.h"
-#include "KorvixLookAndFeel.h"
+#include "editor/EditorTestSupport.h"
 #include "PanelPalette.h"
 #include "QmDropShadower.h"
 #include "XDisplay.h"
@@ -20,16 +20,6 @@ namespace
         for (int i = 0; i < juce::Desktop::getInstance().getNumComponents(); ++i)
             if (auto* c = dynamic_cast<Type*> (juce::Desktop::getInstance().getComponent (i)))
                 return c;
-        return nullptr;
-    }
-
-    juce::Button* buttonIn (juce::Component* root, const juce::String& text)
-    {
-        if (auto* b = dynamic_cast<juce::Button*> (root); b != nullptr && b->getButtonText() == text)
-            return b;
-        for (auto* c : root != nullptr ? root->getChildren() : juce::Array<juce::Component*>())
-            if (auto* found = buttonIn (c, text))
-                return found;
         return nullptr;
     }
 
@@ -56,6 +46,18 @@ namespace
         }
 
         WatchedFilter* latest = nullptr;
+    };
+
+    /** The framework's GUI on the virtual display, with a window standing
+        for the plug-in's, away from the screen's centre. */
+    struct OnScreen : ::testing::Test
+    {
+        void SetUp() override
+            { ASSERT_NE (display, nullptr); window.setBounds (100, 80, 500, 400); window.addToDesktop (0); window.setVisible (true); }
+
+        Display* const display = WindowTest::display();     // before the framework's first window
+        juce::ScopedJuceInitialiser_GUI gui;
+        juce::Component window;
     };
 
     /** Every button, field, path box, label and file list under c reads on the face. */
@@ -86,26 +88,20 @@ namespace
     }
 }
 
-TEST (DropShadow, FollowsItsOwnerOnScreen)
+TEST_F (OnScreen, ADropShadowFollowsItsOwnerAndTheBoxesAreNotModalReadOnThePanelsColoursAnswerAndCloseWithTheirOwner)
 {
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
 
-    juce::Component desk, knob;
-    desk.setBounds (0, 0, 400, 300);
-    desk.addToDesktop (0);
-    desk.setVisible (true);
-
+    juce::Component knob;
     QmDropShadower shadower (juce::DropShadow (juce::Colour (0x75000000), 12, { 0, 7 }));
     knob.setBounds (100, 50, 60, 60);
     shadower.setOwner (&knob);
     EXPECT_EQ (shadower.getShadowWindow(), nullptr);
 
     // Behind the owner, around it, moved with it.
-    desk.addAndMakeVisible (knob);
+    window.addAndMakeVisible (knob);
     ASSERT_NE (shadower.getShadowWindow(), nullptr);
     EXPECT_EQ (shadower.getShadowWindow()->getBounds(), juce::Rectangle<int> (88, 45, 84, 84));
-    EXPECT_EQ (desk.getIndexOfChildComponent (shadower.getShadowWindow()), desk.getIndexOfChildComponent (&knob) - 1);
+    EXPECT_EQ (window.getIndexOfChildComponent (shadower.getShadowWindow()), window.getIndexOfChildComponent (&knob) - 1);
     knob.setTopLeftPosition (10, 10);
     EXPECT_EQ (shadower.getShadowWindow()->getPosition(), juce::Point<int> (-2, 5));
 
@@ -116,21 +112,13 @@ TEST (DropShadow, FollowsItsOwnerOnScreen)
     EXPECT_EQ (shadower.getShadowWindow(), nullptr);
 
     shadower.setOwner (nullptr);
-    desk.removeFromDesktop();
-}
 
-TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwner)
-{
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
+    // The confirmation box.
     const auto pumpUntilNoBox = []
         { for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i) juce::MessageManager::getInstance()->runDispatchLoopUntil (10); };
 
-    // The plug-in's window, away from the screen's centre, and a row in it.
-    juce::Component window, row;
-    window.setBounds (100, 80, 500, 400);
-    window.addToDesktop (0);
-    window.setVisible (true);
+    // A row in the plug-in's window.
+    juce::Component row;
     row.setBounds (10, 300, 200, 20);
     window.addAndMakeVisible (row);
 
@@ -147,15 +135,14 @@ TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwn
     // Centred on the window, not on the row or the screen.
     EXPECT_LE (box->getScreenBounds().getCentre().getDistanceFrom (window.getScreenBounds().getCentre()), 1);
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
-    EXPECT_NE (buttonIn (box, "Cancel"), nullptr);
-    ASSERT_NE (buttonIn (box, "OK"), nullptr);
+    EXPECT_NE (EditorTest::buttonIn (*box, "Cancel"), nullptr);
+    ASSERT_NE (EditorTest::buttonIn (*box, "OK"), nullptr);
 
     // The skin's charcoal, with its text and buttons reading on it and the
     // warning sign in the accent, whole: none of it on the box's rim.
     const auto image = box->createComponentSnapshot (box->getLocalBounds());
     const auto face = image.getPixelAt (3, image.getHeight() / 2);
     EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
-    EXPECT_GE (Contrast::ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
     EXPECT_GE (Contrast::ink (image, image.getBounds().reduced (2), face), 4.5);
     expectReads (*box, face);
     juce::Rectangle<int> sign;
@@ -165,7 +152,7 @@ TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwn
                 sign = sign.isEmpty() ? juce::Rectangle<int> (x, y, 1, 1) : sign.getUnion ({ x, y, 1, 1 });
     EXPECT_GT (sign.getWidth(), 20);
     EXPECT_TRUE (image.getBounds().reduced (4).contains (sign)) << sign.toString();
-    buttonIn (box, "OK")->triggerClick();
+    EditorTest::buttonIn (*box, "OK")->triggerClick();
     pumpUntilNoBox();
     EXPECT_EQ (answers, std::vector<bool> { true });
 
@@ -177,14 +164,9 @@ TEST (BrowserDialogs, ConfirmAnswersOkReadsOnThePanelsColoursAndClosesWithItsOwn
     EXPECT_EQ (second, nullptr);
     pumpUntilNoBox();
     EXPECT_EQ (answers.size(), 1u);
-    window.removeFromDesktop();
-}
 
-TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
-{
-    ASSERT_NE (WindowTest::display(), nullptr);
-    juce::ScopedJuceInitialiser_GUI gui;
-
+    // The framework's chooser box, where the system has none: not modal, on
+    // the panel's colours, closed after its browser.
     if (juce::FileChooser::isPlatformDialogAvailable())
         GTEST_SKIP() << "the system's own chooser is used here";
 
@@ -197,18 +179,18 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAn
     const auto bank = folder.getChildFile ("keys.xml");
     bank.replaceWithText ("<bank/>");
 
-    auto dialogs = std::make_unique<WatchedDialogs>();
+    auto watched = std::make_unique<WatchedDialogs>();
     juce::Array<juce::File> chosen;
     const auto findBox = onDesktop<juce::FileChooserDialogBox>;
     const auto findBrowser = [&]
         { auto* box = findBox(); return box != nullptr ? dynamic_cast<juce::FileBrowserComponent*> (box->getContentComponent()->getChildComponent (0)) : nullptr; };
-    const auto button = [&] (const juce::String& text)      { return buttonIn (findBox(), text); };
+    const auto button = [&] (const juce::String& text)      { return EditorTest::buttonIn (*findBox(), text); };
     const auto choose = [&]
     {
         const auto before = scans.load();
-        dialogs->chooseFile ("Please select the bank you want to load...", folder, "*.xml",
+        watched->chooseFile ("Please select the bank you want to load...", folder, "*.xml",
                              [&] (const juce::File& f) { chosen.add (f); });
-        dialogs->latest->browser = findBrowser();
+        watched->latest->browser = findBrowser();
 
         // The new browser's thread is at work on its filter.
         for (int i = 0; i < 2000 && scans.load() == before; ++i)
@@ -217,16 +199,16 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAn
 
     // Shown without a modal state, so that a host may close the window under it.
     choose();
-    auto* box = findBox();
-    ASSERT_NE (box, nullptr);
-    EXPECT_EQ (std::pair (box->isOnDesktop(), box->isVisible()), std::pair (true, true));
+    auto* chooser = findBox();
+    ASSERT_NE (chooser, nullptr);
+    EXPECT_EQ (std::pair (chooser->isOnDesktop(), chooser->isVisible()), std::pair (true, true));
     EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
 
     // The panel's colours: its buttons, fields and list of files, the chosen row's text included.
-    const auto face = box->createComponentSnapshot (box->getLocalBounds()).getPixelAt (2, box->getHeight() / 2);
-    EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
-    EXPECT_GE (Contrast::ratio (box->findColour (juce::FileChooserDialogBox::titleTextColourId), face), 4.5);
-    expectReads (*box, face);
+    const auto chooserFace = chooser->createComponentSnapshot (chooser->getLocalBounds()).getPixelAt (2, chooser->getHeight() / 2);
+    EXPECT_TRUE (Contrast::isCharcoal (chooserFace)) << chooserFace.toDisplayString (true);
+    EXPECT_GE (Contrast::ratio (chooser->findColour (juce::FileChooserDialogBox::titleTextColourId), chooserFace), 4.5);
+    expectReads (*chooser, chooserFace);
 
     // Open answers with the file; Cancel answers nothing.
     auto* browser = findBrowser();
@@ -234,7 +216,7 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAn
     browser->setFileName ("keys.xml");
     ASSERT_NE (button ("Open"), nullptr);
     button ("Open")->onClick();
-    EXPECT_FALSE (box->isVisible());
+    EXPECT_FALSE (chooser->isVisible());
     choose();
     button ("Cancel")->onClick();
     EXPECT_EQ (chosen, juce::Array<juce::File> { bank });
@@ -243,11 +225,12 @@ TEST (BrowserDialogs, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAn
     choose();
     choose();
 
-    // The owner goes with the box open: closed, never answered.
+    // The owner goes with the chooser open: closed, never answered.
     juce::Component::SafePointer<juce::Component> open (findBox());
-    dialogs.reset();
+    watched.reset();
     EXPECT_EQ (open, nullptr);
     EXPECT_EQ (chosen.size(), 1);
     EXPECT_EQ (outlivedBrowser, std::vector<bool> (4, true));
     folder.deleteRecursively();
 }
+

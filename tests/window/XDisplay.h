@@ -50,8 +50,7 @@ namespace WindowTest
         unsigned int count = 0;
         XQueryTree (display(), window, &root, &parent, &list, &count);
         const std::vector<Window> result (list, list + count);
-        if (list != nullptr)
-            XFree (list);
+        if (list != nullptr) XFree (list);
         return result;
     }
 
@@ -68,11 +67,7 @@ namespace WindowTest
         XSync (display(), False);
     }
 
-    inline void button (bool down)
-    {
-        XTestFakeButtonEvent (display(), 1, down ? True : False, CurrentTime);
-        XSync (display(), False);
-    }
+    inline void button (bool down)     { XTestFakeButtonEvent (display(), 1, down ? True : False, CurrentTime); XSync (display(), False); }
 
     inline void click()     { button (true); button (false); }
 
@@ -95,8 +90,7 @@ namespace WindowTest
             XTextProperty name {};
             XWindowAttributes a {};
             const auto named = XGetWMName (display(), w, &name) != 0 && name.value != nullptr && std::strcmp ((const char*) name.value, title) == 0;
-            if (name.value != nullptr)
-                XFree (name.value);
+            if (name.value != nullptr) XFree (name.value);
             if (named && XGetWindowAttributes (display(), w, &a) != 0 && a.map_state == IsViewable)
                 return { a.x, a.y, a.width, a.height };
         }
@@ -106,11 +100,9 @@ namespace WindowTest
     /** What the window shows on the screen, its children included. */
     inline juce::Image grab (Window window, int width, int height)
     {
-        auto* x = XGetImage (display(), window, 0, 0, (unsigned) width, (unsigned) height, AllPlanes, ZPixmap);
-        if (x == nullptr)
-            return {};
-
         juce::Image image (juce::Image::RGB, width, height, true);
+        auto* x = XGetImage (display(), window, 0, 0, (unsigned) width, (unsigned) height, AllPlanes, ZPixmap);
+        if (x == nullptr) return {};
         for (int y = 0; y < height; ++y)
             for (int i = 0; i < width; ++i)
                 image.setPixelAt (i, y, juce::Colour ((juce::uint32) XGetPixel (x, i, y) | 0xff000000u));
