@@ -152,66 +152,50 @@ TEST (EngineRest, ANoteAfterARestSoundsAsWithoutAndStartsWithoutAClick)
 
 TEST (EngineRest, ATempoSyncedWaveKeepsTheBeatAcrossARest)
 {
-    // A sine at two cycles a beat on the host's tempo; one engine rests, the
-    // other is kept awake by a controller nobody reads. The host's tempo and
-    // play flag change on both at the same blocks, while one of them rests.
+    // A sine at two cycles a beat on the host's tempo, on an engine that
+    // rests and on one kept awake by a controller nobody reads. The host's
+    // tempo and play flag change on both at the given blocks; a note at block
+    // 0 is released after half a second, the next one comes after a rest.
     struct Change { int block; float tempo; uint8_t playing; };
-    auto run = [] (std::vector<Change> changes, int noteSample)
+    auto phasesAtNote = [] (std::vector<Change> changes, int noteSample)
     {
         Player rested, awake;
         for (auto* p : { &rested, &awake })
-        {
-            p->engine.parameters[QmParam::modulatorWave]->setValue (0.0f);
-            p->engine.parameters[QmParam::modulatorFreq]->setValue (0.6f);
-            p->engine.parameters[QmParam::modulatorSync]->setValue (1.0f);
-            p->engine.context->playing = changes.front().playing;
-        }
+            for (auto [param, value] : { std::pair { QmParam::modulatorWave, 0.0f }, { QmParam::modulatorFreq, 0.6f }, { QmParam::modulatorSync, 1.0f } })
+                p->engine.parameters[param]->setValue (value);
 
-        const int noteBlock = noteSample / block;
-        for (int b = 0; b <= noteBlock; ++b)
+        for (int b = 0; b <= noteSample / block; ++b)
         {
             for (const auto& c : changes)
-                if (c.block == b)
-                    for (auto* p : { &rested, &awake })
+                for (auto* p : { &rested, &awake })
+                    if (c.block == b)
                         p->engine.context->tempo = c.tempo, p->engine.context->playing = c.playing;
 
-            if (b == noteBlock)
-                EXPECT_TRUE (rested.engine.isResting());
+            std::vector<QmMidiEvent> events;
+            if (b == 0 || b == noteSample / block)
+                events = { noteOn (48, 0.8f, b == 0 ? 0 : noteSample % block) };
+            if (b == blocksPerSecond / 2)
+                events = { noteOff (48, 0) };
 
-            // A first note and its release, then silence until the second.
-            const auto first = b == 0 ? std::vector<QmMidiEvent> { noteOn (48, 0.8f, 0) }
-                             : b == blocksPerSecond / 2 ? std::vector<QmMidiEvent> { noteOff (48, 0) }
-                                                         : std::vector<QmMidiEvent>();
-            const auto events = b == noteBlock ? std::vector<QmMidiEvent> { noteOn (48, 0.8f, noteSample % block) } : first;
+            EXPECT_TRUE (rested.engine.isResting() || b < noteSample / block - blocksPerSecond);
             rested.render (events);
             awake.render (events.empty() ? std::vector<QmMidiEvent> { controller (20, 0.5f, 0) } : events);
         }
-
-        // The phase the wave plays from at the note and half a second on,
-        // as a cycle's part off the awake engine's.
-        std::vector<double> off;
-        for (int b = 0; b < blocksPerSecond / 2; ++b)
-        {
-            if (b == 0 || b == blocksPerSecond / 2 - 1)
-            {
-                const double d = (double) rested.engine.modulator->phase - (double) awake.engine.modulator->phase;
-                off.push_back (d - std::round (d));
-                EXPECT_TRUE (sameBits (rested.engine.modulator->phase, awake.engine.modulator->phase)) << "off by " << off.back() << " cycle";
-            }
-            rested.render(), awake.render();
-        }
-        return off;
+        return std::pair { rested.engine.modulator->phase, awake.engine.modulator->phase };
     };
 
-    // Playing throughout: notes 12 and 13.5 s after the first, the tempo
-    // moving to 90 during the rest of one.
-    run ({ { 0, 120.0f, 1 } }, 12 * (int) hostRate);
-    run ({ { 0, 120.0f, 1 } }, (int) (13.5 * hostRate));
-    run ({ { 0, 120.0f, 1 }, { 10 * blocksPerSecond, 90.0f, 1 } }, 12 * (int) hostRate);
-
-    // The transport starts, stops and starts again during the rest; the first
-    // note falls on an off-beat sixteenth after the last start.
+    // Playing throughout, notes 12 and 13.5 s after the first, the tempo
+    // moving to 90 during one rest; then the transport starts, stops and
+    // starts again during the rest, and the note falls on an off-beat
+    // sixteenth after the last start.
     const int start = 8 * blocksPerSecond;
-    run ({ { 0, 120.0f, 0 }, { 5 * blocksPerSecond, 120.0f, 1 }, { 6 * blocksPerSecond, 120.0f, 0 }, { start, 120.0f, 1 } },
-         start * block + (int) (33 * hostRate / 8.0));
+    for (const auto& [changes, noteSample] : { std::pair { std::vector<Change> { { 0, 120.0f, 1 } }, 12 * (int) hostRate },
+                                               { { { 0, 120.0f, 1 } }, (int) (13.5 * hostRate) },
+                                               { { { 0, 120.0f, 1 }, { 10 * blocksPerSecond, 90.0f, 1 } }, 12 * (int) hostRate },
+                                               { { { 0, 120.0f, 0 }, { 5 * blocksPerSecond, 120.0f, 1 }, { 6 * blocksPerSecond, 120.0f, 0 }, { start, 120.0f, 1 } },
+                                                 start * block + (int) (33 * hostRate / 8.0) } })
+    {
+        const auto [rested, awake] = phasesAtNote (changes, noteSample);
+        EXPECT_TRUE (sameBits (rested, awake)) << "note at " << noteSample << ": off by " << rested - awake << " cycle";
+    }
 }
