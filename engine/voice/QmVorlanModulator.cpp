@@ -58,11 +58,6 @@ namespace
         return before >= 0.001f && ph > before && exponentOf (before) == exponentOf (ph);
     }
 
-    // After such a second step, from before to ph at sample i: the samples
-    // that continue so, given to emit (sample, phase), then ph, i and the
-    // last gate moved past them. With key sync only while the gate repeats
-    // its last value: a non-zero gate cannot press a key, and neither can a
-    // gate that stays at 0.
     // The plain steps from ph that stay below the binade's top and below 1,
     // at most limit.
     int plainRunLength (float ph, float step, int limit) noexcept
@@ -76,6 +71,11 @@ namespace
         return run;
     }
 
+    // After such a second step, from before to ph at sample i: the samples
+    // that continue so, given to emit (sample, phase), then ph, i and the
+    // last gate moved past them. With key sync only while the gate repeats
+    // its last value: a non-zero gate cannot press a key, and neither can a
+    // gate that stays at 0.
     template <typename Emit>
     void followPlainRun (float before, float& ph, int& i, int n, bool keySync, float& prevGate, const float* gate, Emit emit) noexcept
     {
