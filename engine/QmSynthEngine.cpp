@@ -385,6 +385,9 @@ void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmM
     {
         std::fill (left, left + n, 0.0f);
         std::fill (right, right + n, 0.0f);
+
+        // What follows the host's tempo and transport keeps moving.
+        modulator->followHostTime (2 * n);
         return;
     }
 

@@ -40,7 +40,8 @@ public:
 
     /** Whether the engine rests: no key is held, the envelopes have finished
         and the output has stayed below restLevel for restSeconds, so blocks
-        are exact silence and the graph is not run. Any event, a changed
+        are exact silence and the graph is not run; only the modulator's
+        tempo-synced phase moves on with the host. Any event, a changed
         parameter or sample rate wakes it for the block that brings them. */
     bool isResting() const noexcept { return resting; }
 

@@ -58,6 +58,19 @@ namespace
         return before >= 0.001f && ph > before && exponentOf (before) == exponentOf (ph);
     }
 
+    // The plain steps from ph that stay below the binade's top and below 1,
+    // at most limit.
+    int plainRunLength (float ph, float step, int limit) noexcept
+    {
+        const float top = std::min (nextPowerOfTwo (ph), 1.0f);
+        int run = std::min ((int) ((top - ph) / step), limit);
+
+        while (run > 0 && ph + (float) run * step >= top)
+            --run;
+
+        return run;
+    }
+
     // After such a second step, from before to ph at sample i: the samples
     // that continue so, given to emit (sample, phase), then ph, i and the
     // last gate moved past them. With key sync only while the gate repeats
@@ -67,14 +80,10 @@ namespace
     void followPlainRun (float before, float& ph, int& i, int n, bool keySync, float& prevGate, const float* gate, Emit emit) noexcept
     {
         const float step = ph - before;
-        const float top = std::min (nextPowerOfTwo (ph), 1.0f);
-        int run = std::min ((int) ((top - ph) / step), n - 1 - i);
+        int run = plainRunLength (ph, step, n - 1 - i);
 
         if (keySync)
             run = std::min (run, QmFastMath::countRepeats (gate + i + 1, run, prevGate));
-
-        while (run > 0 && ph + (float) run * step >= top)
-            --run;
 
         for (int k = 1; k <= run; ++k)
             emit (i + k, ph + (float) k * step);
@@ -289,26 +298,7 @@ void QmVorlanModulator::renderModulation()
     std::fill (lfo, lfo + n, 1.0f);
     cv->addConstant (4.0f * freq - 2.0f);
 
-    float inc;
-
-    if (modSyncIn->getSignal()->index == 2)
-    {
-        // One cycle per beat at the centre; up to 8 cycles per beat or 8 beats per cycle.
-        const float perBeat = (context->tempo / rate) / 60.0f;
-        const float v = 2.0f * freq - 1.0f;
-        const float m = std::floor (std::fabs (7.0f * v)) + 1.0f;
-        inc = v < 0.0f ? perBeat / m : perBeat * m;
-
-        // Starting the transport starts a cycle on the next sample.
-        if (context->playing != 0 && previousPlaying == 0)
-            phase = 1.0f;
-
-        previousPlaying = context->playing;
-    }
-    else
-    {
-        inc = (std::pow (2.0f, 12.0f * freq) / 70.0f) / rate;
-    }
+    const float inc = modSyncIn->getSignal()->index == tempoSync ? followTempo() : (std::pow (2.0f, 12.0f * freq) / 70.0f) / rate;
 
     // Locals, so that the stores to the buffers cannot alias the state.
     float ph = phase, held = heldValue, prevGate = previousGate;
@@ -384,6 +374,72 @@ void QmVorlanModulator::renderModulation()
     // Wheel option "Mod" scales the wave by the mod wheel.
     if (modWheelIn->getSignal()->index == 3)
         modSignal.multiply (wheelIn->getSignal());
+}
+
+float QmVorlanModulator::followTempo() noexcept
+{
+    // One cycle per beat at the centre; up to 8 cycles per beat or 8 beats per cycle.
+    const float perBeat = (context->tempo / context->sampleRate) / 60.0f;
+    const float v = 2.0f * freqIn->getSignal()->value - 1.0f;
+    const float m = std::floor (std::fabs (7.0f * v)) + 1.0f;
+
+    // Starting the transport starts a cycle on the next sample.
+    if (context->playing != 0 && previousPlaying == 0)
+        phase = 1.0f;
+
+    previousPlaying = context->playing;
+    return v < 0.0f ? perBeat / m : perBeat * m;
+}
+
+void QmVorlanModulator::followHostTime (int n) noexcept
+{
+    if (modSyncIn->getSignal()->index != tempoSync)
+        return;
+
+    const float inc = followTempo();
+    const int wave = waveIn->getSignal()->index;
+
+    // The waves whose phase steps by inc; the others leave it where it is.
+    if (wave == sine || wave == square || wave == sampleAndHold || wave == noise)
+        advancePhase (phase, inc, n);
+}
+
+void QmVorlanModulator::advancePhase (float& phase, float inc, int n) noexcept
+{
+    float ph = phase;
+    bool lastStepPlain = false;
+
+    for (int i = 0; i < n; ++i)
+    {
+        const float before = ph;
+        ph += inc;
+
+        // A step too short to move the phase never will.
+        if (ph == before)
+            break;
+
+        bool plain = true;
+
+        if (ph >= 1.0f)
+        {
+            ph -= 1.0f;
+            plain = false;
+        }
+
+        plain = plain && plainStep (before, ph);
+
+        if (plain && lastStepPlain)
+        {
+            const float step = ph - before;
+            const int run = plainRunLength (ph, step, n - 1 - i);
+            ph += (float) run * step;
+            i += run;
+        }
+
+        lastStepPlain = plain;
+    }
+
+    phase = ph;
 }
 
 void QmVorlanModulator::renderCycle (float& phase, float& previousGate, float inc, bool keySync, bool isSine,

@@ -29,6 +29,20 @@ public:
     /** Wave option indices of the "Wave" input. */
     enum Wave { sine = 0, square, sampleAndHold, noise, wowEnvelope, pitchSine };
 
+    /** "Mod sync" option of the wave that follows the host's tempo. */
+    static constexpr int tempoSync = 2;
+
+    /** What a block of n samples moves that follows the host's time, for a
+        block the engine rests through (gate shut, nothing rendered): with
+        tempo sync, the transport start and the wave's phase, to the bit as
+        process would move them. */
+    void followHostTime (int n) noexcept;
+
+    /** n steps of inc, wrapping at 1, as the sine, square, sample-and-hold
+        and noise waves step their phase with no key press; in steps that
+        grow with the binades crossed, not with n. */
+    static void advancePhase (float& phase, float inc, int n) noexcept;
+
     /** One block of the ADSR kernel over a gate with retrigger marks. Where a
         step leaves the state as it was, the output repeats for as long as the
         gate does; the samples are envelopeStep's, to the bit. */
@@ -100,6 +114,10 @@ public:
 
 private:
     void renderModulation();
+
+    /** The tempo-synced phase increment; restarts the cycle when the
+        transport has started since the last block. */
+    float followTempo() noexcept;
 
     /** renderEnvelope with coefficients kept from block to block. */
     static void renderEnvelope (QmEnvelopeState& env, EnvelopeCoefficients& coefficients, const float* gate, float* out, int n) noexcept;

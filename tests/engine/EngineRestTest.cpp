@@ -1,4 +1,6 @@
 #include "OscillatorSpectrum.h"
+#include "QmProcessContext.h"
+#include "QmVorlanModulator.h"
 #include "VoiceTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -146,4 +148,54 @@ TEST (EngineRest, ANoteAfterARestSoundsAsWithoutAndStartsWithoutAClick)
     };
     EXPECT_LT (*std::max_element (a.begin(), a.begin() + 100), QmSynthEngine::restLevel);
     EXPECT_LT (steepest (a), 1.25f * steepest (b));
+}
+
+TEST (EngineRest, ATempoSyncedWaveKeepsTheBeatAcrossARest)
+{
+    // A sine at two cycles a beat on the host's tempo, on an engine that
+    // rests and on one kept awake by a controller nobody reads. The host's
+    // tempo and play flag change on both at the given blocks; a note at block
+    // 0 is released after half a second, the next one comes after a rest.
+    struct Change { int block; float tempo; uint8_t playing; };
+    auto phasesAtNote = [] (std::vector<Change> changes, int noteSample)
+    {
+        Player rested, awake;
+        for (auto* p : { &rested, &awake })
+            for (auto [param, value] : { std::pair { QmParam::modulatorWave, 0.0f }, { QmParam::modulatorFreq, 0.6f }, { QmParam::modulatorSync, 1.0f } })
+                p->engine.parameters[param]->setValue (value);
+
+        for (int b = 0; b <= noteSample / block; ++b)
+        {
+            for (const auto& c : changes)
+                for (auto* p : { &rested, &awake })
+                    if (c.block == b)
+                        p->engine.context->tempo = c.tempo, p->engine.context->playing = c.playing;
+
+            std::vector<QmMidiEvent> events;
+            if (b == 0 || b == noteSample / block)
+                events = { noteOn (48, 0.8f, b == 0 ? 0 : noteSample % block) };
+            if (b == blocksPerSecond / 2)
+                events = { noteOff (48, 0) };
+
+            EXPECT_TRUE (rested.engine.isResting() || b < noteSample / block - blocksPerSecond);
+            rested.render (events);
+            awake.render (events.empty() ? std::vector<QmMidiEvent> { controller (20, 0.5f, 0) } : events);
+        }
+        return std::pair { rested.engine.modulator->phase, awake.engine.modulator->phase };
+    };
+
+    // Playing throughout, notes 12 and 13.5 s after the first, the tempo
+    // moving to 90 during one rest; then the transport starts, stops and
+    // starts again during the rest, and the note falls on an off-beat
+    // sixteenth after the last start.
+    const int start = 8 * blocksPerSecond;
+    for (const auto& [changes, noteSample] : { std::pair { std::vector<Change> { { 0, 120.0f, 1 } }, 12 * (int) hostRate },
+                                               { { { 0, 120.0f, 1 } }, (int) (13.5 * hostRate) },
+                                               { { { 0, 120.0f, 1 }, { 10 * blocksPerSecond, 90.0f, 1 } }, 12 * (int) hostRate },
+                                               { { { 0, 120.0f, 0 }, { 5 * blocksPerSecond, 120.0f, 1 }, { 6 * blocksPerSecond, 120.0f, 0 }, { start, 120.0f, 1 } },
+                                                 start * block + (int) (33 * hostRate / 8.0) } })
+    {
+        const auto [rested, awake] = phasesAtNote (changes, noteSample);
+        EXPECT_TRUE (sameBits (rested, awake)) << "note at " << noteSample << ": off by " << rested - awake << " cycle";
+    }
 }

@@ -192,13 +192,19 @@ TEST (Modulator, WavePhaseBlocksMatchThePlainStepToTheBit)
             for (const bool keySync : { true, false })
             {
                 qmSrand (9);
-                float phase = start, held = 0.0f, previousGate = 0.0f;
+                float phase = start, held = 0.0f, previousGate = 0.0f, advanced = start;
                 std::vector<float> lfo (gate.size()), out (gate.size());
                 for (size_t from = 0, size = 1000; from < gate.size(); from += size, size = size % 4093 + 777)
                 {
                     const int length = (int) std::min (size, gate.size() - from);
                     wave == 2 ? QmVorlanModulator::renderSampleAndHold (phase, held, previousGate, inc, keySync, gate.data() + from, lfo.data() + from, out.data() + from, length)
                               : QmVorlanModulator::renderCycle (phase, previousGate, inc, keySync, wave == 0, gate.data() + from, lfo.data() + from, out.data() + from, length);
+
+                    // Without key presses, the phase alone (what a rest moves) ends each block where the wave's does.
+                    QmVorlanModulator::advancePhase (advanced, inc, length);
+                    if (! keySync)
+                        ASSERT_TRUE (sameBits (advanced, phase)) << wave << " " << inc << " " << from;
+                    advanced = phase;
                 }
                 const unsigned int drawn = qmRandState();
 
