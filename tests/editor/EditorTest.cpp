@@ -508,8 +508,7 @@ TEST (EditorFactory, TheProcessorHasAnEditorOnlyFromTheInstalledFactory)
     KorvixAudioProcessor processor;
     std::unique_ptr<juce::AudioProcessorEditor> editor (processor.createEditor());
     EXPECT_TRUE (processor.hasEditor());
-    auto* skinned = dynamic_cast<KorvixAudioProcessorEditor*> (editor.get());
-    EXPECT_NE (skinned, nullptr);
+    EXPECT_NE (dynamic_cast<KorvixAudioProcessorEditor*> (editor.get()), nullptr);
     EXPECT_EQ (editor != nullptr ? editor->getAudioProcessor() : nullptr, &processor);
     editor.reset();
     KorvixAudioProcessor::setEditorFactory (nullptr, nullptr);
