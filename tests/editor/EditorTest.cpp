@@ -12,6 +12,7 @@
 #include "QmDataFolders.h"
 #include "QmMidiMapper.h"
 #include "QmOscilloscope.h"
+#include "QmParam.h"
 #include "QmParameter.h"
 #include "QmScreen.h"
 #include "QmSynthEngine.h"
@@ -115,12 +116,14 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItTellsTheHostEveryGestureAndN
     editor.reset();
     EXPECT_FALSE (QmMidiMapper::getInstance()->getComponents().contains (radio));
 
-    // A broken skin (the provider's test tries more) gives an empty white editor.
+    // A broken skin (the provider's test tries more) gives an empty white
+    // editor, still of a size a host can show.
     auto broken = EditorTest::makeProvider ("<svg><rect id=\"knob_3\" width=\"a\"");
     auto blank = open (broken.get());
     EXPECT_EQ (blank->getWidgets().size(), 2);     // the two unplaced action buttons
+    EXPECT_EQ (std::pair (blank->getWidth() > 1, blank->getHeight() > 1), std::pair (true, true)) << blank->getBounds().toString();
     const auto white = EditorTest::paint (*blank);
-    EXPECT_EQ (std::pair (white.getWidth() > 1, EditorTest::pixel (white, white.getWidth() / 2, white.getHeight() / 2)), std::pair (true, 0xffffffffu));
+    EXPECT_EQ (EditorTest::pixel (white, white.getWidth() / 2, white.getHeight() / 2), 0xffffffffu);
     blank->timerCallback();
     blank.reset();
 
@@ -143,8 +146,9 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItTellsTheHostEveryGestureAndN
 
     auto& combo = widget<VnCombo> (*editor, 0);
     EditorTest::click (combo);
-    ASSERT_NE (combo.getPopupList(), nullptr);
-    EditorTest::click (*dynamic_cast<juce::Button*> (combo.getPopupList()->getCellComponent (1, 5)));
+    EXPECT_NE (combo.getPopupList(), nullptr);
+    if (auto* list = combo.getPopupList())
+        EditorTest::click (*dynamic_cast<juce::Button*> (list->getCellComponent (1, 5)));
     EXPECT_EQ (host.take(), std::pair (juce::String ("begin 0, change 0, end 0"), 1.0f));
 
     // A fader click moves nothing and tells the host nothing; a drag carries the thumb with the pointer.
@@ -162,7 +166,7 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItTellsTheHostEveryGestureAndN
         return -1;
     };
     const auto top = thumbTop();
-    ASSERT_EQ (top, 172);
+    EXPECT_EQ (top, 172);
 
     // Pressed and released 8 px above the thumb's middle.
     const auto press = juce::Point<float> (35.0f, (float) top + 4.0f - 8.0f) - fader.getPosition().toFloat();
@@ -209,8 +213,15 @@ TEST_F (Editor, BuildsEveryControlWhereTheSkinPutsItTellsTheHostEveryGestureAndN
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('i', ctrl | juce::ModifierKeys::shiftModifier, 0), editor.get()));
     editor->timerCallback();
     EXPECT_EQ (std::pair (dial.getValue(), group.getChoices()[0]->getToggleState()), std::pair ((double) parameter (40).defaultValue, true));
+    std::vector<float> initialised;
+    for (int i = 0; i < QmParam::count; ++i)
+        initialised.push_back (parameter (i).getValue());
     EXPECT_TRUE (editor->keyPressed (juce::KeyPress ('R', ctrl, 0), editor.get()));
     editor->timerCallback();
+    int randomised = 0;
+    for (int i = 0; i < QmParam::count; ++i)
+        randomised += parameter (i).getValue() != initialised[(size_t) i] ? 1 : 0;
+    EXPECT_GT (randomised, 20);
     EXPECT_EQ (dial.getValue(), (double) parameter (40).getValue());
     EXPECT_FALSE (editor->keyPressed (juce::KeyPress ('i'), editor.get()));
 
@@ -482,4 +493,23 @@ TEST_F (Editor, TheMenuRunsItsRowsTheScreenOpensTheBrowserAndClosingWithThemOpen
     banks().stepPreset (1);
     runMessages();
     EXPECT_EQ (processor->getProperties()["currentPreset"], vorlanPreset (3)->name);
+}
+
+TEST (EditorFactory, TheProcessorHasAnEditorOnlyFromTheInstalledFactory)
+{
+    KorvixAudioProcessor::setEditorFactory (nullptr, nullptr);
+    {
+        KorvixAudioProcessor bare;
+        std::unique_ptr<juce::AudioProcessorEditor> none (bare.createEditor());
+        EXPECT_EQ (std::pair (bare.hasEditor(), none.get()), std::pair (false, (juce::AudioProcessorEditor*) nullptr));
+    }
+
+    KorvixAudioProcessor::setEditorFactory (&KorvixAudioProcessorEditor::create, &KorvixAudioProcessorEditor::prepare);
+    KorvixAudioProcessor processor;
+    std::unique_ptr<juce::AudioProcessorEditor> editor (processor.createEditor());
+    EXPECT_TRUE (processor.hasEditor());
+    EXPECT_NE (dynamic_cast<KorvixAudioProcessorEditor*> (editor.get()), nullptr);
+    EXPECT_EQ (editor != nullptr ? editor->getAudioProcessor() : nullptr, &processor);
+    editor.reset();
+    KorvixAudioProcessor::setEditorFactory (nullptr, nullptr);
 }

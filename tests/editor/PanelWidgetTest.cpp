@@ -16,7 +16,7 @@ using EditorTest::paint;
 using EditorTest::pixel;
 using EditorTest::runMessages;
 
-TEST (PanelDisplays, TheScreenPostsLoadsAndCutsLongLinesTheScopeStandsStillInBoundsAndTheMeterFillsItsArea)
+TEST (PanelDisplays, TheScreenPostsLoadsAndCutsLongLinesAndTheScopeStandsStillInBounds)
 {
     // Every pixel of the picture differs: alpha from its position.
     juce::Image arrow (juce::Image::ARGB, 14, 12, true);
@@ -190,8 +190,10 @@ TEST (PanelDisplays, TheScreenPostsLoadsAndCutsLongLinesTheScopeStandsStillInBou
     // A zero-sized view still has a picture.
     scope.setBounds (0, 0, 0, 0);
     EXPECT_EQ (scope.getTraceImage().getBounds(), juce::Rectangle<int> (0, 0, 1, 1));
+}
 
-    // The meter's bar fills its area inside the meter.
+TEST (Meter, TheBarFillsItsAreaInsideTheMeter)
+{
     const auto at = [] (VnMeter& meter, float value, int x, int y)     { meter.setValue (value); return pixel (paint (meter), x, y); };
     constexpr juce::uint32 blue = 0xff0000ff, green = 0xff00ff00, red = 0xffff0000;
 

@@ -350,6 +350,39 @@ TEST_F (BankManagerTest, AChangeTheDiskRefusesIsReportedAndLeavesWhatTheFileHold
     EXPECT_TRUE (file.loadFileAsString().endsWith ("</bank>\r\n"));
 }
 
+TEST_F (BankManagerTest, RemovingThePlayingPresetLoadsTheOneThatTakesItsPlaceOrTheOneBeforeTheLast)
+{
+    auto* vorlan = manager->getBank ("Vorlan");
+    ASSERT_GE (vorlan->presets.size(), 6);
+    juce::StringArray names;
+    for (auto* preset : vorlan->presets)
+        names.add (preset->name);
+
+    // The preset playing, then removed as the browser removes it: what is
+    // loaded, with its values, is still in the bank.
+    const auto removePlaying = [&] (int position)
+    {
+        manager->loadPreset (vorlan->presets[position].get());
+        client.values.assign (QmParam::count, -1.0f);
+        vorlan->removePreset (vorlan->presets[position].get());
+        const auto playing = client.properties["currentPreset"];
+        auto* loaded = vorlan->findPresetByName (playing);
+        EXPECT_EQ (std::pair (client.properties["currentBank"], loaded != nullptr), std::pair (juce::String ("Vorlan"), true)) << playing;
+        if (loaded != nullptr)
+            EXPECT_EQ (client.values, std::vector<float> (loaded->params.begin(), loaded->params.end())) << playing;
+        return playing;
+    };
+
+    // In the middle and first: the next one, now in its place.
+    EXPECT_EQ (removePlaying (2), names[3]);
+    EXPECT_EQ (removePlaying (0), names[1]);
+    EXPECT_EQ (removePlaying (1), names[4]);
+
+    // The last: the one before it.
+    EXPECT_EQ (removePlaying (vorlan->presets.size() - 1), names[names.size() - 2]);
+    EXPECT_EQ (manager->takeLastFailure(), "");
+}
+
 TEST_F (BankManagerTest, TwoInstancesOnOneFolderKeepEachOthersChanges)
 {
     FakePresetClient otherClient;

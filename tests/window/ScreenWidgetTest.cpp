@@ -88,9 +88,8 @@ namespace
     }
 }
 
-TEST_F (OnScreen, ADropShadowFollowsItsOwnerAndTheBoxesAreNotModalReadOnThePanelsColoursAnswerAndCloseWithTheirOwner)
+TEST_F (OnScreen, ADropShadowFollowsItsOwner)
 {
-
     juce::Component knob;
     QmDropShadower shadower (juce::DropShadow (juce::Colour (0x75000000), 12, { 0, 7 }));
     knob.setBounds (100, 50, 60, 60);
@@ -112,8 +111,10 @@ TEST_F (OnScreen, ADropShadowFollowsItsOwnerAndTheBoxesAreNotModalReadOnThePanel
     EXPECT_EQ (shadower.getShadowWindow(), nullptr);
 
     shadower.setOwner (nullptr);
+}
 
-    // The confirmation box.
+TEST_F (OnScreen, TheConfirmationBoxIsNotModalReadsOnThePanelsColoursAnswersOkAndClosesWithItsOwner)
+{
     const auto pumpUntilNoBox = []
         { for (int i = 0; i < 100 && onDesktop<juce::AlertWindow>() != nullptr; ++i) juce::MessageManager::getInstance()->runDispatchLoopUntil (10); };
 
@@ -143,7 +144,6 @@ TEST_F (OnScreen, ADropShadowFollowsItsOwnerAndTheBoxesAreNotModalReadOnThePanel
     const auto image = box->createComponentSnapshot (box->getLocalBounds());
     const auto face = image.getPixelAt (3, image.getHeight() / 2);
     EXPECT_TRUE (Contrast::isCharcoal (face)) << face.toDisplayString (true);
-    EXPECT_GE (Contrast::ink (image, image.getBounds().reduced (2), face), 4.5);
     expectReads (*box, face);
     juce::Rectangle<int> sign;
     for (int y = 0; y < image.getHeight(); ++y)
@@ -152,6 +152,16 @@ TEST_F (OnScreen, ADropShadowFollowsItsOwnerAndTheBoxesAreNotModalReadOnThePanel
                 sign = sign.isEmpty() ? juce::Rectangle<int> (x, y, 1, 1) : sign.getUnion ({ x, y, 1, 1 });
     EXPECT_GT (sign.getWidth(), 20);
     EXPECT_TRUE (image.getBounds().reduced (4).contains (sign)) << sign.toString();
+
+    // The title and message themselves, right of the sign and above the
+    // buttons, whose labels the walk must not count.
+    EXPECT_GE (Contrast::ratio (box->findColour (juce::AlertWindow::textColourId), face), 4.5);
+    auto text = image.getBounds().reduced (2).withLeft (sign.getRight() + 4);
+    for (auto* b : { EditorTest::buttonIn (*box, "OK"), EditorTest::buttonIn (*box, "Cancel") })
+        if (b != nullptr)
+            text = text.withBottom (juce::jmin (text.getBottom(), b->getY()));
+    EXPECT_GT (text.getHeight(), 20) << text.toString();
+    EXPECT_GE (Contrast::ink (image, text, face), 4.5) << text.toString();
     EditorTest::buttonIn (*box, "OK")->triggerClick();
     pumpUntilNoBox();
     EXPECT_EQ (answers, std::vector<bool> { true });
@@ -164,9 +174,12 @@ TEST_F (OnScreen, ADropShadowFollowsItsOwnerAndTheBoxesAreNotModalReadOnThePanel
     EXPECT_EQ (second, nullptr);
     pumpUntilNoBox();
     EXPECT_EQ (answers.size(), 1u);
+}
 
-    // The framework's chooser box, where the system has none: not modal, on
-    // the panel's colours, closed after its browser.
+TEST_F (OnScreen, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
+{
+    // Where the system has none: not modal, on the panel's colours, closed
+    // after its browser.
     if (juce::FileChooser::isPlatformDialogAvailable())
         GTEST_SKIP() << "the system's own chooser is used here";
 
