@@ -244,4 +244,12 @@ TEST (VstHost, FirstFullEmptyOversizedAndFreshThreadBlocksStayInsideTheirBuffers
     EXPECT_EQ (firstMallocs, 0);
     EXPECT_EQ (mallocs, 0);
     EXPECT_GT (std::abs (left[(size_t) guard + 511]), 0.0f);
+
+    // A suspend frees the wrapper's list; the resume sizes it again.
+    plugin.dispatch (effMainsChanged, 0, 0);
+    plugin.dispatch (effMainsChanged, 0, 1);
+    eventsFromPlugin = 0;
+    std::thread ([&] { mallocs = mallocsIn ([&] { plugin.dispatch (effProcessEvents, 0, 0, list.get()); plugin.process(); }); }).join();
+    EXPECT_EQ (mallocs, 0);
+    EXPECT_EQ (eventsFromPlugin.load(), KorvixAudioProcessor::maxEventsPerBlock);
 }
