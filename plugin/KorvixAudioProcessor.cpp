@@ -93,8 +93,8 @@ void KorvixAudioProcessor::prepareToPlay (double, int)
 
 void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
-    // A block of no samples changes nothing; its MIDI goes out as it came
-    // (the wrapper's buffers are sized so, off the audio thread).
+    // A block of no samples changes nothing; its MIDI goes out as it came,
+    // but in the VST entry's sizing block, off the audio thread.
     if (buffer.getNumSamples() == 0)
     {
         fillForSizing (midi);
