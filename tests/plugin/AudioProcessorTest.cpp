@@ -381,7 +381,10 @@ TEST_F (AudioProcessorTest, ResetAllControllersOnAnyChannelCentresThePitchWheel)
         process (512, midiOf ({ { Message::noteOn (1, 69, 0.8f), 0 } }));
         std::vector<float> played;
         for (int b = 0; b < 64; ++b)
-            process (512), played.insert (played.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + 512);
+        {
+            process (512);
+            played.insert (played.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + 512);
+        }
 
         process (512, midiOf ({ { Message::noteOff (1, 69), 0 } }));
         return oscspectrum::peakFrequency (played, 44100.0);
