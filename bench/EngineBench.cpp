@@ -5,6 +5,7 @@
 #include "QmBank.h"
 #include "QmParameter.h"
 #include "QmSynthEngine.h"
+#include "ResidentMemory.h"
 #include "XMLMarshaller.h"
 
 #include <benchmark/benchmark.h>
@@ -120,14 +121,6 @@ namespace
         timespec t {};
         clock_gettime (CLOCK_THREAD_CPUTIME_ID, &t);
         return (double) t.tv_sec + 1.0e-9 * (double) t.tv_nsec;
-    }
-
-    double residentBytes()
-    {
-        std::ifstream statm ("/proc/self/statm");
-        long pages = 0, resident = 0;
-        statm >> pages >> resident;
-        return (double) resident * (double) sysconf (_SC_PAGESIZE);
     }
 }
 

@@ -430,7 +430,7 @@ void QmSynthEngine::renderPass (float* left, float* right, const std::vector<QmM
         left[k] = (float) ((double) left[k] * 0.2);
     }
 
-    updateRest (left, half);
+    updateRest (left, half, ! events.empty());
 }
 
 bool QmSynthEngine::mustWake (const std::vector<QmMidiEvent>& events) const noexcept
@@ -445,7 +445,7 @@ bool QmSynthEngine::mustWake (const std::vector<QmMidiEvent>& events) const noex
     return false;
 }
 
-void QmSynthEngine::updateRest (const float* out, int numSamples) noexcept
+void QmSynthEngine::updateRest (const float* out, int numSamples, bool hadEvents) noexcept
 {
     if (control->holdsNote())
     {
@@ -453,8 +453,9 @@ void QmSynthEngine::updateRest (const float* out, int numSamples) noexcept
         return;
     }
 
-    // A change restarts the wait, so that glides it starts finish first.
-    bool changed = context->sampleRate != renderedRate;
+    // A change restarts the wait, so that glides it starts finish first: the
+    // wheels' among them.
+    bool changed = hadEvents || context->sampleRate != renderedRate;
     renderedRate = context->sampleRate;
 
     for (int i = 0; i < QmParam::count; ++i)

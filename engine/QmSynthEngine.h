@@ -42,7 +42,7 @@ public:
         and the output has stayed below restLevel for restSeconds, so blocks
         are exact silence and the graph is not run; only the modulator's
         tempo-synced phase moves on with the host. Any event, a changed
-        parameter or sample rate wakes it for the block that brings them. */
+        parameter or sample rate wakes it and starts the wait anew. */
     bool isResting() const noexcept { return resting; }
 
     /** Output level (about -150 dBFS) and time below it before a rest. */
@@ -85,7 +85,7 @@ private:
     void collectSums();
     void dispatchControllers (const std::vector<QmMidiEvent>& events);
     bool mustWake (const std::vector<QmMidiEvent>& events) const noexcept;
-    void updateRest (const float* out, int numSamples) noexcept;
+    void updateRest (const float* out, int numSamples, bool hadEvents) noexcept;
 
     /** Connects sockets by name; nth counts sockets of the same name. */
     void wire (QmModule* from, const char* output, int outputIndex, QmModule* to, const char* input, int inputIndex = 0);

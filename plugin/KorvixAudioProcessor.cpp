@@ -26,6 +26,9 @@ namespace
     std::atomic<KorvixAudioProcessor::EditorFactory> editorFactory { nullptr };
     std::atomic<void (*)()> editorPreparation { nullptr };
 
+    /** Set while this thread runs a block that sizes the caller's MIDI buffers. */
+    thread_local bool fillingEmptyBlocks = false;
+
     /** Releases every held note at the block's start. */
     QmMidiEvent allNotesOff() noexcept
     {
@@ -90,38 +93,72 @@ void KorvixAudioProcessor::prepareToPlay (double, int)
 
 void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
-    // A block of no samples changes nothing; its MIDI goes out as it came
-    // (the wrapper's buffers are sized so, off the audio thread).
+    // A block of no samples changes nothing; its MIDI goes out as it came,
+    // but in the VST entry's sizing block, off the audio thread.
     if (buffer.getNumSamples() == 0)
+    {
+        fillForSizing (midi);
         return;
+    }
 
     notesReleasedForBypass = false;
     collectEvents (midi);
-    render (buffer);
+
+    if (render (buffer))
+        showOutput (buffer.getReadPointer (0), buffer.getNumSamples());
 }
 
-void KorvixAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+void KorvixAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
 {
     if (buffer.getNumSamples() == 0)
+    {
+        fillForSizing (midi);
         return;
+    }
 
-    // The first bypassed block releases every note, so none hangs once the
-    // bypass ends; while it lasts the engine rests and the host's MIDI is
-    // ignored.
+    // The engine plays on unheard, so that its time keeps up with the
+    // host's: once the bypass ends, only what it would still sound by then
+    // sounds. The first bypassed block releases every note, so none hangs;
+    // the host's MIDI is ignored meanwhile. At rest the engine costs nothing.
+    blockEvents.clear();
+
     if (! notesReleasedForBypass)
     {
         notesReleasedForBypass = true;
-        blockEvents.clear();
         blockEvents.push_back (allNotesOff());
-        render (buffer);
     }
+
+    const bool rendered = render (buffer);
 
     for (int channel = 0; channel < buffer.getNumChannels(); ++channel)
         buffer.clear (channel, 0, buffer.getNumSamples());
 
     // The meter and the scope show the silence that goes out.
-    if (buffer.getNumChannels() >= 2)
+    if (rendered)
         showOutput (buffer.getReadPointer (0), buffer.getNumSamples());
+}
+
+void KorvixAudioProcessor::setFillsEmptyBlocks (bool fill) noexcept
+{
+    fillingEmptyBlocks = fill;
+}
+
+void KorvixAudioProcessor::fillForSizing (juce::MidiBuffer& midi)
+{
+    if (! fillingEmptyBlocks)
+        return;
+
+    // One message's record, repeated: adding the events one by one would
+    // search the whole buffer for each. Polyphonic aftertouch, which is
+    // ignored, is as long as any message read.
+    juce::MidiBuffer one;
+    one.addEvent (juce::MidiMessage::aftertouchChange (1, 0, 0), 0);
+
+    midi.clear();
+    midi.data.ensureStorageAllocated (one.data.size() * maxEventsPerBlock);
+
+    for (int i = 0; i < maxEventsPerBlock; ++i)
+        midi.data.addArray (one.data.begin(), one.data.size());
 }
 
 void KorvixAudioProcessor::showOutput (const float* left, int numSamples) noexcept
@@ -130,7 +167,7 @@ void KorvixAudioProcessor::showOutput (const float* left, int numSamples) noexce
     scopeFeed.push (left, numSamples);
 }
 
-void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
+bool KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
 {
     const juce::ScopedNoDenormals noDenormals;
     const int numSamples = buffer.getNumSamples();
@@ -141,7 +178,7 @@ void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
     if (buffer.getNumChannels() < 2)
     {
         blockEvents.clear();
-        return;
+        return false;
     }
 
     auto* left = buffer.getWritePointer (0);
@@ -157,8 +194,8 @@ void KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
     limitOutput (left, numSamples);
     limitOutput (right, numSamples);
 
-    showOutput (left, numSamples);
     blockEvents.clear();
+    return true;
 }
 
 void KorvixAudioProcessor::updateHostState()

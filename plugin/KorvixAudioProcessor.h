@@ -36,7 +36,8 @@ public:
     void releaseResources() override                                {}
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
 
-    /** Silence; the first bypassed block releases every note. */
+    /** Silence, while the engine plays on unheard; the first bypassed block
+        releases every note. */
     void processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     void reset() override                                           {}
     bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
@@ -128,6 +129,13 @@ public:
     /** Events kept per host block. */
     static constexpr int maxEventsPerBlock = 4096;
 
+    /** While set on the calling thread, a block of no samples fills its MIDI
+        buffer with maxEventsPerBlock three-byte messages, in time linear in
+        their number: whoever passed the buffer grows it, and whatever it
+        sends the block's MIDI on in, for the fullest block. For the VST
+        entry's sizing at a resume, off the audio thread. */
+    static void setFillsEmptyBlocks (bool fill) noexcept;
+
     /** Host blocks up to this length go to the engine in one call, longer
         ones in chunks of chunkSamples. */
     static constexpr int maxSingleCallSamples = 4096;
@@ -137,7 +145,9 @@ private:
     /** Prints the engine's diagnostics, which the audio thread only records. */
     void timerCallback() override;
 
-    void render (juce::AudioBuffer<float>& buffer);
+    /** Renders the block's events; false where the buffer has no stereo pair. */
+    bool render (juce::AudioBuffer<float>& buffer);
+    static void fillForSizing (juce::MidiBuffer& midi);
     /** The meter's level and the scope's samples, from the left channel. */
     void showOutput (const float* left, int numSamples) noexcept;
     void updateHostState();

@@ -3,7 +3,6 @@
 #include "KorvixAudioProcessor.h"
 
 #include <atomic>
-#include <vector>
 
 namespace
 {
@@ -65,30 +64,14 @@ VstIntPtr VstMidiBufferSizer::callHost (AEffect* effect, int opcode, int index, 
 
 void VstMidiBufferSizer::sizeBuffers (AEffect* effect)
 {
-    constexpr int numEvents = KorvixAudioProcessor::maxEventsPerBlock;
-
-    // Three bytes, the longest message the plug-in reads: polyphonic
-    // aftertouch, which it ignores.
-    std::vector<VstMidiEvent> events ((size_t) numEvents);
-    std::vector<VstIntPtr> list ((offsetof (VstEvents, events) + (size_t) numEvents * sizeof (VstEvent*)) / sizeof (VstIntPtr) + 1);
-    auto* header = reinterpret_cast<VstEvents*> (list.data());
-    header->numEvents = numEvents;
-
-    for (int i = 0; i < numEvents; ++i)
-    {
-        auto& event = events[(size_t) i];
-        event.type = kVstMidiType;
-        event.byteSize = (int) sizeof (VstMidiEvent);
-        event.midiData[0] = (char) 0xa0;
-        header->events[i] = reinterpret_cast<VstEvent*> (&event);
-    }
-
+    // The block's MIDI buffer is filled by the processor: handing the wrapper
+    // the events would cost it a search of all earlier ones for each.
     float silence[maxOutputs] = {};
     float* outputs[maxOutputs] = { &silence[0], &silence[1] };
 
-    wrappedDispatcher.load (std::memory_order_relaxed) (effect, effProcessEvents, 0, 0, header, 0.0f);
-
     sizing = true;
+    KorvixAudioProcessor::setFillsEmptyBlocks (true);
     wrappedProcess.load (std::memory_order_relaxed) (effect, nullptr, outputs, 0);
+    KorvixAudioProcessor::setFillsEmptyBlocks (false);
     sizing = false;
 }

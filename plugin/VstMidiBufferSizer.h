@@ -10,11 +10,11 @@
     plug-in produces MIDI, so its input goes out again).
 
     Whenever the host resumes the plug-in, the wrapper is handed, off the
-    audio thread, a block of no samples carrying as many events as the
-    plug-in takes in one block; the wrapper grows both buffers for it and
-    keeps them. The processor leaves a block of no samples alone. That
-    block's events must not reach the host: the wrapper calls the host
-    through here, where their echo stops.
+    audio thread, a block of no samples, in which the processor fills the
+    wrapper's buffer with as many events as the plug-in takes in one block;
+    the wrapper grows its list for them and keeps both. That block's events
+    must not reach the host: the wrapper calls the host through here, where
+    their echo stops.
 */
 class VstMidiBufferSizer
 {

@@ -10,7 +10,7 @@ struct QmMidiEvent
 
     /** Controllers 120 to 127 are channel-mode messages, not controls: they
         are never learnt nor bound. Two of them end every note. */
-    enum ChannelMode : int32_t { firstChannelMode = 120, allSoundOff = 120, allNotesOff = 123 };
+    enum ChannelMode : int32_t { firstChannelMode = 120, allSoundOff = 120, resetAllControllers = 121, allNotesOff = 123 };
 
     bool isChannelMode() const noexcept     { return type == typeController && controller >= firstChannelMode; }
 

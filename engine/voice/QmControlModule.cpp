@@ -94,6 +94,12 @@ void QmControlModule::process()
         {
             releaseAllNotes (event.position);
         }
+        else if (event.type == QmMidiEvent::typeController && event.controller == QmMidiEvent::resetAllControllers)
+        {
+            // The wheels go back where a new instance has them.
+            pitchWheelTarget = 0.5f;
+            modWheelValue = 0.0f;
+        }
     }
 
     events.clear();

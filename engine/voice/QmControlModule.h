@@ -13,7 +13,8 @@ struct QmDriftTap;
     with retrigger marks, a pitch CV in octaves with glide, pitch wheel and
     drift, both again 16 samples late, and a smoothed mod wheel. Monophonic
     with last-note priority; every note event takes effect at its own sample.
-    All Notes Off and All Sound Off release every key. */
+    All Notes Off and All Sound Off release every key; Reset All Controllers
+    brings the pitch wheel back to its centre and the mod wheel to 0. */
 class QmControlModule : public QmModule
 {
 public:

@@ -199,3 +199,25 @@ TEST (EngineRest, ATempoSyncedWaveKeepsTheBeatAcrossARest)
         EXPECT_TRUE (sameBits (rested, awake)) << "note at " << noteSample << ": off by " << rested - awake << " cycle";
     }
 }
+
+TEST (EngineRest, AWheelMovedAtRestGlidesToItsPlaceBeforeTheEngineRestsAgain)
+{
+    // The next note starts at the wheel's pitch, as without the rest: the
+    // wheel's glide is not frozen half-way. A reset of all controllers
+    // brings the wheel back to its centre.
+    Rig rig;
+    const int cv = rig.tap (rig.engine.control, "CV out");
+    const float a4 = 69.0f / 12.0f - 1.0f;
+
+    for (auto [name, wheel, expected] : { std::tuple { "bend down", pitchBend (0.0f, 0), a4 - 1.0f },
+                                          { "reset all controllers", controller (QmMidiEvent::resetAllControllers, 0.0f, 0), a4 } })
+    {
+        rig.render ((waitBlocks + 4 * blocksPerSecond) * block, {}, block);
+        ASSERT_TRUE (rig.engine.isResting()) << name;
+
+        rig.render (10 * block, { wheel }, block);
+        rig.render (block, { noteOn (69, 0.8f, 0) }, block);
+        EXPECT_NEAR (rig.at (cv)[64], expected, 0.002f) << name;
+        rig.render (block, { noteOff (69, 0) }, block);
+    }
+}

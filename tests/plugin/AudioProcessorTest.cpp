@@ -7,6 +7,7 @@
 #include "QmProcessContext.h"
 #include "QmSynthEngine.h"
 #include "QmTestModule.h"
+#include "engine/OscillatorSpectrum.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,16 @@ TEST_F (AudioProcessorTest, BadIndicesMissingChannelsAndHostRate)
     processor->processBlockBypassed (buffer, midi);
     EXPECT_EQ (context.tick, tick);
     EXPECT_EQ (midi.getNumEvents(), 1);
+
+    // Asked to, such a block fills the buffer for the fullest block: three
+    // bytes an event, all at its start.
+    KorvixAudioProcessor::setFillsEmptyBlocks (true);
+    processor->processBlockBypassed (buffer, midi);
+    KorvixAudioProcessor::setFillsEmptyBlocks (false);
+    int filled = 0;
+    for (const auto metadata : midi)
+        filled += metadata.numBytes == 3 && metadata.samplePosition == 0 && metadata.getMessage().isAftertouch() ? 1 : 0;
+    EXPECT_EQ (std::tuple (filled, midi.getNumEvents(), context.tick), std::tuple (KorvixAudioProcessor::maxEventsPerBlock, filled, tick));
 
     // The engine runs at twice the host rate; an unusable tempo reads as 120;
     // an unusable rate changes neither rate nor tempo.
@@ -307,4 +318,79 @@ TEST_F (AudioProcessorTest, HostThreadsChunksAndLearnedControllersRunAtOnce)
     mapper->assignController (-1, QmParam::lpfType);
     mapper->unregisterComponent (&widget);
     EXPECT_EQ (unreadable.load(), 0);
+}
+
+TEST_F (AudioProcessorTest, AfterABypassOnlyWhatAnEngineThatPlayedOnWouldSoundSounds)
+{
+    // A note held as the bypass begins and released during it, against a
+    // processor that played through and heard the release as the bypass
+    // began: after a short bypass the release goes on where that one's is,
+    // after a long one it is over.
+    struct Played
+    {
+        Played() { p.setRateAndBufferSizeDetails (44100.0, 512); }
+
+        float block (juce::MidiBuffer midi = {}, bool bypassed = false)
+        {
+            b.clear();
+            bypassed ? p.processBlockBypassed (b, midi) : p.processBlock (b, midi);
+            return b.getMagnitude (0, 0, b.getNumSamples());
+        }
+
+        KorvixAudioProcessor p;
+        juce::AudioBuffer<float> b { 2, 512 };
+    };
+
+    for (int bypassBlocks : { 6, 370 })     // 70 ms, 4.3 s
+    {
+        Played bypassed, through;
+        for (auto* played : { &bypassed, &through })
+        {
+            played->block (midiOf ({ { Message::noteOn (1, 69, 0.8f), 0 } }));
+            for (int b = 0; b < 20; ++b)
+                played->block();
+        }
+
+        through.block (midiOf ({ { Message::noteOff (1, 69), 0 } }));
+        for (int b = 0; b < bypassBlocks; ++b)
+        {
+            if (b > 0)
+                through.block();
+            EXPECT_EQ (bypassed.block (b == 2 ? midiOf ({ { Message::noteOff (1, 69), 100 } }) : juce::MidiBuffer(), true), 0.0f);
+        }
+
+        for (int b = 0; b < 20; ++b)
+        {
+            const float expected = through.block();
+            EXPECT_NEAR (bypassed.block(), expected, 0.05f * expected + 1.0e-6f) << bypassBlocks << " blocks of bypass, then " << b;
+        }
+    }
+}
+
+TEST_F (AudioProcessorTest, ResetAllControllersOnAnyChannelCentresThePitchWheel)
+{
+    // A4 plays 220 Hz, an octave lower after a full bend down, and 220 Hz
+    // again after Reset All Controllers, on whatever channel it comes.
+    processor->setParameter (QmParam::envS, 1.0f);
+    const auto pitchAfter = [this] (juce::MidiBuffer midi)
+    {
+        process (512, std::move (midi));
+        for (int b = 0; b < 10; ++b)
+            process (512);
+
+        process (512, midiOf ({ { Message::noteOn (1, 69, 0.8f), 0 } }));
+        std::vector<float> played;
+        for (int b = 0; b < 64; ++b)
+        {
+            process (512);
+            played.insert (played.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + 512);
+        }
+
+        process (512, midiOf ({ { Message::noteOff (1, 69), 0 } }));
+        return oscspectrum::peakFrequency (played, 44100.0);
+    };
+
+    EXPECT_NEAR (pitchAfter ({}), 220.0, 2.0);
+    EXPECT_NEAR (pitchAfter (midiOf ({ { Message::pitchWheel (3, 0), 0 } })), 110.0, 2.0);
+    EXPECT_NEAR (pitchAfter (midiOf ({ { Message::controllerEvent (16, QmMidiEvent::resetAllControllers, 0), 0 } })), 220.0, 2.0);
 }

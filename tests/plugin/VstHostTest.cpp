@@ -163,7 +163,13 @@ TEST (VstHost, OpensTwiceDescribesItselfAnswersTheOpcodesHostsSendByNumberAndLea
                 EXPECT_EQ (plugin.dispatch (44, 0, 1), 1);
                 plugin.sendMidi (0x90, 64, 100);
                 EXPECT_EQ (plugin.process (4), 0.0f);
+
+                // Released during a bypass of 4.3 s: nothing of it is left
+                // when the bypass ends.
+                plugin.sendMidi (0x80, 60, 0);
+                EXPECT_EQ (plugin.process (370), 0.0f);
                 plugin.dispatch (44, 0, 0);
+                EXPECT_LT (plugin.process(), 1.0e-4f);
             } },
         { "all notes off", [&plugin] { plugin.sendMidi (0xbf, 123, 0); } },
         { "all sound off", [&plugin] { plugin.sendMidi (0xb4, 120, 0); } },
@@ -244,4 +250,12 @@ TEST (VstHost, FirstFullEmptyOversizedAndFreshThreadBlocksStayInsideTheirBuffers
     EXPECT_EQ (firstMallocs, 0);
     EXPECT_EQ (mallocs, 0);
     EXPECT_GT (std::abs (left[(size_t) guard + 511]), 0.0f);
+
+    // A suspend frees the wrapper's list; the resume sizes it again.
+    plugin.dispatch (effMainsChanged, 0, 0);
+    plugin.dispatch (effMainsChanged, 0, 1);
+    eventsFromPlugin = 0;
+    std::thread ([&] { mallocs = mallocsIn ([&] { plugin.dispatch (effProcessEvents, 0, 0, list.get()); plugin.process(); }); }).join();
+    EXPECT_EQ (mallocs, 0);
+    EXPECT_EQ (eventsFromPlugin.load(), KorvixAudioProcessor::maxEventsPerBlock);
 }

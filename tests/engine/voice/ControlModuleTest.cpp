@@ -143,6 +143,12 @@ TEST (ControlModule, GlidePolyGlideAutoPitchWheelAndModWheel)
     // Other controllers leave the wheel alone.
     wheels.render (64, { controller (7, 0.0f, 0) });
     EXPECT_NEAR (wheels.at (wheels.modWheel).back(), 1.0f, 1e-4);
+
+    // Reset All Controllers glides both back to where they start: the bend
+    // to its centre, the mod wheel to 0.
+    wheels.render (8192, { controller (QmMidiEvent::resetAllControllers, 0.0f, 0) }, 4096);
+    EXPECT_NEAR (wheels.at (wheels.cv).back(), 4.0f, 0.003);
+    EXPECT_NEAR (wheels.at (wheels.modWheel).back(), 0.0f, 1e-4);
 }
 
 TEST (ControlModule, SwitchesOutOfOrderTakeEffectWhenTheListReachesThem)
