@@ -243,7 +243,6 @@ TEST_F (PluginWindow, OpensPaintedTakesKeysReportsAKnobDragAndClosesRepeatedlyBe
     }
 }
 
-
 // Letters typed into the browser's text fields arrive after the host's window
 // took the X focus, as a window manager gives it when that window is clicked:
 // the framework, when the focus comes back, hands the keyboard to what had it
