@@ -44,12 +44,5 @@ void BrowserTextEditor::globalFocusChanged (juce::Component* focused)
          || ! peer->isFocused())
         return;
 
-    const auto selection = getHighlightedRegion();
-    const auto caret = getCaretPosition();
     grabKeyboardFocus();
-
-    if (selection.isEmpty())
-        setCaretPosition (caret);
-    else
-        setHighlightedRegion (selection);
 }

@@ -11,7 +11,7 @@
     then take the keyboard (and with it the X focus), the framework, once it
     hears that the X focus came back, hands the keyboard to the component it
     remembered without telling this field, and typed letters go there. The
-    field notices that and takes the keyboard back, caret and selection kept.
+    field notices that and takes the keyboard back.
 */
 class BrowserTextEditor : public juce::TextEditor,
                           private juce::FocusChangeListener

@@ -246,9 +246,9 @@ TEST_F (PluginWindow, OpensPaintedTakesKeysReportsAKnobDragAndClosesRepeatedlyBe
 // Letters typed into the browser's text fields arrive after the host's window
 // took the X focus, as a window manager gives it when that window is clicked:
 // the framework, when the focus comes back, hands the keyboard to what had it
-// before, over the field that took it in between. A name typed into Save
-// Preset's field saves a preset under it; the search box's text narrows the
-// list to nothing.
+// before, over the field that took it in between. Letters typed into Save
+// Preset's field are saved in the preset's name; the search box's text
+// narrows the list to nothing.
 TEST_F (PluginWindow, TypedLettersReachTheBrowsersFieldsWhenTheHostsWindowHadTheFocus)
 {
     const auto screen = skinBounds ({ "screen" })[0];
@@ -274,16 +274,16 @@ TEST_F (PluginWindow, TypedLettersReachTheBrowsersFieldsWhenTheHostsWindowHadThe
         plugin.idle (5);
     };
 
-    // Save Preset gives its field the keyboard; all of its text replaced.
+    // Save Preset gives its field the keyboard, the current preset's name in
+    // it: the letters join the name.
     hostTakesFocus();
     plugin.clickAt ({ page.getX() + 7, page.getBottom() - 30, 120, 30 });
-    plugin.type (XK_a, { XK_Control_L });
     for (auto key : { XK_q, XK_x, XK_z, XK_Return })
         plugin.type (key);
 
     juce::StringArray saved;
     for (const auto& bank : juce::File (juce::SystemStats::getEnvironmentVariable ("HOME", {})).findChildFiles (juce::File::findFiles, true, "*.xml"))
-        if (bank.loadFileAsString().contains ("qxz"))
+        if (bank.loadFileAsString().contains ("defaultqxz"))
             saved.add (bank.getFileName());
     EXPECT_EQ (saved.size(), 1) << saved.joinIntoString (", ");
 
