@@ -12,7 +12,7 @@ packages=(
 )
 
 if [ "${1:-}" = "test" ]; then
-    packages+=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev clang-14 libclang-rt-14-dev)
+    packages+=(googletest libgtest-dev libbenchmark-dev xvfb openbox libxtst-dev clang-14 libclang-rt-14-dev)
 fi
 
 missing=()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowserDialogs.h"
+#include "BrowserTextEditor.h"
 #include "PanelPalette.h"
 #include "PresetListener.h"
 
@@ -156,7 +157,7 @@ private:
     std::unique_ptr<juce::TextButton> removeButton, addButton, backButton, saveButton, importButton;
     juce::Label titleLabel, warningLabel;
     juce::ListBox bankList;
-    juce::TextEditor nameEditor;
+    BrowserTextEditor nameEditor;
 
     std::unique_ptr<BankListComponent> listModel;
     std::unique_ptr<PresetsList> presetPage;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BrowserTextEditor.h"
 #include "PresetListener.h"
 #include "TagsContainer.h"
 
@@ -97,7 +98,7 @@ private:
     std::unique_ptr<juce::TextButton> banksButton, removeButton, savePresetButton, saveButton, backButton;
     TagsContainer lowerTags, upperTags;
     juce::ListBox list;
-    juce::TextEditor searchBox, nameEditor;
+    BrowserTextEditor searchBox, nameEditor;
     juce::ImageButton searchImage { "searchImageButton" };
 
     juce::Array<int> selectedTags;

@@ -259,3 +259,66 @@ TEST_F (PluginWindow, ClosesRepeatedlyBesideAnotherWhileStateIsRestoredAndAtOnce
     }
 }
 
+// Letters typed into the browser's text fields arrive after the host's window
+// took the X focus, as a window manager gives it when that window is clicked:
+// the framework, when the focus comes back, hands the keyboard to what had it
+// before, over the field that took it in between. Letters typed into Save
+// Preset's field are saved in the preset's name; the search box's text
+// narrows the list to nothing.
+TEST_F (PluginWindow, TypedLettersReachTheBrowsersFieldsWhenTheHostsWindowHadTheFocus)
+{
+    const auto screen = skinBounds ({ "screen" })[0];
+    ASSERT_TRUE (plugin.openEditor());
+    plugin.idle (40);
+    plugin.clickAt (screen, 20);
+
+    // The browser's page where the call-out box puts it over the screen.
+    const auto page = [&]
+    {
+        juce::ScopedJuceInitialiser_GUI gui;
+        juce::Component window, content;
+        window.setSize (plugin.size.getWidth(), plugin.size.getHeight());
+        content.setSize (330, 250);
+        juce::CallOutBox box (content, screen, &window);
+        return content.getBounds() + box.getPosition();
+    }();
+
+    const auto hostTakesFocus = [&]
+    {
+        XSetInputFocus (display, plugin.window, RevertToParent, CurrentTime);
+        XSync (display, False);
+        plugin.idle (5);
+    };
+
+    // Save Preset gives its field the keyboard, the current preset's name in
+    // it: the letters join the name.
+    hostTakesFocus();
+    plugin.clickAt ({ page.getX() + 7, page.getBottom() - 30, 120, 30 });
+    for (auto key : { XK_q, XK_x, XK_z, XK_Return })
+        plugin.type (key);
+
+    juce::StringArray saved;
+    for (const auto& bank : juce::File (juce::SystemStats::getEnvironmentVariable ("HOME", {})).findChildFiles (juce::File::findFiles, true, "*.xml"))
+        if (bank.loadFileAsString().contains ("defaultqxz"))
+            saved.add (bank.getFileName());
+    EXPECT_EQ (saved.size(), 1) << saved.joinIntoString (", ");
+
+    const auto listColours = [&]
+    {
+        const auto image = plugin.grab().getClippedImage (page.withTrimmedTop (30).withHeight (190).withTrimmedRight (20));
+        std::set<juce::uint32> colours;
+        for (int y = 0; y < image.getHeight(); ++y)
+            for (int x = 0; x < image.getWidth(); ++x)
+                colours.insert (image.getPixelAt (x, y).getARGB());
+        return colours.size();
+    };
+
+    EXPECT_GT (listColours(), 2u);
+    hostTakesFocus();
+    plugin.clickAt ({ page.getX() + 220, page.getBottom() - 25, 100, 20 });
+    for (auto key : { XK_z, XK_q, XK_x })
+        plugin.type (key);
+    EXPECT_EQ (listColours(), 1u);
+
+    plugin.closeEditor();
+}
