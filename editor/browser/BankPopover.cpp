@@ -161,7 +161,12 @@ void BankPopover::bankListChanged (juce::String)
     triggerBankListRefresh();
 }
 
-void BankPopover::bankRemoved (juce::String bankName)
+void BankPopover::bankRemoved (juce::String)
+{
+    showCollectionAsItIs();
+}
+
+void BankPopover::showCollectionAsItIs()
 {
     readCurrentNames();
     triggerBankListRefresh();
@@ -169,7 +174,7 @@ void BankPopover::bankRemoved (juce::String bankName)
     if (presetPage == nullptr)
         return;
 
-    if (presetPage->getBankName().equalsIgnoreCase (bankName))
+    if (presetPage->getBank() == nullptr)
         closePresetPage();
     else
         presetPage->triggerRefresh();
@@ -352,7 +357,7 @@ void BankPopover::buttonClicked (juce::Button* button)
     else if (button == importButton.get())
     {
         const SafePointer<BankPopover> self (this);
-        dialogs->chooseFile ("Please select the bank you want to load...", importFolder, "*.xml",
+        dialogs->chooseFile ("Please select the bank you want to load...", importFolder, "*.xml", this,
                              [self] (const juce::File& file)
                              {
                                  if (self != nullptr)
@@ -397,6 +402,14 @@ void BankPopover::textEditorReturnKeyPressed (juce::TextEditor& editor)
 void BankPopover::visibilityChanged()
 {
     readCurrentNames();
+
+    // The rows highlight the bank current by now: a preset page may have
+    // saved into another one.
+    if (isVisible())
+    {
+        bankList.updateContent();
+        bankList.repaint();
+    }
 }
 
 void BankPopover::paint (juce::Graphics& g)
@@ -449,6 +462,9 @@ bool BankPopover::reportFailure()
         return false;
 
     dialogs->inform ("Not saved", failure, this);
+
+    // A change that found its bank's file removed took the bank away.
+    showCollectionAsItIs();
     return true;
 }
 

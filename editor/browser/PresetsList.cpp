@@ -309,39 +309,48 @@ void PresetsList::save()
         return;
     }
 
-    if (bank->findPresetByName (name) != nullptr)
+    if (bank->findPresetByName (name) == nullptr)
     {
-        const SafePointer<PresetsList> self (this);
-        popover->getDialogs().confirm ("Warning", "Preset '" + name + "' already exists. Overwrite?", this,
-                                       [self, name] (bool ok)
-                                       {
-                                           if (self == nullptr)
-                                               return;
+        // Held here, so a refused add frees it.
+        QmPreset::Ptr preset (new QmPreset());
+        preset->bank = bank;
+        preset->setTags (selectedTags);
+        preset->name = name;
 
-                                           if (ok)
-                                               self->overwrite (name);
+        // The bank manager, told by the bank, gives it the current values and
+        // saves the file; a preset it could not save is taken out again. The
+        // bank and its presets may be other objects by then.
+        bank->addPreset (preset.get());
+        refreshPresets();
+        auto* now = getBank();
+        auto* stored = now != nullptr ? now->findPresetByName (name) : nullptr;
 
-                                           self->leaveNameEntry();
-                                       });
-        return;
+        // Another preset of the name, read from the file: another instance
+        // saved it meanwhile, and it is asked about rather than written over.
+        if (stored == nullptr || stored == preset.get())
+        {
+            if (! popover->reportFailure() && stored != nullptr)
+                makeCurrent (name);
+
+            leaveNameEntry();
+            return;
+        }
+
+        popover->getCollection()->takeLastFailure();
     }
 
-    // Held here, so a refused add frees it.
-    QmPreset::Ptr preset (new QmPreset());
-    preset->bank = bank;
-    preset->setTags (selectedTags);
-    preset->name = name;
+    const SafePointer<PresetsList> self (this);
+    popover->getDialogs().confirm ("Warning", "Preset '" + name + "' already exists. Overwrite?", this,
+                                   [self, name] (bool ok)
+                                   {
+                                       if (self == nullptr)
+                                           return;
 
-    // The bank manager, told by the bank, gives it the current values and saves
-    // the file; a preset it could not save is taken out again. The bank and
-    // its presets may be other objects by then.
-    const auto saved = bank->addPreset (preset.get()) && ! popover->reportFailure();
-    refreshPresets();
+                                       if (ok)
+                                           self->overwrite (name);
 
-    if (saved)
-        makeCurrent (preset->name);
-
-    leaveNameEntry();
+                                       self->leaveNameEntry();
+                                   });
 }
 
 void PresetsList::overwrite (const juce::String& presetName)
