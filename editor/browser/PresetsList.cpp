@@ -309,36 +309,43 @@ void PresetsList::save()
         return;
     }
 
-    if (bank->findPresetByName (name) == nullptr)
+    if (bank->findPresetByName (name) != nullptr)
     {
-        // Held here, so a refused add frees it.
-        QmPreset::Ptr preset (new QmPreset());
-        preset->bank = bank;
-        preset->setTags (selectedTags);
-        preset->name = name;
-
-        // The bank manager, told by the bank, gives it the current values and
-        // saves the file; a preset it could not save is taken out again. The
-        // bank and its presets may be other objects by then.
-        bank->addPreset (preset.get());
-        refreshPresets();
-        auto* now = getBank();
-        auto* stored = now != nullptr ? now->findPresetByName (name) : nullptr;
-
-        // Another preset of the name, read from the file: another instance
-        // saved it meanwhile, and it is asked about rather than written over.
-        if (stored == nullptr || stored == preset.get())
-        {
-            if (! popover->reportFailure() && stored != nullptr)
-                makeCurrent (name);
-
-            leaveNameEntry();
-            return;
-        }
-
-        popover->getCollection()->takeLastFailure();
+        askOverwrite (name);
+        return;
     }
 
+    // Held here, so a refused add frees it.
+    QmPreset::Ptr preset (new QmPreset());
+    preset->bank = bank;
+    preset->setTags (selectedTags);
+    preset->name = name;
+
+    // The bank manager, told by the bank, gives it the current values and saves
+    // the file; a preset it could not save is taken out again. The bank and
+    // its presets may be other objects by then.
+    bank->addPreset (preset.get());
+    refreshPresets();
+    auto* now = getBank();
+    auto* stored = now != nullptr ? now->findPresetByName (preset->name) : nullptr;
+
+    // Another preset of the name, read from the file: another instance saved
+    // it meanwhile, and it is asked about rather than written over.
+    if (stored != nullptr && stored != preset.get())
+    {
+        popover->getCollection()->takeLastFailure();
+        askOverwrite (preset->name);
+        return;
+    }
+
+    if (! popover->reportFailure() && stored != nullptr)
+        makeCurrent (preset->name);
+
+    leaveNameEntry();
+}
+
+void PresetsList::askOverwrite (const juce::String& name)
+{
     const SafePointer<PresetsList> self (this);
     popover->getDialogs().confirm ("Warning", "Preset '" + name + "' already exists. Overwrite?", this,
                                    [self, name] (bool ok)
