@@ -17,7 +17,9 @@
     change of a bank takes a lock file beside the Banks folder, reads the bank
     again when its file changed since this instance read it, and applies the
     one change to what is there now. A change that cannot be written is not
-    kept in memory either.
+    kept in memory either. A new preset never takes the place of one of its
+    name that another instance saved meanwhile; a bank whose file another
+    instance removed leaves the list. Removing a file takes the lock too.
 */
 class QmBankManager : public PresetListener,
                       public QmBankCollection
