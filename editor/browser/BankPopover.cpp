@@ -168,21 +168,25 @@ void BankPopover::bankRemoved (juce::String)
 
 void BankPopover::showCollectionAsItIs()
 {
-    readCurrentNames();
-    triggerBankListRefresh();
-
-    if (presetPage == nullptr)
-        return;
-
-    if (presetPage->getBank() == nullptr)
-        closePresetPage();
-    else
-        presetPage->triggerRefresh();
+    // A list model or a row of the page may be the caller.
+    collectionCheckPending = true;
+    triggerAsyncUpdate();
 }
 
 void BankPopover::handleAsyncUpdate()
 {
     closedPages.clear();
+
+    if (std::exchange (collectionCheckPending, false))
+    {
+        readCurrentNames();
+        bankListRefreshPending = true;
+
+        if (presetPage != nullptr && presetPage->getBank() == nullptr)
+            closePresetPage();
+        else if (presetPage != nullptr)
+            presetPage->triggerRefresh();
+    }
 
     if (std::exchange (bankListRefreshPending, false))
         refreshBankList();

@@ -136,9 +136,9 @@ public:
     static constexpr int width = 330, height = 250;
 
 private:
-    /** The bank list and an open preset page are refreshed from the message
-        loop, a page whose bank is gone closed, the current names read again:
-        the collection may have dropped a bank and made another preset current. */
+    /** From the message loop: the current names read again, the bank list
+        and an open preset page refreshed, a page whose bank is gone closed.
+        The collection may have dropped a bank and made another preset current. */
     void showCollectionAsItIs();
 
     void readCurrentNames();
@@ -171,7 +171,7 @@ private:
     juce::File importFolder;
     juce::String currentBank, currentPreset;
     bool removeMode = false;
-    bool bankListRefreshPending = false;
+    bool bankListRefreshPending = false, collectionCheckPending = false;
     juce::CriticalSection unsharedLock;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (BankPopover)

@@ -306,7 +306,7 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingKeepsItsTagsLosesNothi
 
     // Saved into another bank than the current one: back on the bank page,
     // that bank is the highlighted one.
-    page ("Synths", "Pad");
+    page ("Synths", "Lead");
     ASSERT_TRUE (popover->openPresetPage ("Keys"));
     save (*popover->getPresetPage(), "Choir");
     click (*popover->getPresetPage(), juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
