@@ -10,7 +10,9 @@ using QmPresetLoadedCallback = void (*) (void* context, QmPreset* preset);
     Returned banks and presets are plain pointers that stay valid until the next
     change of the bank list (create, delete, import and every reload). A change
     of a bank that another instance wrote meanwhile reads it again first: its
-    presets no longer in the file leave it (listeners get bankReloaded).
+    presets no longer in the file leave it (listeners get bankReloaded). A
+    change that finds its bank's file removed fails, and the bank leaves the
+    list (listeners get bankRemoved).
 */
 class QmBankCollection
 {

@@ -112,6 +112,7 @@ namespace
     juce::Result fail (const juce::String& message)     { return juce::Result::fail (message); }
 
     const char* const cannotWrite = "The bank file cannot be written";
+    const char* const fileGone = "The bank file no longer exists";
 }
 
 //==============================================================================
@@ -374,13 +375,7 @@ bool QmBankManager::deleteBank (QmBank* bank)
     if (! report (deleteBankFile (bank->name)))
         return false;
 
-    const auto wasCurrent = isCurrentBank (*bank);
-    banks.removeObject (bank);
-    rebuildSystemBanks();
-
-    if (wasCurrent)
-        replaceCurrent ({}, 0);
-
+    unlistBank (*bank);
     return true;
 }
 
@@ -398,15 +393,37 @@ juce::Result QmBankManager::deleteBankFile (juce::String name)
     if (file == juce::File())
         return juce::Result::fail ("The bank has no file in the Banks folder");
 
-    if (file.exists())
-    {
-        if (! file.deleteFile())
-            return juce::Result::fail ("The bank file cannot be deleted");
+    // Not between another instance's look at the file and its write, which
+    // would bring the file back.
+    const FolderLock folderLock (banksFolder);
 
-        callListeners ([&name] (PresetListener& l) { l.bankRemoved (name); });
-    }
+    if (file.exists() && ! file.deleteFile())
+        return juce::Result::fail ("The bank file cannot be deleted");
 
     return juce::Result::ok();
+}
+
+void QmBankManager::unlistBank (QmBank& bank)
+{
+    const juce::ScopedLock sl (lock);
+
+    if (! isListed (&bank) || bank.isSystem)
+        return;
+
+    const auto name = bank.name;
+    const auto wasCurrent = isCurrentBank (bank);
+    unlistedBanks.add (banks.removeAndReturn (banks.indexOf (&bank)));
+    rebuildSystemBanks();
+
+    if (wasCurrent)
+        replaceCurrent ({}, 0);
+
+    callListeners ([&name] (PresetListener& l) { l.bankRemoved (name); });
+}
+
+bool QmBankManager::isFileGone (const QmBank& bank) const
+{
+    return bank.file != juce::File() && ! bank.file.existsAsFile();
 }
 
 bool QmBankManager::saveBank (QmBank* bank)
@@ -419,7 +436,8 @@ bool QmBankManager::saveBank (QmBank* bank)
     return report (changeBank (*bank, [] (QmBank&) {}));
 }
 
-juce::Result QmBankManager::changeBank (QmBank& bank, const std::function<void (QmBank&)>& change)
+juce::Result QmBankManager::changeBank (QmBank& bank, const std::function<void (QmBank&)>& change,
+                                        const std::function<juce::Result (const QmBank&)>& check)
 {
     const juce::ScopedLock sl (lock);
 
@@ -433,13 +451,17 @@ juce::Result QmBankManager::changeBank (QmBank& bank, const std::function<void (
 
     const FolderLock folderLock (banksFolder);
     auto result = juce::Result::ok();
+    const auto gone = isFileGone (bank);
 
-    if (bank.file != juce::File() && ! file.existsAsFile())
-        result = fail ("The bank file no longer exists");
+    if (gone)
+        result = fail (fileGone);
     else if (isReadOnly (file))
         result = fail ("The bank file is read-only");
     else if (bank.file != juce::File() && fileStamp (file) != bank.fileStamp && ! rereadBank (bank))
         result = fail ("The bank file cannot be read");
+
+    if (result.wasOk() && check)
+        result = check (bank);
 
     if (result.wasOk())
     {
@@ -463,6 +485,11 @@ juce::Result QmBankManager::changeBank (QmBank& bank, const std::function<void (
         rereadBank (bank);
 
     rebuildSystemBanks();
+
+    // Another instance removed it: gone here too.
+    if (gone)
+        unlistBank (bank);
+
     return result;
 }
 
@@ -800,22 +827,37 @@ juce::Result QmBankManager::savePreset (juce::String bankName, juce::String pres
     if (preset == nullptr)
         return fail ("There is no such preset");
 
+    return storePreset (*bank, preset, presetName, tags, false);
+}
+
+juce::Result QmBankManager::storePreset (QmBank& bank, const QmPreset::Ptr& preset, const juce::String& presetName,
+                                         const juce::Array<int>& tags, bool isNew)
+{
+    const juce::ScopedLock sl (lock);
+
     const auto values = collectParameterValues();
     const auto version = client != nullptr ? client->getPluginVersion() : juce::String();
 
-    const auto result = changeBank (*bank, [&] (QmBank& b)
+    const auto result = changeBank (bank, [&] (QmBank& b)
     {
         preset->name = presetName;
         preset->setTags (tags);
         preset->params = values;
         preset->pluginVersion = version;
         putPreset (b, preset.get());
+    },
+    [&] (const QmBank& b)
+    {
+        return isNew && b.findPresetByName (presetName) != nullptr
+                   ? fail ("Another instance saved a preset of that name meanwhile")
+                   : juce::Result::ok();
     });
 
     if (result.failed())
         return result;
 
-    callListeners ([bank, &presetName] (PresetListener& l) { l.presetAdded (bank, presetName); });
+    auto* changed = &bank;
+    callListeners ([changed, &presetName] (PresetListener& l) { l.presetAdded (changed, presetName); });
     callListeners ([&preset] (PresetListener& l) { l.presetLoaded (preset.get()); });
     return juce::Result::ok();
 }
@@ -871,8 +913,16 @@ void QmBankManager::presetAdded (QmBank* bank, juce::String presetName)
     if (! isListed (bank))
         return;
 
-    if (auto* preset = bank->findPresetByName (presetName))
-        report (savePreset (bank->name, presetName, preset->getTags()));
+    if (bank->isSystem)
+    {
+        report (fail (systemBankMessage));
+    }
+    else if (QmPreset::Ptr preset = bank->findPresetByName (presetName))
+    {
+        // Out until the bank as its file holds it now is known to have room for its name.
+        bank->presets.removeObject (preset.get());
+        report (storePreset (*bank, preset, presetName, preset->getTags(), true));
+    }
 
     rebuildSystemBanks();
 }
@@ -899,8 +949,9 @@ void QmBankManager::presetRemoved (QmBank* bank, juce::String presetName)
 
     rebuildSystemBanks();
 
-    // A removal that failed left the preset in its bank, and current.
-    if (wasCurrent && bank->findPresetByName (presetName) == nullptr)
+    // A removal that failed left the preset in its bank, and current; a bank
+    // whose file was gone made another current as it left.
+    if (wasCurrent && isListed (bank) && bank->findPresetByName (presetName) == nullptr)
         replaceCurrent (bank->name, position);
 }
 

@@ -17,7 +17,9 @@
     change of a bank takes a lock file beside the Banks folder, reads the bank
     again when its file changed since this instance read it, and applies the
     one change to what is there now. A change that cannot be written is not
-    kept in memory either.
+    kept in memory either. A new preset never takes the place of one of its
+    name that another instance saved meanwhile; a bank whose file another
+    instance removed leaves the list. Removing a file takes the lock too.
 */
 class QmBankManager : public PresetListener,
                       public QmBankCollection
@@ -123,13 +125,31 @@ private:
     void replaceCurrent (const juce::String& bankName, int position);
 
     /** Under the folder lock: brings the bank up to date with its file when
-        that changed on disk, applies change to it and writes it. On failure the
-        bank holds what its file holds. */
-    juce::Result changeBank (QmBank& bank, const std::function<void (QmBank&)>& change);
+        that changed on disk, applies change to it and writes it; a check,
+        when given, may refuse the change first. On failure the bank holds
+        what its file holds; a bank whose file is gone leaves the list. */
+    juce::Result changeBank (QmBank& bank, const std::function<void (QmBank&)>& change,
+                             const std::function<juce::Result (const QmBank&)>& check = {});
 
     /** Replaces the bank's presets with those of its file; false, changing
         nothing, when the file cannot be read. */
     bool rereadBank (QmBank& bank);
+
+    /** Whether the bank was read from a file that is no longer there. */
+    bool isFileGone (const QmBank& bank) const;
+
+    /** Takes the bank out of the list and the system banks, loading another
+        preset when it held the current one. The bank itself lives on until
+        the manager goes: it may be telling its listeners of the change that
+        found its file gone. */
+    void unlistBank (QmBank& bank);
+
+    /** Gives the preset the current values, tags and name and writes it into
+        the bank as its file holds it now. A new one is refused when the file
+        has a preset of its name by then: one another instance saved meanwhile
+        is never written over. */
+    juce::Result storePreset (QmBank& bank, const QmPreset::Ptr& preset, const juce::String& presetName,
+                              const juce::Array<int>& tags, bool isNew);
 
     juce::Result importBankFile (const juce::File& file);
 
@@ -146,6 +166,7 @@ private:
     juce::File banksFolder;
     QmPresetClient* client = nullptr;
     juce::OwnedArray<QmBank> banks;
+    juce::OwnedArray<QmBank> unlistedBanks;
     QmBank* allBank = nullptr;
     QmBank* favouritesBank = nullptr;
     juce::String lastFailure;

@@ -161,23 +161,32 @@ void BankPopover::bankListChanged (juce::String)
     triggerBankListRefresh();
 }
 
-void BankPopover::bankRemoved (juce::String bankName)
+void BankPopover::bankRemoved (juce::String)
 {
-    readCurrentNames();
-    triggerBankListRefresh();
+    showCollectionAsItIs();
+}
 
-    if (presetPage == nullptr)
-        return;
-
-    if (presetPage->getBankName().equalsIgnoreCase (bankName))
-        closePresetPage();
-    else
-        presetPage->triggerRefresh();
+void BankPopover::showCollectionAsItIs()
+{
+    // A list model or a row of the page may be the caller.
+    collectionCheckPending = true;
+    triggerAsyncUpdate();
 }
 
 void BankPopover::handleAsyncUpdate()
 {
     closedPages.clear();
+
+    if (std::exchange (collectionCheckPending, false))
+    {
+        readCurrentNames();
+        bankListRefreshPending = true;
+
+        if (presetPage != nullptr && presetPage->getBank() == nullptr)
+            closePresetPage();
+        else if (presetPage != nullptr)
+            presetPage->triggerRefresh();
+    }
 
     if (std::exchange (bankListRefreshPending, false))
         refreshBankList();
@@ -352,7 +361,7 @@ void BankPopover::buttonClicked (juce::Button* button)
     else if (button == importButton.get())
     {
         const SafePointer<BankPopover> self (this);
-        dialogs->chooseFile ("Please select the bank you want to load...", importFolder, "*.xml",
+        dialogs->chooseFile ("Please select the bank you want to load...", importFolder, "*.xml", this,
                              [self] (const juce::File& file)
                              {
                                  if (self != nullptr)
@@ -397,6 +406,14 @@ void BankPopover::textEditorReturnKeyPressed (juce::TextEditor& editor)
 void BankPopover::visibilityChanged()
 {
     readCurrentNames();
+
+    // The rows highlight the bank current by now: a preset page may have
+    // saved into another one.
+    if (isVisible())
+    {
+        bankList.updateContent();
+        bankList.repaint();
+    }
 }
 
 void BankPopover::paint (juce::Graphics& g)
@@ -449,6 +466,9 @@ bool BankPopover::reportFailure()
         return false;
 
     dialogs->inform ("Not saved", failure, this);
+
+    // A change that found its bank's file removed took the bank away.
+    showCollectionAsItIs();
     return true;
 }
 

@@ -88,8 +88,8 @@ public:
 
     BrowserDialogs& getDialogs() noexcept                       { return *dialogs; }
 
-    /** Shows in a box why the collection's last change failed, if it did;
-        true when it did. */
+    /** Shows in a box why the collection's last change failed, if it did,
+        then showCollectionAsItIs; true when it did. */
     bool reportFailure();
     void setDialogs (std::unique_ptr<BrowserDialogs> newDialogs);
 
@@ -122,8 +122,7 @@ public:
     void presetLoaded (QmPreset* preset) override;
     void bankAdded (juce::String bankName) override            { bankListChanged (bankName); }
 
-    /** The bank list and an open preset page are refreshed, a page of that
-        bank closed; the bank manager may have made another preset current. */
+    /** showCollectionAsItIs: the bank is gone from the collection. */
     void bankRemoved (juce::String bankName) override;
 
     void buttonClicked (juce::Button* button) override;
@@ -138,6 +137,11 @@ public:
     static constexpr int width = 330, height = 250;
 
 private:
+    /** From the message loop: the current names read again, the bank list
+        and an open preset page refreshed, a page whose bank is gone closed.
+        The collection may have dropped a bank and made another preset current. */
+    void showCollectionAsItIs();
+
     void readCurrentNames();
     void enterNameEntry();
     void leaveNameEntry();
@@ -168,7 +172,7 @@ private:
     juce::File importFolder;
     juce::String currentBank, currentPreset;
     bool removeMode = false;
-    bool bankListRefreshPending = false;
+    bool bankListRefreshPending = false, collectionCheckPending = false;
     juce::CriticalSection unsharedLock;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (BankPopover)

@@ -33,16 +33,9 @@ void BrowserDialogs::showBox (const juce::String& title, const juce::String& mes
 {
     openBoxes.removeAllInstancesOf (nullptr);
 
-    // Centred on the plug-in's window, which the framework finds only for a
-    // component on the desktop (the box would go to the screen's centre).
-    auto* window = associatedComponent != nullptr ? associatedComponent->getTopLevelComponent() : nullptr;
-
-    if (window != nullptr && ! window->isOnDesktop())
-        window = nullptr;
-
     // Not modal: a host closing the window while a modal box shows makes the
     // framework keep the editor alive on the host's destroyed window.
-    auto* box = new juce::AlertWindow (title, message, juce::MessageBoxIconType::WarningIcon, window);
+    auto* box = new juce::AlertWindow (title, message, juce::MessageBoxIconType::WarningIcon, windowOf (associatedComponent));
     box->addButton (TRANS ("OK"), 1, juce::KeyPress (juce::KeyPress::returnKey));
 
     if (withCancel)
@@ -79,36 +72,23 @@ void BrowserDialogs::showBox (const juce::String& title, const juce::String& mes
     box->toFront (true);
 }
 
-void BrowserDialogs::chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
-                                 std::function<void (const juce::File&)> onChosen)
+juce::Component* BrowserDialogs::windowOf (juce::Component* associatedComponent)
 {
-    // Replacing the chooser closes an earlier one without its callback.
-    chooser.reset();
-    closeChooserBox();
-
-    if (! juce::FileChooser::isPlatformDialogAvailable())
-    {
-        showChooserBox (title, folder, patterns, std::move (onChosen));
-        return;
-    }
-
-    chooser = std::make_unique<juce::FileChooser> (title, folder, patterns);
-    chooser->launchAsync (juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles,
-                          [onChosen = std::move (onChosen)] (const juce::FileChooser& fc)
-                          {
-                              const auto file = fc.getResult();
-
-                              if (file != juce::File() && onChosen)
-                                  onChosen (file);
-                          });
+    // The framework centres a box only on a component on the desktop; it
+    // would otherwise go to the screen's centre.
+    auto* window = associatedComponent != nullptr ? associatedComponent->getTopLevelComponent() : nullptr;
+    return window != nullptr && window->isOnDesktop() ? window : nullptr;
 }
 
-void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
-                                     std::function<void (const juce::File&)> onChosen)
+void BrowserDialogs::chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
+                                 juce::Component* associatedComponent, std::function<void (const juce::File&)> onChosen)
 {
-    // The framework's own chooser box is modal: a host closing the window
-    // while it shows makes the framework keep the editor alive on the host's
-    // destroyed window. This one shows the same box without a modal state.
+    // The framework's chooser box without its modal state: a host closing the
+    // window while a modal box shows makes the framework keep the editor
+    // alive on the host's destroyed window. Not the system's chooser either,
+    // another program's window that its window manager places: this one is
+    // centred on the plug-in, as the other boxes are. Replacing it closes an
+    // earlier one without its callback.
     const auto flags = juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectFiles;
     closeChooserBox();
     chooserFilter = createChooserFilter (patterns);
@@ -152,7 +132,12 @@ void BrowserDialogs::showChooserBox (const juce::String& title, const juce::File
         }
     }
 
-    chooserBox->centreWithDefaultSize (nullptr);
+    // The framework's size (600 x 500), within the window when that is smaller.
+    if (auto* window = windowOf (associatedComponent))
+        chooserBox->centreAroundComponent (window, juce::jmin (600, window->getWidth()), juce::jmin (500, window->getHeight()));
+    else
+        chooserBox->centreWithDefaultSize (nullptr);
+
     chooserBox->setAlwaysOnTop (true);
     chooserBox->setVisible (true);
     chooserBox->toFront (true);

@@ -28,9 +28,10 @@ public:
     /** A box that tells something, with an OK button only. */
     virtual void inform (const juce::String& title, const juce::String& message, juce::Component* associatedComponent);
 
-    /** A file chooser for one existing file; onChosen runs only when one was picked. */
+    /** A file chooser for one existing file, centred on the window that
+        holds associatedComponent; onChosen runs only when one was picked. */
     virtual void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns,
-                             std::function<void (const juce::File&)> onChosen);
+                             juce::Component* associatedComponent, std::function<void (const juce::File&)> onChosen);
 
 protected:
     /** The filter of the framework's chooser box; its browser's scanning
@@ -41,8 +42,8 @@ private:
     void showBox (const juce::String& title, const juce::String& message, juce::Component* associatedComponent,
                   bool withCancel, std::function<void (bool ok)> onResult);
 
-    void showChooserBox (const juce::String& title, const juce::File& folder, const juce::String& patterns,
-                         std::function<void (const juce::File&)> onChosen);
+    /** The plug-in's window holding the component, when that is on the screen. */
+    static juce::Component* windowOf (juce::Component* associatedComponent);
 
     /** Deletes the chooser box, then its browser, then the filter that the
         browser's thread may still be calling. */
@@ -53,7 +54,6 @@ private:
     KorvixLookAndFeel lookAndFeel;
 
     std::shared_ptr<int> lifetime = std::make_shared<int> (0);
-    std::unique_ptr<juce::FileChooser> chooser;
 
     std::unique_ptr<juce::FileFilter> chooserFilter;
     std::unique_ptr<juce::FileBrowserComponent> chooserBrowser;

@@ -311,18 +311,7 @@ void PresetsList::save()
 
     if (bank->findPresetByName (name) != nullptr)
     {
-        const SafePointer<PresetsList> self (this);
-        popover->getDialogs().confirm ("Warning", "Preset '" + name + "' already exists. Overwrite?", this,
-                                       [self, name] (bool ok)
-                                       {
-                                           if (self == nullptr)
-                                               return;
-
-                                           if (ok)
-                                               self->overwrite (name);
-
-                                           self->leaveNameEntry();
-                                       });
+        askOverwrite (name);
         return;
     }
 
@@ -335,13 +324,40 @@ void PresetsList::save()
     // The bank manager, told by the bank, gives it the current values and saves
     // the file; a preset it could not save is taken out again. The bank and
     // its presets may be other objects by then.
-    const auto saved = bank->addPreset (preset.get()) && ! popover->reportFailure();
+    bank->addPreset (preset.get());
     refreshPresets();
+    auto* now = getBank();
+    auto* stored = now != nullptr ? now->findPresetByName (preset->name) : nullptr;
 
-    if (saved)
+    // Another preset of the name, read from the file: another instance saved
+    // it meanwhile, and it is asked about rather than written over.
+    if (stored != nullptr && stored != preset.get())
+    {
+        popover->getCollection()->takeLastFailure();
+        askOverwrite (preset->name);
+        return;
+    }
+
+    if (! popover->reportFailure() && stored != nullptr)
         makeCurrent (preset->name);
 
     leaveNameEntry();
+}
+
+void PresetsList::askOverwrite (const juce::String& name)
+{
+    const SafePointer<PresetsList> self (this);
+    popover->getDialogs().confirm ("Warning", "Preset '" + name + "' already exists. Overwrite?", this,
+                                   [self, name] (bool ok)
+                                   {
+                                       if (self == nullptr)
+                                           return;
+
+                                       if (ok)
+                                           self->overwrite (name);
+
+                                       self->leaveNameEntry();
+                                   });
 }
 
 void PresetsList::overwrite (const juce::String& presetName)

@@ -82,6 +82,7 @@ private:
     void enterNameEntry();
     void leaveNameEntry();
     void save();
+    void askOverwrite (const juce::String& name);
     void overwrite (const juce::String& presetName);
     void makeCurrent (const juce::String& presetName);
 

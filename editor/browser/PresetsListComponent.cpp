@@ -99,14 +99,17 @@ void PresetsListComponent::removePresetAt (int row)
         return;
     }
 
-    // Removed from its own bank, whichever page shows it.
+    // Removed from its own bank, whichever page shows it. "All" and
+    // "Favourites" show names alone, so there the box names that bank.
     const auto bankName = data->bankName;
     const auto presetName = data->presetName;
+    const auto named = page->isSystemBankPage();
+    const auto title = "Remove preset " + presetName + (named ? " from " + bankName : juce::String());
+    const auto message = "Do you really want to remove this preset" + (named ? " from the bank '" + bankName + "'" : juce::String())
+                         + "?\nThis cannot be undone.";
     const juce::Component::SafePointer<PresetsList> target (page);
 
-    page->getPopover().getDialogs().confirm ("Remove preset " + presetName,
-                                             "Do you really want to remove this preset?\nThis cannot be undone.",
-                                             page,
+    page->getPopover().getDialogs().confirm (title, message, page,
                                              [target, bankName, presetName] (bool ok)
                                              {
                                                  if (target == nullptr)

@@ -186,6 +186,8 @@ TEST_F (Browser, OpensOnTheCurrentBankUnderTheLockSearchesShowsBareNamesOnSystem
     click (popover, "Import from file...");
     EXPECT_TRUE (dialogs->chooserTitle.startsWith ("Please select the bank you want to load... ")) << dialogs->chooserTitle;
     EXPECT_TRUE (dialogs->chooserTitle.endsWith (" *.xml")) << dialogs->chooserTitle;
+    ASSERT_NE (dialogs->chooserOn, nullptr);
+    EXPECT_EQ (dialogs->chooserOn->getTopLevelComponent(), content.get());     // centred on the plug-in's window
     dialogs->choose (importable ("More.xml", "<bank><name>keys</name><presets><preset><name>Brass</name></preset></presets></bank>"));
     popover.handleUpdateNowIfNeeded();
     EXPECT_TRUE (rowTexts (popover.getBankList()).contains ("More"));
@@ -272,6 +274,7 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingKeepsItsTagsLosesNothi
     // A host state restored while a box is open loses nothing.
     click (synths, "Remove...");
     cellAt (synths.getList(), 2).getNameButton().clickCallback (false, 300, 10);
+    EXPECT_EQ (dialogs->asked(), std::tuple (juce::String ("Remove preset Pad"), juce::String ("Do you really want to remove this preset?\nThis cannot be undone."), content.get()));
 
     juce::MemoryBlock chunk;        // Keys / Organ, restored on the host's thread
     client.properties.set ("currentBank", "Keys");
@@ -300,6 +303,16 @@ TEST_F (Browser, SaveAddsANewPresetOrOverwritesAfterAskingKeepsItsTagsLosesNothi
     EXPECT_TRUE (fresh->getNameButton().getToggleState());
     list.scrollToEnsureRowIsOnscreen (0);
     EXPECT_FALSE (cellAt (list, 0).getNameButton().getToggleState());
+
+    // Saved into another bank than the current one: back on the bank page,
+    // that bank is the highlighted one.
+    page ("Synths", "Lead");
+    ASSERT_TRUE (popover->openPresetPage ("Keys"));
+    save (*popover->getPresetPage(), "Choir");
+    click (*popover->getPresetPage(), juce::CharPointer_UTF8 ("\xe2\x97\x81 Banks"));
+    auto& banks = popover->getBankList();
+    const auto lit = [&banks] (const char* name) { return cellAt<BankListCell> (banks, rowOf (banks, name)).getNameButton().getToggleState(); };
+    EXPECT_EQ (std::pair (lit ("Keys"), lit ("Synths")), std::pair (true, false));
 }
 
 TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFile)
@@ -330,7 +343,9 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     EXPECT_TRUE (dialogs->questions.empty());
     bass.getNameButton().clickCallback (false, 268, 10);
     ASSERT_EQ (dialogs->questions.size(), 1u);
-    EXPECT_EQ (dialogs->asked(), std::tuple (juce::String ("Remove preset Bass"), juce::String ("Do you really want to remove this preset?\nThis cannot be undone."), content.get()));
+    // "All" shows names alone: the box names the bank the preset leaves.
+    EXPECT_EQ (dialogs->asked(), std::tuple (juce::String ("Remove preset Bass from Synths"),
+                                             juce::String ("Do you really want to remove this preset from the bank 'Synths'?\nThis cannot be undone."), content.get()));
     answer (all);
 
     auto* synths = manager->getBank ("Synths");
@@ -351,9 +366,18 @@ TEST_F (Browser, ChoicesStarsAndRemovalsOnSystemPagesActOnThePresetsOwnBankAndFi
     EXPECT_EQ (client.values[1], 0.0f);
     EXPECT_TRUE (dialogs->questions.empty());
 
-    // Unmarked on "Favourites", a row leaves at once.
+    // "Favourites" names the bank too: there a removal is easily taken for unmarking.
     ASSERT_TRUE (popover->openPresetPage ("Favourites"));
     auto& favourites = *popover->getPresetPage();
+    click (favourites, "Remove...");
+    cellAt (favourites.getList(), rowOf (favourites.getList(), "Organ")).getNameButton().clickCallback (false, 300, 10);
+    EXPECT_EQ (std::get<0> (dialogs->asked()), "Remove preset Organ from Keys");
+    EXPECT_TRUE (std::get<1> (dialogs->asked()).startsWith ("Do you really want to remove this preset from the bank 'Keys'?\n"));
+    answer (favourites, false);
+    EXPECT_NE (manager->findPreset ("Keys", "Organ"), nullptr);
+    click (favourites, "Done");
+
+    // Unmarked on "Favourites", a row leaves at once.
     cellAt (favourites.getList(), 0).getFavIcon().onFavouriteChange (false);
     favourites.handleUpdateNowIfNeeded();
     EXPECT_EQ (rowTexts (favourites.getList()).size(), 1);
@@ -554,4 +578,48 @@ TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNoneAndTheSearchCaretIsABarThat
     const auto image = EditorTest::paint (box);
     EXPECT_EQ (std::pair (EditorTest::pixel (image, 11, 10), EditorTest::pixel (image, 50, 10)),
                std::pair ((juce::uint32) SearchBoxCaret::colour, 0u));
+}
+
+TEST_F (Browser, ANameAnotherInstanceSavedIsAskedAboutAndABankWhoseFileItRemovedLeavesTheBrowser)
+{
+    FakePresetClient otherClient;
+    QmBankManager other (&otherClient);
+    auto& synths = page ("Synths", "Pad");
+
+    // The other instance saves "Same" after this page was filled: saving
+    // that name here asks first, and Cancel keeps the other's preset.
+    otherClient.values.assign (44, 0.25f);
+    QmPreset::Ptr same (new QmPreset());
+    same->name = "Same";
+    ASSERT_TRUE (other.getBank ("Synths")->addPreset (same.get()));
+    save (synths, "Same");
+    ASSERT_EQ (dialogs->questions.size(), 1u);
+    EXPECT_EQ (std::pair (std::get<1> (dialogs->asked()), dialogs->told.size()), std::pair (juce::String ("Preset 'Same' already exists. Overwrite?"), 0));
+    dialogs->answer (false);
+    EXPECT_TRUE (fileOf ("synths.xml").contains ("<params>0.25,0.25,"));
+    EXPECT_EQ (rowTexts (synths.getList()), juce::StringArray ({ "1 Bass", "2 Lead", "3 Pad", "4 Same" }));
+
+    // The other instance removes Keys while its page is open: a star there
+    // finds the file gone, which the box tells; the page closes and the bank
+    // leaves the list, "All" and the current preset.
+    auto& keys = page ("Keys", "Organ");
+    manager->loadPreset (manager->findPreset ("Keys", "Organ"));
+    ASSERT_TRUE (other.deleteBank (other.getBank ("Keys")));
+    cellAt (keys.getList(), 0).getFavIcon().setToggleState (true, juce::dontSendNotification);
+    cellAt (keys.getList(), 0).getFavIcon().onFavouriteChange (true);
+    EXPECT_EQ (dialogs->told, juce::StringArray ({ "Not saved: The bank file no longer exists" }));
+    popover->handleUpdateNowIfNeeded();
+    EXPECT_EQ (std::pair (popover->getPresetPage(), popover->isVisible()), std::pair ((PresetsList*) nullptr, true));
+    EXPECT_EQ (rowTexts (popover->getBankList()), juce::StringArray ({ "All", "Favourites", "Synths" }));
+    EXPECT_EQ (client.properties["currentBank"], "Synths");
+
+    // On "All" no star is lit but that of the one favourite left.
+    ASSERT_TRUE (popover->openPresetPage ("All"));
+    auto& list = popover->getPresetPage()->getList();
+    juce::StringArray lit;
+    for (int row = 0; row < list.getModel()->getNumRows(); ++row)
+        if (cellAt (list, row).getFavIcon().getToggleState())
+            lit.add (cellAt (list, row).getNameButton().getButtonText());
+    EXPECT_EQ (std::pair (rowTexts (list), lit), std::pair (juce::StringArray ({ "Bass", "Lead", "Pad", "Same" }), juce::StringArray ({ "Lead" })));
+    EXPECT_FALSE (banks().getChildFile ("keys.xml").exists());
 }

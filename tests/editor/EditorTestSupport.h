@@ -129,8 +129,9 @@ namespace EditorTest
 
         void inform (const juce::String& title, const juce::String& message, juce::Component* c) override  { told.add (title + ": " + message); toldOn = c; }
 
-        void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns, std::function<void (const juce::File&)> onChosen) override
-            { chooserTitle = title + " " + folder.getFullPathName() + " " + patterns; choose = std::move (onChosen); }
+        void chooseFile (const juce::String& title, const juce::File& folder, const juce::String& patterns, juce::Component* associated,
+                         std::function<void (const juce::File&)> onChosen) override
+            { chooserTitle = title + " " + folder.getFullPathName() + " " + patterns; chooserOn = associated; choose = std::move (onChosen); }
 
         /** Answers the oldest open question. */
         void answer (bool ok)
@@ -151,6 +152,7 @@ namespace EditorTest
         juce::StringArray told;
         juce::Component* toldOn = nullptr;
         juce::String chooserTitle;
+        juce::Component* chooserOn = nullptr;
         std::function<void (const juce::File&)> choose;
     };
 }

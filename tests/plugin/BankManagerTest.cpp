@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -452,4 +453,66 @@ TEST_F (BankManagerTest, TwoProcessesSavingAtOnceLoseNothing)
     for (auto name : { "Child ", "Parent " })
         for (int i = 0; i < each; ++i)
             EXPECT_NE (fresh.findPreset ("Vorlan", name + juce::String (i)), nullptr) << name << i;
+}
+
+TEST_F (BankManagerTest, ANewPresetNeverWritesOverOneOfItsNameThatAnotherInstanceSavedMeanwhile)
+{
+    // The other instance read the bank before this one saves "Same".
+    FakePresetClient otherClient;
+    QmBankManager other (&otherClient);
+    client.values.assign (QmParam::count, 0.75f);
+    ASSERT_TRUE (manager->getBank ("Vorlan")->addPreset (namedPreset ("Same").get()));
+
+    // Its own new "Same" is refused; it lists this one's instead, as the file holds it.
+    const auto late = namedPreset ("Same");
+    other.getBank ("Vorlan")->addPreset (late.get());
+    EXPECT_EQ (other.takeLastFailure(), "Another instance saved a preset of that name meanwhile");
+    auto* listed = other.findPreset ("Vorlan", "Same");
+    ASSERT_NE (listed, nullptr);
+    EXPECT_EQ (std::tuple (listed == late.get(), listed->params[0], other.getBank ("All")->presets.contains (listed)), std::tuple (false, 0.75f, true));
+    EXPECT_EQ (QmBankManager (&client).findPreset ("Vorlan", "Same")->params[0], 0.75f);
+}
+
+TEST_F (BankManagerTest, ABankWhoseFileAnotherInstanceRemovedLeavesTheListAndASaveRacingTheRemovalNeverBringsItBack)
+{
+    ASSERT_TRUE (manager->createBank ("Gone"));
+    ASSERT_TRUE (manager->getBank ("Gone")->addPreset (namedPreset ("G1").get()));
+    manager->loadPreset (manager->findPreset ("Gone", "G1"));
+
+    FakePresetClient otherClient;
+    QmBankManager other (&otherClient);
+    ASSERT_TRUE (other.deleteBank (other.getBank ("Gone")));
+
+    // A new preset finds the file gone: told, and the bank leaves as a removed
+    // one does, with its presets and the current preset. The bank that was
+    // telling its listeners lives on under the call.
+    QmPreset::Ptr g1 (manager->findPreset ("Gone", "G1"));
+    manager->getBank ("Gone")->addPreset (namedPreset ("G2").get());
+    EXPECT_EQ (manager->takeLastFailure(), "The bank file no longer exists");
+    EXPECT_EQ (bankNames (*manager), juce::StringArray ({ "All", "Favourites", "Vorlan" }));
+    EXPECT_FALSE (manager->getBank ("All")->presets.contains (g1.get()));
+    EXPECT_EQ (client.properties["currentBank"], "Vorlan");
+    EXPECT_FALSE (banks().getChildFile ("gone.xml").exists());
+
+    // Another instance saves while this one removes the bank: the removal
+    // waits for a write under way, and a later save finds the file gone.
+    for (int round = 0; round < 20; ++round)
+    {
+        ASSERT_TRUE (manager->createBank ("Race")) << round;
+        other.reloadBanks();
+        std::atomic<bool> saving { false };
+        std::thread saver ([&]
+        {
+            auto* bank = other.getBank ("Race");
+            for (int i = 0; i < 500 && other.getBank ("Race") == bank; ++i, saving = true)
+                bank->addPreset (namedPreset ("P" + juce::String (i)).get());
+        });
+
+        while (! saving)
+            std::this_thread::yield();
+
+        EXPECT_TRUE (manager->deleteBank (manager->getBank ("Race")));
+        saver.join();
+        ASSERT_FALSE (banks().getChildFile ("race.xml").exists()) << round;
+    }
 }
