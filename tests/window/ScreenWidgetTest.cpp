@@ -176,9 +176,14 @@ TEST_F (OnScreen, TheConfirmationBoxIsNotModalReadsOnThePanelsColoursAnswersOkAn
     EXPECT_EQ (answers.size(), 1u);
 }
 
-TEST_F (OnScreen, TheChooserBoxIsNotModalReadsOnThePanelsColoursAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
+TEST_F (OnScreen, TheFrameworksChooserBoxIsNotModalReadsOnThePanelsColoursAnswersOpenAndClosesWithItsOwnerAfterItsBrowser)
 {
     // The chooser box: not modal, on the panel's colours, closed after its browser.
+    // Its owner, a row in the plug-in's window.
+    juce::Component row;
+    row.setBounds (10, 300, 200, 20);
+    window.addAndMakeVisible (row);
+
     // Many files, so that the browser's thread is still scanning when the
     // next chooser replaces it.
     const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile ("vorlan-chooser");
