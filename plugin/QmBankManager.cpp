@@ -6,12 +6,9 @@
 #include "QmXmlReader.h"
 #include "XMLMarshaller.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <unordered_map>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
