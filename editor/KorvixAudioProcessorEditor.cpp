@@ -314,9 +314,17 @@ void KorvixAudioProcessorEditor::paint (juce::Graphics& g)
 
 void KorvixAudioProcessorEditor::timerCallback()
 {
-    // Learning is process-wide: another plug-in window may have switched it.
-    if (auto* mapper = QmMidiMapper::getInstance(); mapper != nullptr && mapper->isLearnMode() != learning)
-        showLearning (mapper->isLearnMode());
+    if (auto* mapper = QmMidiMapper::getInstance())
+    {
+        // Learning is process-wide: another plug-in window may have switched it.
+        if (mapper->isLearnMode() != learning)
+            showLearning (mapper->isLearnMode());
+
+        // A binding the mapper could not write is told as a bank change is.
+        if (bankPopover != nullptr)
+            if (const auto failure = mapper->takeLastFailure(); failure.isNotEmpty())
+                bankPopover->getDialogs().inform ("Not saved", failure, this);
+    }
 
     // One update per widget per turn, showing the parameter's latest value.
     for (auto* w : parameterWidgets)

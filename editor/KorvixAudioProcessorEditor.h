@@ -85,8 +85,8 @@ public:
     void closeBrowser();
     KorvixLookAndFeel& getKorvixLookAndFeel() noexcept      { return lookAndFeel; }
 
-    /** The timer's turn: the process-wide learn mode, pending widget updates,
-        meter and oscilloscope. */
+    /** The timer's turn: the process-wide learn mode, a box when the MIDI map
+        could not be saved, pending widget updates, meter and oscilloscope. */
     void timerCallback() override;
 
     bool keyPressed (const juce::KeyPress& key, juce::Component* originatingComponent) override;

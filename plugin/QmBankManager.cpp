@@ -2,15 +2,13 @@
 
 #include "QmDataFolders.h"
 #include "QmFileWriter.h"
+#include "QmFolderLock.h"
 #include "QmXmlReader.h"
 #include "XMLMarshaller.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <unordered_map>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,37 +59,6 @@ namespace
         const auto path = file.getFullPathName().toRawUTF8();
         return ::stat (path, &s) == 0 && ((s.st_mode & 0222) == 0 || ::access (path, W_OK) != 0);
     }
-
-    /** Held while bank files are checked and written. Other instances, in this
-        process or another, wait: each open of the lock file locks on its own.
-        A thread holding it already (a listener's call inside a change) goes on. */
-    class FolderLock
-    {
-    public:
-        explicit FolderLock (const juce::File& banksFolder)
-            : fd (depth++ > 0 ? -1 : ::open (banksFolder.getSiblingFile (".banks.lock").getFullPathName().toRawUTF8(),
-                                             O_RDWR | O_CREAT | O_CLOEXEC, 0644))
-        {
-            while (fd >= 0 && ::flock (fd, LOCK_EX) != 0 && errno == EINTR)
-                continue;
-        }
-
-        ~FolderLock()
-        {
-            --depth;
-
-            if (fd >= 0)
-                ::close (fd);
-        }
-
-    private:
-        static thread_local int depth;
-        const int fd;
-
-        JUCE_DECLARE_NON_COPYABLE (FolderLock)
-    };
-
-    thread_local int FolderLock::depth = 0;
 
     /** Puts the preset into the bank, in place of one of its name or last. */
     void putPreset (QmBank& bank, QmPreset* preset)
@@ -350,7 +317,7 @@ juce::Result QmBankManager::createBankFile (juce::String name)
 
     QmBank bank;
     bank.name = PresetMarshaller::writableName (name);
-    const FolderLock folderLock (banksFolder);
+    const QmFolderLock folderLock (banksFolder.getParentDirectory());
     const auto file = getBankFile (bank);
 
     if (file == juce::File())
@@ -449,7 +416,7 @@ juce::Result QmBankManager::changeBank (QmBank& bank, const std::function<void (
     if (file == juce::File())
         return fail ("The bank name cannot be used as a file name, or its file exists already");
 
-    const FolderLock folderLock (banksFolder);
+    const QmFolderLock folderLock (banksFolder.getParentDirectory());
     auto result = juce::Result::ok();
     const auto gone = isFileGone (bank);
 
@@ -574,7 +541,7 @@ juce::Result QmBankManager::importBankFile (const juce::File& file)
     if (! isBankFileName (fileName) || ! QmXmlReader::isRegularFile (file))
         return fail ("Only a bank file ending in .xml can be imported");
 
-    const FolderLock folderLock (banksFolder);
+    const QmFolderLock folderLock (banksFolder.getParentDirectory());
 
     if (findFileIgnoringCase (fileName) != juce::File())
         return fail ("The Banks folder holds a file named " + fileName + " already");

@@ -3,6 +3,7 @@
 #include "MidiOverlay.h"
 #include "QmDataFolders.h"
 #include "QmFileWriter.h"
+#include "QmFolderLock.h"
 #include "QmXmlReader.h"
 #include "XMLMarshaller.h"
 
@@ -100,6 +101,29 @@ int QmMidiMapper::Bindings::bind (int controller, int parameterIndex) noexcept
     return previous;
 }
 
+QmMidiMapper::Bindings QmMidiMapper::Bindings::merge (const Bindings& base, const Bindings& changed, Bindings onto) noexcept
+{
+    const auto& from = base.parameterToController;
+    const auto& to = changed.parameterToController;
+
+    for (size_t p = 0; p < from.size(); ++p)
+        if (from[p] >= 0 && to[p] != from[p] && onto.parameterToController[p] == from[p])
+            onto.bind (-1, (int) p);
+
+    // The changed bindings are consistent among themselves: each one only
+    // displaces onto's.
+    for (size_t p = 0; p < to.size(); ++p)
+        if (to[p] >= 0 && to[p] != from[p])
+            onto.bind (to[p], (int) p);
+
+    // A parameter that lost its controller is written as such.
+    for (size_t p = 0; p < to.size(); ++p)
+        if (to[p] != from[p] && onto.parameterToController[p] == noEntry)
+            onto.parameterToController[p] = -1;
+
+    return onto;
+}
+
 //==============================================================================
 QmMidiMapper* QmMidiMapper::getInstance()
 {
@@ -174,8 +198,12 @@ void QmMidiMapper::assignController (int controller, int parameterIndex)
     if (std::none_of (components.begin(), components.end(), isTarget))
         return;
 
+    const auto before = bindings.parameterToController;
     const auto unbound = bindings.bind (controller, parameterIndex);
-    bindingChanged = true;
+
+    // Moving a learnt knob assigns the same pair again and again.
+    if (bindings.parameterToController != before)
+        writeDue = true;
 
     for (auto* c : components)
     {
@@ -242,6 +270,10 @@ void QmMidiMapper::queueRepaint (QmMidiComponent* component) noexcept
 
 void QmMidiMapper::timerCallback()
 {
+    // A failed write is tried again with the next change, not every turn.
+    if (writeDue.exchange (false))
+        save();
+
     juce::Array<QmMidiComponent*> pending;
 
     {
@@ -318,71 +350,106 @@ juce::MemoryBlock QmMidiMapper::writeMap (const Bindings& bindings)
     return text.getMemoryBlock();
 }
 
+QmMidiMapper::FileState QmMidiMapper::readMapFile (const juce::File& file, Bindings& read)
+{
+    read = {};
+
+    if (! file.exists())
+        return FileState::missing;
+
+    // A FIFO or device would block.
+    if (! QmXmlReader::isRegularFile (file))
+        return FileState::unreadable;
+
+    juce::FileInputStream stream (file);
+    return stream.openedOk() && readMap (stream, read) ? FileState::readable : FileState::unreadable;
+}
+
+void QmMidiMapper::takeFileBindings (const Bindings& onFile, const Bindings& base)
+{
+    const juce::ScopedLock sl (lock);
+    bindings = Bindings::merge (base, bindings, onFile);
+    fileBindings = onFile;
+
+    for (auto* c : components)
+    {
+        const auto controller = bindings.controllerFor (c->parameterIndex);
+
+        if (c->controller != controller)
+        {
+            c->controller = controller;
+            queueRepaint (c);
+        }
+    }
+}
+
 void QmMidiMapper::load()
 {
     const auto file = getMapFile();
 
-    if (! file.exists())
+    // Read outside the lock: the audio thread never waits for the disk.
+    Bindings read;
+    const auto state = readMapFile (file, read);
+
+    if (state == FileState::missing)
         return;
 
-    // Read outside the lock: the audio thread never waits for the disk. A FIFO
-    // or device would block, so only regular files are opened.
-    Bindings loaded;
-    bool readable = false;
-
-    if (QmXmlReader::isRegularFile (file))
-    {
-        juce::FileInputStream stream (file);
-        readable = stream.openedOk() && readMap (stream, loaded);
-    }
-
-    bindingChanged = false;
-
-    if (readable)
-        keepUnreadableFile = false;
-    else if (! keepUnreadableFile.exchange (true))
+    if (state == FileState::readable)
+        unreadableTold = false;
+    else if (! unreadableTold.exchange (true))
         std::printf ("Vorlan: cannot read the MIDI map %s; it is left as it is until a binding changes\n",
                      file.getFullPathName().toRawUTF8());
 
-    const juce::ScopedLock sl (lock);
-    bindings = loaded;
+    Bindings base;
 
-    for (auto* c : components)
     {
-        c->controller = bindings.controllerFor (c->parameterIndex);
-        queueRepaint (c);
+        const juce::ScopedLock sl (lock);
+        base = fileBindings;
     }
+
+    takeFileBindings (read, base);
 }
 
 bool QmMidiMapper::save()
 {
-    Bindings current;
+    Bindings current, base;
 
     {
         const juce::ScopedLock sl (lock);
         current = bindings;
+        base = fileBindings;
     }
 
-    const auto file = getMapFile();
-
-    if (keepUnreadableFile && ! bindingChanged)
+    if (current.parameterToController == base.parameterToController)
         return true;
 
-    // The user's new bindings replace an unreadable file only once a whole
-    // copy of it is kept beside them.
-    bool written = true;
+    const auto file = getMapFile();
+    Bindings onFile;
+    bool written = false;
 
-    if (keepUnreadableFile && QmXmlReader::isRegularFile (file))
     {
-        juce::MemoryBlock original;
-        written = file.loadFileAsData (original) && (juce::int64) original.getSize() == file.getSize()
-                   && writeFileAtomically (getBackupFile(), original.getData(), original.getSize());
-    }
+        // Other processes write the file too: theirs is read again and only
+        // this one's changes go on top.
+        const QmFolderLock folderLock (file.getParentDirectory());
+        const auto state = readMapFile (file, onFile);
+        onFile = Bindings::merge (base, current, onFile);
 
-    if (written)
-    {
-        const auto document = writeMap (current);
-        written = writeFileAtomically (file, document.getData(), document.getSize());
+        // The user's new bindings replace an unreadable file only once a whole
+        // copy of it is kept beside them.
+        written = true;
+
+        if (state == FileState::unreadable && QmXmlReader::isRegularFile (file))
+        {
+            juce::MemoryBlock original;
+            written = file.loadFileAsData (original) && (juce::int64) original.getSize() == file.getSize()
+                       && writeFileAtomically (getBackupFile(), original.getData(), original.getSize());
+        }
+
+        if (written)
+        {
+            const auto document = writeMap (onFile);
+            written = writeFileAtomically (file, document.getData(), document.getSize());
+        }
     }
 
     if (! written)
@@ -390,9 +457,20 @@ bool QmMidiMapper::save()
         std::printf ("Vorlan: cannot save the MIDI map %s; the bindings of this session are lost when it ends\n",
                      file.getFullPathName().toRawUTF8());
         std::fflush (stdout);
+
+        const juce::ScopedLock sl (lock);
+        lastFailure = "The MIDI map file cannot be written. The bindings work until the host closes; "
+                      "saving them is tried again with the next change.";
         return false;
     }
 
-    keepUnreadableFile = false;
+    // Bindings made while the file was written stay to be written next.
+    takeFileBindings (onFile, current);
     return true;
+}
+
+juce::String QmMidiMapper::takeLastFailure()
+{
+    const juce::ScopedLock sl (lock);
+    return std::exchange (lastFailure, {});
 }

@@ -23,6 +23,12 @@
     file is touched while it is held. The audio thread never allocates here:
     the repaint queue keeps room for every registered widget and the bindings
     are fixed-size tables.
+
+    Other instances (in other processes) share the file: only the changes of
+    this one, those made since it last read or wrote the file, are written,
+    under the data folder's lock, onto what the file holds then. The timer
+    writes them soon after a change; an instance that changed nothing never
+    writes.
 */
 class QmMidiMapper : public juce::DeletedAtShutdown,
                      public juce::Timer,
@@ -65,21 +71,28 @@ public:
     /** Binds the controller to the target if learning is still on. */
     void learnController (int controller) override;
 
-    /** Replaces the bindings with those of the file; a missing file changes
-        nothing, an unreadable one leaves no bindings. Entries naming no engine
-        parameter or no controller are dropped. */
+    /** Takes the bindings of the file, with this instance's changes not yet
+        written kept on top; a missing file changes nothing, an unreadable one
+        leaves only those changes. Entries naming no engine parameter or no
+        controller are dropped. */
     void load();
 
-    /** Writes the bindings to the file, replacing it only once the new
-        content is complete. Returns false (the old file kept) on failure.
-        A file that load found unreadable is left as it is until a binding
-        changes; it is then kept beside the new one as a backup. */
+    /** Writes this instance's changes, if any, onto what the file holds now,
+        replacing it only once the new content is complete; the bindings then
+        are the file's. On failure the old file is kept, the changes stay in
+        memory to be written later, takeLastFailure tells and the result is
+        false. An unreadable file is left as it is until a binding changes; it
+        is then kept beside the new one as a backup. */
     bool save();
+
+    /** Why the last save failed, once; empty when it did not. */
+    juce::String takeLastFailure();
 
     /** "midimapper.mrb" in the per-user data folder. */
     static juce::File getMapFile();
 
-    /** Repaints the overlays queued by binding changes (message thread). */
+    /** Writes changes made since the last try and repaints the overlays
+        queued by binding changes (message thread). */
     void timerCallback() override;
 
     static juce::CriticalSection singletonLock;
@@ -97,6 +110,11 @@ public:
 
         /** Binds and returns the parameter that lost the controller, or -1. */
         int bind (int controller, int parameterIndex) noexcept;
+
+        /** onto with the changes that lead from base to changed: bindings
+            dropped there go unless onto bound them otherwise, bindings made
+            there replace onto's for the same parameter or controller. */
+        static Bindings merge (const Bindings& base, const Bindings& changed, Bindings onto) noexcept;
 
         std::array<int, QmParam::count> parameterToController;
         std::array<int, numControllers> controllerToParameter;
@@ -117,15 +135,27 @@ public:
 private:
     QmMidiMapper();
 
+    enum class FileState { missing, readable, unreadable };
+
+    /** Reads the map file; only regular files are opened. */
+    static FileState readMapFile (const juce::File& file, Bindings& read);
+
+    /** Under the lock: the bindings become those on file with the changes from
+        base to the bindings on top; base becomes what is on file. */
+    void takeFileBindings (const Bindings& onFile, const Bindings& base);
+
     void queueRepaint (QmMidiComponent* component) noexcept;
     void reserveQueue();
 
     juce::Array<QmMidiComponent*> repaintQueue;
-    Bindings bindings;
+
+    // The bindings in use, and those the file held when last read or written.
+    Bindings bindings, fileBindings;
     juce::Array<QmMidiComponent*> components;
     std::atomic<bool> learnMode { false };
     std::atomic<int> learnTarget { -1 };
-    std::atomic<bool> keepUnreadableFile { false }, bindingChanged { false };
+    std::atomic<bool> unreadableTold { false }, writeDue { false };
+    juce::String lastFailure;
     juce::CriticalSection lock;
 
     static std::atomic<QmMidiMapper*> instance;

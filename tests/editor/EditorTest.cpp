@@ -10,6 +10,7 @@
 #include "PresetsList.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
+#include "QmFileWriter.h"
 #include "QmMidiMapper.h"
 #include "QmOscilloscope.h"
 #include "QmParam.h"
@@ -310,6 +311,29 @@ TEST_F (Editor, LearnBindsAControllerThatStillDrivesAfterReopeningAndOfTwoInstan
 
     EXPECT_EQ (&second->getLookAndFeel(), &second->getKorvixLookAndFeel());
     EXPECT_EQ (EditorTest::pixel (EditorTest::paint (*second), 5, 195), 0xff204060u);
+}
+
+TEST_F (Editor, ABindingTheDiskRefusesIsToldInABoxOnTheWindowAndKept)
+{
+    auto editor = open();
+    auto* told = new EditorTest::Dialogs();
+    editor->getBankPopover()->setDialogs (std::unique_ptr<BrowserDialogs> (told));
+    auto& overlay = *widget<VnKnob> (*editor, 40).overlay;
+
+    // Learnt on a full disk: the mapper's timer fails to write the binding,
+    // the window's tells; switching learning off tries and tells again.
+    setFileWriteRoomForTests (0);
+    EditorTest::click (*editor->getLearnButton());
+    overlay.mouseUp (EditorTest::mouseEvent (overlay, {}, {}));
+    play (*editor, 1, juce::MidiMessage::controllerEvent (1, 90, 64));
+    QmMidiMapper::getInstance()->timerCallback();
+    editor->timerCallback();
+    EditorTest::click (*editor->getLearnButton());
+    editor->timerCallback();
+    setFileWriteRoomForTests (-1);
+    EXPECT_EQ (told->told.size(), 2);
+    EXPECT_TRUE (told->told[1].startsWith ("Not saved: The MIDI map file cannot be written.")) << told->told[1];
+    EXPECT_EQ (std::pair (told->toldOn, QmMidiMapper::getInstance()->getParameterForController (90)), std::pair ((juce::Component*) editor.get(), 40));
 }
 
 TEST_F (Editor, TheShippedPanelsScreenFollowsEveryLoadItsMeterAndScopeTheOutputAndItsLearnBadgesStandClear)

@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -23,6 +28,31 @@ namespace
 
         std::unique_ptr<MidiOverlay> ownedOverlay;
     };
+
+    /** Changes with every write: a write renames a new file into place. */
+    std::tuple<ino_t, time_t, long> stampOf (const juce::File& file)
+    {
+        struct stat s {};
+        stat (file.getFullPathName().toRawUTF8(), &s);
+        return { s.st_ino, s.st_mtim.tv_sec, s.st_mtim.tv_nsec };
+    }
+
+    /** The file's bindings, parameter to controller. */
+    std::map<int, int> onDisk()
+    {
+        QmMidiMapper::Bindings bindings;
+        juce::FileInputStream in (QmMidiMapper::getMapFile());
+        EXPECT_TRUE (in.openedOk() && QmMidiMapper::readMap (in, bindings));
+        std::map<int, int> bound;
+        for (int p = 0; p < QmParam::count; ++p)
+            if (bindings.controllerFor (p) >= 0)
+                bound[p] = bindings.controllerFor (p);
+        return bound;
+    }
+
+    /** A session in a process of its own, which leaves without cleaning up. */
+    pid_t inOtherProcess (const std::function<bool()>& session)     { const auto child = fork(); if (child == 0) _exit (session() ? 0 : 1); return child; }
+    int exitStatus (pid_t child)                                     { int status = -1; return waitpid (child, &status, 0) == child ? status : -1; }
 }
 
 class MidiMapperTest : public ::testing::Test
@@ -147,4 +177,71 @@ TEST_F (MidiMapperTest, TheFileIsReadWithUnusableEntriesDroppedAndAnUnreadableOn
     ASSERT_TRUE (file.deleteFile());
     ASSERT_EQ (mkfifo (file.getFullPathName().toRawUTF8(), 0600), 0);
     EXPECT_EQ (QmMidiMapper::getInstance()->getParameterForController (11), -1);
+}
+
+TEST_F (MidiMapperTest, AnInstanceThatChangedNothingNeverWritesSoAnotherProcessesBindingSurvivesItsEnd)
+{
+    // B (this process) has the map and never learns; A binds controller 21
+    // to the cutoff and ends; B ends; the next session learns nothing.
+    const auto file = QmMidiMapper::getMapFile();
+    file.replaceWithText ("<midimapper><dict><key param=\"9\">30</key></dict></midimapper>");
+    mapper.load();
+    EXPECT_EQ (exitStatus (inOtherProcess ([] { Widget cutoff (QmParam::lpfCutoff); QmMidiMapper::getInstance()->assignController (21, QmParam::lpfCutoff);
+                                                 return QmMidiMapper::getInstance()->save(); })), 0);
+    const auto written = stampOf (file);
+    delete &mapper;
+    QmMidiMapper::getInstance()->load();
+    EXPECT_TRUE (QmMidiMapper::getInstance()->save());
+    EXPECT_EQ (stampOf (file), written);
+    EXPECT_EQ (onDisk(), (std::map<int, int> { { 9, 30 }, { QmParam::lpfCutoff, 21 } }));
+}
+
+TEST_F (MidiMapperTest, TwoProcessesBindingAndWritingAtOnceKeepBothBindings)
+{
+    Widget mine (3), theirs (4);
+
+    // Both start from one map and bind a controller each; the child writes
+    // as soon as it is let go, the parent at once.
+    for (int round = 0; round < 20; ++round)
+    {
+        int go[2];
+        ASSERT_EQ (pipe (go), 0);
+        const auto child = inOtherProcess ([&] { char c; mapper.assignController (100 + round, 4); return read (go[0], &c, 1) == 1 && mapper.save(); });
+        mapper.assignController (20 + round, 3);
+        ASSERT_EQ (write (go[1], "x", 1), 1);
+        EXPECT_TRUE (mapper.save());
+        EXPECT_EQ (exitStatus (child), 0);
+        close (go[0]);
+        close (go[1]);
+        EXPECT_EQ (onDisk(), (std::map<int, int> { { 3, 20 + round }, { 4, 100 + round } })) << round;
+    }
+}
+
+TEST_F (MidiMapperTest, ABindingTheDiskRefusesIsToldAndKeptUntilItCanBeWritten)
+{
+    Widget cutoff (QmParam::lpfCutoff);
+    const auto file = QmMidiMapper::getMapFile();
+    file.replaceWithText ("<midimapper><dict><key param=\"9\">30</key></dict></midimapper>");
+    mapper.load();
+
+    // The timer writes a change once: on a full disk one line and one
+    // failure tell, and no later turn tries again.
+    setFileWriteRoomForTests (0);
+    mapper.assignController (30, QmParam::lpfCutoff);
+    testing::internal::CaptureStdout();
+    for (int turn = 0; turn < 3; ++turn)
+        mapper.timerCallback();
+    const auto output = juce::String (testing::internal::GetCapturedStdout());
+    setFileWriteRoomForTests (-1);
+    EXPECT_EQ (output, "Vorlan: cannot save the MIDI map " + file.getFullPathName() + "; the bindings of this session are lost when it ends\n");
+    EXPECT_TRUE (mapper.takeLastFailure().startsWith ("The MIDI map file cannot be written"));
+    EXPECT_EQ (mapper.takeLastFailure(), "");
+
+    // Learning switched on again reads the file, which another process
+    // changed meanwhile, and keeps the binding; switched off, it writes both.
+    file.replaceWithText ("<midimapper><dict><key param=\"9\">30</key><key param=\"12\">40</key></dict></midimapper>");
+    mapper.load();
+    EXPECT_EQ (std::tuple (mapper.getParameterForController (30), mapper.getParameterForController (40), cutoff.controller), std::tuple ((int) QmParam::lpfCutoff, 12, 30));
+    EXPECT_TRUE (mapper.save());
+    EXPECT_EQ (onDisk(), (std::map<int, int> { { 12, 40 }, { QmParam::lpfCutoff, 30 } }));
 }
