@@ -362,7 +362,7 @@ juce::Result QmBankManager::deleteBankFile (juce::String name)
 
     // Not between another instance's look at the file and its write, which
     // would bring the file back.
-    const FolderLock folderLock (banksFolder);
+    const QmFolderLock folderLock (banksFolder.getParentDirectory());
 
     if (file.exists() && ! file.deleteFile())
         return juce::Result::fail ("The bank file cannot be deleted");
