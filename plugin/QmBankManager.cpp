@@ -23,7 +23,7 @@ namespace
         return fileName.endsWithIgnoreCase (bankFileExtension);
     }
 
-    /** A bank as written to its file. */
+    /** A bank as written to its file; empty when no reader would take it back. */
     juce::MemoryBlock bankDocument (QmBank& bank)
     {
         XMLMarshaller marshaller;
@@ -31,7 +31,16 @@ namespace
 
         juce::MemoryOutputStream out;
         marshaller.write (element.get(), out, marshaller.getDTD());
+
+        if (! PresetMarshaller::isReadableBank (*element, (juce::int64) out.getDataSize()))
+            return {};
+
         return out.getMemoryBlock();
+    }
+
+    bool hasTooManyPresets (const QmBank& bank)
+    {
+        return bank.presets.size() > PresetMarshaller::maxBankPresets;
     }
 
     /** Changes whenever any instance writes the file: a write renames a new
@@ -112,6 +121,7 @@ namespace
     juce::Result fail (const juce::String& message)     { return juce::Result::fail (message); }
 
     const char* const cannotWrite = "The bank file cannot be written";
+    const char* const tooLarge = "The bank would grow too large to be read again; the change is not saved";
 }
 
 //==============================================================================
@@ -134,6 +144,7 @@ void QmBankManager::reloadBanks()
     const juce::ScopedLock sl (lock);
 
     banks.clear (true);
+    banksByName.clear();
 
     auto* favourites = new QmBank();
     favourites->name = "Favourites";
@@ -149,6 +160,8 @@ void QmBankManager::reloadBanks()
     banks.add (favourites);
     allBank = all;
     favouritesBank = favourites;
+    indexBank (all);
+    indexBank (favourites);
 
     for (const auto& entry : juce::RangedDirectoryIterator (banksFolder, false, "*", juce::File::findFiles))
     {
@@ -163,6 +176,11 @@ void QmBankManager::reloadBanks()
         {
             std::printf ("Vorlan: cannot read the bank file %s; it is skipped\n", file.getFullPathName().toRawUTF8());
             std::fflush (stdout);
+
+            // The browser names it once.
+            if (! toldSkippedFiles.contains (file.getFullPathName()))
+                skippedFiles.addIfNotAlreadyThere (file.getFullPathName());
+
             continue;
         }
 
@@ -171,10 +189,31 @@ void QmBankManager::reloadBanks()
         if (getBank (bank->name) != nullptr)
             bank->name = unusedBankName (PresetMarshaller::writableName (bankNameFromFileName (file.getFullPathName())));
 
+        indexBank (bank.get());
         banks.add (bank.release());
     }
 
     rebuildSystemBanks();
+}
+
+void QmBankManager::indexBank (QmBank* bank)
+{
+    // The first bank of a name keeps it, as a scan of the list would find it.
+    banksByName.emplace (bank->name.toUpperCase(), bank);
+}
+
+juce::StringArray QmBankManager::takeSkippedBankFiles()
+{
+    const juce::ScopedLock sl (lock);
+
+    toldSkippedFiles.addArray (skippedFiles);
+    juce::StringArray names;
+
+    for (auto& path : skippedFiles)
+        names.add (juce::File (path).getFileName());
+
+    skippedFiles.clear();
+    return names;
 }
 
 void QmBankManager::rebuildSystemBanks()
@@ -205,14 +244,19 @@ void QmBankManager::rebuildSystemBanks()
 std::unique_ptr<QmBank> QmBankManager::readBank (juce::InputStream& in)
 {
     XMLMarshaller marshaller;
-    auto root = marshaller.parse (in);
+    auto root = marshaller.parseBank (in);
 
     if (root == nullptr)
         return {};
 
     for (auto* child : root->getChildIterator())
+    {
         if (! child->isTextElement())
-            return marshaller.bankFromXml (root.get());
+        {
+            auto bank = marshaller.bankFromXml (root.get());
+            return hasTooManyPresets (*bank) ? nullptr : std::move (bank);
+        }
+    }
 
     return {};
 }
@@ -360,7 +404,14 @@ juce::Result QmBankManager::createBankFile (juce::String name)
     if (! writeFileAtomically (file, document.getData(), document.getSize()))
         return fail (cannotWrite);
 
-    reloadBanks();
+    // Only the new bank is read; the others are as they were.
+    auto created = loadBankFile (file);
+
+    if (created == nullptr)
+        return fail ("The new bank file cannot be read");
+
+    indexBank (created.get());
+    banks.add (created.release());
     return juce::Result::ok();
 }
 
@@ -376,6 +427,7 @@ bool QmBankManager::deleteBank (QmBank* bank)
 
     const auto wasCurrent = isCurrentBank (*bank);
     banks.removeObject (bank);
+    reindexBanks();
     rebuildSystemBanks();
 
     if (wasCurrent)
@@ -447,7 +499,11 @@ juce::Result QmBankManager::changeBank (QmBank& bank, const std::function<void (
         bank.renumberPresets();
         const auto document = bankDocument (bank);
 
-        if (writeFileAtomically (file, document.getData(), document.getSize()))
+        if (document.isEmpty())
+        {
+            result = fail (tooLarge);
+        }
+        else if (writeFileAtomically (file, document.getData(), document.getSize()))
         {
             bank.file = file;
             bank.fileStamp = fileStamp (file);
@@ -557,7 +613,7 @@ juce::Result QmBankManager::importBankFile (const juce::File& file)
     {
         juce::FileInputStream in (file);
 
-        if (! in.openedOk() || in.getTotalLength() > PresetMarshaller::maxFileBytes)
+        if (! in.openedOk() || in.getTotalLength() > PresetMarshaller::maxBankBytes)
             return fail ("The file cannot be read");
 
         in.readIntoMemoryBlock (data);
@@ -566,12 +622,16 @@ juce::Result QmBankManager::importBankFile (const juce::File& file)
     // A bank element with a list of presets, nothing else.
     XMLMarshaller marshaller;
     juce::MemoryInputStream source (data, false);
-    const auto root = marshaller.parse (source);
+    const auto root = marshaller.parseBank (source);
 
     if (root == nullptr || ! root->getTagName().equalsIgnoreCase ("bank") || marshaller.getChildByName (root.get(), "presets") == nullptr)
         return fail ("The file is not a bank");
 
     auto bank = marshaller.bankFromXml (root.get());
+
+    if (hasTooManyPresets (*bank))
+        return fail ("The bank holds more than " + juce::String (PresetMarshaller::maxBankPresets) + " presets");
+
     const auto target = banksFolder.getChildFile (fileName);
     bool written = false;
 
@@ -584,6 +644,10 @@ juce::Result QmBankManager::importBankFile (const juce::File& file)
             return fail ("There is a bank named " + bank->name + " already");
 
         const auto document = bankDocument (*bank);
+
+        if (document.isEmpty())
+            return fail (tooLarge);
+
         written = writeFileAtomically (target, document.getData(), document.getSize());
     }
     else
@@ -614,11 +678,29 @@ QmBank* QmBankManager::getBank (juce::String name)
 {
     const juce::ScopedLock sl (lock);
 
-    for (auto* bank : banks)
-        if (bank->name.equalsIgnoreCase (name))
-            return bank;
+    // Upper-casing each character is how names compare ignoring case.
+    const auto found = banksByName.find (name.toUpperCase());
 
-    return nullptr;
+    if (found == banksByName.end())
+        return nullptr;
+
+    // A bank renamed since it was indexed: the index is made afresh.
+    if (! found->second->name.equalsIgnoreCase (name))
+    {
+        reindexBanks();
+        const auto again = banksByName.find (name.toUpperCase());
+        return again != banksByName.end() ? again->second : nullptr;
+    }
+
+    return found->second;
+}
+
+void QmBankManager::reindexBanks()
+{
+    banksByName.clear();
+
+    for (auto* bank : banks)
+        indexBank (bank);
 }
 
 QmPreset* QmBankManager::findPreset (juce::String bankName, juce::String presetName)

@@ -3,6 +3,8 @@
 #include "QmBankCollection.h"
 #include "QmPresetClient.h"
 
+#include <unordered_map>
+
 /** Owns every bank: the user banks, one per XML file in the Banks folder, and
     the system banks "All" and "Favourites" built in memory from them.
 
@@ -49,6 +51,7 @@ public:
     void loadPreset (QmPreset* preset) override;
     void setPresetLoadedCallback (QmPresetLoadedCallback callback, void* context) override;
     juce::String takeLastFailure() override;
+    juce::StringArray takeSkippedBankFiles() override;
 
     //==============================================================================
     /** Loads the preset beside the current one in its own bank (-1 previous, +1
@@ -141,6 +144,10 @@ private:
     juce::File findFileIgnoringCase (const juce::String& fileName) const;
     void callListeners (std::function<void (PresetListener&)> call);
 
+    /** getBank's index: every change of the bank list keeps it up to date. */
+    void indexBank (QmBank* bank);
+    void reindexBanks();
+
     juce::CriticalSection lock;
     juce::Array<PresetListener*> listeners;
     juce::File banksFolder;
@@ -149,6 +156,8 @@ private:
     QmBank* allBank = nullptr;
     QmBank* favouritesBank = nullptr;
     juce::String lastFailure;
+    std::unordered_map<juce::String, QmBank*> banksByName;    // upper-cased name -> first bank of it
+    juce::StringArray skippedFiles, toldSkippedFiles;          // full paths of unreadable bank files
     QmPresetLoadedCallback presetLoadedCallback = nullptr;
     void* presetLoadedContext = nullptr;
 
