@@ -99,9 +99,10 @@ public:
         reaches this with far fewer presets only when it holds other elements. */
     static constexpr int maxBankNodes = 4 + maxNodesPerPreset * maxBankPresets;
 
-    /** The largest bank file accepted: maxBankPresets presets of the plug-in's
-        own, with every parameter at full precision and long names, fit. */
-    static constexpr juce::int64 maxBankBytes = 128 * 1024 * 1024;
+    /** The largest bank file accepted: maxBankPresets presets as the plug-in
+        writes them (every parameter at six digits, names of 20 characters)
+        fit. Reading the largest takes up to about 400 MB for a moment. */
+    static constexpr juce::int64 maxBankBytes = 64 * 1024 * 1024;
 
     /** The largest state chunk accepted; one preset takes about a kilobyte. */
     static constexpr juce::int64 maxStateBytes = 1024 * 1024;
