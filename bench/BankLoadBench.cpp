@@ -83,6 +83,7 @@ static void BM_FavouriteOnLargeBank (benchmark::State& state)
 
     state.counters["written_bytes"] = (double) ScratchHome::banks().getChildFile ("large.xml").getSize();
     state.counters["saved"] = manager.takeLastFailure().isEmpty() ? 1 : 0;
+    state.counters["read_again"] = manager.loadBankFile (ScratchHome::banks().getChildFile ("large.xml")) != nullptr ? 1 : 0;
 }
 BENCHMARK (BM_FavouriteOnLargeBank)->Unit (benchmark::kMillisecond)->Iterations (2);
 
