@@ -243,29 +243,3 @@ TEST_F (PluginWindow, OpensPaintedTakesKeysReportsAKnobDragAndClosesRepeatedlyBe
     }
 }
 
-
-TEST_F (PluginWindow, ABankFileTheStartCouldNotReadIsNamedOnceInABoxOnTheWindowWhenTheBrowserOpens)
-{
-    const auto banks = juce::File (juce::SystemStats::getEnvironmentVariable ("HOME", {})).getChildFile (".config/Quillmoor/Vorlan/Banks");
-    ASSERT_TRUE (banks.isDirectory());
-    ASSERT_TRUE (banks.getChildFile ("broken.xml").replaceWithText ("<bank><name>Broken"));
-
-    Instance started;
-    const auto screen = skinBounds ({ "screen" })[0];
-    ASSERT_TRUE (started.openEditor());
-    started.idle (20);
-    started.clickAt (screen, 20);
-    const auto box = WindowTest::topLevelNamed ("Banks not listed");
-    EXPECT_FALSE (box.isEmpty());
-    EXPECT_LE (box.getCentre().getDistanceFrom (started.size.getCentre()), 1) << box.toString();
-
-    started.type (XK_Return);
-    started.idle (10);
-    EXPECT_TRUE (WindowTest::topLevelNamed ("Banks not listed").isEmpty());
-    EXPECT_TRUE (started.closeEditor());
-
-    ASSERT_TRUE (started.openEditor());
-    started.idle (20);
-    started.clickAt (screen, 20);
-    EXPECT_TRUE (WindowTest::topLevelNamed ("Banks not listed").isEmpty());
-}
