@@ -145,6 +145,7 @@ void QmBankManager::reloadBanks()
 
     banks.clear (true);
     banksByName.clear();
+    skippedFiles.clear();
 
     auto* favourites = new QmBank();
     favourites->name = "Favourites";
@@ -178,22 +179,27 @@ void QmBankManager::reloadBanks()
             std::fflush (stdout);
 
             // The browser names it once.
-            if (! toldSkippedFiles.contains (file.getFullPathName()))
-                skippedFiles.addIfNotAlreadyThere (file.getFullPathName());
+            if (toldSkippedFiles.count (file.getFullPathName()) == 0)
+                skippedFiles.add (file.getFullPathName());
 
             continue;
         }
 
-        // Names must stay unique (ignoring case) for lookups by name: a second
-        // file holding a listed name is listed under a name of its own.
-        if (getBank (bank->name) != nullptr)
-            bank->name = unusedBankName (PresetMarshaller::writableName (bankNameFromFileName (file.getFullPathName())));
-
-        indexBank (bank.get());
-        banks.add (bank.release());
+        listBank (std::move (bank));
     }
 
     rebuildSystemBanks();
+}
+
+void QmBankManager::listBank (std::unique_ptr<QmBank> bank)
+{
+    // Names must stay unique (ignoring case) for lookups by name: a second
+    // file holding a listed name is listed under a name of its own.
+    if (getBank (bank->name) != nullptr)
+        bank->name = unusedBankName (PresetMarshaller::writableName (bankNameFromFileName (bank->file.getFullPathName())));
+
+    indexBank (bank.get());
+    banks.add (bank.release());
 }
 
 void QmBankManager::indexBank (QmBank* bank)
@@ -206,11 +212,13 @@ juce::StringArray QmBankManager::takeSkippedBankFiles()
 {
     const juce::ScopedLock sl (lock);
 
-    toldSkippedFiles.addArray (skippedFiles);
     juce::StringArray names;
 
     for (auto& path : skippedFiles)
+    {
+        toldSkippedFiles.insert (path);
         names.add (juce::File (path).getFileName());
+    }
 
     skippedFiles.clear();
     return names;
@@ -410,8 +418,7 @@ juce::Result QmBankManager::createBankFile (juce::String name)
     if (created == nullptr)
         return fail ("The new bank file cannot be read");
 
-    indexBank (created.get());
-    banks.add (created.release());
+    listBank (std::move (created));
     return juce::Result::ok();
 }
 

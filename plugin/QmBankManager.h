@@ -4,6 +4,7 @@
 #include "QmPresetClient.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 /** Owns every bank: the user banks, one per XML file in the Banks folder, and
     the system banks "All" and "Favourites" built in memory from them.
@@ -144,6 +145,10 @@ private:
     juce::File findFileIgnoringCase (const juce::String& fileName) const;
     void callListeners (std::function<void (PresetListener&)> call);
 
+    /** Appends a bank read from its file, under a name of its own when its
+        name is listed already. */
+    void listBank (std::unique_ptr<QmBank> bank);
+
     /** getBank's index: every change of the bank list keeps it up to date. */
     void indexBank (QmBank* bank);
     void reindexBanks();
@@ -157,7 +162,8 @@ private:
     QmBank* favouritesBank = nullptr;
     juce::String lastFailure;
     std::unordered_map<juce::String, QmBank*> banksByName;    // upper-cased name -> first bank of it
-    juce::StringArray skippedFiles, toldSkippedFiles;          // full paths of unreadable bank files
+    juce::StringArray skippedFiles;                            // unreadable bank files not named yet, full paths
+    std::unordered_set<juce::String> toldSkippedFiles;         // and those named already
     QmPresetLoadedCallback presetLoadedCallback = nullptr;
     void* presetLoadedContext = nullptr;
 

@@ -508,8 +508,10 @@ TEST_F (BankManagerTest, ANewBankIsAddedWithoutReadingTheOthersAgainAndNamesAreF
     EXPECT_TRUE (manager->createBank ("STRASSE"));
     EXPECT_EQ (manager->getBank ("strasse"), manager->getBankAt (4));
 
-    // What the next start lists is what this one shows.
-    QmBankManager fresh (&client);
-    for (auto name : { "Vorlan", "Ünïcode", "STRASSE" })
-        EXPECT_NE (fresh.getBank (utf8 (name)), nullptr) << name;
+    // A new file whose bank name is listed already is listed under a name of its own.
+    ASSERT_TRUE (manager->importBank (importFile ("other.xml", bankText ("Dup", "x"))));
+    EXPECT_TRUE (manager->createBankFile ("DUP").wasOk());
+    auto* second = manager->getBank ("dup (2)");
+    ASSERT_NE (second, nullptr);
+    EXPECT_EQ (std::pair (manager->getBank ("dup")->file.getFileName(), second->file.getFileName()), std::pair (juce::String ("other.xml"), juce::String ("dup.xml")));
 }
