@@ -1,6 +1,10 @@
 #include "QmDataFolders.h"
 
+#include "QmFileWriter.h"
+
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace QmDataFolders
 {
@@ -62,9 +66,26 @@ juce::File getBanksFolder()
         return banks;
 
     // First use (or the user removed the whole folder): seed it with the factory bank.
-    banks.createDirectory();
     const auto source = getResourceFile ("banks/vorlan.xml");
-    source.copyFileTo (banks.getChildFile (source.getFileName()));
+    juce::MemoryBlock factory;
+
+    if (! source.existsAsFile() || ! source.loadFileAsData (factory))
+    {
+        banks.createDirectory();
+        return banks;
+    }
+
+    // The folder appears with the whole factory bank in it or not at all: it
+    // is filled under a name of its own and renamed into place. When the disk
+    // refuses, nothing is left and the next call seeds again.
+    const auto staging = banks.getSiblingFile (".Banks-" + juce::String (::getpid()) + "-"
+                                               + juce::String::toHexString (juce::Random().nextInt64()));
+
+    if (! staging.createDirectory()
+         || ! writeFileAtomically (staging.getChildFile (source.getFileName()), factory.getData(), factory.getSize())
+         || std::rename (staging.getFullPathName().toRawUTF8(), banks.getFullPathName().toRawUTF8()) != 0)
+        staging.deleteRecursively();    // another instance's rename came first, or the disk is full
+
     return banks;
 }
 

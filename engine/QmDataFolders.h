@@ -24,7 +24,9 @@ namespace QmDataFolders
     juce::File getUserDataFolder();
 
     /** The "Banks" folder of the per-user data folder. When it is missing it is
-        created and the factory bank is copied into it. */
+        created with a copy of the factory bank in it; when that copy cannot be
+        written completely, the folder is not made (the next call tries again).
+        With no factory bank installed it is made empty. */
     juce::File getBanksFolder();
 
     /** A file below the all-users folder's "Resources"; nothing is created. */

@@ -25,9 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 
     // A bank we read is written as a file that reads back with its presets,
     // named as they were (their line breaks are line feeds already).
+    // Nothing read is ever refused for writing.
     XMLMarshaller marshaller;
     juce::MemoryOutputStream out;
-    marshaller.write (marshaller.bankToXml (bank.get()).get(), out, marshaller.getDTD());
+    const auto element = marshaller.bankToXml (bank.get());
+    marshaller.write (element.get(), out, marshaller.getDTD());
+    require (PresetMarshaller::isReadableBank (*element, (juce::int64) out.getDataSize()));
 
     juce::MemoryInputStream written (out.getData(), out.getDataSize(), false);
     auto again = QmBankManager::readBank (written);

@@ -71,11 +71,38 @@ public:
         name in memory as on disk. Applied where names come in. */
     static juce::String writableName (const juce::String& name);
 
+    /** Reads a bank document within the bank limits below. */
+    std::unique_ptr<juce::XmlElement> parseBank (juce::InputStream& input);
+
+    /** Whether parseBank takes this bank document back, written in numBytes:
+        within the byte and node limits, with at most maxBankPresets presets.
+        Checked before any bank is written, so that none is ever written that
+        the next start would skip. */
+    static bool isReadableBank (const juce::XmlElement& root, juce::int64 numBytes);
+
     /** The deepest element nesting accepted: banks nest four levels, the state chunk two. */
     static constexpr int maxDocumentDepth = 8;
 
-    /** The largest bank file accepted, far above what thousands of presets take. */
+    /** The largest document accepted (the MIDI map's); a bank file may be larger. */
     static constexpr juce::int64 maxFileBytes = 16 * 1024 * 1024;
+
+    /** The most presets a bank holds; a bank file holding more is not read. */
+    static constexpr int maxBankPresets = 100000;
+
+    /** The most nodes (elements and texts) bankToXml writes for one preset:
+        the element, its seven fields and their texts. */
+    static constexpr int maxNodesPerPreset = 15;
+
+    /** Enough nodes for every bank of maxBankPresets presets as bankToXml
+        writes it ("bank", "name" and its text, "presets"), so that a bank read
+        within the limits can always be written back within them. A document
+        reaches this with far fewer presets only when it holds other elements. */
+    static constexpr int maxBankNodes = 4 + maxNodesPerPreset * maxBankPresets;
+
+    /** The largest bank file accepted: maxBankPresets presets as the plug-in
+        writes them (every parameter at six digits, names of 20 characters)
+        fit. Reading the largest takes up to about 400 MB for a moment. */
+    static constexpr juce::int64 maxBankBytes = 64 * 1024 * 1024;
 
     /** The largest state chunk accepted; one preset takes about a kilobyte. */
     static constexpr juce::int64 maxStateBytes = 1024 * 1024;

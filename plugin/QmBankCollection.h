@@ -33,6 +33,10 @@ public:
         A failed change is not kept in memory either. */
     virtual juce::String takeLastFailure() = 0;
 
+    /** The file names of the bank files that could not be read when the banks
+        were listed, each given once; they are not listed. */
+    virtual juce::StringArray takeSkippedBankFiles() = 0;
+
     /** Held by every bank operation; whoever reads or writes the client's
         "currentBank" and "currentPreset" holds it too, because the host's
         state calls write them from another thread. */

@@ -21,7 +21,7 @@ namespace
         return fileName.endsWithIgnoreCase (bankFileExtension);
     }
 
-    /** A bank as written to its file. */
+    /** A bank as written to its file; empty when no reader would take it back. */
     juce::MemoryBlock bankDocument (QmBank& bank)
     {
         XMLMarshaller marshaller;
@@ -29,7 +29,16 @@ namespace
 
         juce::MemoryOutputStream out;
         marshaller.write (element.get(), out, marshaller.getDTD());
+
+        if (! PresetMarshaller::isReadableBank (*element, (juce::int64) out.getDataSize()))
+            return {};
+
         return out.getMemoryBlock();
+    }
+
+    bool hasTooManyPresets (const QmBank& bank)
+    {
+        return bank.presets.size() > PresetMarshaller::maxBankPresets;
     }
 
     /** Changes whenever any instance writes the file: a write renames a new
@@ -80,6 +89,7 @@ namespace
 
     const char* const cannotWrite = "The bank file cannot be written";
     const char* const fileGone = "The bank file no longer exists";
+    const char* const tooLarge = "The bank would grow too large to be read again; the change is not saved";
 }
 
 //==============================================================================
@@ -102,6 +112,8 @@ void QmBankManager::reloadBanks()
     const juce::ScopedLock sl (lock);
 
     banks.clear (true);
+    banksByName.clear();
+    skippedFiles.clear();
 
     auto* favourites = new QmBank();
     favourites->name = "Favourites";
@@ -117,6 +129,8 @@ void QmBankManager::reloadBanks()
     banks.add (favourites);
     allBank = all;
     favouritesBank = favourites;
+    indexBank (all);
+    indexBank (favourites);
 
     for (const auto& entry : juce::RangedDirectoryIterator (banksFolder, false, "*", juce::File::findFiles))
     {
@@ -131,18 +145,51 @@ void QmBankManager::reloadBanks()
         {
             std::printf ("Vorlan: cannot read the bank file %s; it is skipped\n", file.getFullPathName().toRawUTF8());
             std::fflush (stdout);
+
+            // The browser names it once.
+            if (toldSkippedFiles.count (file.getFullPathName()) == 0)
+                skippedFiles.add (file.getFullPathName());
+
             continue;
         }
 
-        // Names must stay unique (ignoring case) for lookups by name: a second
-        // file holding a listed name is listed under a name of its own.
-        if (getBank (bank->name) != nullptr)
-            bank->name = unusedBankName (PresetMarshaller::writableName (bankNameFromFileName (file.getFullPathName())));
-
-        banks.add (bank.release());
+        listBank (std::move (bank));
     }
 
     rebuildSystemBanks();
+}
+
+void QmBankManager::listBank (std::unique_ptr<QmBank> bank)
+{
+    // Names must stay unique (ignoring case) for lookups by name: a second
+    // file holding a listed name is listed under a name of its own.
+    if (getBank (bank->name) != nullptr)
+        bank->name = unusedBankName (PresetMarshaller::writableName (bankNameFromFileName (bank->file.getFullPathName())));
+
+    indexBank (bank.get());
+    banks.add (bank.release());
+}
+
+void QmBankManager::indexBank (QmBank* bank)
+{
+    // The first bank of a name keeps it, as a scan of the list would find it.
+    banksByName.emplace (bank->name.toUpperCase(), bank);
+}
+
+juce::StringArray QmBankManager::takeSkippedBankFiles()
+{
+    const juce::ScopedLock sl (lock);
+
+    juce::StringArray names;
+
+    for (auto& path : skippedFiles)
+    {
+        toldSkippedFiles.insert (path);
+        names.add (juce::File (path).getFileName());
+    }
+
+    skippedFiles.clear();
+    return names;
 }
 
 void QmBankManager::rebuildSystemBanks()
@@ -173,14 +220,19 @@ void QmBankManager::rebuildSystemBanks()
 std::unique_ptr<QmBank> QmBankManager::readBank (juce::InputStream& in)
 {
     XMLMarshaller marshaller;
-    auto root = marshaller.parse (in);
+    auto root = marshaller.parseBank (in);
 
     if (root == nullptr)
         return {};
 
     for (auto* child : root->getChildIterator())
+    {
         if (! child->isTextElement())
-            return marshaller.bankFromXml (root.get());
+        {
+            auto bank = marshaller.bankFromXml (root.get());
+            return hasTooManyPresets (*bank) ? nullptr : std::move (bank);
+        }
+    }
 
     return {};
 }
@@ -328,7 +380,13 @@ juce::Result QmBankManager::createBankFile (juce::String name)
     if (! writeFileAtomically (file, document.getData(), document.getSize()))
         return fail (cannotWrite);
 
-    reloadBanks();
+    // Only the new bank is read; the others are as they were.
+    auto created = loadBankFile (file);
+
+    if (created == nullptr)
+        return fail ("The new bank file cannot be read");
+
+    listBank (std::move (created));
     return juce::Result::ok();
 }
 
@@ -380,6 +438,7 @@ void QmBankManager::unlistBank (QmBank& bank)
     const auto name = bank.name;
     const auto wasCurrent = isCurrentBank (bank);
     unlistedBanks.add (banks.removeAndReturn (banks.indexOf (&bank)));
+    reindexBanks();
     rebuildSystemBanks();
 
     if (wasCurrent)
@@ -436,7 +495,11 @@ juce::Result QmBankManager::changeBank (QmBank& bank, const std::function<void (
         bank.renumberPresets();
         const auto document = bankDocument (bank);
 
-        if (writeFileAtomically (file, document.getData(), document.getSize()))
+        if (document.isEmpty())
+        {
+            result = fail (tooLarge);
+        }
+        else if (writeFileAtomically (file, document.getData(), document.getSize()))
         {
             bank.file = file;
             bank.fileStamp = fileStamp (file);
@@ -551,7 +614,7 @@ juce::Result QmBankManager::importBankFile (const juce::File& file)
     {
         juce::FileInputStream in (file);
 
-        if (! in.openedOk() || in.getTotalLength() > PresetMarshaller::maxFileBytes)
+        if (! in.openedOk() || in.getTotalLength() > PresetMarshaller::maxBankBytes)
             return fail ("The file cannot be read");
 
         in.readIntoMemoryBlock (data);
@@ -560,12 +623,16 @@ juce::Result QmBankManager::importBankFile (const juce::File& file)
     // A bank element with a list of presets, nothing else.
     XMLMarshaller marshaller;
     juce::MemoryInputStream source (data, false);
-    const auto root = marshaller.parse (source);
+    const auto root = marshaller.parseBank (source);
 
     if (root == nullptr || ! root->getTagName().equalsIgnoreCase ("bank") || marshaller.getChildByName (root.get(), "presets") == nullptr)
         return fail ("The file is not a bank");
 
     auto bank = marshaller.bankFromXml (root.get());
+
+    if (hasTooManyPresets (*bank))
+        return fail ("The bank holds more than " + juce::String (PresetMarshaller::maxBankPresets) + " presets");
+
     const auto target = banksFolder.getChildFile (fileName);
     bool written = false;
 
@@ -578,6 +645,10 @@ juce::Result QmBankManager::importBankFile (const juce::File& file)
             return fail ("There is a bank named " + bank->name + " already");
 
         const auto document = bankDocument (*bank);
+
+        if (document.isEmpty())
+            return fail (tooLarge);
+
         written = writeFileAtomically (target, document.getData(), document.getSize());
     }
     else
@@ -608,11 +679,29 @@ QmBank* QmBankManager::getBank (juce::String name)
 {
     const juce::ScopedLock sl (lock);
 
-    for (auto* bank : banks)
-        if (bank->name.equalsIgnoreCase (name))
-            return bank;
+    // Upper-casing each character is how names compare ignoring case.
+    const auto found = banksByName.find (name.toUpperCase());
 
-    return nullptr;
+    if (found == banksByName.end())
+        return nullptr;
+
+    // A bank renamed since it was indexed: the index is made afresh.
+    if (! found->second->name.equalsIgnoreCase (name))
+    {
+        reindexBanks();
+        const auto again = banksByName.find (name.toUpperCase());
+        return again != banksByName.end() ? again->second : nullptr;
+    }
+
+    return found->second;
+}
+
+void QmBankManager::reindexBanks()
+{
+    banksByName.clear();
+
+    for (auto* bank : banks)
+        indexBank (bank);
 }
 
 QmPreset* QmBankManager::findPreset (juce::String bankName, juce::String presetName)

@@ -3,6 +3,9 @@
 #include "QmBankCollection.h"
 #include "QmPresetClient.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 /** Owns every bank: the user banks, one per XML file in the Banks folder, and
     the system banks "All" and "Favourites" built in memory from them.
 
@@ -51,6 +54,7 @@ public:
     void loadPreset (QmPreset* preset) override;
     void setPresetLoadedCallback (QmPresetLoadedCallback callback, void* context) override;
     juce::String takeLastFailure() override;
+    juce::StringArray takeSkippedBankFiles() override;
 
     //==============================================================================
     /** Loads the preset beside the current one in its own bank (-1 previous, +1
@@ -161,6 +165,14 @@ private:
     juce::File findFileIgnoringCase (const juce::String& fileName) const;
     void callListeners (std::function<void (PresetListener&)> call);
 
+    /** Appends a bank read from its file, under a name of its own when its
+        name is listed already. */
+    void listBank (std::unique_ptr<QmBank> bank);
+
+    /** getBank's index: every change of the bank list keeps it up to date. */
+    void indexBank (QmBank* bank);
+    void reindexBanks();
+
     juce::CriticalSection lock;
     juce::Array<PresetListener*> listeners;
     juce::File banksFolder;
@@ -170,6 +182,9 @@ private:
     QmBank* allBank = nullptr;
     QmBank* favouritesBank = nullptr;
     juce::String lastFailure;
+    std::unordered_map<juce::String, QmBank*> banksByName;    // upper-cased name -> first bank of it
+    juce::StringArray skippedFiles;                            // unreadable bank files not named yet, full paths
+    std::unordered_set<juce::String> toldSkippedFiles;         // and those named already
     QmPresetLoadedCallback presetLoadedCallback = nullptr;
     void* presetLoadedContext = nullptr;
 

@@ -35,8 +35,9 @@ std::unique_ptr<juce::XmlElement> XMLMarshaller::bankToXml (QmBank* bank)
 
     auto presets = std::make_unique<juce::XmlElement> ("presets");
 
-    for (auto* preset : bank->presets)
-        appendChildElement (presets.get(), presetToXml (preset).release(), preset->name);
+    // Built from the end: appending walks the whole list each time.
+    for (int i = bank->presets.size(); --i >= 0;)
+        presets->prependChildElement (presetToXml (bank->presets.getObjectPointerUnchecked (i)).release());
 
     appendChildElement (root.get(), presets.release(), "presets");
     return root;

@@ -118,6 +118,10 @@ std::unique_ptr<juce::Component> BankPopover::createContainer()
     readCurrentNames();
     refreshBankList();
 
+    // Told once the box is on screen, so that it is centred on the window.
+    skippedBanksReportPending = true;
+    triggerAsyncUpdate();
+
     if (presetPage != nullptr)
     {
         presetPage->refreshPresets();
@@ -190,6 +194,18 @@ void BankPopover::handleAsyncUpdate()
 
     if (std::exchange (bankListRefreshPending, false))
         refreshBankList();
+
+    if (std::exchange (skippedBanksReportPending, false))
+        reportSkippedBanks();
+}
+
+void BankPopover::reportSkippedBanks()
+{
+    const auto skipped = collection != nullptr ? collection->takeSkippedBankFiles() : juce::StringArray();
+
+    if (! skipped.isEmpty())
+        dialogs->inform ("Banks not listed", "These bank files in the Banks folder cannot be read, so their banks are not listed:\n\n"
+                                                 + skipped.joinIntoString ("\n"), this);
 }
 
 //==============================================================================

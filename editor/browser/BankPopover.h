@@ -91,6 +91,9 @@ public:
     /** Shows in a box why the collection's last change failed, if it did,
         then showCollectionAsItIs; true when it did. */
     bool reportFailure();
+
+    /** Names in a box the bank files that could not be read, once. */
+    void reportSkippedBanks();
     void setDialogs (std::unique_ptr<BrowserDialogs> newDialogs);
 
     juce::File getImportFolder() const                          { return importFolder; }
@@ -173,6 +176,7 @@ private:
     juce::String currentBank, currentPreset;
     bool removeMode = false;
     bool bankListRefreshPending = false, collectionCheckPending = false;
+    bool skippedBanksReportPending = false;
     juce::CriticalSection unsharedLock;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (BankPopover)

@@ -547,6 +547,32 @@ TEST_F (Browser, EveryWriteTheDiskRefusesIsShownLeavingRowsAndCurrentPresetAndPa
     content->setLookAndFeel (nullptr);
 }
 
+TEST_F (Browser, BankFilesTheStartCouldNotReadAreNamedOnceWhenTheBrowserShows)
+{
+    banks().getChildFile ("broken.xml").replaceWithText ("<bank><name>Broken");
+    banks().getChildFile ("empty.xml").replaceWithText ("");
+    manager = std::make_unique<QmBankManager> (&client);
+
+    // Named once the box can be placed on the window, whichever page opens.
+    auto& onPage = open ("Synths", "Pad");
+    EXPECT_TRUE (dialogs->told.isEmpty());
+    onPage.handleUpdateNowIfNeeded();
+    ASSERT_EQ (dialogs->told.size(), 1);
+    EXPECT_TRUE (dialogs->told[0].startsWith ("Banks not listed: ")) << dialogs->told[0];
+    for (auto name : { "broken.xml", "empty.xml" })
+        EXPECT_TRUE (dialogs->told[0].contains (name)) << name;
+    EXPECT_FALSE (dialogs->told[0].contains ("synths.xml"));
+    EXPECT_EQ (dialogs->toldOn, popover.get());
+
+    // Not again: neither on the next showing nor after a reload that skips them again.
+    content = popover->createContainer();
+    popover->handleUpdateNowIfNeeded();
+    ASSERT_TRUE (manager->importBank (importable ("more.xml", "<bank><name>More</name><presets/></bank>")));
+    content = popover->createContainer();
+    popover->handleUpdateNowIfNeeded();
+    EXPECT_EQ (dialogs->told.size(), 1);
+}
+
 TEST (BrowserRow, AClickReportsItsOwnMouseEventOrNoneAndTheSearchCaretIsABarThatLeavesTheTypedTextVisible)
 {
     std::vector<std::tuple<bool, int, int>> clicks;

@@ -1,6 +1,7 @@
 #include "QmCache.h"
 #include "QmDataFolders.h"
 #include "QmDiodeNonlin.h"
+#include "QmFileWriter.h"
 #include "FilterTestRig.h"
 
 #include <gtest/gtest.h>
@@ -169,4 +170,33 @@ TEST (DataFolders, FoldersAndCacheKeysAreNamedCreatedAndSeeded)
     factory.deleteFile();
     EXPECT_TRUE (QmDataFolders::getBanksFolder().isDirectory());
     EXPECT_EQ (banks.getNumberOfChildFiles (juce::File::findFiles), 0);
+}
+
+TEST (DataFolders, AFactoryBankTheDiskCannotTakeLeavesNoBanksFolderSoTheNextStartSeedsIt)
+{
+    const auto factory = QmDataFolders::getResourceFile ("banks/vorlan.xml");
+    const auto text = "<bank><name>Vorlan</name><presets>" + juce::String::repeatedString ("<preset><name>x</name></preset>", 300) + "</presets></bank>";
+    ASSERT_TRUE (factory.getParentDirectory().createDirectory());
+    ASSERT_TRUE (factory.replaceWithText (text));
+
+    const auto user = QmDataFolders::getUserDataFolder();
+    const auto banks = user.getChildFile ("Banks");
+    banks.deleteRecursively();
+    const auto before = user.getNumberOfChildFiles (juce::File::findFilesAndDirectories);
+
+    // 4 KiB free: no half a factory bank, and nothing left beside it.
+    setFileWriteRoomForTests (4096);
+    EXPECT_EQ (QmDataFolders::getBanksFolder(), banks);
+    setFileWriteRoomForTests (-1);
+    EXPECT_FALSE (banks.exists());
+    EXPECT_EQ (user.getNumberOfChildFiles (juce::File::findFilesAndDirectories), before);
+
+    // With room again, the next call seeds the whole bank.
+    EXPECT_EQ (QmDataFolders::getBanksFolder(), banks);
+    EXPECT_EQ (banks.getChildFile ("vorlan.xml").loadFileAsString(), text);
+    EXPECT_EQ (banks.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1);
+    EXPECT_EQ (user.getNumberOfChildFiles (juce::File::findFilesAndDirectories), before + 1);
+
+    banks.deleteRecursively();
+    factory.deleteFile();
 }

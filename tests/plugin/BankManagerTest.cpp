@@ -1,5 +1,6 @@
 #include "FakePresetClient.h"
 #include "NamedPreset.h"
+#include "PresetMarshaller.h"
 #include "QmBankManager.h"
 #include "QmDataFolders.h"
 #include "QmFileWriter.h"
@@ -515,4 +516,98 @@ TEST_F (BankManagerTest, ABankWhoseFileAnotherInstanceRemovedLeavesTheListAndASa
         saver.join();
         ASSERT_FALSE (banks().getChildFile ("race.xml").exists()) << round;
     }
+}
+
+TEST_F (BankManagerTest, EveryBankTheStartReadsTakesAStarAndIsReadAgainAndAChangeBeyondTheLimitsIsRefusedLeavingTheFile)
+{
+    const auto writeBank = [] (const juce::File& file, const juce::String& name, int count, const juce::String& extra)
+    {
+        juce::MemoryOutputStream text;
+        text << "<bank><name>" << name << "</name><presets>";
+        for (int i = 0; i < count; ++i)
+            text << "<preset><name>P" << i << "</name>" << extra << "</preset>";
+        text << "</presets></bank>";
+        return file.replaceWithData (text.getData(), text.getDataSize());
+    };
+
+    // Hand-made: a name and the parameters only. Written whole, each preset
+    // takes far more nodes than it did; the next start still reads it.
+    ASSERT_TRUE (writeBank (banks().getChildFile ("handmade.xml"), "Handmade", 20000, "<params>0.5,0.25</params>"));
+    manager = std::make_unique<QmBankManager> (&client);
+    auto* handmade = manager->getBank ("Handmade");
+    ASSERT_NE (handmade, nullptr);
+    manager->presetFavouriteChanged (handmade->presets[12345].get(), true);
+    EXPECT_EQ (manager->takeLastFailure(), "");
+
+    manager = std::make_unique<QmBankManager> (&client);
+    ASSERT_NE (manager->getBank ("Handmade"), nullptr);
+    EXPECT_EQ (manager->getBank ("Handmade")->presets.size(), 20000);
+    ASSERT_EQ (manager->getBank ("Favourites")->presets.size(), 1);
+    EXPECT_EQ (manager->getBank ("Favourites")->presets[0]->name, "P12345");
+    EXPECT_EQ (manager->getBank ("Handmade")->presets[19999]->params[1], 0.25f);
+
+    // A full bank takes a star but no further preset: the file stays as it
+    // was and the bank holds what the file holds.
+    ASSERT_TRUE (writeBank (banks().getChildFile ("full.xml"), "Full", PresetMarshaller::maxBankPresets, {}));
+    manager = std::make_unique<QmBankManager> (&client);
+    auto* full = manager->getBank ("Full");
+    ASSERT_NE (full, nullptr);
+    manager->presetFavouriteChanged (full->presets[0].get(), true);
+    EXPECT_EQ (manager->takeLastFailure(), "");
+    const auto written = banks().getChildFile ("full.xml").loadFileAsString();
+    EXPECT_TRUE (full->addPreset (namedPreset ("One too many").get()));
+    EXPECT_EQ (manager->takeLastFailure(), "The bank would grow too large to be read again; the change is not saved");
+    EXPECT_EQ (banks().getChildFile ("full.xml").loadFileAsString(), written);
+    EXPECT_EQ (std::pair (full->presets.size(), full->findPresetByName ("One too many")), std::pair (PresetMarshaller::maxBankPresets, (QmPreset*) nullptr));
+
+    // A bank of more presets than that is not read, nor imported.
+    const auto outside = importFile ("over.xml", {}), over = banks().getChildFile ("over.xml");
+    ASSERT_TRUE (writeBank (outside, "Over", PresetMarshaller::maxBankPresets + 1, {}));
+    EXPECT_FALSE (manager->importBank (outside));
+    EXPECT_EQ (manager->takeLastFailure(), "The bank holds more than 100000 presets");
+    ASSERT_TRUE (outside.copyFileTo (over));
+    manager = std::make_unique<QmBankManager> (&client);
+    EXPECT_EQ (manager->getBank ("Over"), nullptr);
+    EXPECT_NE (manager->getBank ("Full"), nullptr);
+}
+
+TEST_F (BankManagerTest, ANewBankIsAddedWithoutReadingTheOthersAgainAndNamesAreFoundInAnyCaseUntilTheirBankGoes)
+{
+    const auto utf8 = [] (const char* text) { return juce::String::fromUTF8 (text); };
+
+    // What a scan of the list, comparing ignoring case, finds first.
+    const auto scan = [this] (const juce::String& name) -> QmBank*
+    {
+        for (auto* bank : manager->getBanks())
+            if (bank->name.equalsIgnoreCase (name))
+                return bank;
+        return nullptr;
+    };
+
+    const QmPreset::Ptr held (manager->findPreset ("Vorlan", "default"));
+    ASSERT_NE (held, nullptr);
+
+    ASSERT_TRUE (manager->createBank (utf8 ("Straße")));
+    ASSERT_TRUE (manager->createBank (utf8 ("Ünïcode")));
+    EXPECT_EQ (manager->findPreset ("vorlan", "default"), held.get());
+    const juce::String expected[] = { "All", "Favourites", "Vorlan", utf8 ("Straße"), utf8 ("Ünïcode") };
+    EXPECT_EQ (bankNames (*manager), juce::StringArray (expected, 5));
+
+    for (auto asked : { "STRASSE", "STRAßE", "straße", "ünÏCODE", "ÜNÏCODE", "favourites", "ALL", "Vorla", "vorlan ", "" })
+        EXPECT_EQ (manager->getBank (utf8 (asked)), scan (utf8 (asked))) << asked;
+    EXPECT_NE (manager->getBank ("VORLAN"), nullptr);
+
+    EXPECT_FALSE (manager->createBank (utf8 ("Ünïcode").toLowerCase()));
+    ASSERT_TRUE (manager->deleteBank (manager->getBank (utf8 ("Straße"))));
+    EXPECT_EQ (manager->getBank (utf8 ("Straße")), nullptr);
+    EXPECT_NE (manager->getBank (utf8 ("Ünïcode")), nullptr);
+    EXPECT_TRUE (manager->createBank ("STRASSE"));
+    EXPECT_EQ (manager->getBank ("strasse"), manager->getBankAt (4));
+
+    // A new file whose bank name is listed already is listed under a name of its own.
+    ASSERT_TRUE (manager->importBank (importFile ("other.xml", bankText ("Dup", "x"))));
+    EXPECT_TRUE (manager->createBankFile ("DUP").wasOk());
+    auto* second = manager->getBank ("dup (2)");
+    ASSERT_NE (second, nullptr);
+    EXPECT_EQ (std::pair (manager->getBank ("dup")->file.getFileName(), second->file.getFileName()), std::pair (juce::String ("other.xml"), juce::String ("dup.xml")));
 }
