@@ -28,6 +28,10 @@ public:
     void process() override;
     void sampleRateChanged() override;
 
+    /** No key held and no gate: the note state, the glide's history and the
+        delays as a new module has them. The wheels stay where they are. */
+    void reset() override;
+
     /** Whether a key is held, or the gate, shifted or not, is still open
         (audio thread). */
     bool holdsNote() const noexcept;

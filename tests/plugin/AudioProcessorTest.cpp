@@ -394,3 +394,44 @@ TEST_F (AudioProcessorTest, ResetAllControllersOnAnyChannelCentresThePitchWheel)
     EXPECT_NEAR (pitchAfter (midiOf ({ { Message::pitchWheel (3, 0), 0 } })), 110.0, 2.0);
     EXPECT_NEAR (pitchAfter (midiOf ({ { Message::controllerEvent (16, QmMidiEvent::resetAllControllers, 0), 0 } })), 220.0, 2.0);
 }
+
+TEST_F (AudioProcessorTest, AResumeStartsQuietAndTheNextNoteSoundsAsOnAFreshInstance)
+{
+    // A note sounding when the host suspends: after the resume (the sizing
+    // block of no samples first, as the VST entry sends it, then plain or
+    // bypassed blocks) nothing of it is heard, however short the suspend was.
+    const auto suspendAndResume = [this]
+    {
+        processor->releaseResources();
+        processor->prepareToPlay (44100.0, 512);
+
+        juce::AudioBuffer<float> none (2, 0);
+        juce::MidiBuffer midi;
+        KorvixAudioProcessor::setFillsEmptyBlocks (true);
+        processor->processBlock (none, midi);
+        KorvixAudioProcessor::setFillsEmptyBlocks (false);
+    };
+
+    for (bool bypassed : { false, true })
+    {
+        process (512, midiOf ({ { Message::noteOn (1, 57, 0.9f), 0 } }));
+        float sounding = 0.0f;
+        for (int b = 0; b < 20; ++b)
+            sounding = std::max (sounding, process (512));
+        ASSERT_GT (sounding, 0.05f);
+
+        suspendAndResume();
+        for (int b = 0; b < 20; ++b)
+        {
+            if (bypassed && b < 3)
+            {
+                juce::MidiBuffer midi;
+                processor->processBlockBypassed (buffer, midi);
+            }
+
+            EXPECT_EQ (process (512), 0.0f) << (bypassed ? "bypassed, block " : "block ") << b;
+        }
+
+        process (512, midiOf ({ { Message::noteOff (1, 57), 0 } }));
+    }
+}
