@@ -5,6 +5,7 @@
 #include "QmMidiMapper.h"
 #include "QmParameter.h"
 #include "QmProcessContext.h"
+#include "QmRandom.h"
 #include "QmSynthEngine.h"
 #include "QmTestModule.h"
 #include "engine/OscillatorSpectrum.h"
@@ -400,6 +401,14 @@ TEST_F (AudioProcessorTest, AResumeStartsQuietAndTheNextNoteSoundsAsOnAFreshInst
     // A note sounding when the host suspends: after the resume (the sizing
     // block of no samples first, as the VST entry sends it, then plain or
     // bypassed blocks) nothing of it is heard, however short the suspend was.
+    // Every stage of the sound runs: the high-pass and the colouring too.
+    const auto patch = [] (KorvixAudioProcessor& p)
+    {
+        p.setParameter (QmParam::hpfCutoff, 0.2f);
+        p.setParameter (QmParam::paramsSpreadAuto, 1.0f);
+    };
+    patch (*processor);
+
     const auto suspendAndResume = [this]
     {
         processor->releaseResources();
@@ -434,4 +443,38 @@ TEST_F (AudioProcessorTest, AResumeStartsQuietAndTheNextNoteSoundsAsOnAFreshInst
 
         process (512, midiOf ({ { Message::noteOff (1, 57), 0 } }));
     }
+
+    // The next note, from the first block after the resume, against an
+    // instance that only ever played silence and was resumed alike: the same
+    // to the bit, so nothing of what sounded before the suspend is left (the
+    // thread's random numbers drawn alike for both).
+    const auto played = [] (KorvixAudioProcessor& p)
+    {
+        std::vector<float> out;
+        juce::AudioBuffer<float> b (2, 512);
+        qmSrand (7);
+        for (int i = 0; i < 60; ++i)
+        {
+            auto midi = i == 0 ? midiOf ({ { Message::noteOn (1, 64, 0.7f), 0 } }) : i == 40 ? midiOf ({ { Message::noteOff (1, 64), 0 } }) : juce::MidiBuffer();
+            p.processBlock (b, midi);
+            out.insert (out.end(), b.getReadPointer (0), b.getReadPointer (0) + 512);
+        }
+        return out;
+    };
+
+    KorvixAudioProcessor quiet;
+    quiet.setRateAndBufferSizeDetails (44100.0, 512);
+    patch (quiet);
+    juce::MidiBuffer none;
+    for (int b = 0; b < 40; ++b)
+        quiet.processBlock (buffer, none);
+    quiet.releaseResources();
+    quiet.prepareToPlay (44100.0, 512);
+
+    process (512, midiOf ({ { Message::noteOn (1, 57, 0.9f), 0 } }));
+    process (512);
+    suspendAndResume();
+    const auto resumed = played (*processor), fresh = played (quiet);
+    EXPECT_GT (*std::max_element (fresh.begin(), fresh.end()), 0.05f);
+    EXPECT_EQ (std::memcmp (resumed.data(), fresh.data(), fresh.size() * sizeof (float)), 0);
 }
