@@ -28,9 +28,9 @@ public:
     virtual void process() {}
     virtual void sampleRateChanged() {}
 
-    /** Forgets what the module was sounding: its audio and note state go back
-        to where a new module's start. Settings, and the glides that follow
-        them, stay. Audio thread; allocates nothing. */
+    /** Forgets what the module was sounding: its audio and note state become
+        a new module's. Settings, and the glides that follow them, stay.
+        Audio thread; allocates nothing. */
     virtual void reset() {}
     virtual void onEvent (const QmGraphEvent&) {}
 
