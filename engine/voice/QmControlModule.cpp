@@ -64,11 +64,8 @@ void QmControlModule::reset()
     events.clear();
     switches.clear();
     stackSize = 0;
-    oldNote = newNote = -1;
     oldLevel = newLevel = 0.0f;
-    glideSmoother.clear();
     std::fill (std::begin (gateHistory), std::end (gateHistory), 0.0f);
-    std::fill (std::begin (cvHistory), std::end (cvHistory), 0.0f);
     driftTap->restart();
 }
 

@@ -267,3 +267,28 @@ TEST (EngineRest, SilenceEndsTheSoundAtOnceAndKeepsTheWheelsAndTheTempoSyncedPha
     EXPECT_TRUE (sameBits (silenced.engine.modulator->phase, released.engine.modulator->phase));
     EXPECT_NEAR (silenced.at (cv)[2 * block - 1], 69.0f / 12.0f - 2.0f, 0.002f);
 }
+
+TEST (EngineRest, AGlideAfterSilenceStartsWhereTheLastNoteLeftThePitch)
+{
+    // With a glide time set, the note after a silence glides from the last
+    // note's pitch, as on an engine that released it instead, not from below.
+    Rig silenced, released;
+    const int cv = silenced.tap (silenced.engine.control, "CV out");
+    const int otherCv = released.tap (released.engine.control, "CV out");
+    for (auto* rig : { &silenced, &released })
+    {
+        rig->set (QmParam::paramsGlidePoly, 0.5f);
+        rig->render (20 * block, { noteOn (69, 0.8f, 0) }, block);
+    }
+
+    silenced.engine.silence();
+    silenced.render (block, {}, block);
+    released.render (block, { noteOff (69, 0) }, block);
+
+    for (auto* rig : { &silenced, &released })
+        rig->render (block, { noteOn (81, 0.8f, 0) }, block);
+
+    for (const int i : { 0, block / 2, 2 * block - 1 })
+        EXPECT_NEAR (silenced.at (cv)[(size_t) i], released.at (otherCv)[(size_t) i], 0.002f) << i;
+    EXPECT_LT (silenced.at (cv)[0], 81.0f / 12.0f - 1.5f);
+}

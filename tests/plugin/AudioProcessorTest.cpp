@@ -396,19 +396,21 @@ TEST_F (AudioProcessorTest, ResetAllControllersOnAnyChannelCentresThePitchWheel)
     EXPECT_NEAR (pitchAfter (midiOf ({ { Message::controllerEvent (16, QmMidiEvent::resetAllControllers, 0), 0 } })), 220.0, 2.0);
 }
 
-TEST_F (AudioProcessorTest, AResumeStartsQuietAndTheNextNoteSoundsAsOnAnInstanceThatOnlyPlayedSilence)
+TEST_F (AudioProcessorTest, AResumeStartsQuietAndTheNextNoteSoundsAsOnAnInstanceWhoseNoteWasReleasedLongBefore)
 {
-    // Blocks with a note from the first or none, then the host's suspend and
-    // resume, with the block of no samples the VST entry sizes its buffers
-    // with. Every stage of the sound runs, the high-pass and colouring too.
-    const auto playThenResume = [] (KorvixAudioProcessor& p, int blocks, bool note)
+    // Blocks with a note from the first, held or released in the second,
+    // then the host's suspend and resume, with the block of no samples the
+    // VST entry sizes its buffers with. Every stage of the sound runs, the
+    // high-pass and colouring too.
+    const auto playThenResume = [] (KorvixAudioProcessor& p, int blocks, bool held)
     {
         p.setParameter (QmParam::hpfCutoff, 0.2f);
         p.setParameter (QmParam::paramsSpreadAuto, 1.0f);
         juce::AudioBuffer<float> b (2, 512);
         for (int i = 0; i < blocks; ++i)
         {
-            auto midi = note && i == 0 ? midiOf ({ { Message::noteOn (1, 57, 0.9f), 0 } }) : juce::MidiBuffer();
+            auto midi = i == 0 ? midiOf ({ { Message::noteOn (1, 57, 0.9f), 0 } })
+                      : i == 1 && ! held ? midiOf ({ { Message::noteOff (1, 57), 0 } }) : juce::MidiBuffer();
             p.processBlock (b, midi);
         }
 
@@ -432,8 +434,9 @@ TEST_F (AudioProcessorTest, AResumeStartsQuietAndTheNextNoteSoundsAsOnAnInstance
     EXPECT_EQ (peak, 0.0f);
 
     // A note from the first block after the resume sounds as on an instance
-    // that only ever played silence, resumed alike: to the bit, so nothing
-    // of what sounded before is left (both draw the same random numbers).
+    // whose note was released long before, resumed alike: to the bit, so
+    // nothing of what sounded before is left (both draw the same random
+    // numbers); the pitch starts where that note left it on both.
     const auto played = [] (KorvixAudioProcessor& p)
     {
         std::vector<float> out;
