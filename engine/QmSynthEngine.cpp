@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <set>
 
 namespace
@@ -353,6 +354,16 @@ void QmSynthEngine::renderBlock (float* left, float* right, const std::vector<Qm
 
         renderPass (left + start, right + start, passEvents, length);
     }
+}
+
+void QmSynthEngine::silence() noexcept
+{
+    for (QmModule* module : std::initializer_list<QmModule*> { control, modulator, vco, hpFilter, spice, multiFilter, amplifier })
+        module->reset();
+
+    context->humNoise->reset();
+    audioOut->decimator->reset();
+    quietSamples = 0;
 }
 
 void QmSynthEngine::dispatchControllers (const std::vector<QmMidiEvent>& events)

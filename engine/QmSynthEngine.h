@@ -38,6 +38,14 @@ public:
         pass holds are rendered in passes. */
     void renderBlock (float* left, float* right, const std::vector<QmMidiEvent>& events, int numSamples);
 
+    /** Stops every sound at once, as when the engine was new: no key held,
+        the envelopes, oscillators, filters and decimator from rest. The
+        parameters and their glides, the wheels, the learnt controllers and
+        what follows the host's time stay as they are. An engine at rest
+        stays at rest; otherwise the wait for one starts anew. Audio thread;
+        allocates nothing. */
+    void silence() noexcept;
+
     /** Whether the engine rests: no key is held, the envelopes have finished
         and the output has stayed below restLevel for restSeconds, so blocks
         are exact silence and the graph is not run; only the modulator's

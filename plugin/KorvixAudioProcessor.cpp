@@ -87,8 +87,9 @@ bool KorvixAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) c
 void KorvixAudioProcessor::prepareToPlay (double, int)
 {
     // Called on the host's thread while no block runs: the audio thread
-    // releases the notes itself.
-    releaseOnNextBlock = true;
+    // silences the engine itself. The engine stood still meanwhile, so
+    // whatever it was sounding would go on from where it stopped.
+    silenceOnNextBlock = true;
 }
 
 void KorvixAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi)
@@ -172,6 +173,9 @@ bool KorvixAudioProcessor::render (juce::AudioBuffer<float>& buffer)
     const juce::ScopedNoDenormals noDenormals;
     const int numSamples = buffer.getNumSamples();
 
+    if (silenceOnNextBlock.exchange (false))
+        engine->silence();
+
     for (int channel = getTotalNumInputChannels(); channel < juce::jmin (getTotalNumOutputChannels(), buffer.getNumChannels()); ++channel)
         buffer.clear (channel, 0, numSamples);
 
@@ -246,9 +250,6 @@ void KorvixAudioProcessor::updateHostState()
 void KorvixAudioProcessor::collectEvents (const juce::MidiBuffer& midi)
 {
     blockEvents.clear();
-
-    if (releaseOnNextBlock.exchange (false))
-        blockEvents.push_back (allNotesOff());
 
     for (const auto metadata : midi)
     {

@@ -31,7 +31,8 @@ public:
 
     //==============================================================================
     const juce::String getName() const override                     { return "Vorlan"; }
-    /** A host's resume: the next block starts with no note held. */
+    /** A host's resume: the next block with samples, bypassed or not,
+        starts from silence with no note held, as a new instance would. */
     void prepareToPlay (double, int) override;
     void releaseResources() override                                {}
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
@@ -161,7 +162,7 @@ private:
     std::vector<QmMidiEvent> chunkEvents;
     juce::HashMap<juce::String, juce::String> properties { 101 };
     bool notesReleasedForBypass = false;
-    std::atomic<bool> releaseOnNextBlock { false };
+    std::atomic<bool> silenceOnNextBlock { false };
     QmScopeFeed scopeFeed;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (KorvixAudioProcessor)

@@ -17,7 +17,7 @@ QmDriftTap* QmDriftGenerator::createTap (int table)
 {
     auto* tap = new QmDriftTap();
     tap->table = (table == 0 || table == 1) ? tables[table] : nullptr;
-    tap->position = offset;
+    tap->position = tap->start = offset;
     tap->length = QmDriftTables::size;
 
     offset += tapSpacing;

@@ -7,7 +7,11 @@ struct QmDriftTap
 {
     void read (float* out, int n) noexcept;
 
+    /** Reads on from where the tap started. */
+    void restart() noexcept { position = start; }
+
     const float* table = nullptr;   // null: reads zeros
     int32_t position = 0;
     int32_t length = 0;
+    int32_t start = 0;
 };

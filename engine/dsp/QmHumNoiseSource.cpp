@@ -50,6 +50,12 @@ void QmHumNoiseSource::fill (int n) noexcept
     threadRandom = random;
 }
 
+void QmHumNoiseSource::reset() noexcept
+{
+    phase = 0.0f;
+    highPass.clear();
+}
+
 void QmHumNoiseSource::plainStep (float& phase, QmOnePole& highPass, unsigned int& random, int rate, float& hum, float& noise) noexcept
 {
     hum = highPass.step (trough (phase));

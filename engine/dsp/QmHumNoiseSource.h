@@ -17,6 +17,9 @@ public:
     /** Refills the first n samples (at most bufferSize) of both buffers. */
     void fill (int n) noexcept;
 
+    /** The hum starts its cycle again, its high-pass from rest. */
+    void reset() noexcept;
+
     /** One sample of both buffers as the formulas read: the 50 Hz sine's
         troughs below -0.5 through the high-pass, and noise from the rand()
         state given; the phase then steps on. fill gives the same samples to

@@ -29,6 +29,9 @@ struct QmOnePole
         return y;
     }
 
+    /** Forgets the history, keeping the coefficients. */
+    void clear() noexcept { x1 = y1 = 0.0f; }
+
     /** Forgets a history that is no longer finite (after an overflowing
         input), so the filter starts again instead of staying NaN. */
     void clearIfNotFinite() noexcept

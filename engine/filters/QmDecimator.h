@@ -14,6 +14,9 @@ struct QmDecimator
         in and out must not overlap. */
     void processBlock (const float* in, float* out, int n) noexcept;
 
+    /** Zeroes the filter's states. */
+    void reset() noexcept { s0 = s1 = s2 = s3 = s4 = s5 = s6 = s7 = s8 = 0.0f; }
+
     float s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f, s4 = 0.0f,
           s5 = 0.0f, s6 = 0.0f, s7 = 0.0f, s8 = 0.0f;
 

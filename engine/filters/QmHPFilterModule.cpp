@@ -42,6 +42,12 @@ void QmHPFilterModule::sampleRateChanged()
     stage.s0 = stage.s1 = 0.0f;
 }
 
+void QmHPFilterModule::reset()
+{
+    stage.reset();
+    dcBlock.clear();
+}
+
 void QmHPFilterModule::process()
 {
     QmSignal* audio = input->getSignal();

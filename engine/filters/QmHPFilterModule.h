@@ -15,6 +15,9 @@ public:
     void process() override;
     void sampleRateChanged() override;
 
+    /** The kernel's and the DC blocker's states from 0. */
+    void reset() override;
+
     QmInputSocket* input;
     QmInputSocket* freqIn;
     QmOutputSocket* out;

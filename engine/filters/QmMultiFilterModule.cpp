@@ -80,6 +80,14 @@ void QmMultiFilterModule::resetBrokenState() noexcept
         interpolator->reset();
 }
 
+void QmMultiFilterModule::reset()
+{
+    coreA.reset();
+    coreB.reset();
+    stage12.reset();
+    interpolator->reset();
+}
+
 void QmMultiFilterModule::process()
 {
     const int n = std::min ((int) context->blockLength, maxBlock);

@@ -21,6 +21,9 @@ public:
 
     void process() override;
 
+    /** Every kernel's and the over-sampling's history from 0. */
+    void reset() override;
+
     /** The largest block the module takes (the engine's limit). */
     static constexpr int maxBlock = 8192;
 

@@ -27,6 +27,11 @@ public:
 
     virtual void process() {}
     virtual void sampleRateChanged() {}
+
+    /** Forgets what the module was sounding: its audio and note state become
+        a new module's. Settings, and the glides that follow them, stay.
+        Audio thread; allocates nothing. */
+    virtual void reset() {}
     virtual void onEvent (const QmGraphEvent&) {}
 
     QmInputSocket* addInput (std::string name, uint32_t kind);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 namespace
@@ -113,8 +114,13 @@ const QmBlep::Tables& QmBlep::getTables()
 
 QmBlep::QmBlep()
 {
-    for (auto& r : ring)
-        r = 0.0f;
+    reset();
+}
+
+void QmBlep::reset() noexcept
+{
+    std::fill (std::begin (ring), std::end (ring), 0.0f);
+    writeIndex = 0;
 }
 
 template <typename Apply>

@@ -13,6 +13,9 @@ class QmBlep
 public:
     QmBlep();
 
+    /** Drops every pending correction and sample. */
+    void reset() noexcept;
+
     /** position: fraction of the current sample elapsed since the jump, in (0, 1]. */
     void addStep (float position, float amount);
 

@@ -17,6 +17,12 @@ void QmOscillatorCore::init()
     plan.valid = false;
 }
 
+void QmOscillatorCore::reset() noexcept
+{
+    corrector.reset();
+    smoother.clear();
+}
+
 float QmOscillatorCore::render (float p, float d, float w, float s)
 {
     float out;

@@ -31,6 +31,9 @@ public:
     /** Renews the smoother for the context's current rate. */
     void init();
 
+    /** Drops the corrections in flight and the smoother's history. */
+    void reset() noexcept;
+
     /** One output sample. phase: at the sample's start; increment: phase
         advance of this sample (may be negative); sync: -1, or the fraction of
         the sample elapsed before a hard-sync reset to phase 0.

@@ -69,6 +69,15 @@ void QmVCO4Module::sampleRateChanged()
     highPass.setFrequencyAtRate (3.0f, context->sampleRate, true);
 }
 
+void QmVCO4Module::reset()
+{
+    phase1 = phase2 = previousGate = previousOffset = 0.0f;
+    core1.reset();
+    core2.reset();
+    highPass.clear();
+    driftTap->restart();
+}
+
 void QmVCO4Module::process()
 {
     // no clearing of the outputs: each mode writes every sample of both

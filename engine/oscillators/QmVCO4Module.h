@@ -24,6 +24,9 @@ public:
     void process() override;
     void sampleRateChanged() override;
 
+    /** Both phases from 0, no correction or filter history. */
+    void reset() override;
+
     QmInputSocket* cvIn;
     QmInputSocket* gateIn;
     QmInputSocket* mixIn;

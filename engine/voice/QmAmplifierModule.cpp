@@ -32,6 +32,12 @@ void QmAmplifierModule::sampleRateChanged()
     dcBlocker.setFrequencyAtRate (10.0f, context->sampleRate, true);
 }
 
+void QmAmplifierModule::reset()
+{
+    coreState = 0.0f;
+    dcBlocker.clear();
+}
+
 float QmAmplifierModule::gainFor (float amp) noexcept
 {
     return amp == 0.0f ? 0.0f : 16.0f * std::pow (10.0f, 3.0f * (amp - 1.0f));

@@ -18,6 +18,10 @@ public:
     void process() override;
     void sampleRateChanged() override;
 
+    /** The drive's and the DC blocker's states from 0; the level's and the
+        drive's glides stay. */
+    void reset() override;
+
     /** Output gain for an "Amp" value: 16 at 1, a 60 dB range, 0 at exactly 0. */
     static float gainFor (float amp) noexcept;
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 QmControlModule::QmControlModule (QmProcessContext* c)
     : QmModule (c),
@@ -56,6 +57,16 @@ void QmControlModule::sampleRateChanged()
 {
     modWheelSmoother.setFrequencyAtRate (30.0f, context->sampleRate, false);
     spareSmoother.setFrequencyAtRate (1.0f, context->sampleRate, false);
+}
+
+void QmControlModule::reset()
+{
+    events.clear();
+    switches.clear();
+    stackSize = 0;
+    oldLevel = newLevel = 0.0f;
+    std::fill (std::begin (gateHistory), std::end (gateHistory), 0.0f);
+    driftTap->restart();
 }
 
 void QmControlModule::process()

@@ -28,6 +28,11 @@ public:
     void process() override;
     void sampleRateChanged() override;
 
+    /** No key held and no gate, as a new module has them. The pitch stays
+        where the last note left it, as after a release, so that a glide to
+        the next note starts there; the wheels stay where they are. */
+    void reset() override;
+
     /** Whether a key is held, or the gate, shifted or not, is still open
         (audio thread). */
     bool holdsNote() const noexcept;

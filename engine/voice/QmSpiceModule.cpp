@@ -99,6 +99,14 @@ QmSpiceModule::QmSpiceModule (QmProcessContext* c)
 
 QmSpiceModule::~QmSpiceModule() = default;
 
+void QmSpiceModule::reset()
+{
+    for (auto* filter : { &highPass1, &highPass2, &lowPass, &spareHighPass1, &spareHighPass2 })
+        filter->clear();
+
+    previousU = previousG = 0.0f;
+}
+
 QmSpiceModule::PlainState::PlainState()
 {
     setCoefficients (lowPass, highPass1, highPass2);

@@ -23,6 +23,9 @@ public:
     void process() override;
     void sampleRateChanged() override;
 
+    /** The filters' and the fold's histories from 0. */
+    void reset() override;
+
     /** Largest magnitude of an output sample. */
     static constexpr float outputLimit = 5.0f;
 

@@ -264,6 +264,17 @@ void QmVorlanModulator::process()
     envOut->pushSignal (&envSignal);
 }
 
+void QmVorlanModulator::reset()
+{
+    // process() sets the times, levels and modes before the envelopes run.
+    for (auto& env : envelopes)
+        env = QmEnvelopeState();
+
+    wow = QmWowEnvelope();
+    previousGate = 0.0f;
+    driftTap->restart();
+}
+
 float QmVorlanModulator::TimeCurve::of (float v) noexcept
 {
     if (! (v == value))

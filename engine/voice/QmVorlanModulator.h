@@ -19,6 +19,11 @@ public:
 
     void process() override;
 
+    /** Both envelopes and the struck one at rest, as a new module has them.
+        The wave keeps its phase and held value (a tempo-synced one follows
+        the host). */
+    void reset() override;
+
     /** Whether both envelopes have been released down to idleLevel and the
         struck envelope, when it is the wave, has faded there too. */
     bool isIdle() const noexcept;

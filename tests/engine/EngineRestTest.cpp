@@ -1,4 +1,5 @@
 #include "OscillatorSpectrum.h"
+#include "QmAmplifierModule.h"
 #include "QmProcessContext.h"
 #include "QmVorlanModulator.h"
 #include "VoiceTestSupport.h"
@@ -220,4 +221,74 @@ TEST (EngineRest, AWheelMovedAtRestGlidesToItsPlaceBeforeTheEngineRestsAgain)
         EXPECT_NEAR (rig.at (cv)[64], expected, 0.002f) << name;
         rig.render (block, { noteOff (69, 0) }, block);
     }
+}
+
+TEST (EngineRest, SilenceEndsTheSoundAtOnceAndKeepsTheWheelsAndTheTempoSyncedPhase)
+{
+    // A bent note with the mod wheel up and a tempo-synced wave: one engine
+    // is silenced mid-note, the other releases the note at the same sample.
+    Rig silenced, released;
+    const int out = silenced.tap (silenced.engine.amplifier, "Out"), wheel = silenced.tap (silenced.engine.control, "Mod wheel");
+    const int cv = silenced.tap (silenced.engine.control, "CV out");
+    for (auto* rig : { &silenced, &released })
+    {
+        rig->choose (QmParam::modulatorWave, QmVorlanModulator::sine);
+        rig->choose (QmParam::modulatorSync, QmVorlanModulator::tempoSync);
+        rig->render (20 * block, { pitchBend (0.0f, 0), controller (1, 1.0f, 0), noteOn (69, 0.8f, 0) }, block);
+    }
+    ASSERT_GT (maxOf (silenced.at (out)), 0.01f);
+
+    // Nothing sounds from the next sample on; the engine rests after the
+    // usual wait (restarted by the first block, which notes the settings the
+    // note began with), and once at rest it stays there.
+    silenced.engine.silence();
+    released.render (block, { noteOff (69, 0) }, block);
+    silenced.render (block, {}, block);
+    EXPECT_EQ (std::count (silenced.at (out).begin(), silenced.at (out).end(), 0.0f), 2 * block);
+    EXPECT_NEAR (silenced.at (wheel).back(), 1.0f, 1.0e-4f);
+
+    int blocks = 1;
+    for (; ! silenced.engine.isResting() && blocks < limit; ++blocks)
+        silenced.render (block, {}, block), released.render (block, {}, block);
+    EXPECT_LE (blocks, waitBlocks + 2);
+
+    const int tick = silenced.engine.context->tick;
+    silenced.engine.silence();
+    silenced.render (block, {}, block), released.render (block, {}, block);
+    EXPECT_EQ (silenced.engine.context->tick, tick);
+
+    // Once both rest, the next note finds the wave where the other engine's
+    // is, and plays at the bent pitch.
+    for (int b = 0; b < limit && ! released.engine.isResting(); ++b)
+        silenced.render (block, {}, block), released.render (block, {}, block);
+    ASSERT_TRUE (released.engine.isResting());
+    for (auto* rig : { &silenced, &released })
+        rig->render (block, { noteOn (69, 0.8f, 0) }, block);
+    EXPECT_TRUE (sameBits (silenced.engine.modulator->phase, released.engine.modulator->phase));
+    EXPECT_NEAR (silenced.at (cv)[2 * block - 1], 69.0f / 12.0f - 2.0f, 0.002f);
+}
+
+TEST (EngineRest, AGlideAfterSilenceStartsWhereTheLastNoteLeftThePitch)
+{
+    // With a glide time set, the note after a silence glides from the last
+    // note's pitch, as on an engine that released it instead, not from below.
+    Rig silenced, released;
+    const int cv = silenced.tap (silenced.engine.control, "CV out");
+    const int otherCv = released.tap (released.engine.control, "CV out");
+    for (auto* rig : { &silenced, &released })
+    {
+        rig->set (QmParam::paramsGlidePoly, 0.5f);
+        rig->render (20 * block, { noteOn (69, 0.8f, 0) }, block);
+    }
+
+    silenced.engine.silence();
+    silenced.render (block, {}, block);
+    released.render (block, { noteOff (69, 0) }, block);
+
+    for (auto* rig : { &silenced, &released })
+        rig->render (block, { noteOn (81, 0.8f, 0) }, block);
+
+    for (const int i : { 0, block / 2, 2 * block - 1 })
+        EXPECT_NEAR (silenced.at (cv)[(size_t) i], released.at (otherCv)[(size_t) i], 0.002f) << i;
+    EXPECT_LT (silenced.at (cv)[0], 81.0f / 12.0f - 1.5f);
 }

@@ -5,6 +5,7 @@
 #include "QmMidiMapper.h"
 #include "QmParameter.h"
 #include "QmProcessContext.h"
+#include "QmRandom.h"
 #include "QmSynthEngine.h"
 #include "QmTestModule.h"
 #include "engine/OscillatorSpectrum.h"
@@ -393,4 +394,68 @@ TEST_F (AudioProcessorTest, ResetAllControllersOnAnyChannelCentresThePitchWheel)
     EXPECT_NEAR (pitchAfter ({}), 220.0, 2.0);
     EXPECT_NEAR (pitchAfter (midiOf ({ { Message::pitchWheel (3, 0), 0 } })), 110.0, 2.0);
     EXPECT_NEAR (pitchAfter (midiOf ({ { Message::controllerEvent (16, QmMidiEvent::resetAllControllers, 0), 0 } })), 220.0, 2.0);
+}
+
+TEST_F (AudioProcessorTest, AResumeStartsQuietAndTheNextNoteSoundsAsOnAnInstanceWhoseNoteWasReleasedLongBefore)
+{
+    // Blocks with a note from the first, held or released in the second,
+    // then the host's suspend and resume, with the block of no samples the
+    // VST entry sizes its buffers with. Every stage of the sound runs, the
+    // high-pass and colouring too.
+    const auto playThenResume = [] (KorvixAudioProcessor& p, int blocks, bool held)
+    {
+        p.setParameter (QmParam::hpfCutoff, 0.2f);
+        p.setParameter (QmParam::paramsSpreadAuto, 1.0f);
+        juce::AudioBuffer<float> b (2, 512);
+        for (int i = 0; i < blocks; ++i)
+        {
+            auto midi = i == 0 ? midiOf ({ { Message::noteOn (1, 57, 0.9f), 0 } })
+                      : i == 1 && ! held ? midiOf ({ { Message::noteOff (1, 57), 0 } }) : juce::MidiBuffer();
+            p.processBlock (b, midi);
+        }
+
+        p.releaseResources();
+        p.prepareToPlay (44100.0, 512);
+        b.setSize (2, 0);
+        juce::MidiBuffer sized;
+        KorvixAudioProcessor::setFillsEmptyBlocks (true);
+        p.processBlock (b, sized);
+        KorvixAudioProcessor::setFillsEmptyBlocks (false);
+    };
+
+    // Nothing of the note is heard after the resume, however short the
+    // suspend; the first block, which silences the engine, allocates nothing.
+    playThenResume (*processor, 20, true);
+    buffer.setSize (2, 512);
+    float peak = -1.0f;
+    EXPECT_EQ (mallocsIn ([&] { peak = process (512); }), 0);
+    for (int b = 0; b < 20; ++b)
+        peak = std::max (peak, process (512));
+    EXPECT_EQ (peak, 0.0f);
+
+    // A note from the first block after the resume sounds as on an instance
+    // whose note was released long before, resumed alike: to the bit, so
+    // nothing of what sounded before is left (both draw the same random
+    // numbers); the pitch starts where that note left it on both.
+    const auto played = [] (KorvixAudioProcessor& p)
+    {
+        std::vector<float> out;
+        juce::AudioBuffer<float> b (2, 512);
+        qmSrand (7);
+        for (int i = 0; i < 60; ++i)
+        {
+            auto midi = i == 0 ? midiOf ({ { Message::noteOn (1, 64, 0.7f), 0 } }) : i == 40 ? midiOf ({ { Message::noteOff (1, 64), 0 } }) : juce::MidiBuffer();
+            p.processBlock (b, midi);
+            out.insert (out.end(), b.getReadPointer (0), b.getReadPointer (0) + 512);
+        }
+        return out;
+    };
+
+    KorvixAudioProcessor quiet;
+    quiet.setRateAndBufferSizeDetails (44100.0, 512);
+    playThenResume (quiet, 40, false);
+    playThenResume (*processor, 2, true);
+    const auto resumed = played (*processor), fresh = played (quiet);
+    EXPECT_GT (*std::max_element (fresh.begin(), fresh.end()), 0.05f);
+    EXPECT_EQ (std::memcmp (resumed.data(), fresh.data(), fresh.size() * sizeof (float)), 0);
 }
