@@ -121,6 +121,16 @@ namespace
             XSetInputFocus (WindowTest::display(), WindowTest::firstChild (window), RevertToParent, CurrentTime);
         }
 
+        /** Ctrl+? typed where no web browser can be started. */
+        void askForHelpWithoutABrowser()
+        {
+            const juce::String path (std::getenv ("PATH"));
+            setenv ("PATH", "/nonexistent", 1);
+            type (XK_slash, { XK_Control_L, XK_Shift_L });
+            idle (10);
+            setenv ("PATH", path.toRawUTF8(), 1);
+        }
+
         /** The host's window takes the X focus, as a window manager gives it
             when that window is clicked. */
         void hostTakesFocus()
@@ -210,11 +220,7 @@ TEST_F (PluginWindow, CtrlQuestionMarkWithoutABrowserToStartShowsABoxOnThePlugin
 
     // Ctrl+? opens the help page; without a browser to start, a box on the
     // plug-in's window says where the page is.
-    const juce::String path (std::getenv ("PATH"));
-    setenv ("PATH", "/nonexistent", 1);
-    plugin.type (XK_slash, { XK_Control_L, XK_Shift_L });
-    plugin.idle (10);
-    setenv ("PATH", path.toRawUTF8(), 1);
+    plugin.askForHelpWithoutABrowser();
     const auto help = WindowTest::topLevelNamed ("Help");
     EXPECT_FALSE (help.isEmpty());
     // A window manager places the host's window and adds a title bar to the box's.
@@ -343,7 +349,6 @@ TEST_F (PluginWindow, TypedLettersReachTheBrowsersFieldsWhenTheHostsWindowHadThe
     plugin.closeEditor();
 }
 
-
 // After a click, once the host's window had the X focus as a window manager
 // gives it, Escape closes the menu and the browser it opened; keys the
 // browser's list does not take reach the editor.
@@ -400,11 +405,7 @@ TEST_F (PluginWindow, EscapeClosesABoxWithOKAlone)
     plugin.idle (30);
     plugin.takeKeyboard();
 
-    const juce::String path (std::getenv ("PATH"));
-    setenv ("PATH", "/nonexistent", 1);
-    plugin.type (XK_slash, { XK_Control_L });
-    plugin.idle (10);
-    setenv ("PATH", path.toRawUTF8(), 1);
+    plugin.askForHelpWithoutABrowser();
     ASSERT_FALSE (WindowTest::topLevelNamed ("Help").isEmpty());
     plugin.type (XK_Escape);
     plugin.idle (10);
