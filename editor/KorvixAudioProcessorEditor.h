@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CallOutPopup.h"
+#include "KeyboardKeeper.h"
 #include "KorvixLookAndFeel.h"
 #include "VorlanCommon.h"
 #include "WebPageLauncher.h"
@@ -48,6 +49,7 @@ public:
     void paint (juce::Graphics& g) override;
     void resized() override                                 {}
     void mouseUp (const juce::MouseEvent& e) override;
+    void focusOfChildComponentChanged (FocusChangeType) override    { keyboardKeeper.windowFocusChanged(); }
 
     /** Builds every widget the skin names, then the fixed roles. */
     void buildFromSkin (ComponentUIProvider& provider);
@@ -145,6 +147,7 @@ private:
     std::unique_ptr<MenuPopover> menuPopover;
     std::unique_ptr<BankPopover> bankPopover;
     CallOutPopup menuPopup, browserPopup;
+    KeyboardKeeper keyboardKeeper { *this };
     int gestureIndex = -1, dragIndex = -1;
     bool dragShowsText = false;
     bool learning = false;

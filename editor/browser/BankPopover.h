@@ -1,7 +1,6 @@
 #pragma once
 
 #include "BrowserDialogs.h"
-#include "BrowserTextEditor.h"
 #include "PanelPalette.h"
 #include "PresetListener.h"
 
@@ -164,7 +163,7 @@ private:
     std::unique_ptr<juce::TextButton> removeButton, addButton, backButton, saveButton, importButton;
     juce::Label titleLabel, warningLabel;
     juce::ListBox bankList;
-    BrowserTextEditor nameEditor;
+    juce::TextEditor nameEditor;
 
     std::unique_ptr<BankListComponent> listModel;
     std::unique_ptr<PresetsList> presetPage;

@@ -50,6 +50,10 @@ void BrowserDialogs::showBox (const juce::String& title, const juce::String& mes
     {
         if (auto* button = dynamic_cast<juce::Button*> (child))
         {
+            // Escape answers a box with OK alone, as it closes the framework's.
+            if (! withCancel)
+                button->addShortcut (juce::KeyPress (juce::KeyPress::escapeKey));
+
             // The first button answers OK, the other Cancel; the box goes from
             // the message loop, as its button is still being clicked.
             button->onClick = [alive = std::weak_ptr<int> (lifetime), answer, ok = button->getCommandID() == 1,

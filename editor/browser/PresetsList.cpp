@@ -246,9 +246,10 @@ void PresetsList::textEditorReturnKeyPressed (juce::TextEditor& editor)
 
 bool PresetsList::keyPressed (const juce::KeyPress& key, juce::Component*)
 {
+    // What the list does not take (Escape, the editor's shortcuts) goes on
+    // to the box and the editor.
     list.grabKeyboardFocus();
-    list.keyPressed (key);
-    return true;
+    return list.keyPressed (key);
 }
 
 void PresetsList::visibilityChanged()

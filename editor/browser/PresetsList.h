@@ -1,6 +1,5 @@
 #pragma once
 
-#include "BrowserTextEditor.h"
 #include "PresetListener.h"
 #include "TagsContainer.h"
 
@@ -99,7 +98,7 @@ private:
     std::unique_ptr<juce::TextButton> banksButton, removeButton, savePresetButton, saveButton, backButton;
     TagsContainer lowerTags, upperTags;
     juce::ListBox list;
-    BrowserTextEditor searchBox, nameEditor;
+    juce::TextEditor searchBox, nameEditor;
     juce::ImageButton searchImage { "searchImageButton" };
 
     juce::Array<int> selectedTags;

@@ -82,17 +82,27 @@ namespace WindowTest
         XSync (display(), False);
     }
 
-    /** The screen area of the first viewable top-level window with that title, or an empty one. */
+    /** The screen area of the first viewable top-level window with that title, or an empty one; a window
+        manager's frame around it is looked into. */
     inline juce::Rectangle<int> topLevelNamed (const char* title)
     {
-        for (auto w : children (DefaultRootWindow (display())))
+        for (auto top : children (DefaultRootWindow (display())))
         {
-            XTextProperty name {};
-            XWindowAttributes a {};
-            const auto named = XGetWMName (display(), w, &name) != 0 && name.value != nullptr && std::strcmp ((const char*) name.value, title) == 0;
-            if (name.value != nullptr) XFree (name.value);
-            if (named && XGetWindowAttributes (display(), w, &a) != 0 && a.map_state == IsViewable)
-                return { a.x, a.y, a.width, a.height };
+            auto candidates = children (top);
+            candidates.insert (candidates.begin(), top);
+
+            for (auto w : candidates)
+            {
+                XTextProperty name {};
+                XWindowAttributes a {};
+                const auto named = XGetWMName (display(), w, &name) != 0 && name.value != nullptr && std::strcmp ((const char*) name.value, title) == 0;
+                if (name.value != nullptr) XFree (name.value);
+                Window child = 0;
+                int x = 0, y = 0;
+                if (named && XGetWindowAttributes (display(), w, &a) != 0 && a.map_state == IsViewable
+                     && XTranslateCoordinates (display(), w, DefaultRootWindow (display()), 0, 0, &x, &y, &child))
+                    return { x, y, a.width, a.height };
+            }
         }
         return {};
     }
