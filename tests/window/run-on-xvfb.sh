@@ -6,8 +6,29 @@
 set -eu
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/vorlan-xvfb-XXXXXX")
+server=""
 manager=""
-trap 'kill $manager "$server" 2>/dev/null || true; rm -rf "$dir"' EXIT
+
+running() {
+    for pid in $manager $server; do
+        kill -0 "$pid" 2>/dev/null && return 0
+    done
+    return 1
+}
+
+# Ends the server and the manager, forcibly if a signal was missed: either
+# would otherwise hold the caller's output open and stall it.
+stop() {
+    kill $manager $server 2>/dev/null || true
+    i=0
+    while [ "$i" -lt 50 ] && running; do
+        sleep 0.1
+        i=$((i + 1))
+    done
+    kill -9 $manager $server 2>/dev/null || true
+    rm -rf "$dir"
+}
+trap stop EXIT
 
 # Waits until the file has something in it; fails when the process went or
 # after ten seconds.
@@ -24,7 +45,7 @@ await() {
     done
 }
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$dir/display" 2>"$dir/log" &
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$dir/display" >"$dir/log" 2>&1 &
 server=$!
 await "$dir/display" "$server" Xvfb
 
