@@ -1,4 +1,5 @@
 #include "QmCache.h"
+#include "QmFileWriter.h"
 
 #include "QmDataFolders.h"
 
@@ -101,13 +102,9 @@ void QmCache::store (const juce::String& key, const void* data, size_t size)
 {
     const juce::ScopedLock sl (lock);
 
-    // Written beside the old file and renamed over it, so a crash or a full
-    // disk never leaves a partial file under the key's name.
-    const auto file = fileForKey (key);
-    juce::TemporaryFile temp (file, juce::TemporaryFile::useHiddenFile);
-
-    if (temp.getFile().replaceWithData (data, size))
-        temp.overwriteTargetFileWithTemporary();
+    // Whole or not at all, so a crash or a full disk never leaves a partial
+    // file under the key's name; the table is then solved again next start.
+    writeFileAtomically (fileForKey (key), data, size);
 
     addEntry (key, data, size);
 }

@@ -120,6 +120,32 @@ TEST (TableCache, TablesAreSolvedOnceAndReadBackOnTheNextStartByEveryThread)
         ASSERT_TRUE (cacheFolder().getChildFile (key).replaceWithData (block.getData(), block.getSize()));
 }
 
+TEST (TableCache, ATableTheDiskCannotTakeLeavesNoPartOfItOnDiskAndServesFromMemory)
+{
+    // A full disk: no part of the table under its key (at most the empty file
+    // a lookup leaves), nothing beside it, an older table kept whole; the
+    // table still serves this start.
+    std::vector<float> table (4096, 0.5f), older (4096, 0.25f);
+    auto* cache = QmCache::getInstance();
+    ASSERT_TRUE (cacheFolder().getChildFile ("nl_older").replaceWithData (older.data(), tableBytes));
+    const auto before = cacheFolder().getNumberOfChildFiles (juce::File::findFiles, "*");
+
+    setFileWriteRoomForTests (1000);
+    cache->store ("nl_full_disk", table.data(), tableBytes);
+    cache->store ("nl_older", table.data(), tableBytes);
+    setFileWriteRoomForTests (-1);
+
+    EXPECT_EQ (cacheFolder().getChildFile ("nl_full_disk").getSize(), 0);
+    EXPECT_EQ (fileBytes ("nl_older"), juce::MemoryBlock (older.data(), tableBytes));
+    EXPECT_LE (cacheFolder().getNumberOfChildFiles (juce::File::findFiles, "*"), before + 1);
+
+    size_t numBytes = 0;
+    const void* served = cache->get ("nl_full_disk", {}, &numBytes);
+    ASSERT_EQ (numBytes, tableBytes);
+    EXPECT_EQ (std::memcmp (served, table.data(), tableBytes), 0);
+    cacheFolder().getChildFile ("nl_older").deleteFile();
+}
+
 TEST (DataFolders, FoldersAndCacheKeysAreNamedCreatedAndSeeded)
 {
     // A host with a decimal comma must not rename the cache's files.
