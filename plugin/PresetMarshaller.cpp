@@ -71,7 +71,10 @@ juce::String PresetMarshaller::getDTD()
 
 juce::String PresetMarshaller::writableName (const juce::String& name)
 {
-    juce::String result;
+    // Kept in one buffer: a string grown by one character is copied whole,
+    // which a name of megabytes would make take hours.
+    std::vector<juce::juce_wchar> kept;
+    kept.reserve (name.getNumBytesAsUTF8() + 1);
 
     for (auto p = name.getCharPointer(); ! p.isEmpty();)
     {
@@ -83,13 +86,14 @@ juce::String PresetMarshaller::writableName (const juce::String& name)
             if (*p == '\n')
                 ++p;
 
-            result << '\n';
+            kept.push_back ('\n');
         }
         else if (c >= 0x20 || c == '\t' || c == '\n')
         {
-            result << c;
+            kept.push_back (c);
         }
     }
 
-    return result;
+    kept.push_back (0);
+    return juce::String (juce::CharPointer_UTF32 (kept.data()));
 }

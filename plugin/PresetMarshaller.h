@@ -106,4 +106,10 @@ public:
 
     /** The largest state chunk accepted; one preset takes about a kilobyte. */
     static constexpr juce::int64 maxStateBytes = 1024 * 1024;
+
+    /** The longest preset or bank name a state chunk carries: two such names,
+        every character written as its longest reference, stay within
+        maxStateBytes. A longer name, which only a hand-made bank can hold, is
+        cut so that the sound is restored whatever it holds. */
+    static constexpr int maxStateNameLength = 65536;
 };

@@ -823,8 +823,8 @@ void QmBankManager::getState (juce::MemoryBlock& block)
     if (client != nullptr)
     {
         auto& properties = client->getProperties();
-        preset->name = PresetMarshaller::writableName (properties["currentPreset"]);
-        bankName = PresetMarshaller::writableName (properties["currentBank"]);
+        preset->name = PresetMarshaller::writableName (properties["currentPreset"]).substring (0, PresetMarshaller::maxStateNameLength);
+        bankName = PresetMarshaller::writableName (properties["currentBank"]).substring (0, PresetMarshaller::maxStateNameLength);
     }
 
     XMLMarshaller marshaller;

@@ -274,6 +274,17 @@ TEST_F (BankManagerTest, StateChunkHasTheExactBytesRestoresValuesRefusesHostileO
     manager->getState (chunk);
     EXPECT_TRUE (chunk.toString().contains ("<bankName>Gone</bankName>"));
 
+    // Names only a hand-made bank can hold, as long as its file allows and
+    // written as their longest references: the chunk still reads back.
+    const auto huge = juce::String::repeatedString ("\"", 3 * 1024 * 1024);
+    client.properties.set ("currentPreset", huge);
+    client.properties.set ("currentBank", huge);
+    manager->getState (chunk);
+    client.values.assign (QmParam::count, 0.5f);
+    manager->setState (chunk.getData(), (int) chunk.getSize());
+    EXPECT_EQ (client.values, state);
+    EXPECT_EQ (client.properties["currentPreset"], huge.substring (0, PresetMarshaller::maxStateNameLength));
+
     // Hostile chunks change nothing: a hang, a stack overflow behind a comment
     // in a tag, a read past the end; junk, a cut chunk, one too deep, one too
     // large; none at all.
