@@ -458,9 +458,11 @@ bool QmMidiMapper::save()
                      file.getFullPathName().toRawUTF8());
         std::fflush (stdout);
 
+        // Made outside the lock, which the audio thread takes.
+        juce::String failure ("The MIDI map file cannot be written. The bindings work until the host closes; "
+                              "saving them is tried again with the next change.");
         const juce::ScopedLock sl (lock);
-        lastFailure = "The MIDI map file cannot be written. The bindings work until the host closes; "
-                      "saving them is tried again with the next change.";
+        std::swap (lastFailure, failure);
         return false;
     }
 
